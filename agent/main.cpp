@@ -1,0 +1,3 @@
+#include "agent/Pellmark.h"
+
+int main(int argc, char** argv) { return pellmark::PellmarkMain(argc, argv); }

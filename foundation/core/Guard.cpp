@@ -1,0 +1,35 @@
+#include "foundation/core/Guard.h"
+
+#include <cstdio>
+
+namespace kestrune {
+namespace {
+ErrorHandler& CurrentHandler() {
+    static ErrorHandler handler;
+    return handler;
+}
+}  // namespace
+
+ErrorHandler SetErrorHandler(ErrorHandler handler) {
+    ErrorHandler previous = std::move(CurrentHandler());
+    CurrentHandler() = std::move(handler);
+    return previous;
+}
+
+void ProcessError(const std::string& code) {
+    try {
+        if (CurrentHandler()) {
+            CurrentHandler()(code);
+        } else {
+            std::fprintf(stderr, "KV.Kestrune: failure at %s\n", code.c_str());
+        }
+    } catch (...) {
+        // The error processor must never throw into its caller's failure path.
+    }
+}
+
+namespace detail {
+void HandleCaughtFailure(const std::string& code) noexcept { ProcessError(code); }
+}  // namespace detail
+
+}  // namespace kestrune

@@ -1,0 +1,27 @@
+#pragma once
+// The program block of KV.Kestrune: what main() runs.
+
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+// The whole program: copies the command line before Qt sees it, creates the application and
+// runs the program block. Answers the exit status.
+int KestruneMain(int argc, char** argv);
+
+// One start of the program in a running QApplication: the host window, the message loop and
+// the finalization. params[0] is the program path, params[1..7] the positional parameters.
+// Tests call this directly to run a whole start in-process.
+int RunProgramBlock(const std::vector<std::string>& params);
+
+// Ends the message loop without closing the host window (Application.Terminate). A request made
+// before the loop runs is kept and ends the start before the loop is entered.
+void TerminateApplication(int exitStatus = 0);
+bool TerminateRequested();
+
+// A P2 or P3 that may become part of a file or folder name: no "/", "\", "..", control character
+// or NUL. An empty text is acceptable (no program named).
+bool IsSafeNameParameter(const std::string& text);
+
+}  // namespace kestrune

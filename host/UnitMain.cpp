@@ -1,0 +1,291 @@
+#include "host/UnitMain.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QTimer>
+#include <charconv>
+#include <cstdio>
+
+#include "checks/UMessages.h"
+#include "errors/ErrorProcessor.h"
+#include "foundation/URegInA.h"
+#include "foundation/UnitVAR.h"
+#include "foundation/UniversalProcedures.h"
+#include "foundation/core/Guard.h"
+#include "host/IncludeModules.h"
+#include "host/ProgramBlock.h"
+#include "host/ProgramSettings.h"
+#include "host/SettingsJob.h"
+#include "language/FirstChoose.h"
+#include "language/LangProcessor.h"
+#include "platform/FileSystem.h"
+#include "ui_FormKestrune.h"
+
+namespace kestrune {
+
+std::string P1, P2, P3, P5, P6, P7;
+std::string ProName, ProVer, IconPatch, URLtoFile, URLtoMSG, Exe;
+
+namespace {
+
+std::string Lowered(std::string text) {
+    for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return text;
+}
+
+bool IsKnownLanguage(const std::string& language) { return language == "English" || language == "Russian"; }
+
+// The number of P1 as the run time's string-to-integer conversion takes it; not a number is 0.
+long ModeNumber(const std::string& mode) {
+    long number = 0;
+    const char* first = mode.data();
+    const char* last = mode.data() + mode.size();
+    if (first != last && *first == '+') ++first;
+    const auto [end, error] = std::from_chars(first, last, number);
+    return error == std::errc() && end == last && first != last ? number : 0;
+}
+
+// The merge of the command line with the stored values: a given parameter wins and is stored.
+void MergeParameters() {
+    if (!P1.empty()) StartMessagesAllowed = false;
+    auto merge = [](std::string& parameter, std::string& stored) {
+        if (parameter.empty()) parameter = stored;
+        else stored = parameter;
+    };
+    merge(P2, ProName);
+    merge(P3, ProVer);
+    merge(P5, IconPatch);
+    if (!P1.empty()) {
+        const long mode = ModeNumber(P1);
+        if (mode == 0 || mode == 1) merge(P6, URLtoFile);
+        if (mode == 0) merge(P7, URLtoMSG);
+    }
+}
+
+// After the merge P2 and P3 may come from a stored file; they are names in paths all the same.
+bool MergedNamesAreSafe() {
+    for (const std::string* name : {&P2, &P3}) {
+        if (!IsSafeNameParameter(*name)) {
+            std::fprintf(stderr, "KV.Kestrune: the stored program name or version \"%s\" cannot be used "
+                                 "as a file name; the start is refused.\n", name->c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+void UpdateNotSupportedMarker() {
+    const std::string folder = GetProgramPath(2, "");
+    const std::string marker = folder + "NotSupportedOS.ini";
+    if (ErrorReportingOff) {
+        if (!platform::FileAgeReadable(marker)) {
+            platform::CreateDirectories(folder);
+            platform::WriteFileAtomic(marker, "");
+        }
+    } else if (platform::FileAgeReadable(marker)) {
+        platform::RemoveFile(marker);
+    }
+}
+
+}  // namespace
+
+TFormKestrune::TFormKestrune(const std::vector<std::string>& params)
+    : QWidget(nullptr, Qt::FramelessWindowHint), ui_(std::make_unique<Ui::TFormKestrune>()) {
+    ui_->setupUi(this);
+    UFrameIncludePanel1 = ui_->UFrameIncludePanel1;
+    UFrameHlpBtn1 = ui_->UFrameHlpBtn1;
+    UFrameIncludePanel1->hide();
+    setWindowOpacity(0.0);
+    move(0, -500);
+    resize(151, 498);
+    CreateMenus();
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(100);
+    connect(Timer1, &QTimer::timeout, this, &TFormKestrune::Timer1Timer);
+    FormCreate(params);
+}
+
+TFormKestrune::~TFormKestrune() = default;
+
+void TFormKestrune::CreateMenus() {
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    NTCLanguage1 = PopupMenu1->addMenu("Language");
+    NTCLanguage1->setObjectName("NTCLanguage1");
+    NTCLanguage1->menuAction()->setObjectName("NTCLanguage1");
+    N9 = PopupMenu1->addMenu(QString::fromUtf8("Справка"));
+    N9->setObjectName("N9");
+    N9->menuAction()->setObjectName("N9");
+    N70 = N9->addMenu(QString::fromUtf8("Помощь..."));
+    N70->setObjectName("N70");
+    N70->menuAction()->setObjectName("N70");
+    N71 = N9->addAction(QString::fromUtf8("Помощь..."));
+    N71->setObjectName("N71");
+    connect(N71, &QAction::triggered, this, &TFormKestrune::N71Click);
+}
+
+void TFormKestrune::FormCreate(const std::vector<std::string>& params) {
+    Guard("01.004-01", [&] {
+        InitProgramVariables();
+        FirstChooseDone = false;
+        PaintedOnce = false;
+        CloseAtStart = false;
+
+        auto parameter = [&](std::size_t index) { return index < params.size() ? params[index] : std::string(); };
+        P1 = parameter(1);
+        P2 = parameter(2);
+        P3 = parameter(3);
+        CommandLineLanguage = parameter(4);
+        P5 = parameter(5);
+        P6 = parameter(6);
+        P7 = parameter(7);
+        if (!IsKnownLanguage(CommandLineLanguage)) CommandLineLanguage.clear();
+
+        if (Lowered(P1) == "uninstall") {
+            UninstallStart = true;
+            if (!P2.empty()) {
+                MustSetFilesInAppData = true;
+                const std::string root = GetProgramPath(2, "");
+                ProgramSettingsFolder = "KV.Kestrune\\" + P2;
+                DeleteDirectory(root + ProgramSettingsFolder);
+            }
+            return;
+        }
+
+        InitSettingsLocation(true, "", this);
+        if (P2.empty()) FindStoredProgramSettings(this);
+        MergeParameters();
+        if (!MergedNamesAreSafe()) {
+            StartRefused = true;
+            TerminateApplication(2);
+            return;
+        }
+
+        MessagesUrl = URLtoMSG;
+        ProgramSettingsFolder = "KV.Kestrune\\" + P2;
+        FilePrefix = P2 + "_" + P3;
+        CheckUrl = URLtoFile;
+        CallingProgramName = P2;
+        ExternalErrorLogPath = P7;
+        if (P1 == "3") SuppressCheckWindows = true;
+        IconPath = IconPatch;
+
+        InitIncludeModules(false, false, UFrameIncludePanel1, this, this, "", false, false);
+
+        CallingProgramName = P2;
+        ExternalErrorLogPath = P7;
+        if (!P1.empty() && (P2.empty() || P3.empty() || CommandLineLanguage.empty())) {
+            FirstChooseDone = true;
+            CloseAtStart = true;
+        }
+        if (IsKnownLanguage(CommandLineLanguage)) {
+            CurrentLanguage = CommandLineLanguage;
+            FirstChooseDone = true;
+        }
+        UpdateNotSupportedMarker();
+    });
+}
+
+void TFormKestrune::FormShow() {
+    Guard("01.005-01", [&] {
+        if (!FirstChooseDone) {
+            FirstChooseDone = true;
+            CreateFirstChooseWindow(this);
+        }
+        InitWindowLanguage(0, NTCLanguage1, N70, N71, PopupMenu1, nullptr, this, UFrameHlpBtn1);
+        BuildHelpLanguageMenu(0, PopupMenu1, nullptr);
+        FinishIncludeModules(false);
+        FormPaint();
+    });
+}
+
+void TFormKestrune::FormPaint() {
+    Guard("01.006-01", [&] {
+        FirstPaintServices(false);
+        if (CloseAtStart && !Timer1->isActive()) Timer1->start();
+        if (!PaintedOnce && !CurrentLanguage.empty()) {
+            PaintedOnce = true;
+            if (!Timer1->isActive()) Timer1->start();
+        }
+    });
+}
+
+void TFormKestrune::Timer1Timer() {
+    Guard("01.007-01", [&] {
+        if (BusyFlag) return;
+        Timer1->stop();
+        if (CloseAtStart) {
+            close();
+            return;
+        }
+        if (P1.empty()) {
+            if (!P2.empty()) RunSettingsWindowJob();
+            TerminateApplication();
+            return;
+        }
+        switch (ModeNumber(P1)) {
+            case 0:
+                break;
+            case 1:
+                if (!P6.empty()) RunSettingsWindowJob();
+                break;
+            case 2:
+                if (!P6.empty()) {
+                    ProductName = P2;
+                    VersionTag = P3;
+                    AuthorAddress = P6;
+                    ProcessError("review");
+                }
+                break;
+            case 3:
+                if (!P6.empty()) {
+                    ProductName = P2;
+                    VersionTag = P3;
+                    ErrorOccurred = true;
+                    ProcessError("Kestrune");
+                }
+                break;
+            default:
+                // A mode nobody knows would leave an invisible process that nobody can end.
+                std::fprintf(stderr, "KV.Kestrune: unknown mode \"%s\"; nothing to do.\n", P1.c_str());
+                TerminateApplication(2);
+                return;
+        }
+        TerminateApplication();
+    });
+}
+
+void TFormKestrune::FormClose() {
+    Guard("01.008-01", [&] { ShutdownIncludeModules(); });
+}
+
+void TFormKestrune::N71Click() {
+    Guard("01.009-01", [&] {});
+}
+
+void TFormKestrune::UFrameHlpBtn1BitBtn1Click(QWidget*) {
+    Guard("01.010-01", [&] { focusNextChild(); });
+}
+
+void TFormKestrune::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (shownOnce_) return;
+    shownOnce_ = true;
+    FormShow();
+}
+
+void TFormKestrune::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    FormPaint();
+}
+
+void TFormKestrune::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+    // Closing the main window ends the program.
+    TerminateApplication();
+}
+
+}  // namespace kestrune

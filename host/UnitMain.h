@@ -1,0 +1,68 @@
+#pragma once
+// The invisible host window: it reads the seven parameters, keeps the calling program's values,
+// runs the start-up services and, from its 100 ms job timer, the one job the parameters ask for.
+
+#include <QWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QTimer;
+
+namespace Ui {
+class TFormKestrune;
+}
+
+namespace kestrune {
+
+// Command-line values, held for the whole run (P4 lives in CommandLineLanguage).
+extern std::string P1, P2, P3, P5, P6, P7;
+// Values stored in and read from "Kestrune.ini".
+extern std::string ProName, ProVer, IconPatch, URLtoFile, URLtoMSG, Exe;
+
+class TFormKestrune : public QWidget {
+    Q_OBJECT
+public:
+    // Runs FormCreate. params[0] is the program, params[1..7] the positional parameters.
+    explicit TFormKestrune(const std::vector<std::string>& params);
+    ~TFormKestrune() override;
+
+    bool FirstChooseDone = false;
+    bool CloseAtStart = false;
+    bool PaintedOnce = false;
+    // FormCreate took the "uninstall" way out: nothing else of the start runs.
+    bool UninstallStart = false;
+    // The merged program name or version could not be used in a path: the start ends unused.
+    bool StartRefused = false;
+
+    QWidget* UFrameIncludePanel1 = nullptr;
+    QWidget* UFrameHlpBtn1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QMenu* NTCLanguage1 = nullptr;
+    QMenu* N9 = nullptr;
+    QMenu* N70 = nullptr;
+    QAction* N71 = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    void FormCreate(const std::vector<std::string>& params);
+    void FormShow();
+    void FormPaint();
+    void Timer1Timer();
+    void FormClose();
+    void N71Click();
+    void UFrameHlpBtn1BitBtn1Click(QWidget* sender);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateMenus();
+    std::unique_ptr<Ui::TFormKestrune> ui_;
+    bool shownOnce_ = false;
+};
+
+}  // namespace kestrune

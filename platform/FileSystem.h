@@ -1,0 +1,45 @@
+#pragma once
+// File-system boundary. Paths inside the program are texts built with both "\" and "/", as the
+// program has always built them; NativePath turns such a text into a Linux path, and every
+// function here does that itself, so callers pass the program's own path texts.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// "\" becomes "/". Nothing else changes: "//" is harmless to Linux.
+std::string NativePath(std::string_view path);
+
+// True when the file's age can be read (the program's test of "present"): any existing entry.
+bool FileAgeReadable(std::string_view path);
+bool IsDirectory(std::string_view path);
+bool IsRegularFile(std::string_view path);
+// Creates the folder and its missing parents; true when it exists afterwards.
+bool CreateDirectories(std::string_view path);
+
+struct IoResult {
+    bool ok = false;
+    int error = 0;          // errno of the failing step, 0 on success
+    std::string message;    // what failed, for a caller that shows or logs it
+    explicit operator bool() const { return ok; }
+};
+
+// Whole-file read; nullopt when the file cannot be opened or read.
+std::optional<std::string> ReadWholeFile(std::string_view path);
+
+// Writes a whole file so that it is never seen half-written: the bytes go to a temporary file
+// beside the target, are flushed to disk, and the temporary file is renamed over the target.
+// On any failure the old file is untouched and the temporary file is gone.
+IoResult WriteFileAtomic(std::string_view path, std::string_view bytes);
+
+// Entry names of a folder, "." and ".." left out, sorted by name so that every run enumerates
+// in the same order. Empty when the folder cannot be listed.
+std::vector<std::string> ListDirectory(std::string_view path);
+
+bool RemoveFile(std::string_view path);
+
+}  // namespace platform

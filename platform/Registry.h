@@ -1,0 +1,46 @@
+#pragma once
+// A registry store backed by files, in place of the Windows registry.
+//
+// Two roots: HKEY_CURRENT_USER lives in the user's configuration folder, HKEY_LOCAL_MACHINE in a
+// machine-wide folder. KESTRUNE_REGISTRY=<folder> moves the whole store below that folder (tests).
+// KESTRUNE_REGISTRY_DENY_WRITE=<root name>[,<root name>] makes every write under those roots fail,
+// as a refused access would (root ignores file modes, so tests cannot use them for this).
+//
+// Key paths are written with "\"; key and value names compare without letter case and are kept as
+// first written. Every change reaches the disk through a temporary file renamed over the store.
+//
+// The "Shell Folders" values that Windows keeps for its special folders are answered from the
+// XDG and FHS folders of this system unless a value of that name has been written.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+enum class RegistryRoot { CurrentUser, LocalMachine };
+
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegExpandSz = 2;
+constexpr std::uint32_t kRegBinary = 3;
+constexpr std::uint32_t kRegDword = 4;
+
+struct RegistryValue {
+    std::uint32_t type = 0;
+    std::string data;  // raw bytes, as written (a REG_SZ carries its terminating NUL)
+};
+
+// Creates the key and its missing parents. False when the root cannot be written.
+bool RegistryCreateKey(RegistryRoot root, std::string_view keyPath);
+bool RegistryKeyExists(RegistryRoot root, std::string_view keyPath);
+// Sets a value in an existing key. False when the key is missing or the root cannot be written.
+bool RegistrySetValue(RegistryRoot root, std::string_view keyPath, std::string_view name,
+                      std::uint32_t type, std::string_view data);
+// The value, or nullopt when the key or the value is missing.
+std::optional<RegistryValue> RegistryQueryValue(RegistryRoot root, std::string_view keyPath,
+                                                std::string_view name);
+// False when the key or the value is missing or the root cannot be written.
+bool RegistryDeleteValue(RegistryRoot root, std::string_view keyPath, std::string_view name);
+
+}  // namespace platform

@@ -1,0 +1,77 @@
+#pragma once
+// Helpers shared by the tests: scratch folders, environment overrides and child processes.
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A fresh folder under /tmp, removed at the end unless the test failed (kept for inspection).
+class ScratchFolder {
+public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
+
+private:
+    std::string path_;
+};
+
+// Sets (or, with nullopt, removes) environment variables and restores them at the end.
+class ScopedEnv {
+public:
+    ScopedEnv() = default;
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    ~ScopedEnv();
+    void Set(const std::string& name, const std::optional<std::string>& value);
+
+private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+// Points HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, TEMP and the registry store into a scratch folder,
+// so that nothing a test does reaches the real home folder or registry store.
+class IsolatedHome {
+public:
+    IsolatedHome();
+    const std::string& root() const { return scratch_.path(); }
+    std::string home() const { return scratch_ / "home"; }
+    std::string appData() const { return scratch_ / "home/.config"; }
+    std::string temp() const { return scratch_ / "tmp"; }
+    std::string registry() const { return scratch_ / "registry"; }
+
+private:
+    ScratchFolder scratch_;
+    ScopedEnv env_;
+};
+
+struct ProcessResult {
+    int exitCode = -1;     // exit status, or -1 when killed by a signal or the time limit
+    int signal = 0;
+    bool timedOut = false;
+    std::string out;
+    std::string err;
+};
+
+// Runs a program with an argument list (argv[0] included) and extra environment variables,
+// killing it after timeoutMs. The child's standard input is /dev/null.
+ProcessResult RunProcess(const std::vector<std::string>& argv,
+                         const std::map<std::string, std::string>& extraEnv = {}, int timeoutMs = 30000);
+
+std::string ReadFile(const std::string& path);  // empty when missing
+bool FileExists(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);  // makes the parents
+void CopyTree(const std::string& from, const std::string& to);
+// The built program folder (app/ in the build tree).
+std::string AppDir();
+std::string SourceDir();
+// Debian's own python3, which sees Debian's python3-* packages.
+std::string SystemPython();
+
+}  // namespace testsupport
