@@ -5,14 +5,13 @@
 #include <memory>
 
 #include "errors/ErrorProcessor.h"
+#include "foundation/Application.h"
 #include "foundation/UnitVAR.h"
 #include "host/ProgramSettings.h"
 #include "host/UnitMain.h"
 
 namespace kestrune {
 namespace {
-bool terminateRequested = false;
-int exitStatus = 0;
 
 bool IsBlank(const std::string& text) {
     return text.find_first_not_of(" \t") == std::string::npos;
@@ -50,17 +49,8 @@ bool IsSafeNameParameter(const std::string& text) {
     return true;
 }
 
-void TerminateApplication(int status) {
-    if (!terminateRequested) exitStatus = status;
-    terminateRequested = true;
-    QCoreApplication::exit(exitStatus);
-}
-
-bool TerminateRequested() { return terminateRequested; }
-
 int RunProgramBlock(const std::vector<std::string>& params) {
-    terminateRequested = false;
-    exitStatus = 0;
+    ResetTermination();
     if (!ParametersAreSafe(params)) return 2;
 
     QApplication::setApplicationName("KV.Kestrune");
@@ -76,13 +66,13 @@ int RunProgramBlock(const std::vector<std::string>& params) {
     }
     if (host->StartRefused) {
         FinalizeUnitMain(false);
-        return exitStatus;
+        return TerminationStatus();
     }
-    if (!terminateRequested) host->show();
-    if (!terminateRequested) QApplication::exec();
+    if (!TerminateRequested()) host->show();
+    if (!TerminateRequested()) QApplication::exec();
     host.reset();
     FinalizeUnitMain(true);
-    return exitStatus;
+    return TerminationStatus();
 }
 
 int KestruneMain(int argc, char** argv) {

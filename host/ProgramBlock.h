@@ -15,11 +15,6 @@ int KestruneMain(int argc, char** argv);
 // Tests call this directly to run a whole start in-process.
 int RunProgramBlock(const std::vector<std::string>& params);
 
-// Ends the message loop without closing the host window (Application.Terminate). A request made
-// before the loop runs is kept and ends the start before the loop is entered.
-void TerminateApplication(int exitStatus = 0);
-bool TerminateRequested();
-
 // A P2 or P3 that may become part of a file or folder name: no "/", "\", "..", control character
 // or NUL. An empty text is acceptable (no program named).
 bool IsSafeNameParameter(const std::string& text);

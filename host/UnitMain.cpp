@@ -9,6 +9,7 @@
 
 #include "checks/UMessages.h"
 #include "errors/ErrorProcessor.h"
+#include "foundation/Application.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
