@@ -2,6 +2,11 @@
 // The report and review mail of the error window. The window's Send buttons and its SendMail
 // method call these; they reach the window's components by their names.
 
+#include <functional>
+#include <string>
+
+#include "errors/MailBody.h"
+
 class QWidget;
 
 namespace kestrune {
@@ -10,5 +15,20 @@ namespace kestrune {
 void SendReportFromWindow(QWidget& errorWindow);
 // Button6Click: the review body into Memo2, then SendMail.
 void SendReviewFromWindow(QWidget& errorWindow);
+
+// Closes the body in Memo2, shows the sending page and mails it over the first account, then,
+// when that fails in any way, over the second. After a delivery the error log and its then empty
+// folder are deleted and the thank-you box is shown; otherwise the failure box, and the log stays.
+void SendMail(QWidget& errorWindow, MailKind kind);
+
+// Where the rows of system information come from (date row, rows 3 to 7, running time, trailer).
+using MailSystemRowsSource = std::function<MailSystemRows()>;
+// An empty function returns to the program's own rows.
+void SetMailSystemRowsSource(MailSystemRowsSource source);
+
+// The result boxes go through ShowMessageBox; tests record them instead.
+using MailResultBox = std::function<void(QWidget* owner, const std::string& text, const std::string& caption,
+                                         const std::string& kind, unsigned flags)>;
+void SetMailResultBoxForTesting(MailResultBox box);
 
 }  // namespace kestrune

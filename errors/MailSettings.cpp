@@ -1,0 +1,97 @@
+#include "errors/MailSettings.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cctype>
+
+#include "errors/MailMessage.h"
+#include "platform/Executable.h"
+#include "platform/FileSystem.h"
+
+namespace kestrune {
+
+namespace {
+
+std::string_view Trim(std::string_view text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+    return text;
+}
+
+std::string Lower(std::string_view text) {
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
+    return out;
+}
+
+void CheckAccount(MailAccount& account, bool portValid) {
+    if (account.host.empty() && account.sender.empty() && account.user.empty()) account.problem = "not configured";
+    else if (!IsPlainHostName(account.host)) account.problem = "host is not a plain host name";
+    else if (!portValid) account.problem = "port is not a number from 1 to 65535";
+    else if (!IsPlainMailAddress(account.sender)) account.problem = "sender is not a plain mail address";
+    else if (!IsSafeHeaderText(account.user) || !IsSafeHeaderText(account.password))
+        account.problem = "user name or password holds a control character";
+}
+
+}  // namespace
+
+bool IsPlainHostName(std::string_view host) {
+    if (host.empty() || host.size() > 253 || host.front() == '.' || host.front() == '-') return false;
+    return std::all_of(host.begin(), host.end(), [](unsigned char c) {
+        return std::isalnum(c) || c == '.' || c == '-';
+    });
+}
+
+std::string MailSettingsPath() { return platform::ExecutableFolder() + "\\Resource\\Mail.ini"; }
+
+MailSettings ParseMailSettings(std::string_view text) {
+    MailSettings settings;
+    std::array<bool, 2> portValid{true, true};
+    int account = -1;  // -1: no account section, 2: the TLS section, 3: any other section
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = Trim(text.substr(0, end));
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+        if (line.front() == '[') {
+            const auto close = line.find(']');
+            const std::string section = Lower(Trim(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1)));
+            account = section == "account1" ? 0 : section == "account2" ? 1 : section == "tls" ? 2 : 3;
+            continue;
+        }
+        const auto eq = line.find('=');
+        if (eq == std::string_view::npos || account < 0) continue;
+        const std::string key = Lower(Trim(line.substr(0, eq)));
+        const std::string value(Trim(line.substr(eq + 1)));
+        if (account == 2) {
+            if (key == "cabundle") settings.caBundle = value;
+            continue;
+        }
+        if (account > 1) continue;
+        MailAccount& target = settings.accounts[account];
+        if (key == "host") target.host = value;
+        else if (key == "user") target.user = value;
+        else if (key == "password") target.password = value;
+        else if (key == "sender") target.sender = value;
+        else if (key == "port") {
+            int port = 0;
+            const auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(), port);
+            portValid[account] = ec == std::errc() && ptr == value.data() + value.size() && port >= 1 && port <= 65535;
+            target.port = portValid[account] ? port : 0;
+        }
+    }
+    for (int i = 0; i < 2; ++i) CheckAccount(settings.accounts[i], portValid[i]);
+    return settings;
+}
+
+MailSettings LoadMailSettings(const std::string& path) {
+    const auto text = platform::ReadWholeFile(path);
+    if (!text) {
+        MailSettings missing;
+        for (auto& account : missing.accounts) account.problem = "no mail settings file";
+        return missing;
+    }
+    return ParseMailSettings(*text);
+}
+
+}  // namespace kestrune

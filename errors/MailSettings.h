@@ -1,0 +1,50 @@
+#pragma once
+// The mail accounts of the program: a small INI file in the Resource folder beside the program
+// file, so that no host, user name or password is compiled in.
+//
+//     [Account1]          first account
+//     Host=smtp.example.org
+//     Port=465            optional, 465 when missing
+//     User=reports
+//     Password=secret
+//     Sender=reports@example.org
+//     [Account2]          fallback account, same keys
+//     [TLS]
+//     CABundle=/path/to/ca.pem   optional: trust these certificates instead of the system's
+//
+// Section and key names are compared without letter case; lines beginning with ";" or "#" are
+// comments; values are taken as they stand, blanks around them removed.
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace kestrune {
+
+struct MailAccount {
+    std::string host;
+    int port = 465;
+    std::string user;
+    std::string password;
+    std::string sender;
+    // Why the account cannot be used, empty when it can (missing host, bad port, bad sender).
+    std::string problem;
+    bool usable() const { return problem.empty(); }
+};
+
+struct MailSettings {
+    std::array<MailAccount, 2> accounts;  // first, then the fallback
+    std::string caBundle;                 // empty: the system's trust store
+};
+
+// Path text of the settings file: the program folder + "\Resource\Mail.ini".
+std::string MailSettingsPath();
+
+// Reads the file; a missing or unreadable file gives two unusable accounts.
+MailSettings LoadMailSettings(const std::string& path);
+MailSettings ParseMailSettings(std::string_view text);
+
+// A host name or IPv4 address made of letters, digits, "." and "-" only.
+bool IsPlainHostName(std::string_view host);
+
+}  // namespace kestrune
