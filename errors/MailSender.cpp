@@ -29,21 +29,28 @@ std::size_t ReadUpload(char* buffer, std::size_t size, std::size_t count, void* 
     return n;
 }
 
-// Follows the dialogue far enough to know whether the server took the message: the reply to
-// the end of the data, after DATA was answered with 354.
+// Follows the dialogue far enough to know whether the server took the message (the reply to
+// the end of the data, after DATA was answered with 354) and which command it refused.
 struct Dialogue {
     enum Stage { BeforeData, DataSent, BodySent, Accepted } stage = BeforeData;
+    bool greeted = false;        // the server has said something
+    std::string lastCommand;     // first word of the last command sent
+    std::string refusedCommand;  // the command answered with 4xx or 5xx
 };
 
 int WatchDialogue(CURL*, curl_infotype type, char* data, std::size_t size, void* user) {
     auto* dialogue = static_cast<Dialogue*>(user);
     const std::string_view text(data, size);
     if (type == CURLINFO_HEADER_OUT) {
-        if (text.substr(0, 4) == "DATA") dialogue->stage = Dialogue::DataSent;
+        dialogue->lastCommand = std::string(text.substr(0, text.find_first_of(" \r\n")));
+        if (dialogue->lastCommand == "DATA") dialogue->stage = Dialogue::DataSent;
     } else if (type == CURLINFO_HEADER_IN && text.size() >= 3) {
+        dialogue->greeted = true;
         // Only the last line of a reply ("250 " rather than "250-") ends it.
         const bool lastLine = text.size() == 3 || text[3] != '-';
         if (!lastLine) return 0;
+        if ((text.front() == '4' || text.front() == '5') && dialogue->refusedCommand.empty())
+            dialogue->refusedCommand = dialogue->stage == Dialogue::BodySent ? "DATA" : dialogue->lastCommand;
         if (dialogue->stage == Dialogue::DataSent) {
             dialogue->stage = text.substr(0, 3) == "354" ? Dialogue::BodySent : Dialogue::BeforeData;
         } else if (dialogue->stage == Dialogue::BodySent) {
@@ -172,7 +179,12 @@ MailAttempt SmtpsSender::Send(const MailAccount& account, const std::string& rec
     const CURLcode code = curl_easy_perform(h);
     attempt.curlCode = static_cast<int>(code);
     attempt.detail = errorText[0] ? errorText : curl_easy_strerror(code);
-    attempt.outcome = dialogue.stage == Dialogue::Accepted ? MailOutcome::Delivered : OutcomeOf(code);
+    attempt.outcome = OutcomeOf(code);
+    if (dialogue.stage == Dialogue::Accepted) attempt.outcome = MailOutcome::Delivered;
+    else if (dialogue.refusedCommand == "AUTH") attempt.outcome = MailOutcome::LoginRefused;
+    else if (dialogue.refusedCommand == "RCPT") attempt.outcome = MailOutcome::RecipientRefused;
+    else if (dialogue.refusedCommand == "MAIL" || dialogue.refusedCommand == "DATA") attempt.outcome = MailOutcome::SendRefused;
+    else if (attempt.outcome == MailOutcome::ConnectFailed && dialogue.greeted) attempt.outcome = MailOutcome::Failed;
     return attempt;
 }
 
