@@ -1,0 +1,389 @@
+// The report and review mail driven through the error window's components, against a real SMTPS
+// server on 127.0.0.1: what arrives, which account sends it, which box is shown, what happens to
+// the error log.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QWidget>
+#include <filesystem>
+#include <regex>
+
+#include "errors/ErrorProcessor.h"
+#include "errors/MailSender.h"
+#include "errors/ReportMail.h"
+#include "foundation/URegInA.h"
+#include "foundation/UnitVAR.h"
+#include "platform/Executable.h"
+#include "tests/errors/MailTestServer.h"
+#include "tests/support/TestSupport.h"
+
+namespace kestrune {
+namespace {
+
+using mailtest::ParseMail;
+using mailtest::SmtpsServer;
+namespace fs = std::filesystem;
+
+// A window with the error window's component names and kinds.
+struct FakeErrorWindow {
+    QWidget window;
+    QTabWidget* pages = new QTabWidget(&window);
+    QWidget* sendingPage = nullptr;
+    QPlainTextEdit* memo2 = new QPlainTextEdit(&window);
+    QLineEdit* edits[4];
+    QPlainTextEdit* memo3 = new QPlainTextEdit(&window);
+    QPlainTextEdit* memo4 = new QPlainTextEdit(&window);
+    QPushButton* button5 = new QPushButton(&window);
+    QPushButton* button6 = new QPushButton(&window);
+    QWidget* helpFrame = new QWidget(&window);
+
+    FakeErrorWindow() {
+        pages->setObjectName("PageControl1");
+        for (int i = 1; i <= 4; ++i) {
+            auto* page = new QWidget;
+            page->setObjectName(QString("NTCTabSheet%1").arg(i));
+            pages->addTab(page, page->objectName());
+            if (i == 4) sendingPage = page;
+        }
+        memo2->setObjectName("Memo2");
+        for (int i = 0; i < 4; ++i) {
+            edits[i] = new QLineEdit(&window);
+            edits[i]->setObjectName(QString("LabeledEdit%1").arg(i + 1));
+        }
+        memo3->setObjectName("Memo3");
+        memo4->setObjectName("Memo4");
+        button5->setObjectName("Button5");
+        button6->setObjectName("Button6");
+        helpFrame->setObjectName("UFrameHlpBtn1");
+        helpFrame->move(6, 145);
+        Label("htm10", "Информация...", "Ошибка...");
+        Label("htm1", "Отчет об ошибке отправлен, спасибо за сотрудничество.", "Ошибка при попытке отправки отчета.");
+        Label("HTML2", "Отзыв о программе отправлен, спасибо за сотрудничество.",
+              "Ошибка при попытке отправки отзыва, попробуйте повторить позже.");
+    }
+    void Label(const char* name, const char* caption, const char* hint) {
+        auto* label = new QLabel(QString::fromUtf8(caption), &window);
+        label->setObjectName(name);
+        label->setToolTip(QString::fromUtf8(hint));
+        label->hide();
+    }
+};
+
+struct Box {
+    QWidget* owner;
+    std::string text, caption, kind;
+    unsigned flags;
+};
+
+struct AccountConfig {
+    int port = 0;  // 0: the section is left out
+    std::string user;
+    std::string password;
+};
+
+const MailSystemRows kRows{"08/12/2026 [23:46:16]",
+                           {"Program = KV.Kestrune 1.0.3 [English]", "WinVersion = 6.1.7601", "User = tester",
+                            "PC = BOX", "PC SysInfo:\r\n          ProcessorType: 586\r\nOS worked = 01:00:00"},
+                           "Program worked = 00:00:05",
+                           "=================================================\r\n Version \"01.00\""};
+
+class MailWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(app_ / "Resource");
+        platform::SetExecutablePathForTesting(app_ / "KV.Kestrune");
+        MustSetFilesInAppData = false;
+        UseAppData = false;
+        saved_ = {ProductName, VersionTag, AuthorAddress, ExternalErrorLogPath, ErrorDump};
+        savedFlags_ = {ErrorOccurred, ReporterMode};
+        ProductName = "KV.Kestrune";
+        VersionTag = "1.0.3";
+        AuthorAddress = "author@example.org";
+        ExternalErrorLogPath.clear();
+        ErrorDump.clear();
+        ErrorOccurred = true;
+        ReporterMode = false;
+        SetMailResultBoxForTesting([this](QWidget* owner, const std::string& text, const std::string& caption,
+                                          const std::string& kind, unsigned flags) {
+            boxes_.push_back({owner, text, caption, kind, flags});
+        });
+        SetMailSystemRowsSource([] { return kRows; });
+        SetMailTimeLimitsForTesting({2000, 5000});
+    }
+    void TearDown() override {
+        SetMailTimeLimitsForTesting({});
+        SetMailSystemRowsSource({});
+        SetMailResultBoxForTesting({});
+        platform::SetExecutablePathForTesting("");
+        ProductName = saved_[0];
+        VersionTag = saved_[1];
+        AuthorAddress = saved_[2];
+        ExternalErrorLogPath = saved_[3];
+        ErrorDump = saved_[4];
+        ErrorOccurred = savedFlags_[0];
+        ReporterMode = savedFlags_[1];
+    }
+
+    void WriteSettings(const AccountConfig& first, const AccountConfig& second, const std::string& caBundle) {
+        std::string text = "; test accounts\n";
+        const AccountConfig* accounts[] = {&first, &second};
+        for (int i = 0; i < 2; ++i) {
+            if (!accounts[i]->port) continue;
+            text += "[Account" + std::to_string(i + 1) + "]\nHost=127.0.0.1\nPort=" + std::to_string(accounts[i]->port) +
+                    "\nUser=" + accounts[i]->user + "\nPassword=" + accounts[i]->password + "\nSender=" +
+                    accounts[i]->user + "@sender.example\n";
+        }
+        text += "[TLS]\nCABundle=" + caBundle + "\n";
+        testsupport::WriteFile(app_ / "Resource/Mail.ini", text);
+    }
+    void WriteSettings(const SmtpsServer& server) {
+        WriteSettings({server.port(), "first", "first-pass"}, {server.port(), "second", "second-pass"}, server.caFile());
+    }
+
+    std::string LogPath() const { return app_ / "ErrorLog/Error.Log"; }
+    void WriteLog(const std::string& text) const { testsupport::WriteFile(LogPath(), text); }
+
+    std::string BoxTexts() const {
+        std::string all;
+        for (const Box& box : boxes_) all += box.kind + ": " + box.text + " / " + box.caption + "\n";
+        return all;
+    }
+
+    testsupport::IsolatedHome home_;
+    testsupport::ScratchFolder app_;
+    std::vector<Box> boxes_;
+    std::vector<std::string> saved_;
+    std::vector<bool> savedFlags_;
+};
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) text += line + "\r\n";
+    return text;
+}
+
+TEST_F(MailWindowTest, ReportArrivesWithExactBodyAndHeaders) {
+    SmtpsServer server;
+    WriteSettings(server);
+    WriteLog("=================================================\r\n.line that begins with a dot\r\n"
+             "Ошибка в работе: äöü = 100%\r\n..\r\n.\r\n");
+    FakeErrorWindow w;
+    w.edits[0]->setText(QString::fromUtf8("Вася"));
+    w.edits[1]->setText("vasya@example.org");
+    w.memo3->setPlainText(QString::fromUtf8("Шаг первый\n.второй с точкой"));
+
+    SendReportFromWindow(w.window);
+
+    const std::vector<std::string> body = {
+        "=================================================", ".line that begins with a dot",
+        "Ошибка в работе: äöü = 100%", "..", ".",
+        "=================================================", "NickName: Вася", "E-Mail: vasya@example.org", "",
+        "Text: ", "Шаг первый", ".второй с точкой"};
+    const auto mails = server.Received();
+    ASSERT_EQ(mails.size(), 1u) << BoxTexts();
+    EXPECT_EQ(mails[0].user, "first");
+    EXPECT_EQ(mails[0].from, "first@sender.example");
+    EXPECT_EQ(mails[0].recipients, std::vector<std::string>{"author@example.org"});
+
+    const auto mail = ParseMail(mails[0].data);
+    EXPECT_EQ(mailtest::DecodeQuotedPrintable(mail.body), Joined(body));
+    EXPECT_EQ(mail.Header("From"), "\"KV.Kestrune 1.0.3\" <first@sender.example>");
+    EXPECT_EQ(mail.Header("To"), "<author@example.org>");
+    EXPECT_EQ(mail.Header("Subject"), "Error log");
+    EXPECT_EQ(mail.Header("MIME-Version"), "1.0");
+    EXPECT_EQ(mail.Header("Content-Type"), "text/plain; charset=UTF-8");
+    EXPECT_EQ(mail.Header("Content-Transfer-Encoding"), "quoted-printable");
+    EXPECT_TRUE(std::regex_match(mail.Header("Date"),
+                                 std::regex(R"((Mon|Tue|Wed|Thu|Fri|Sat|Sun), \d\d [A-Z][a-z]{2} \d{4} \d\d:\d\d:\d\d [+-]\d{4})")))
+        << mail.Header("Date");
+    EXPECT_TRUE(std::regex_match(mail.Header("Message-ID"), std::regex(R"(<[0-9a-f]{32}@sender\.example>)")))
+        << mail.Header("Message-ID");
+    // 7-bit clean, with short lines: nothing for a relay to mangle.
+    for (unsigned char c : mails[0].data) ASSERT_LT(c, 0x80);
+    std::size_t start = 0;
+    for (std::size_t end; (end = mails[0].data.find("\r\n", start)) != std::string::npos; start = end + 2)
+        EXPECT_LE(end - start, 78u);
+
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].owner, &w.window);
+    EXPECT_EQ(boxes_[0].kind, "info");
+    EXPECT_EQ(boxes_[0].text, "Отчет об ошибке отправлен, спасибо за сотрудничество.");
+    EXPECT_EQ(boxes_[0].caption, "Информация...");
+    EXPECT_EQ(boxes_[0].flags, 0x1000u);
+    EXPECT_FALSE(fs::exists(LogPath()));
+    EXPECT_FALSE(fs::exists(app_ / "ErrorLog"));
+    // The window showed the sending page and cannot send a second time.
+    EXPECT_EQ(w.pages->currentWidget(), w.sendingPage);
+    EXPECT_EQ(w.helpFrame->y(), 350);
+    EXPECT_FALSE(w.button5->isEnabled());
+    // Memo2 holds the closed body, one line a block.
+    std::string memoText;
+    for (std::size_t i = 0; i < body.size(); ++i) memoText += (i ? "\n" : "") + body[i];
+    EXPECT_EQ(w.memo2->toPlainText().toStdString(), memoText);
+}
+
+TEST_F(MailWindowTest, ReviewWithoutLogCarriesTheHeaderBlockAndNoBlankLine) {
+    SmtpsServer server;
+    WriteSettings(server);
+    ErrorOccurred = false;
+    ProductName = "Кестрюн";
+    FakeErrorWindow w;
+    w.edits[2]->setText("Nick");
+    w.edits[3]->setText("nick@example.org");
+    w.memo4->setPlainText(QString::fromUtf8("Хорошая программа"));
+
+    SendReviewFromWindow(w.window);
+
+    const auto mails = server.Received();
+    ASSERT_EQ(mails.size(), 1u) << BoxTexts();
+    const auto mail = ParseMail(mails[0].data);
+    EXPECT_EQ(mailtest::DecodeQuotedPrintable(mail.body),
+              Joined({"=================================================", "REVIEW", "08/12/2026 [23:46:16]",
+                      "Program = KV.Kestrune 1.0.3 [English]", "WinVersion = 6.1.7601", "User = tester", "PC = BOX",
+                      "PC SysInfo:", "          ProcessorType: 586", "OS worked = 01:00:00",
+                      "=================================================", "NickName: Nick",
+                      "E-Mail: nick@example.org", "Text: ", "Хорошая программа"}));
+    EXPECT_EQ(mail.Header("Subject"), "Review");
+    // "Кестрюн 1.0.3" as an encoded word.
+    EXPECT_EQ(mail.Header("From"), "=?UTF-8?B?0JrQtdGB0YLRgNGO0L0gMS4wLjM=?= <first@sender.example>");
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].text, "Отзыв о программе отправлен, спасибо за сотрудничество.");
+}
+
+// The second account takes over whenever the first fails, a failed connection included.
+TEST_F(MailWindowTest, SecondAccountDeliversWhenTheFirstFails) {
+    SmtpsServer server;
+    struct Case {
+        const char* name;
+        AccountConfig first;
+    };
+    const Case cases[] = {
+        {"first login refused", {server.port(), "first", "wrong-pass"}},
+        {"first server cannot be reached", {mailtest::ClosedPort(), "first", "first-pass"}},
+        {"first account not configured", {0, "", ""}},
+    };
+    std::size_t delivered = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes_.clear();
+        WriteSettings(c.first, {server.port(), "second", "second-pass"}, server.caFile());
+        WriteLog("old entry\r\n");
+        FakeErrorWindow w;
+        SendReportFromWindow(w.window);
+
+        const auto mails = server.Received();
+        ASSERT_EQ(mails.size(), ++delivered) << BoxTexts();
+        EXPECT_EQ(mails.back().user, "second");
+        EXPECT_EQ(ParseMail(mails.back().data).Header("From"), "\"KV.Kestrune 1.0.3\" <second@sender.example>");
+        ASSERT_EQ(boxes_.size(), 1u);
+        EXPECT_EQ(boxes_[0].kind, "info");
+        EXPECT_FALSE(fs::exists(LogPath()));
+    }
+}
+
+TEST_F(MailWindowTest, FailureShowsOneErrorBoxAndKeepsTheLog) {
+    SmtpsServer server;
+    mailtest::SilentListener silent;
+    struct Case {
+        const char* name;
+        MailKind kind;
+        AccountConfig first, second;
+        std::string expectedText;
+    };
+    const Case cases[] = {
+        {"both logins refused", MailKind::Report, {server.port(), "first", "bad"}, {server.port(), "second", "bad"},
+         "Ошибка при попытке отправки отчета."},
+        {"closed port, then a silent server", MailKind::Review, {mailtest::ClosedPort(), "first", "first-pass"},
+         {silent.port(), "second", "second-pass"}, "Ошибка при попытке отправки отзыва, попробуйте повторить позже."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes_.clear();
+        WriteSettings(c.first, c.second, server.caFile());
+        WriteLog("entry to keep\r\n");
+        FakeErrorWindow w;
+        w.memo4->setPlainText("text");
+        if (c.kind == MailKind::Report) SendReportFromWindow(w.window);
+        else SendReviewFromWindow(w.window);
+
+        EXPECT_TRUE(server.Received().empty());
+        ASSERT_EQ(boxes_.size(), 1u) << BoxTexts();
+        EXPECT_EQ(boxes_[0].kind, "error");
+        EXPECT_EQ(boxes_[0].text, c.expectedText);
+        EXPECT_EQ(boxes_[0].caption, "Ошибка...");
+        EXPECT_EQ(boxes_[0].flags, 0x1000u);
+        EXPECT_EQ(testsupport::ReadFile(LogPath()), "entry to keep\r\n");
+    }
+}
+
+// Addresses and the sender's name come from the command line: a line break in one of them must
+// not become an SMTP command or a header, and without a settings file nothing is sent either.
+TEST_F(MailWindowTest, RefusedSendsReachNoServer) {
+    SmtpsServer server;
+    struct Case {
+        const char* name;
+        std::string author, product;
+        bool settings;
+    };
+    const Case cases[] = {
+        {"recipient with an injected command", "author@example.org>\r\nRCPT TO:<evil@attacker.example", "KV.Kestrune",
+         true},
+        {"recipient with a bare LF", "author@example.org\nBcc: evil@attacker.example", "KV.Kestrune", true},
+        {"product name with an injected header", "author@example.org", "KV.Kestrune\r\nBcc: evil@attacker.example",
+         true},
+        {"no settings file", "author@example.org", "KV.Kestrune", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes_.clear();
+        AuthorAddress = c.author;
+        ProductName = c.product;
+        fs::remove(app_ / "Resource/Mail.ini");
+        if (c.settings) WriteSettings(server);
+        WriteLog("entry to keep\r\n");
+        FakeErrorWindow w;
+        SendReportFromWindow(w.window);
+
+        ASSERT_EQ(boxes_.size(), 1u) << BoxTexts();
+        EXPECT_EQ(boxes_[0].kind, "error");
+        EXPECT_TRUE(fs::exists(LogPath()));
+    }
+    EXPECT_EQ(server.Connections(), 0);
+    EXPECT_TRUE(server.RecipientsOffered().empty());
+}
+
+TEST_F(MailWindowTest, AcceptedMessageIsNotSentAgainWhenTheConnectionBreaksAfterwards) {
+    mailtest::ServerOptions options;
+    options.dropAfterData = true;
+    SmtpsServer server(options);
+    WriteSettings(server);
+    WriteLog("entry\r\n");
+    FakeErrorWindow w;
+    SendReportFromWindow(w.window);
+    EXPECT_EQ(server.Received().size(), 1u);
+    ASSERT_EQ(boxes_.size(), 1u);
+    EXPECT_EQ(boxes_[0].kind, "info");
+}
+
+TEST_F(MailWindowTest, LogFolderStaysWhenItHoldsOtherFiles) {
+    SmtpsServer server;
+    WriteSettings(server);
+    WriteLog("entry\r\n");
+    testsupport::WriteFile(app_ / "ErrorLog/other.txt", "x");
+    ErrorOccurred = false;  // a review deletes the log even when it did not carry it
+    FakeErrorWindow w;
+    w.memo4->setPlainText("text");
+    SendReviewFromWindow(w.window);
+    ASSERT_EQ(server.Received().size(), 1u);
+    EXPECT_EQ(mailtest::DecodeQuotedPrintable(ParseMail(server.Received()[0].data).body).substr(0, 51),
+              "=================================================\r\n");
+    EXPECT_FALSE(fs::exists(LogPath()));
+    EXPECT_TRUE(fs::exists(app_ / "ErrorLog/other.txt"));
+}
+
+}  // namespace
+}  // namespace kestrune
