@@ -31,6 +31,9 @@ namespace {
 
 MailSystemRowsSource g_rowsSource;
 MailResultBox g_resultBox;
+// The error log as the Send button put it into the body; only that is deleted after a delivery.
+std::optional<std::string> g_mailedLog;
+bool g_sending = false;
 
 // The rows that need no system call of the error log's own; the rest says "n/a".
 MailSystemRows OwnSystemRows() {
@@ -57,9 +60,9 @@ std::string ErrorLogPath() { return ErrorLogFolder() + "\\Error.Log"; }
 std::optional<std::string> ReadErrorLog() {
     const std::string path = ErrorLogPath();
     if (!platform::FileAgeReadable(path)) return std::nullopt;
-    auto text = platform::ReadWholeFile(path);
-    if (!text) throw std::runtime_error("error log cannot be read");
-    return text;
+    auto bytes = platform::ReadWholeFile(path);
+    if (!bytes) throw std::runtime_error("error log cannot be read");
+    return bytes;
 }
 
 // Texts of the window are UTF-8 inside the program; a log in another encoding keeps its
@@ -148,7 +151,7 @@ bool Deliver(MailMessage message) {
 
 void DeleteMailedLog() {
     const std::string log = ErrorLogPath();
-    if (platform::FileAgeReadable(log)) platform::RemoveFile(log);
+    if (g_mailedLog && platform::ReadWholeFile(log) == g_mailedLog) platform::RemoveFile(log);
     const std::string folder = ErrorLogFolder();
     if (platform::IsDirectory(folder)) ::rmdir(platform::NativePath(folder).c_str());  // only when empty
 }
@@ -161,6 +164,9 @@ void SetMailResultBoxForTesting(MailResultBox box) { g_resultBox = std::move(box
 
 // The mailer's routines swallow their failures: the error window is open and counts them.
 void SendMail(QWidget& errorWindow, MailKind kind) {
+    // The sending page lets the event loop paint; nothing that runs then may start a second mail.
+    if (g_sending) return;
+    g_sending = true;
     try {
         const bool report = kind == MailKind::Report;
         const std::vector<std::string> body =
@@ -179,13 +185,21 @@ void SendMail(QWidget& errorWindow, MailKind kind) {
         ShowResult(errorWindow, sent, kind);
     } catch (...) {
     }
+    g_mailedLog.reset();
+    g_sending = false;
 }
 
 void SendReportFromWindow(QWidget& errorWindow) {
     try {
+        if (g_sending) return;
         std::vector<std::string> body;
-        if (ReporterMode) body = ReporterBody(AsUtf8(ReadCallerLog(ExternalErrorLogPath)), SystemRows());
-        else body = ReportBody(AsUtf8(ReadErrorLog()));
+        g_mailedLog.reset();
+        if (ReporterMode) {
+            body = ReporterBody(AsUtf8(ReadCallerLog(ExternalErrorLogPath)), SystemRows());
+        } else {
+            g_mailedLog = ReadErrorLog();
+            body = ReportBody(AsUtf8(g_mailedLog));
+        }
         SetMemoLines(errorWindow, body);
         SendMail(errorWindow, MailKind::Report);
     } catch (...) {
@@ -194,10 +208,13 @@ void SendReportFromWindow(QWidget& errorWindow) {
 
 void SendReviewFromWindow(QWidget& errorWindow) {
     try {
-        const std::optional<std::string> log = AsUtf8(ReadErrorLog());
+        if (g_sending) return;
+        const std::optional<std::string> log = ReadErrorLog();
         // The rows are gathered only when the body uses them.
         const MailSystemRows rows = log ? MailSystemRows{} : SystemRows();
-        SetMemoLines(errorWindow, ReviewBody(log, ErrorOccurred, ErrorDump, rows));
+        SetMemoLines(errorWindow, ReviewBody(AsUtf8(log), ErrorOccurred, ErrorDump, rows));
+        g_mailedLog.reset();
+        if (log && ErrorOccurred) g_mailedLog = log;
         SendMail(errorWindow, MailKind::Review);
     } catch (...) {
     }

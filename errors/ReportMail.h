@@ -17,8 +17,9 @@ void SendReportFromWindow(QWidget& errorWindow);
 void SendReviewFromWindow(QWidget& errorWindow);
 
 // Closes the body in Memo2, shows the sending page and mails it over the first account, then,
-// when that fails in any way, over the second. After a delivery the error log and its then empty
-// folder are deleted and the thank-you box is shown; otherwise the failure box, and the log stays.
+// when that fails in any way, over the second. After a delivery the error log, when the body
+// carried it and it is unchanged, and then its empty folder are deleted and the thank-you box is
+// shown; otherwise the failure box, and the log stays.
 void SendMail(QWidget& errorWindow, MailKind kind);
 
 // Where the rows of system information come from (date row, rows 3 to 7, running time, trailer).

@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QWidget>
 #include <filesystem>
 #include <regex>
@@ -374,15 +375,84 @@ TEST_F(MailWindowTest, LogFolderStaysWhenItHoldsOtherFiles) {
     WriteSettings(server);
     WriteLog("entry\r\n");
     testsupport::WriteFile(app_ / "ErrorLog/other.txt", "x");
-    ErrorOccurred = false;  // a review deletes the log even when it did not carry it
     FakeErrorWindow w;
     w.memo4->setPlainText("text");
     SendReviewFromWindow(w.window);
     ASSERT_EQ(server.Received().size(), 1u);
-    EXPECT_EQ(mailtest::DecodeQuotedPrintable(ParseMail(server.Received()[0].data).body).substr(0, 51),
-              "=================================================\r\n");
     EXPECT_FALSE(fs::exists(LogPath()));
     EXPECT_TRUE(fs::exists(app_ / "ErrorLog/other.txt"));
+}
+
+// A delivered mail deletes the error log only when the mail carried it.
+TEST_F(MailWindowTest, LogIsDeletedOnlyWhenTheMailCarriedIt) {
+    SmtpsServer server;
+    WriteSettings(server);
+    const std::string callerLog = app_ / "caller.log";
+    struct Case {
+        const char* name;
+        MailKind kind;
+        bool reporterMode;
+        bool errorOccurred;
+        bool logDeleted;
+    };
+    const Case cases[] = {
+        {"report of this program's log", MailKind::Report, false, true, true},
+        {"report for a calling program", MailKind::Report, true, true, false},
+        {"review carrying the log", MailKind::Review, false, true, true},
+        {"review without an error in this run", MailKind::Review, false, false, false},
+    };
+    std::size_t delivered = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes_.clear();
+        ReporterMode = c.reporterMode;
+        ErrorOccurred = c.errorOccurred;
+        ExternalErrorLogPath = c.reporterMode ? callerLog : "";
+        WriteLog("own entry\r\n");
+        testsupport::WriteFile(callerLog, "caller entry\r\n");
+        FakeErrorWindow w;
+        w.memo4->setPlainText("text");
+        if (c.kind == MailKind::Report) SendReportFromWindow(w.window);
+        else SendReviewFromWindow(w.window);
+
+        const auto mails = server.Received();
+        ASSERT_EQ(mails.size(), ++delivered) << BoxTexts();
+        const std::string body = mailtest::DecodeQuotedPrintable(ParseMail(mails.back().data).body);
+        EXPECT_EQ(body.find("own entry") != std::string::npos, c.logDeleted) << body;
+        EXPECT_EQ(body.find("caller entry") != std::string::npos, c.reporterMode) << body;
+        EXPECT_EQ(fs::exists(LogPath()), !c.logDeleted);
+        EXPECT_TRUE(fs::exists(callerLog));
+    }
+}
+
+TEST_F(MailWindowTest, SendingPageIsPaintedBeforeTheTransferAndSendsOnce) {
+    SmtpsServer server;
+    WriteSettings(server);
+    FakeErrorWindow w;
+    QObject::connect(w.button5, &QPushButton::clicked, [&] { SendReportFromWindow(w.window); });
+    w.window.resize(528, 300);
+    w.window.show();
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } counter;
+    w.sendingPage->installEventFilter(&counter);
+    int paintsBeforeBox = -1;
+    bool buttonEnabledAtBox = true;
+    SetMailResultBoxForTesting([&](QWidget*, const std::string&, const std::string&, const std::string&, unsigned) {
+        paintsBeforeBox = counter.paints;  // nothing paints between the transfer and the box
+        buttonEnabledAtBox = w.button5->isEnabled();
+    });
+
+    QTest::mouseClick(w.button5, Qt::LeftButton);
+    QTest::mouseClick(w.button5, Qt::LeftButton);  // a second press sends nothing
+
+    EXPECT_GT(paintsBeforeBox, 0);
+    EXPECT_FALSE(buttonEnabledAtBox);
+    EXPECT_EQ(server.Received().size(), 1u);
 }
 
 }  // namespace
