@@ -168,10 +168,13 @@ FetchResult HttpClient::Request(const std::string& url, Method method) {
     curl_easy_setopt(curl_, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
     curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, limits_.stallSeconds);
-    curl_easy_setopt(curl_, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits_.maxBodyBytes));
     curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &WriteBody);
     curl_easy_setopt(curl_, CURLOPT_WRITEDATA, &transfer);
     if (method == Method::Head) curl_easy_setopt(curl_, CURLOPT_NOBODY, 1L);
+    // An announced length over the limit ends the transfer at once; the write callback caps the rest.
+    if (method == Method::GetBody) {
+        curl_easy_setopt(curl_, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits_.maxBodyBytes));
+    }
 
     const CURLcode code = curl_easy_perform(curl_);
     curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, nullptr);  // the buffer lives only in this call

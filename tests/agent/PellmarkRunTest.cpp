@@ -80,16 +80,18 @@ TEST_F(PellmarkRun, StoresTheDescriptionAndItsTwinExactly) {
     EXPECT_EQ(server_.Log(), (std::vector<std::string>{"GET /My%20Prog_1.2.txt", "GET /My%20Prog_1.2Eng.txt"}));
 }
 
-TEST_F(PellmarkRun, FollowsARedirectToTheDescription) {
+TEST_F(PellmarkRun, FollowsARedirectAndReadsAChunkedBody) {
+    const std::string english(2500, 'e');
     Behave(std::string(kPrefix) + ".txt", "redirect /moved/" + std::string(kPrefix) + ".txt");
     Serve("moved/" + std::string(kPrefix) + ".txt", "moved");
-    Serve(std::string(kPrefix) + "Eng.txt", "english");
+    Serve(std::string(kPrefix) + "Eng.txt", english);
+    Behave(std::string(kPrefix) + "Eng.txt", "chunked");
 
     const auto run = VersionCheck(server_.Url());
 
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(ReadFile(settings() + "/" + kPrefix + "_CNVTrue.txt"), "moved\r\n");
-    EXPECT_EQ(ReadFile(settings() + "/" + kPrefix + "_CNVTrueEng.txt"), "english\r\n");
+    EXPECT_EQ(ReadFile(settings() + "/" + kPrefix + "_CNVTrueEng.txt"), english + "\r\n");
 }
 
 TEST_F(PellmarkRun, NoDescriptionLeavesTheNoVersionFlagAndTheReadyFlag) {
@@ -147,6 +149,7 @@ TEST_F(PellmarkRun, AFailedTransferStoresNothingAndStillEndsTheCheck) {
         {"twin never answered", twin, "stall-head", "stall=60,run=2"},
         {"twin missing", twin, "status 404", kShortLimits},
         {"too large", description, "", "size=4096"},
+        {"too large without a length", twin, "chunked", "size=4096"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

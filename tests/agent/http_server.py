@@ -10,6 +10,7 @@ unless DOCROOT/NAME.how names another behaviour (one line):
     status N        answer status N with a small error page
     redirect URL    answer 302 with Location URL
     truncate        announce more bytes than are sent, then close
+    chunked         send the body whole, in chunks of 1000 bytes, with no length announced
     chunk-cut       send a chunked body without its last chunk, then close
     reset           send the headers and half the body, then reset the connection
     stall           send the headers and half the body, then send nothing more
@@ -89,6 +90,15 @@ class Handler(http.server.BaseHTTPRequestHandler):
             body = f.read()
         self.send_response(200)
         self.send_header("Content-Type", "text/plain")
+        if word == "chunked":
+            self.send_header("Transfer-Encoding", "chunked")
+            self.end_headers()
+            if not head:
+                for start in range(0, len(body), 1000):
+                    part = body[start : start + 1000]
+                    self.wfile.write(b"%x\r\n" % len(part) + part + b"\r\n")
+                self.wfile.write(b"0\r\n\r\n")
+            return
         if word == "chunk-cut":
             self.send_header("Transfer-Encoding", "chunked")
             self.end_headers()
