@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "foundation/core/MiniReg.h"
 #include "tests/agent/LoopbackServer.h"
 #include "tests/support/TestSupport.h"
 
@@ -198,6 +199,21 @@ TEST_F(PellmarkRun, RefusedParametersTouchNoFile) {
     EXPECT_EQ(Entries(settings()), std::vector<std::string>{});
     EXPECT_EQ(Entries(home_.appData()), std::vector<std::string>{});
     EXPECT_EQ(server_.Log(), std::vector<std::string>{});
+}
+
+TEST_F(PellmarkRun, AnUnusableApplicationDataFolderIsRefused) {
+    Serve(std::string(kPrefix) + ".txt", "description");
+    const std::string value = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders\\AppData";
+    for (const char* folder : {"", "relative\\folder"}) {
+        SCOPED_TRACE(folder);
+        ASSERT_TRUE(kestrune::RegWriteString(kestrune::RegistryRoot::CurrentUser, value, folder));
+
+        const auto run = Agent({"KV.Kestrune", kPrefix, server_.Url(), "-", "AppData"});
+
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_EQ(Entries(temp()), std::vector<std::string>{});
+        EXPECT_EQ(server_.Log(), std::vector<std::string>{});
+    }
 }
 
 TEST_F(PellmarkRun, TheLocationWordChoosesTheResultFolder) {
