@@ -1,6 +1,6 @@
 #include "agent/Pellmark.h"
 
-#include <exception>
+#include <csignal>
 
 #include "agent/AgentFiles.h"
 #include "agent/Download.h"
@@ -49,8 +49,8 @@ int VersionMode(const Run& run) {
     HttpClient http(run.limits);
     FetchResult main = http.Get(run.Address(".txt"));
     if (main.outcome == FetchOutcome::NotOk || main.outcome == FetchOutcome::NoAnswer) {
-        if (!CreateEmptyFlag(run.Flag("_CNVFalse"))) return kExitFailed;
-        return Finish(run, "_CheckReady", main.outcome == FetchOutcome::NotOk ? kExitDone : kExitFailed);
+        const bool flagged = CreateEmptyFlag(run.Flag("_CNVFalse"));
+        return Finish(run, "_CheckReady", flagged && main.outcome == FetchOutcome::NotOk ? kExitDone : kExitFailed);
     }
     if (main.outcome != FetchOutcome::Ok) return Finish(run, "_CheckReady", kExitFailed);
 
@@ -129,6 +129,8 @@ Parameters ReadParameters(int argc, char** argv) {
 int PellmarkMain(int argc, char** argv) {
     // The agent makes no error reports: a failure only ends it.
     kestrune::SetErrorHandler([](const std::string&) {});
+    // A server that closes its end while a request is written must fail the request, not end the agent.
+    std::signal(SIGPIPE, SIG_IGN);
     try {
         return RunAgent(argc, argv);
     } catch (...) {

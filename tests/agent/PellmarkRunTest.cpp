@@ -146,7 +146,7 @@ TEST_F(PellmarkRun, AFailedTransferStoresNothingAndStillEndsTheCheck) {
         {"cut twin", twin, "truncate", kShortLimits},
         {"broken chunks", description, "chunk-cut", kShortLimits},
         {"reset", twin, "reset", kShortLimits},
-        {"stalled body", twin, "stall", kShortLimits},
+        {"stalled body", twin, "stall", "stall=1,run=60"},
         {"twin never answered", twin, "stall-head", "stall=60,run=2"},
         {"twin missing", twin, "status 404", kShortLimits},
         {"too large", description, "", "size=4096"},
