@@ -8,6 +8,7 @@
 #include "foundation/core/Guard.h"
 #include "foundation/core/SystemFolders.h"
 #include "platform/FileSystem.h"
+#include "platform/UserFolders.h"
 
 namespace pellmark {
 
@@ -49,6 +50,8 @@ std::string GetSpecialFolder(int index) {
         } else if (index >= 0 && index <= 9) {
             const ShellFolder& folder = kFolders[index];
             result = kestrune::ReadShellFolderValue(folder.root, folder.name, folder.kind);
+            // The same stand-in as the program's, so that both sides meet in one folder.
+            if (index == 0 && result.empty()) result = platform::ApplicationDataFolder();
         }
     });
     return result;

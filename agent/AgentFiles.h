@@ -7,9 +7,9 @@
 
 namespace pellmark {
 
-// The agent's own copy of the special folders: the same table as the program's, but no cache
-// (TEMP is read from the environment at every call), an empty answer above index 9, and no
-// error reports.
+// The agent's own copy of the special folders: the same table as the program's (an empty
+// Application Data value falls back to the same folder), but no cache (TEMP is read from the
+// environment at every call), an empty answer above index 9, and no error reports.
 std::string GetSpecialFolder(int index);
 
 // Creates the empty file anew. Whatever stands at its name (a stale flag, a symbolic link) is

@@ -201,18 +201,36 @@ TEST_F(PellmarkRun, RefusedParametersTouchNoFile) {
     EXPECT_EQ(server_.Log(), std::vector<std::string>{});
 }
 
-TEST_F(PellmarkRun, AnUnusableApplicationDataFolderIsRefused) {
+TEST_F(PellmarkRun, TheApplicationDataFolderComesFromTheRegistry) {
     Serve(std::string(kPrefix) + ".txt", "description");
+    Serve(std::string(kPrefix) + "Eng.txt", "english");
     const std::string value = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders\\AppData";
-    for (const char* folder : {"", "relative\\folder"}) {
-        SCOPED_TRACE(folder);
-        ASSERT_TRUE(kestrune::RegWriteString(kestrune::RegistryRoot::CurrentUser, value, folder));
+    const std::string elsewhere = home_.root() + "/elsewhere";
+    struct Case {
+        std::string stored;
+        int exitCode;
+        std::string folder;  // empty: nothing written anywhere
+    };
+    const Case cases[] = {
+        {elsewhere, 0, elsewhere + "/KV.Kestrune"},
+        {"", 0, home_.appData() + "/KV.Kestrune"},  // the program's own stand-in
+        {"relative\\folder", 2, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        fs::remove_all(temp());
+        fs::create_directories(temp());
+        fs::remove_all(home_.appData() + "/KV.Kestrune");
+        ASSERT_TRUE(kestrune::RegWriteString(kestrune::RegistryRoot::CurrentUser, value, c.stored));
 
         const auto run = Agent({"KV.Kestrune", kPrefix, server_.Url(), "-", "AppData"});
 
-        EXPECT_EQ(run.exitCode, 2);
-        EXPECT_EQ(Entries(temp()), std::vector<std::string>{});
-        EXPECT_EQ(server_.Log(), std::vector<std::string>{});
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        if (c.folder.empty()) {
+            EXPECT_EQ(Entries(temp()), std::vector<std::string>{});
+        } else {
+            EXPECT_EQ(ReadFile(c.folder + "/" + kPrefix + "_CNVTrue.txt"), "description\r\n");
+        }
     }
 }
 
