@@ -5,10 +5,8 @@
 
 #include <cerrno>
 
-#include "foundation/core/Guard.h"
 #include "foundation/core/SystemFolders.h"
 #include "platform/FileSystem.h"
-#include "platform/UserFolders.h"
 
 namespace pellmark {
 
@@ -25,36 +23,11 @@ bool HasControlCharacter(std::string_view text) {
 }  // namespace
 
 std::string GetSpecialFolder(int index) {
-    std::string result;
-    kestrune::Guard("UP.006-01", [&] {
-        using platform::RegistryRoot;
-        struct ShellFolder {
-            RegistryRoot root;
-            const char* name;
-            int kind;
-        };
-        static constexpr ShellFolder kFolders[] = {
-            {RegistryRoot::CurrentUser, "AppData", 0},
-            {RegistryRoot::CurrentUser, "", 0},  // TEMP, from the environment
-            {RegistryRoot::LocalMachine, "Common Programs", 0},
-            {RegistryRoot::LocalMachine, "Common Desktop", 0},
-            {RegistryRoot::CurrentUser, "Desktop", 0},
-            {RegistryRoot::CurrentUser, "Programs", 0},
-            {RegistryRoot::LocalMachine, "Common AppData", 0},
-            {RegistryRoot::CurrentUser, "Local AppData", 0},
-            {RegistryRoot::LocalMachine, "ProgramFilesDir", 1},
-            {RegistryRoot::CurrentUser, "Personal", 0},
-        };
-        if (index == 1) {
-            result = kestrune::TempDirFromEnvironment();
-        } else if (index >= 0 && index <= 9) {
-            const ShellFolder& folder = kFolders[index];
-            result = kestrune::ReadShellFolderValue(folder.root, folder.name, folder.kind);
-            // The same stand-in as the program's, so that both sides meet in one folder.
-            if (index == 0 && result.empty()) result = platform::ApplicationDataFolder();
-        }
-    });
-    return result;
+    // The program's own lookup reads the registry folders anew at every call; only its TEMP
+    // cache and its answer above index 9 differ from the agent's.
+    if (index == 1) return kestrune::TempDirFromEnvironment();
+    if (index < 0 || index > 9) return {};
+    return kestrune::GetSpecialFolder(index);
 }
 
 bool CreateEmptyFlag(const std::string& path) {
