@@ -12,8 +12,8 @@ namespace pellmark {
 
 namespace {
 
-// A folder the agent may write into: a native absolute path. An empty answer of the registry or
-// the environment would otherwise put the files at the root of the file system.
+// A folder the agent may write into: a native absolute path. An empty or relative answer of the
+// registry or the environment would put the files at the root or in the working folder.
 bool IsUsableFolder(const std::string& folder) {
     return !folder.empty() && platform::NativePath(folder).front() == '/';
 }
@@ -47,17 +47,17 @@ int VersionMode(const Run& run) {
     DeleteQuietly(twin);
 
     HttpClient http(run.limits);
-    FetchResult main = http.Get(run.Address(".txt"));
-    if (main.outcome == FetchOutcome::NotOk || main.outcome == FetchOutcome::NoAnswer) {
+    FetchResult text = http.Get(run.Address(".txt"));
+    if (text.outcome == FetchOutcome::NotOk || text.outcome == FetchOutcome::NoAnswer) {
         const bool flagged = CreateEmptyFlag(run.Flag("_CNVFalse"));
-        return Finish(run, "_CheckReady", flagged && main.outcome == FetchOutcome::NotOk ? kExitDone : kExitFailed);
+        return Finish(run, "_CheckReady", flagged && text.outcome == FetchOutcome::NotOk ? kExitDone : kExitFailed);
     }
-    if (main.outcome != FetchOutcome::Ok) return Finish(run, "_CheckReady", kExitFailed);
+    if (text.outcome != FetchOutcome::Ok) return Finish(run, "_CheckReady", kExitFailed);
 
     const FetchResult english = http.Get(run.Address("Eng.txt"));
     if (english.outcome != FetchOutcome::Ok) return Finish(run, "_CheckReady", kExitFailed);
     if (!WriteResultFile(twin, english.body)) return Finish(run, "_CheckReady", kExitFailed);
-    if (!WriteResultFile(description, main.body)) {
+    if (!WriteResultFile(description, text.body)) {
         DeleteQuietly(twin);
         return Finish(run, "_CheckReady", kExitFailed);
     }
