@@ -142,13 +142,13 @@ std::string QuotedPrintable(const std::vector<std::string>& lines) {
     std::string out;
     for (const std::string& line : lines) {
         std::string current;
-        auto emit = [&](const std::string& piece) {
+        auto emit = [&](const std::string& chunk) {
             // Leave room for the "=" of a soft line break.
-            if (current.size() + piece.size() > kMaxLine - 1) {
+            if (current.size() + chunk.size() > kMaxLine - 1) {
                 out += current + "=\r\n";
                 current.clear();
             }
-            current += piece;
+            current += chunk;
         };
         for (std::size_t i = 0; i < line.size(); ++i) {
             const unsigned char c = static_cast<unsigned char>(line[i]);

@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <cstdio>
 #include <ctime>
+#include <stdexcept>
 
 #include "errors/ErrorProcessor.h"
 #include "errors/MailMessage.h"
