@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
@@ -249,10 +250,19 @@ bool CopyEntry(const std::string& source, const std::string& target, bool failIf
 }
 
 // The shell's rule: a target that is an existing folder receives the source inside it.
+// A folder is never copied into itself: the copy would go on until the path grew too long.
 bool CopyInto(const std::string& source, const std::string& target, bool failIfExists) {
     const std::string from = platform::NativePath(source);
     std::string to = platform::NativePath(target);
     if (platform::IsDirectory(to)) to += "/" + BaseName(from);
+    if (platform::IsDirectory(from)) {
+        const std::string toParent = to.substr(0, to.find_last_of('/') == std::string::npos ? 0 : to.find_last_of('/'));
+        char fromReal[PATH_MAX], parentReal[PATH_MAX];
+        if (realpath(from.c_str(), fromReal) && realpath(toParent.empty() ? "." : toParent.c_str(), parentReal)) {
+            const std::string inside = std::string(parentReal) + "/";
+            if (inside.rfind(std::string(fromReal) + "/", 0) == 0) return false;
+        }
+    }
     return CopyEntry(from, to, failIfExists);
 }
 
@@ -520,6 +530,11 @@ void DeleteDirectory(const std::string& folder) {
 }
 
 // ---- Other procedures ----
+
+void RemoveTrayIcon() {
+    // The program adds no notification-area icon of its own, so there is none to remove.
+    Guard("UP.001-04", [] {});
+}
 
 std::string DurationText(std::int64_t milliseconds) {
     std::string text;

@@ -228,6 +228,9 @@ TEST_F(Folders, CopyDirectoryCopiesSubFoldersAndLinksAsLinks) {
     ASSERT_EQ(lstat((root() + "/to/link").c_str(), &st), 0);
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     EXPECT_FALSE(CopyDirectory(root() + "/missing", root() + "/to2", false));
+    // Into a folder of its own tree: refused, not copied on until the path is too long.
+    EXPECT_FALSE(CopyDirectory(root() + "/from", root() + "/from/sub/inner", false));
+    EXPECT_FALSE(FileExists(root() + "/from/sub/inner/sub"));
 }
 
 TEST_F(Folders, DeleteDirectoryRemovesTheTreeButNothingOutsideIt) {
