@@ -304,7 +304,10 @@ bool RemoveEntry(int folderFd, const std::string& name, int flags) {
 void DeleteTree(int parentFd, const std::string& name) {
     const int fd = openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
-        if (errno == ELOOP || errno == ENOTDIR) RemoveEntry(parentFd, name, 0);
+        // A link goes itself; a plain file given as the folder is no folder and stays.
+        struct stat st {};
+        if (fstatat(parentFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode))
+            RemoveEntry(parentFd, name, 0);
         return;
     }
     DIR* dir = fdopendir(fd);

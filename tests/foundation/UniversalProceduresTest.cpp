@@ -258,6 +258,9 @@ TEST_F(Folders, DeleteDirectoryRemovesTheTreeButNothingOutsideIt) {
     DeleteDirectory(root() + "/folderlink");
     EXPECT_FALSE(FileExists(root() + "/folderlink"));
     EXPECT_EQ(ReadFile(root() + "/outside/keep.ini"), "k");
+    // A plain file is no folder: it stays.
+    DeleteDirectory(root() + "/outside/keep.ini");
+    EXPECT_EQ(ReadFile(root() + "/outside/keep.ini"), "k");
 }
 
 TEST_F(Folders, DeleteDirectoryRefusesPathsThatNameNoTreeOfItsOwn) {
