@@ -39,6 +39,28 @@ std::vector<std::string> ProductFolderEntries(const std::string& root) {
     return entries;
 }
 
+// Loads the values of every folder under <AppData>/KV.Kestrune whose Kestrune.ini this
+// executable wrote, in name order (the last one loaded wins). A take-over removes each such
+// Kestrune.ini once it is loaded; the other files of that folder are left for the settings
+// location set-up to move beside the program (a deletion of the folder would lose them).
+// Answers whether any folder matched.
+bool LoadFromFoldersOfThisExecutable(WindowHandle owner, bool takeOver) {
+    const std::string executable = platform::ExecutablePath();
+    ProgramSettingsFolder = "KV.Kestrune";
+    const std::string root = GetProgramPath(2, "");
+    bool found = false;
+    for (const std::string& entry : ProductFolderEntries(root)) {
+        Exe.clear();
+        ProgramSettingsFolder = "KV.Kestrune\\" + entry;
+        ReadSettingsExe(owner);
+        if (Exe != executable) continue;
+        found = true;
+        LoadProgramSettings(owner);
+        if (takeOver) platform::RemoveFile(root + entry + "/Kestrune.ini");
+    }
+    return found;
+}
+
 }  // namespace
 
 void ReadSettingsExe(WindowHandle owner) {
@@ -79,21 +101,8 @@ void SaveProgramSettings() {
 
 void FindStoredProgramSettings(WindowHandle owner) {
     Guard("01.004-01", [&] {
-        const std::string executable = platform::ExecutablePath();
         if (MustSetFilesInAppData || UseAppData) {
-            bool found = false;
-            ProgramSettingsFolder = "KV.Kestrune";
-            const std::string root = GetProgramPath(2, "");
-            for (const std::string& entry : ProductFolderEntries(root)) {
-                Exe.clear();
-                ProgramSettingsFolder = "KV.Kestrune\\" + entry;
-                ReadSettingsExe(owner);
-                if (Exe == executable) {
-                    found = true;
-                    LoadProgramSettings(owner);
-                }
-            }
-            if (!found) {
+            if (!LoadFromFoldersOfThisExecutable(owner, false)) {
                 ProgramSettingsFolder = "KV.Kestrune";
                 if (ProgramFolderHoldsSettings()) {
                     MustSetFilesInAppData = false;
@@ -104,26 +113,13 @@ void FindStoredProgramSettings(WindowHandle owner) {
             }
             return;
         }
-
         if (ProgramFolderHoldsSettings()) {
             LoadProgramSettings(owner);
             return;
         }
-        // Take the values over from Application Data. Only the folder's Kestrune.ini goes: the
-        // other files of the program's folder are moved beside the program by the settings
-        // location set-up, which a deletion here would have lost.
+        // Take the values over from Application Data; they are written beside the program at exit.
         MustSetFilesInAppData = true;
-        ProgramSettingsFolder = "KV.Kestrune";
-        const std::string root = GetProgramPath(2, "");
-        for (const std::string& entry : ProductFolderEntries(root)) {
-            Exe.clear();
-            ProgramSettingsFolder = "KV.Kestrune\\" + entry;
-            ReadSettingsExe(owner);
-            if (Exe != executable) continue;
-            LoadProgramSettings(owner);
-            platform::RemoveFile(root + entry + "/Kestrune.ini");
-            ProgramSettingsFolder = "KV.Kestrune";
-        }
+        LoadFromFoldersOfThisExecutable(owner, true);
         ProgramSettingsFolder = "KV.Kestrune";
         MustSetFilesInAppData = false;
     });
