@@ -27,8 +27,8 @@ protected:
     std::string productFolder() const { return home_.appData() + "/KV.Kestrune"; }
     const std::string& exe() const { return exe_; }
 
-    ProcessResult Start(const std::vector<std::string>& params) {
-        std::vector<std::string> argv{app() + "/KV.Kestrune"};
+    ProcessResult Start(const std::vector<std::string>& params, const std::string& program = "") {
+        std::vector<std::string> argv{program.empty() ? app() + "/KV.Kestrune" : program};
         argv.insert(argv.end(), params.begin(), params.end());
         // The Russian short date makes the Date of [Main] predictable; no box may wait for a click.
         return RunProcess(argv, {{"QT_QPA_PLATFORM", "offscreen"}, {"LC_ALL", "ru_RU.UTF-8"},
@@ -74,8 +74,11 @@ protected:
 TEST_F(SettingsFile, AStartThatNamesTheProgramStoresTheCommandLine) {
     // An earlier file is not read: every value comes from the command line, empty ones included.
     Store(app() + "/Settings/Kestrune.ini", {"Old", "1.0", "/old.ico", "http://old/", "http://old/m/", "/old.ico", exe()});
+    // Started through a link: Exe names the program file itself.
+    const std::string link = home_.root() + "/link-to-program";
+    std::filesystem::create_symlink(app() + "/KV.Kestrune", link);
     const ProcessResult result =
-        Start({"0", "Prog", "2.0", "English", "/icons/p.ico", "http://127.0.0.1:1/v/", ""});
+        Start({"0", "Prog", "2.0", "English", "/icons/p.ico", "http://127.0.0.1:1/v/", ""}, link);
     ExpectCleanEnd(result);
     EXPECT_EQ(ReadFile(app() + "/Settings/Kestrune.ini"),
               FileText({"Prog", "2.0", "/icons/p.ico", "http://127.0.0.1:1/v/", "", "/icons/p.ico", exe()}));
@@ -88,6 +91,19 @@ TEST_F(SettingsFile, InApplicationDataModeEachProgramHasItsOwnFile) {
     ExpectCleanEnd(result);
     // Mode 1 merges P6 but not P7.
     EXPECT_EQ(ReadFile(productFolder() + "/Prog/Kestrune.ini"), FileText({"Prog", "2.0", "", "", "", "", exe()}));
+    EXPECT_FALSE(FileExists(app() + "/Settings/Kestrune.ini"));
+}
+
+TEST_F(SettingsFile, AProgramFolderThatCannotBeWrittenKeepsItsFilesAndUsesApplicationData) {
+    // Resource cannot become a folder, so the program folder fails the write probe.
+    std::filesystem::remove_all(app() + "/Resource");
+    WriteFile(app() + "/Resource", "");
+    WriteFile(app() + "/Settings/ULangSettings.ini", "installed");
+    const ProcessResult result = Start({"0", "Prog", "2.0", "English"});
+    ExpectCleanEnd(result);
+    EXPECT_EQ(ReadFile(productFolder() + "/Prog/Kestrune.ini"), FileText({"Prog", "2.0", "", "", "", "", exe()}));
+    EXPECT_EQ(ReadFile(productFolder() + "/Prog/ULangSettings.ini"), "installed");
+    EXPECT_EQ(ReadFile(app() + "/Settings/ULangSettings.ini"), "installed");
     EXPECT_FALSE(FileExists(app() + "/Settings/Kestrune.ini"));
 }
 
