@@ -95,7 +95,7 @@ struct SystemVersion {
     int minor = 0;
 };
 SystemVersion CurrentSystemVersion();
-// Tests set an older system; nullptr-like {-1, -1} returns to the environment and the default.
+// Tests set an older system; a negative major version returns to the environment and the default.
 void SetSystemVersionForTesting(SystemVersion version);
 
 // ---- Modal windows ---------------------------------------------------------------------------
