@@ -6,7 +6,6 @@
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPointer>
-#include <QPushButton>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -192,15 +191,17 @@ void RunModal(QWidget* form) {
         dialog->exec();
         return;
     }
+    // The window may free itself when it closes.
+    QPointer<QWidget> window = form;
     QEventLoop loop;
     CloseWatcher watcher(loop);
-    form->installEventFilter(&watcher);
-    QObject::connect(form, &QObject::destroyed, &loop, &QEventLoop::quit);
-    form->setWindowModality(Qt::ApplicationModal);
-    form->show();
-    BringToFront(form);
+    window->installEventFilter(&watcher);
+    QObject::connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
+    window->setWindowModality(Qt::ApplicationModal);
+    window->show();
+    BringToFront(window);
     loop.exec();
-    if (form) form->removeEventFilter(&watcher);
+    if (window) window->removeEventFilter(&watcher);
 }
 
 // ---- Files and folders ----

@@ -1,9 +1,9 @@
 // The shared procedures: message boxes, the system version, modal windows under BusyFlag,
 // copying and deleting folders, duration texts and the autostart settings file.
 #include <QApplication>
+#include <QAbstractButton>
 #include <QDialog>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTimer>
 #include <QtTest/QTest>
 #include <stdexcept>
@@ -122,10 +122,11 @@ protected:
         FoundationFixture::TearDown();
     }
     // A window that the test closes as soon as it runs, noting BusyFlag meanwhile.
-    std::function<QWidget*()> ClosingForm(bool dialog) {
-        return [this, dialog]() -> QWidget* {
+    std::function<QWidget*()> ClosingForm(bool dialog, bool freesItself = false) {
+        return [this, dialog, freesItself]() -> QWidget* {
             QWidget* form = dialog ? new QDialog : new QWidget;
             form->setObjectName("Form");
+            form->setAttribute(Qt::WA_DeleteOnClose, freesItself);
             watched = form;
             QTimer::singleShot(0, form, [this, form] {
                 busyWhileShown = BusyFlag;
@@ -150,6 +151,10 @@ TEST_F(ModalWindows, BusyFlagIsSetWhileShownAndTheWindowIsFreed) {
         EXPECT_EQ(translated, std::vector<std::string>{"Form"});
         ShowFormModal(false, nullptr, ClosingForm(dialog));
         EXPECT_EQ(translated.size(), 1u) << "not translated when not asked";
+        ShowFormModal(false, nullptr, ClosingForm(dialog, true));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(watched.isNull()) << "a window that frees itself on close";
+        EXPECT_FALSE(BusyFlag);
     }
 }
 
