@@ -31,7 +31,6 @@ namespace kestrune {
 namespace {
 
 MailSystemRowsSource g_rowsSource;
-MailResultBox g_resultBox;
 // The error log as the Send button put it into the body; only that is deleted after a delivery.
 std::optional<std::string> g_mailedLog;
 bool g_sending = false;
@@ -113,8 +112,7 @@ void ShowResult(QWidget& window, bool sent, MailKind kind) {
     const std::string text = pick(textLabel);
     const std::string caption = pick(captionLabel);
     const std::string boxKind = sent ? "info" : "error";
-    if (g_resultBox) g_resultBox(&window, text, caption, boxKind, kMbSystemModal);
-    else ShowMessageBox(&window, text, caption, boxKind, kMbSystemModal);
+    ShowMessageBox(&window, text, caption, boxKind, kMbSystemModal);
 }
 
 // The sending page, painted before the transfer starts; the Send buttons stay disabled, so that
@@ -160,8 +158,6 @@ void DeleteMailedLog() {
 }  // namespace
 
 void SetMailSystemRowsSource(MailSystemRowsSource source) { g_rowsSource = std::move(source); }
-
-void SetMailResultBoxForTesting(MailResultBox box) { g_resultBox = std::move(box); }
 
 // The mailer's routines swallow their failures: the error window is open and counts them.
 void SendMail(QWidget& errorWindow, MailKind kind) {

@@ -27,9 +27,4 @@ using MailSystemRowsSource = std::function<MailSystemRows()>;
 // An empty function returns to the program's own rows.
 void SetMailSystemRowsSource(MailSystemRowsSource source);
 
-// The result boxes go through ShowMessageBox; tests record them instead.
-using MailResultBox = std::function<void(QWidget* owner, const std::string& text, const std::string& caption,
-                                         const std::string& kind, unsigned flags)>;
-void SetMailResultBoxForTesting(MailResultBox box);
-
 }  // namespace kestrune

@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QWidget>
 #include <filesystem>
+#include <optional>
 #include <regex>
 
 #include "errors/ErrorProcessor.h"
@@ -18,6 +19,7 @@
 #include "errors/ReportMail.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
+#include "foundation/UniversalProcedures.h"
 #include "platform/Executable.h"
 #include "tests/errors/MailTestServer.h"
 #include "tests/support/TestSupport.h"
@@ -74,12 +76,6 @@ struct FakeErrorWindow {
     }
 };
 
-struct Box {
-    QWidget* owner;
-    std::string text, caption, kind;
-    unsigned flags;
-};
-
 struct AccountConfig {
     int port = 0;  // 0: the section is left out
     std::string user;
@@ -108,17 +104,12 @@ protected:
         ErrorDump.clear();
         ErrorOccurred = true;
         ReporterMode = false;
-        SetMailResultBoxForTesting([this](QWidget* owner, const std::string& text, const std::string& caption,
-                                          const std::string& kind, unsigned flags) {
-            boxes_.push_back({owner, text, caption, kind, flags});
-        });
         SetMailSystemRowsSource([] { return kRows; });
         SetMailTimeLimitsForTesting({2000, 5000});
     }
     void TearDown() override {
         SetMailTimeLimitsForTesting({});
         SetMailSystemRowsSource({});
-        SetMailResultBoxForTesting({});
         platform::SetExecutablePathForTesting("");
         ProductName = saved_[0];
         VersionTag = saved_[1];
@@ -148,15 +139,17 @@ protected:
     std::string LogPath() const { return app_ / "ErrorLog/Error.Log"; }
     void WriteLog(const std::string& text) const { testsupport::WriteFile(LogPath(), text); }
 
+    const std::vector<MessageBoxCall>& boxes() const { return recorder_->calls(); }
+    void ClearBoxes() { recorder_.emplace(); }
     std::string BoxTexts() const {
         std::string all;
-        for (const Box& box : boxes_) all += box.kind + ": " + box.text + " / " + box.caption + "\n";
+        for (const MessageBoxCall& box : boxes()) all += box.kind + ": " + box.text + " / " + box.caption + "\n";
         return all;
     }
 
     testsupport::IsolatedHome home_;
     testsupport::ScratchFolder app_;
-    std::vector<Box> boxes_;
+    std::optional<MessageBoxRecorder> recorder_{std::in_place};
     std::vector<std::string> saved_;
     std::vector<bool> savedFlags_;
 };
@@ -209,12 +202,12 @@ TEST_F(MailWindowTest, ReportArrivesWithExactBodyAndHeaders) {
     for (std::size_t end; (end = mails[0].data.find("\r\n", start)) != std::string::npos; start = end + 2)
         EXPECT_LE(end - start, 78u);
 
-    ASSERT_EQ(boxes_.size(), 1u);
-    EXPECT_EQ(boxes_[0].owner, &w.window);
-    EXPECT_EQ(boxes_[0].kind, "info");
-    EXPECT_EQ(boxes_[0].text, "Отчет об ошибке отправлен, спасибо за сотрудничество.");
-    EXPECT_EQ(boxes_[0].caption, "Информация...");
-    EXPECT_EQ(boxes_[0].flags, 0x1000u);
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].owner, &w.window);
+    EXPECT_EQ(boxes()[0].kind, "info");
+    EXPECT_EQ(boxes()[0].text, "Отчет об ошибке отправлен, спасибо за сотрудничество.");
+    EXPECT_EQ(boxes()[0].caption, "Информация...");
+    EXPECT_EQ(boxes()[0].flags, kMbSystemModal | kMbIconInformation);
     EXPECT_FALSE(fs::exists(LogPath()));
     EXPECT_FALSE(fs::exists(app_ / "ErrorLog"));
     // The window showed the sending page and cannot send a second time.
@@ -251,8 +244,8 @@ TEST_F(MailWindowTest, ReviewWithoutLogCarriesTheHeaderBlockAndNoBlankLine) {
     EXPECT_EQ(mail.Header("Subject"), "Review");
     // "Кестрюн 1.0.3" as an encoded word.
     EXPECT_EQ(mail.Header("From"), "=?UTF-8?B?0JrQtdGB0YLRgNGO0L0gMS4wLjM=?= <first@sender.example>");
-    ASSERT_EQ(boxes_.size(), 1u);
-    EXPECT_EQ(boxes_[0].text, "Отзыв о программе отправлен, спасибо за сотрудничество.");
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].text, "Отзыв о программе отправлен, спасибо за сотрудничество.");
 }
 
 // The second account takes over whenever the first fails, a failed connection included.
@@ -270,7 +263,7 @@ TEST_F(MailWindowTest, SecondAccountDeliversWhenTheFirstFails) {
     std::size_t delivered = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        boxes_.clear();
+        ClearBoxes();
         WriteSettings(c.first, {server.port(), "second", "second-pass"}, server.caFile());
         WriteLog("old entry\r\n");
         FakeErrorWindow w;
@@ -280,8 +273,8 @@ TEST_F(MailWindowTest, SecondAccountDeliversWhenTheFirstFails) {
         ASSERT_EQ(mails.size(), ++delivered) << BoxTexts();
         EXPECT_EQ(mails.back().user, "second");
         EXPECT_EQ(ParseMail(mails.back().data).Header("From"), "\"KV.Kestrune 1.0.3\" <second@sender.example>");
-        ASSERT_EQ(boxes_.size(), 1u);
-        EXPECT_EQ(boxes_[0].kind, "info");
+        ASSERT_EQ(boxes().size(), 1u);
+        EXPECT_EQ(boxes()[0].kind, "info");
         EXPECT_FALSE(fs::exists(LogPath()));
     }
 }
@@ -303,7 +296,7 @@ TEST_F(MailWindowTest, FailureShowsOneErrorBoxAndKeepsTheLog) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        boxes_.clear();
+        ClearBoxes();
         WriteSettings(c.first, c.second, server.caFile());
         WriteLog("entry to keep\r\n");
         FakeErrorWindow w;
@@ -312,11 +305,11 @@ TEST_F(MailWindowTest, FailureShowsOneErrorBoxAndKeepsTheLog) {
         else SendReviewFromWindow(w.window);
 
         EXPECT_TRUE(server.Received().empty());
-        ASSERT_EQ(boxes_.size(), 1u) << BoxTexts();
-        EXPECT_EQ(boxes_[0].kind, "error");
-        EXPECT_EQ(boxes_[0].text, c.expectedText);
-        EXPECT_EQ(boxes_[0].caption, "Ошибка...");
-        EXPECT_EQ(boxes_[0].flags, 0x1000u);
+        ASSERT_EQ(boxes().size(), 1u) << BoxTexts();
+        EXPECT_EQ(boxes()[0].kind, "error");
+        EXPECT_EQ(boxes()[0].text, c.expectedText);
+        EXPECT_EQ(boxes()[0].caption, "Ошибка...");
+        EXPECT_EQ(boxes()[0].flags, kMbSystemModal | kMbIconError);
         EXPECT_EQ(testsupport::ReadFile(LogPath()), "entry to keep\r\n");
     }
 }
@@ -340,7 +333,7 @@ TEST_F(MailWindowTest, RefusedSendsReachNoServer) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        boxes_.clear();
+        ClearBoxes();
         AuthorAddress = c.author;
         ProductName = c.product;
         fs::remove(app_ / "Resource/Mail.ini");
@@ -349,8 +342,8 @@ TEST_F(MailWindowTest, RefusedSendsReachNoServer) {
         FakeErrorWindow w;
         SendReportFromWindow(w.window);
 
-        ASSERT_EQ(boxes_.size(), 1u) << BoxTexts();
-        EXPECT_EQ(boxes_[0].kind, "error");
+        ASSERT_EQ(boxes().size(), 1u) << BoxTexts();
+        EXPECT_EQ(boxes()[0].kind, "error");
         EXPECT_TRUE(fs::exists(LogPath()));
     }
     EXPECT_EQ(server.Connections(), 0);
@@ -366,8 +359,8 @@ TEST_F(MailWindowTest, AcceptedMessageIsNotSentAgainWhenTheConnectionBreaksAfter
     FakeErrorWindow w;
     SendReportFromWindow(w.window);
     EXPECT_EQ(server.Received().size(), 1u);
-    ASSERT_EQ(boxes_.size(), 1u);
-    EXPECT_EQ(boxes_[0].kind, "info");
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].kind, "info");
 }
 
 TEST_F(MailWindowTest, LogFolderStaysWhenItHoldsOtherFiles) {
@@ -404,7 +397,7 @@ TEST_F(MailWindowTest, LogIsDeletedOnlyWhenTheMailCarriedIt) {
     std::size_t delivered = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        boxes_.clear();
+        ClearBoxes();
         ReporterMode = c.reporterMode;
         ErrorOccurred = c.errorOccurred;
         ExternalErrorLogPath = c.reporterMode ? callerLog : "";
@@ -442,14 +435,16 @@ TEST_F(MailWindowTest, SendingPageIsPaintedBeforeTheTransferAndSendsOnce) {
     w.sendingPage->installEventFilter(&counter);
     int paintsBeforeBox = -1;
     bool buttonEnabledAtBox = true;
-    SetMailResultBoxForTesting([&](QWidget*, const std::string&, const std::string&, const std::string&, unsigned) {
+    const MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxCall&) {
         paintsBeforeBox = counter.paints;  // nothing paints between the transfer and the box
         buttonEnabledAtBox = w.button5->isEnabled();
+        return kIdOk;
     });
 
     QTest::mouseClick(w.button5, Qt::LeftButton);
     QTest::mouseClick(w.button5, Qt::LeftButton);  // a second press sends nothing
 
+    SetMessageBoxHandler(previous);
     EXPECT_GT(paintsBeforeBox, 0);
     EXPECT_FALSE(buttonEnabledAtBox);
     EXPECT_EQ(server.Received().size(), 1u);
