@@ -94,10 +94,13 @@ bool WriteCaption(QObject* component, const QString& text) {
 
 QString ReadHint(QObject* component) {
     if (auto* action = qobject_cast<QAction*>(component)) {
-        // An action without a tool tip of its own answers its text without the mnemonic.
-        QString plain = action->text();
-        plain.remove(QLatin1Char('&'));
-        return action->toolTip() == plain ? QString() : action->toolTip();
+        // An action without a tool tip of its own answers its text without "..." and mnemonics.
+        QString stripped = action->text();
+        stripped.remove(QLatin1String("..."));
+        stripped.remove(QLatin1Char('&'));
+        stripped = stripped.trimmed();
+        if (action->text().isEmpty()) stripped = action->iconText();
+        return action->toolTip() == stripped ? QString() : action->toolTip();
     }
     if (auto* widget = qobject_cast<QWidget*>(component)) return widget->toolTip();
     return {};

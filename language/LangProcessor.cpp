@@ -66,7 +66,7 @@ void AddEntryLines(std::vector<std::string>& target, const std::string& marker, 
 }
 
 void AddComponentEntry(const std::string& name, const QStringList& text, const QStringList& hint,
-                       std::vector<std::string>& target, const std::string&) {
+                       std::vector<std::string>& target) {
     Guard("ULP.001-01", [&] {
         if (!text.isEmpty()) AddEntryLines(target, "<|" + name + "|>", text);
         if (!hint.isEmpty()) AddEntryLines(target, "<|Hint-" + name + "|>", hint);
@@ -87,7 +87,7 @@ void DumpComponentTexts(const std::string& prefix, std::vector<std::string>& tar
     }
     if (prefix == "NTC") texts.text.clear();
     if (!name.empty() && (!texts.text.isEmpty() || !texts.hint.isEmpty())) {
-        AddComponentEntry(name, texts.text, texts.hint, target, prefix);
+        AddComponentEntry(name, texts.text, texts.hint, target);
     }
 }
 

@@ -95,7 +95,7 @@ struct TestWindow {
         tabs->addTab(page, QString::fromUtf8("Страница"));
         auto* menu = new QMenu(window.get());
         menu->setObjectName("PopupMenu1");
-        QMenu* help = menu->addMenu(QString::fromUtf8("Справка"));
+        QMenu* help = menu->addMenu(QString::fromUtf8("&Справка..."));
         help->setObjectName("N9");
         help->menuAction()->setObjectName("N9");
         menuItem = help->menuAction();
@@ -299,12 +299,14 @@ TEST_F(LanguageTest, WorkingListOrderPutsEnglishUnderAThirdLanguage) {
 }
 
 TEST_F(LanguageTest, ThirdLanguageWithoutEnglishPackReadsItsOwnOnly) {
-    WriteMainPack("German", "TranslateAuthor=Greta\r\n", "[|UFormTest|]\r\n<|Label1|>\r\nBeschriftung\r\n");
+    // Written in Windows-1251, as the older packs are.
+    WriteMainPack("Ukrainian", "TranslateAuthor=\xCE\xEB\xE5\xED\xE0\r\n",
+                  "[|UFormTest|]\r\n<|Label1|>\r\n\xCF\xB3\xE4\xEF\xE8\xF1\r\n");
     TestWindow w;
-    SwitchTo("German");
-    EXPECT_EQ(TranslatorName, "Greta");
+    SwitchTo("Ukrainian");
+    EXPECT_EQ(TranslatorName, "Олена");
     TranslateForm(0, w.window.get());
-    EXPECT_EQ(w.label->text(), "Beschriftung");
+    EXPECT_EQ(w.label->text(), QString::fromUtf8("Підпис"));
 }
 
 TEST_F(LanguageTest, EntryEdgesOfListsAndRepeatedNames) {
@@ -357,6 +359,8 @@ TEST_F(LanguageTest, DumpsGoToTheDefLangFolder) {
     EXPECT_NE(window.find("<|ValueListEditor1|>\r\nКлюч\r\nИмя\r\nАдрес\r\n"), std::string::npos);
     EXPECT_EQ(window.find("Label1Frame"), std::string::npos) << "the frame's components belong to the frame";
     EXPECT_EQ(window.find("Russian"), std::string::npos) << "run-time menu items are not captured";
+    EXPECT_NE(window.find("<|N9|>\r\n&Справка...\r\n"), std::string::npos);
+    EXPECT_EQ(window.find("<|Hint-N9|>"), std::string::npos) << "a menu item without a hint of its own has none";
     EXPECT_EQ(ReadFile(program_ / "DefLang/UFrameTest1.txt"), "[|UFrameTest1|]\r\n<|Label1Frame|>\r\nМетка рамки\r\n");
     EXPECT_EQ(BaseTexts, (std::vector<std::string>{"[|UFrameTest1|]", "<|Label1Frame|>", "Метка рамки"}));
     EXPECT_EQ(ReadFile(program_ / "DefLang/t1.txt"),
