@@ -1,0 +1,26 @@
+#include "language/LanguageMenus.h"
+
+#include "foundation/core/Guard.h"
+#include "language/LangProcessor.h"
+
+namespace kestrune {
+
+bool HelpFound = false;
+bool SeveralHelpLanguages = false;
+bool LanguageChosen = false;
+
+// Placeholders until the language menus and settings land: one language, no menus, no help.
+void InitLanguageProcessor(bool, const std::string&, const std::string&, QPlainTextEdit*, QPlainTextEdit*,
+                           QPlainTextEdit*, QPlainTextEdit*) {
+    Guard("ULP.028-01", [&] {
+        CurrentLanguage.clear();
+        HelpLanguage = "English";
+    });
+}
+
+void BuildLanguageMenu(QMenu*, QMenu*) {}
+void BuildLanguageMenuGrouped(QMenu*, QMenu*) {}
+void ChangeLanguage() {}
+void AddHelpLanguageItems(QMenu*, QMenu*, QObject*) {}
+
+}  // namespace kestrune
