@@ -36,7 +36,7 @@
 
 namespace kestrune {
 
-QWidget* HostForm = nullptr;
+QPointer<QWidget> HostForm;
 bool IncludeModulesReady = false;
 bool SettingsFrameShown = false;
 bool ChecksStarted = false;
@@ -44,15 +44,15 @@ bool AddonSwitch = false;
 bool AddonWindowShown = false;
 bool NewVersionWindowShown = false;
 std::string MinimumWindowsText;
-QTimer* TimerUCNV = nullptr;
-QTimer* TimerUCAC = nullptr;
-QTimer* TimerUTZMSG = nullptr;
-TUFrame1* SettingsFrame = nullptr;
-QWidget* ChoosePatchFrame = nullptr;
-QWidget* HelpFrame = nullptr;
-QMenu* HelpMenuItem = nullptr;
-QAction* HelpMenuItem2 = nullptr;
-QWidget* IncludePanel = nullptr;
+QPointer<QTimer> TimerUCNV;
+QPointer<QTimer> TimerUCAC;
+QPointer<QTimer> TimerUTZMSG;
+QPointer<TUFrame1> SettingsFrame;
+QPointer<QWidget> ChoosePatchFrame;
+QPointer<QWidget> HelpFrame;
+QPointer<QMenu> HelpMenuItem;
+QPointer<QAction> HelpMenuItem2;
+QPointer<QWidget> IncludePanel;
 
 namespace {
 
@@ -245,7 +245,7 @@ void FinishIncludeModules(bool withSettingsFrame) {
         if (IncludeModulesReady) {
             IncludeModulesReady = false;
             if (withSettingsFrame && SettingsFrame) {
-                SettingsFrame->ULaunchCheck(5, reinterpret_cast<std::intptr_t>(HostForm), nullptr);
+                SettingsFrame->ULaunchCheck(5, reinterpret_cast<std::intptr_t>(HostForm.data()), nullptr);
                 SettingsFrame->ULaunchCheck(6, 0, nullptr);
             } else {
                 AutoUpdateAction(6, 0, nullptr);
@@ -331,7 +331,7 @@ void SaveSettingsWindow(bool moveLocation, bool fromSettingsWindow) {
 
 void ReloadSettings() {
     Guard("UIF.014-01", [&] {
-        AutoUpdateAction(5, reinterpret_cast<std::intptr_t>(HostForm), nullptr);
+        AutoUpdateAction(5, reinterpret_cast<std::intptr_t>(HostForm.data()), nullptr);
         ResetAutorunSettings();
         ApplyAutorunMode();
         if (AddonSwitch) TUFormAutoComponents::LoadParametrsUAC(HostForm);

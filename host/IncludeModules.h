@@ -2,21 +2,22 @@
 // Start-up and shutdown services around the host window's one job, and the small services that
 // the settings window and the other windows call.
 
+#include <QPointer>
+#include <QTimer>
 #include <string>
 
+#include "checks/UnitAutoUpdateSettings.h"
 #include "foundation/UniversalProcedures.h"
 
 class QAction;
 class QMenu;
 class QObject;
-class QTimer;
 class QWidget;
 
 namespace kestrune {
 
-class TUFrame1;
-
-extern QWidget* HostForm;            // owner of the boxes and windows shown from here
+// The windows and components registered here are watched: one that is freed reads as none.
+extern QPointer<QWidget> HostForm;   // owner of the boxes and windows shown from here
 extern bool IncludeModulesReady;     // from the end of the set-up until FinishIncludeModules
 extern bool SettingsFrameShown;      // the settings window's update settings frame is open
 extern bool ChecksStarted;           // the first-paint checks ran
@@ -24,15 +25,15 @@ extern bool AddonSwitch;             // the add-on check may run (the host passe
 extern bool AddonWindowShown;
 extern bool NewVersionWindowShown;
 extern std::string MinimumWindowsText;  // the system named in the not-supported window
-extern QTimer* TimerUCNV;
-extern QTimer* TimerUCAC;
-extern QTimer* TimerUTZMSG;
-extern TUFrame1* SettingsFrame;      // the registered frame; kept after its window closes
-extern QWidget* ChoosePatchFrame;    // a settings-location frame; nothing registers one
-extern QWidget* HelpFrame;           // the host's help button frame
-extern QMenu* HelpMenuItem;          // the host's N70
-extern QAction* HelpMenuItem2;       // the host's N71
-extern QWidget* IncludePanel;
+extern QPointer<QTimer> TimerUCNV;
+extern QPointer<QTimer> TimerUCAC;
+extern QPointer<QTimer> TimerUTZMSG;
+extern QPointer<TUFrame1> SettingsFrame;  // the registered frame; kept after its window closes
+extern QPointer<QWidget> ChoosePatchFrame;   // a settings-location frame; nothing registers one
+extern QPointer<QWidget> HelpFrame;         // the host's help button frame
+extern QPointer<QMenu> HelpMenuItem;        // the host's N70
+extern QPointer<QAction> HelpMenuItem2;      // the host's N71
+extern QPointer<QWidget> IncludePanel;
 
 constexpr const char* kBuildTag = "2k";
 constexpr const char* kLanguagePackTag = "< Lang.Pack for KV.Kestrune 1.0 >";
