@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QFrame>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include "checks/UnitAutoUpdateSettings.h"
@@ -162,3 +165,45 @@ TEST_F(StartUpServices, AddOnWindowKeepsABusyFlagItDidNotSet) {
 }
 
 }  // namespace
+
+// On a system older than Windows 2000 error reporting is off and the set-up stops after the
+// version test; only a start without a mode shows the not-supported window, whose Ok ends the run.
+TEST_F(StartUpServices, OlderSystemStopsTheSetUp) {
+    testsupport::ScopedEnv env;
+    env.Set("KESTRUNE_WINDOWS_VERSION", "4.0");
+    if (IsWindowsAtLeast("2k")) GTEST_SKIP() << "this build cannot configure an older system";
+    struct Case {
+        const char* name;
+        std::vector<std::string> parameters;
+        bool window;
+    };
+    const std::vector<Case> cases{
+        {"no mode", {"", "Prog", "2.0", "English"}, true},
+        {"mode 0", {"0", "Prog", "2.0", "English"}, false},
+    };
+    const std::string counter = program_.app() + "/Resource/TCounter.ini";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(counter, "x");
+        bool shown = false;
+        program_.WhenModal("TUFormNotSupportedOS", [&](QWidget* window) {
+            shown = true;
+            EXPECT_EQ(window->windowTitle(), "KV.Kestrune 1.0.3.2k.lang...");
+            auto* memo2 = window->findChild<QPlainTextEdit*>("Memo2");
+            auto* memo3 = window->findChild<QPlainTextEdit*>("Memo3");
+            ASSERT_TRUE(memo2 && memo3);
+            EXPECT_EQ(memo2->toPlainText().split('\n').value(0), "KV.Kestrune Version: 1.0.3.2k.lang");
+            EXPECT_EQ(memo3->toPlainText().split('\n'),
+                      QStringList({QString::fromUtf8("Предназначена для Windows 2000 и выше."),
+                                   "For Windows 2000 and high."}));
+            QTest::mouseClick(window->findChild<QPushButton*>("ButtonOk"), Qt::LeftButton);
+        });
+        EXPECT_EQ(program_.Start(c.parameters), 0);
+        EXPECT_EQ(shown, c.window);
+        EXPECT_TRUE(ErrorReportingOff);
+        EXPECT_FALSE(IncludeModulesReady);
+        EXPECT_TRUE(FileExists(counter)) << "the counter step did not run";
+        if (!shown) QApplication::processEvents();
+    }
+    ErrorReportingOff = false;
+}
