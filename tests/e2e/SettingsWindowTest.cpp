@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <map>
 
 #include "tests/support/TestSupport.h"
 
@@ -22,17 +23,22 @@ protected:
     }
     std::string app() const { return home_.root() + "/app"; }
     std::string report() const { return home_.root() + "/driver-report"; }
-    ProcessResult Start(const std::vector<std::string>& params, const std::string& action) {
+    ProcessResult Start(const std::vector<std::string>& params, const std::string& action,
+                        std::map<std::string, std::string> env = {}) {
+        std::remove(report().c_str());
         std::vector<std::string> argv{app() + "/KV.Kestrune"};
         argv.insert(argv.end(), params.begin(), params.end());
-        return RunProcess(argv,
-                          {{"QT_QPA_PLATFORM", "offscreen"},
+        env["QT_QPA_PLATFORM"] = "offscreen";
 #ifdef KESTRUNE_MODAL_DRIVER
-                           {"LD_PRELOAD", KESTRUNE_MODAL_DRIVER},
+        env["LD_PRELOAD"] = KESTRUNE_MODAL_DRIVER;
 #endif
-                           {"KESTRUNE_DRIVER_REPORT", report()},
-                           {"KESTRUNE_DRIVER_ACTION", action}},
-                          20000);
+        env["KESTRUNE_DRIVER_REPORT"] = report();
+        env["KESTRUNE_DRIVER_ACTION"] = action;
+        return RunProcess(argv, env, 20000);
+    }
+    std::string shownWindow() const {
+        const std::string shown = ReadFile(report());
+        return shown.substr(0, shown.find('|'));
     }
 
     IsolatedHome home_;
@@ -41,14 +47,23 @@ protected:
 TEST_F(SettingsWindowRun, ModeOneShowsTheWindowAndEndsWhenItCloses) {
     for (const char* action : {"ButtonOk", "ButtonCancel", "Esc"}) {
         SCOPED_TRACE(action);
-        std::remove(report().c_str());
         const ProcessResult result = Start({"1", "Prog", "2.0", "English", "", "http://127.0.0.1:9/"}, action);
         EXPECT_FALSE(result.timedOut);
         EXPECT_EQ(result.exitCode, 0) << result.err;
-        const std::string shown = ReadFile(report());
-        EXPECT_EQ(shown.substr(0, shown.find('|')), "TFormSettings") << shown;
-        EXPECT_GT(shown.size(), std::string("TFormSettings|").size()) << "the window has a caption";
+        EXPECT_EQ(shownWindow(), "TFormSettings");
+        EXPECT_GT(ReadFile(report()).size(), std::string("TFormSettings|").size()) << "the window has a caption";
     }
+}
+
+// On a system older than Windows 2000 a start without a mode shows the not-supported window in
+// place of the settings window, and its Ok ends the run.
+TEST_F(SettingsWindowRun, OlderSystemShowsTheNotSupportedWindow) {
+    const ProcessResult result =
+        Start({"", "Prog", "2.0", "English"}, "ButtonOk", {{"KESTRUNE_WINDOWS_VERSION", "4.0"}});
+    if (shownWindow() == "TFormSettings") GTEST_SKIP() << "this build cannot configure an older system";
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(shownWindow(), "TUFormNotSupportedOS");
 }
 
 }  // namespace
