@@ -70,45 +70,8 @@ void DeleteIfPresent(const std::string& path) {
     if (platform::FileAgeReadable(path)) platform::RemoveFile(path);
 }
 
-// The autostart settings file lies beside the program whatever the settings location.
-std::string AutorunSettingsPath() { return platform::ExecutableFolder() + "/Settings/UARSettings.ini"; }
-
-// Stand-ins for the shared procedures ResetAutorunSettings, DeleteAutorunSettings, RemoveTrayIcon
-// and ShowFormModal until they land in the foundation; then these go and the calls use those.
-void ResetAutorunSettingsStandIn() {
-    Guard("UP.006-02", [&] {
-        AutorunMode = 0;
-        DeleteIfPresent(AutorunSettingsPath());
-    });
-}
-
-void DeleteAutorunSettingsStandIn() {
-    Guard("UP.006-03", [&] { DeleteIfPresent(AutorunSettingsPath()); });
-}
-
-// There is no notification-area icon on this platform's build.
-void RemoveTrayIconStandIn() {}
-
-// ShowFormModal without translation: BusyFlag while the window is open (cleared only when it
-// was set here, however the window ends), then the focus back to the returning window.
-void ShowFormModalStandIn(QDialog* window, QWidget* returnWindow) {
-    Guard("UP.007-01", [&] {
-        const bool setHere = !BusyFlag;
-        BusyFlag = true;
-        struct Restore {
-            bool setHere;
-            QPointer<QWidget> back;
-            ~Restore() {
-                if (setHere) BusyFlag = false;
-                if (back) back->activateWindow();
-            }
-        } restore{setHere, returnWindow};
-        QPointer<QDialog> shown(window);
-        shown->raise();
-        shown->activateWindow();
-        shown->exec();
-    });
-}
+// The notification-area icon is never made on this platform, so there is none to remove.
+void RemoveTrayIcon() {}
 
 }  // namespace
 
@@ -303,7 +266,7 @@ bool FirstPaintServices(bool onlyReport) {
 
 void ShutdownIncludeModules() {
     Guard("UIF.012-01", [&] {
-        RemoveTrayIconStandIn();
+        RemoveTrayIcon();
         DeleteIfPresent(GetProgramPath(0, "Temp.mht"));
         DeleteErrorTempFiles();
         DeleteCheckFlags();
@@ -320,7 +283,7 @@ void SaveSettingsWindow(bool moveLocation, bool fromSettingsWindow) {
         step('1');
         ApplyAutorunMode();
         step('2');
-        DeleteAutorunSettingsStandIn();
+        DeleteAutorunSettings();
         // Step 3 would move the settings between the program folder and Application Data as a
         // settings-location frame chose; this program registers no such frame, and both callers
         // pass moveLocation false, so the settings never move from here.
@@ -333,7 +296,7 @@ void SaveSettingsWindow(bool moveLocation, bool fromSettingsWindow) {
 void ReloadSettings() {
     Guard("UIF.014-01", [&] {
         AutoUpdateAction(5, reinterpret_cast<std::intptr_t>(HostForm.data()), nullptr);
-        ResetAutorunSettingsStandIn();
+        ResetAutorunSettings();
         ApplyAutorunMode();
         if (AddonSwitch) TUFormAutoComponents::LoadParametrsUAC(HostForm);
     });
@@ -374,7 +337,7 @@ void SetupHelpButtonFrame(QWidget* frame, QObject* item) {
 }
 
 void ShowAboutWindow() {
-    Guard("UIF.003-01", [&] { ShowFormModalStandIn(new TUFormAbout(), HostForm); });
+    Guard("UIF.003-01", [&] { ShowFormModal<TUFormAbout>(false, HostForm); });
 }
 
 void OpenOtherProgramsPage() {
