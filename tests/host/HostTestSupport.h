@@ -11,12 +11,14 @@
 #include <vector>
 
 #include "foundation/ShellOpen.h"
+#include "foundation/UniversalProcedures.h"
 #include "tests/support/TestSupport.h"
 
 namespace hosttest {
 
 // A scratch program folder with HOME, TEMP and the registry store beside it; the program
-// believes it runs from there. Page openings are recorded instead of reaching the desktop.
+// believes it runs from there. Page openings and message boxes are recorded instead of reaching
+// the desktop.
 class ScratchProgram {
 public:
     ScratchProgram();
@@ -28,6 +30,7 @@ public:
     std::string exe() const { return app() + "/KV.Kestrune"; }
     const testsupport::IsolatedHome& home() const { return home_; }
     const std::vector<std::string>& openedUrls() const { return opened_; }
+    const std::vector<kestrune::MessageBoxCall>& boxes() const { return boxes_.calls(); }
 
     // RunProgramBlock with these parameters; a watchdog ends a run that hangs (status 99).
     int Start(const std::vector<std::string>& parameters);
@@ -37,6 +40,7 @@ public:
 
 private:
     testsupport::IsolatedHome home_;
+    kestrune::MessageBoxRecorder boxes_;
     std::vector<std::string> opened_;
     kestrune::ShellOpenHandler previousOpener_;
     std::vector<std::unique_ptr<QTimer>> drivers_;

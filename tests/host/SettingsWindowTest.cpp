@@ -65,6 +65,7 @@ TEST_F(SettingsWindowStart, EachWayOutSavesReloadsOrNeither) {
         EXPECT_FALSE(SettingsFrameShown);
         EXPECT_EQ(FormSettings, nullptr) << "the window frees itself when it closes";
     }
+    EXPECT_TRUE(program_.boxes().empty());
 }
 
 // The About window and the page of other programs open any number of times while the settings
