@@ -8,7 +8,7 @@ bool AddonCheckOnlineOnly = false;
 
 // Placeholders until the add-on list check lands: an empty window, and no list ever arrives.
 TUFormAutoComponents::TUFormAutoComponents(QWidget* parent) : QDialog(parent) {
-    setObjectName("TUFormAutoComponents");
+    setObjectName("UFormAutoComponents");
     setAttribute(Qt::WA_DeleteOnClose);
 }
 

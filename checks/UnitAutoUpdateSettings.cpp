@@ -9,7 +9,7 @@
 namespace kestrune {
 
 // Placeholder until the update settings frame lands: the check-now button and the status line.
-TUFrame1::TUFrame1(QWidget* parent) : QFrame(parent) {
+TUFrame1::TUFrame1(QWidget* parent) : TUFrame(parent) {
     setObjectName("TUFrame1");
     resize(517, 112);
     Button2 = new QPushButton(QString::fromUtf8("Проверить сейчас"), this);

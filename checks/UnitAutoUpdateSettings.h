@@ -2,8 +2,9 @@
 // The update settings frame: the settings of the new-version check, its check-now button and
 // its status line.
 
-#include <QFrame>
 #include <cstdint>
+
+#include "language/TUFrame.h"
 
 class QLabel;
 class QPushButton;
@@ -11,7 +12,7 @@ class QTimer;
 
 namespace kestrune {
 
-class TUFrame1 : public QFrame {
+class TUFrame1 : public TUFrame {
     Q_OBJECT
 public:
     explicit TUFrame1(QWidget* parent = nullptr);

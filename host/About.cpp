@@ -7,7 +7,7 @@ namespace kestrune {
 
 // Placeholder until the About window lands: its name, caption and Ok button only.
 TUFormAbout::TUFormAbout(QWidget* parent) : QDialog(parent) {
-    setObjectName("TUFormAbout");
+    setObjectName("UFormAbout");
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QString::fromUtf8("О программе..."));
     auto* layout = new QVBoxLayout(this);

@@ -22,9 +22,15 @@ void CreateIncludePanelComponents(QWidget* panel) {
     if (!panel) return;
     for (const char* name : {"TimerUCNV", "TimerUCAC"}) Ensure<QTimer>(panel, name)->setInterval(500);
     Ensure<QTimer>(panel, "TimerUTZMSG")->setInterval(1000);
+    // Frames mark where a window's translation stops: each is translated through its own call.
     auto* languages = Ensure<QFrame>(panel, "FrameLangComponents1");
+    languages->setProperty("languageFrame", true);
     for (const char* memo : {"MChoseLan", "MDefaultlan", "MLanCapt", "MLanProc"}) Ensure<QPlainTextEdit>(languages, memo);
-    for (const char* frame : {"FrameUProcedures1", "FrameTUAU1"}) Ensure<QFrame>(panel, frame)->hide();
+    for (const char* name : {"FrameUProcedures1", "FrameTUAU1"}) {
+        auto* frame = Ensure<QFrame>(panel, name);
+        frame->setProperty("languageFrame", true);
+        frame->hide();
+    }
 }
 
 }  // namespace kestrune

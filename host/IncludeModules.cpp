@@ -26,7 +26,6 @@
 #include "host/FrameInclude.h"
 #include "host/NotSupportedOS.h"
 #include "host/OwnerDrawMenus.h"
-#include "language/FrameTexts.h"
 #include "language/LangProcessor.h"
 #include "language/LanguageMenus.h"
 #include "language/UFrameHlpBtn.h"

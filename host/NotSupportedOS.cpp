@@ -10,7 +10,7 @@ namespace kestrune {
 
 // Placeholder until the not-supported window lands: its memos and the Ok button that ends the run.
 TUFormNotSupportedOS::TUFormNotSupportedOS(QWidget* parent) : QDialog(parent) {
-    setObjectName("TUFormNotSupportedOS");
+    setObjectName("UFormNotSupportedOS");
     setAttribute(Qt::WA_DeleteOnClose);
     auto* layout = new QVBoxLayout(this);
     Memo2 = new QPlainTextEdit(this);

@@ -9,7 +9,7 @@ bool HelpFound = false;
 bool SeveralHelpLanguages = false;
 bool LanguageChosen = false;
 
-// Placeholders until the language menus and settings land: one language, no menus, no help.
+// Placeholders until the language menus and settings land: no menus, no help, nothing saved.
 void InitLanguageProcessor(bool, const std::string&, const std::string&, QPlainTextEdit*, QPlainTextEdit*,
                            QPlainTextEdit*, QPlainTextEdit*) {
     Guard("ULP.028-01", [&] {
@@ -20,7 +20,10 @@ void InitLanguageProcessor(bool, const std::string&, const std::string&, QPlainT
 
 void BuildLanguageMenu(QMenu*, QMenu*) {}
 void BuildLanguageMenuGrouped(QMenu*, QMenu*) {}
-void ChangeLanguage() {}
+// Loads the language only; ticking the menu item and saving the choice come with the menus.
+void ChangeLanguage() {
+    Guard("ULP.025-01", [&] { LoadLanguage(); });
+}
 void AddHelpLanguageItems(QMenu*, QMenu*, QObject*) {}
 
 }  // namespace kestrune

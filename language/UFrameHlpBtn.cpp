@@ -7,7 +7,7 @@
 namespace kestrune {
 
 // Placeholder until the help button frame lands: its two buttons, no menu.
-TUFrameHlpBtn::TUFrameHlpBtn(QWidget* parent) : QFrame(parent) {
+TUFrameHlpBtn::TUFrameHlpBtn(QWidget* parent) : TUFrame(parent) {
     setObjectName("TUFrameHlpBtn");
     HlpBtn = new QPushButton(this);
     HlpBtn->setObjectName("HlpBtn");

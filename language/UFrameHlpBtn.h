@@ -1,14 +1,14 @@
 #pragma once
 // The help button frame: the help button and the help-language button with its menu.
 
-#include <QFrame>
+#include "language/TUFrame.h"
 
 class QObject;
 class QPushButton;
 
 namespace kestrune {
 
-class TUFrameHlpBtn : public QFrame {
+class TUFrameHlpBtn : public TUFrame {
     Q_OBJECT
 public:
     explicit TUFrameHlpBtn(QWidget* parent = nullptr);

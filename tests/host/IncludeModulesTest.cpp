@@ -152,7 +152,7 @@ TEST_F(StartUpServices, AddOnWindowKeepsABusyFlagItDidNotSet) {
         SCOPED_TRACE(busyBefore);
         BusyFlag = busyBefore;
         bool shown = false;
-        program_.WhenModal("TUFormAutoComponents", [&](QWidget* window) {
+        program_.WhenModal("UFormAutoComponents", [&](QWidget* window) {
             shown = true;
             EXPECT_TRUE(BusyFlag);
             window->close();
@@ -186,7 +186,7 @@ TEST_F(StartUpServices, OlderSystemStopsTheSetUp) {
         SCOPED_TRACE(c.name);
         WriteFile(counter, "x");
         bool shown = false;
-        program_.WhenModal("TUFormNotSupportedOS", [&](QWidget* window) {
+        program_.WhenModal("UFormNotSupportedOS", [&](QWidget* window) {
             shown = true;
             EXPECT_EQ(window->windowTitle(), "KV.Kestrune 1.0.3.2k.lang...");
             auto* memo2 = window->findChild<QPlainTextEdit*>("Memo2");

@@ -47,11 +47,12 @@ TEST_F(SettingsWindowStart, EachWayOutSavesReloadsOrNeither) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         bool seen = false;
-        program_.WhenModal("TFormSettings", [&](QWidget* window) {
+        program_.WhenModal("FormSettings", [&](QWidget* window) {
             seen = true;
             EXPECT_TRUE(BusyFlag);
             EXPECT_TRUE(SettingsFrameShown);
             EXPECT_EQ(SettingsFrame.data(), window->findChild<TUFrame1*>("UFrame11"));
+            EXPECT_EQ(window->windowTitle(), "Program settings...") << "translated into the language of P4";
             // Changes made while the window is open, which only a save or a reload touches.
             AutorunMode = 5;
             WriteFile(autorunSettings(), "[Settings]\r\n");
@@ -73,9 +74,9 @@ TEST_F(SettingsWindowStart, EachWayOutSavesReloadsOrNeither) {
 TEST_F(SettingsWindowStart, AboutAndOtherProgramsOpenRepeatedly) {
     WriteFile(program_.app() + "/Language/English/Help/OtherSoft.htm", "<html></html>");
     int aboutShown = 0;
-    program_.WhenModal("TFormSettings", [&](QWidget* window) {
+    program_.WhenModal("FormSettings", [&](QWidget* window) {
         for (int round = 0; round < 2; ++round) {
-            program_.WhenModal("TUFormAbout", [&](QWidget* about) {
+            program_.WhenModal("UFormAbout", [&](QWidget* about) {
                 ++aboutShown;
                 Click(about, "ButtonOk");
             });
@@ -97,7 +98,7 @@ TEST_F(SettingsWindowStart, AboutAndOtherProgramsOpenRepeatedly) {
 // No mode but a program name opens the settings window as mode 1 does.
 TEST_F(SettingsWindowStart, NoModeWithProgramNameOpensTheWindow) {
     bool seen = false;
-    program_.WhenModal("TFormSettings", [&](QWidget* window) {
+    program_.WhenModal("FormSettings", [&](QWidget* window) {
         seen = true;
         Click(window, "ButtonCancel");
     });
