@@ -6,6 +6,7 @@
 
 #include "errors/ErrorLog.h"
 #include "errors/Quietly.h"
+#include "errors/ReportMail.h"
 #include "errors/UFormError.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
@@ -34,6 +35,15 @@ constexpr const char* kLineStart = "\r\n          ";  // CR LF and 10 blanks
 ErrorWindowHooks& Hooks() {
     static ErrorWindowHooks hooks;
     return hooks;
+}
+
+struct Mailers {
+    WindowMailer report;
+    WindowMailer review;
+};
+Mailers& TestMailers() {
+    static Mailers mailers;
+    return mailers;
 }
 
 ErrorWindowRunner& Runner() {
@@ -190,6 +200,26 @@ ErrorWindowRunner SetErrorWindowRunnerForTesting(ErrorWindowRunner runner) {
     ErrorWindowRunner previous = std::move(Runner());
     Runner() = std::move(runner);
     return previous;
+}
+
+void SetWindowMailersForTesting(WindowMailer report, WindowMailer review) {
+    TestMailers() = {std::move(report), std::move(review)};
+}
+
+void MailReportFromWindow(QWidget& errorWindow) {
+    if (TestMailers().report) {
+        TestMailers().report(errorWindow);
+    } else {
+        SendReportFromWindow(errorWindow);
+    }
+}
+
+void MailReviewFromWindow(QWidget& errorWindow) {
+    if (TestMailers().review) {
+        TestMailers().review(errorWindow);
+    } else {
+        SendReviewFromWindow(errorWindow);
+    }
 }
 
 }  // namespace kestrune

@@ -59,4 +59,11 @@ const ErrorWindowHooks& CurrentErrorWindowHooks();
 using ErrorWindowRunner = std::function<void(QDialog& window)>;
 ErrorWindowRunner SetErrorWindowRunnerForTesting(ErrorWindowRunner runner);
 
+// What the window's Send buttons call to mail the report and the review: the mail unless a test
+// puts something else in its place. Answers nothing; an empty function returns to the mail.
+using WindowMailer = std::function<void(QWidget& errorWindow)>;
+void SetWindowMailersForTesting(WindowMailer report, WindowMailer review);
+void MailReportFromWindow(QWidget& errorWindow);
+void MailReviewFromWindow(QWidget& errorWindow);
+
 }  // namespace kestrune

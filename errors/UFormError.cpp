@@ -8,7 +8,6 @@
 
 #include "errors/ErrorProcessor.h"
 #include "errors/Quietly.h"
-#include "errors/ReportMail.h"
 #include "foundation/Application.h"
 #include "foundation/UnitVAR.h"
 #include "language/LangProcessor.h"
@@ -203,7 +202,7 @@ void TUFormError::Button4Click() {
 
 void TUFormError::Button5Click() {
     Quietly([&] {
-        SendReportFromWindow(*this);
+        MailReportFromWindow(*this);
         if (ReporterMode) {
             close();
             return;
@@ -215,7 +214,7 @@ void TUFormError::Button5Click() {
 
 void TUFormError::Button6Click() {
     Quietly([&] {
-        SendReviewFromWindow(*this);
+        MailReviewFromWindow(*this);
         ShowPage(ui_->NTCTabSheet3, false);
         ui_->UFrameHlpBtn1->move(6, ErrorOccurred ? 270 : 350);
         setEnabled(false);
