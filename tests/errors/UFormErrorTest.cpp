@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "errors/UFormError.h"
+#include "host/UnitMain.h"
 #include "tests/errors/ErrorFixture.h"
 
 namespace {
@@ -201,6 +202,39 @@ TEST_F(UFormErrorTest, ReporterModeSendClosesTheWindow) {
     EXPECT_EQ(mailed_, std::vector<std::string>{"report:NTCTabSheet2"});
     EXPECT_TRUE(ReporterMode);
     EXPECT_FALSE(ErrorWindowOpen);
+}
+
+// The host's job rows: mode 2 opens the feedback page for the caller, mode 3 the report page.
+TEST_F(UFormErrorTest, JobRowsOpenTheFeedbackAndReportPages) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    struct Case {
+        const char* mode;
+        const char* page;
+        const char* closeWith;
+    };
+    const Case cases[] = {{"2", "NTCTabSheet3", "Button7"}, {"3", "NTCTabSheet2", "Button5"}};
+    for (const Case& c : cases) {
+        EXPECT_EXIT(
+            {
+                TFormKestrune host({"KV.Kestrune", c.mode, "Caller", "2.5", "English", "", "author@example.org",
+                                    home_.root() + "/caller.log"});
+                std::string seen;
+                WhenModal([&](QWidget& window) {
+                    seen = PageOf(window) + " " + window.windowTitle().toStdString() + " " + ProductName + " " +
+                           VersionTag + " " + AuthorAddress + (ErrorOccurred ? " error" : " no-error") +
+                           (ReporterMode ? " reporter" : "");
+                    Click(window, c.closeWith);
+                });
+                host.Timer1Timer();
+                std::fprintf(stderr, "[%s] %s\n", seen.c_str(), ExternalErrorLogPath.c_str());
+                std::_Exit(TerminateRequested() && !ErrorWindowOpen ? 0 : 1);
+            },
+            ::testing::ExitedWithCode(0),
+            std::string(c.page) + " Отзыв о программе Caller... Caller 2.5 " +
+                (c.mode == std::string("2") ? "author@example.org no-error\\] "
+                                            : std::string("[^ ]+ error reporter\\] .*/caller.log")))
+            << c.mode;
+    }
 }
 
 TEST(FormatWithOneArgument, TranslatedTextsAreNeverFormats) {
