@@ -42,7 +42,7 @@ void WhenModal(std::function<void(QWidget&)> action) {
             ADD_FAILURE() << "no modal window is up";
             return;
         }
-        EXPECT_EQ(window->objectName(), "TUFormError");
+        EXPECT_EQ(window->objectName(), "UFormError");
         try {
             action(*window);
         } catch (const std::exception& e) {
