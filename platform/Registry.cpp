@@ -1,10 +1,244 @@
 #include "platform/Registry.h"
 
-// Placeholder bodies: the file-backed store lands with the platform layer.
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "platform/Environment.h"
+#include "platform/FileSystem.h"
+#include "platform/RegistryFormat.h"
+#include "platform/UserFolders.h"
+
 namespace platform {
-bool RegistryCreateKey(RegistryRoot, std::string_view) { return false; }
-bool RegistryKeyExists(RegistryRoot, std::string_view) { return false; }
-bool RegistrySetValue(RegistryRoot, std::string_view, std::string_view, std::uint32_t, std::string_view) { return false; }
-std::optional<RegistryValue> RegistryQueryValue(RegistryRoot, std::string_view, std::string_view) { return std::nullopt; }
-bool RegistryDeleteValue(RegistryRoot, std::string_view, std::string_view) { return false; }
+namespace {
+
+using registry::Store;
+using registry::StoredKey;
+using registry::StoredValue;
+
+constexpr std::string_view kShellFoldersKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+constexpr std::string_view kCurrentVersionKey = "Software\\Microsoft\\Windows\\CurrentVersion";
+
+// The values that Windows keeps for its shell folders, answered from this system's folders.
+struct BuiltInFolder {
+    RegistryRoot root;
+    std::string_view key;
+    std::string_view name;
+    std::function<std::string()> folder;
+};
+
+const std::vector<BuiltInFolder>& BuiltInFolders() {
+    static const std::vector<BuiltInFolder> folders = {
+        {RegistryRoot::CurrentUser, kShellFoldersKey, "AppData", ApplicationDataFolder},
+        {RegistryRoot::CurrentUser, kShellFoldersKey, "Local AppData", LocalApplicationDataFolder},
+        {RegistryRoot::CurrentUser, kShellFoldersKey, "Desktop", [] { return XdgUserFolder("DESKTOP", "Desktop"); }},
+        {RegistryRoot::CurrentUser, kShellFoldersKey, "Personal", [] { return XdgUserFolder("DOCUMENTS", "Documents"); }},
+        {RegistryRoot::CurrentUser, kShellFoldersKey, "Programs", UserProgramsFolder},
+        {RegistryRoot::LocalMachine, kShellFoldersKey, "Common AppData", [] { return std::string(kCommonAppDataFolder); }},
+        {RegistryRoot::LocalMachine, kShellFoldersKey, "Common Desktop", [] { return std::string(kCommonDesktopFolder); }},
+        {RegistryRoot::LocalMachine, kShellFoldersKey, "Common Programs", [] { return std::string(kCommonProgramsFolder); }},
+        {RegistryRoot::LocalMachine, kCurrentVersionKey, "ProgramFilesDir", [] { return std::string(kProgramFilesFolder); }},
+    };
+    return folders;
+}
+
+// True when the key holds built-in values or lies on the way to one.
+bool IsBuiltInKey(RegistryRoot root, std::string_view keyPath) {
+    if (keyPath.empty()) return true;
+    for (const BuiltInFolder& folder : BuiltInFolders()) {
+        if (folder.root != root || folder.key.size() < keyPath.size()) continue;
+        if (registry::SameName(folder.key.substr(0, keyPath.size()), keyPath) &&
+            (folder.key.size() == keyPath.size() || folder.key[keyPath.size()] == '\\'))
+            return true;
+    }
+    return false;
+}
+
+std::optional<RegistryValue> BuiltInValue(RegistryRoot root, std::string_view keyPath, std::string_view name) {
+    for (const BuiltInFolder& folder : BuiltInFolders()) {
+        if (folder.root == root && registry::SameName(folder.key, keyPath) && registry::SameName(folder.name, name)) {
+            std::string data = folder.folder();
+            data += '\0';
+            return RegistryValue{kRegSz, std::move(data)};
+        }
+    }
+    return std::nullopt;
+}
+
+bool WritesDenied(RegistryRoot root) {
+    const std::string list = GetEnv("KESTRUNE_REGISTRY_DENY_WRITE");
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t end = list.find_first_of(",; \t", start);
+        if (end == std::string::npos) end = list.size();
+        const std::string token = registry::Folded(std::string_view(list).substr(start, end - start));
+        if (root == RegistryRoot::CurrentUser && (token == "hkey_current_user" || token == "hkcu")) return true;
+        if (root == RegistryRoot::LocalMachine && (token == "hkey_local_machine" || token == "hklm")) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+struct LoadedStore {
+    bool ok = false;  // false when the file exists but cannot be read
+    registry::ParsedStore parsed;
+};
+
+LoadedStore LoadStore(const std::string& file) {
+    LoadedStore loaded;
+    if (const auto text = ReadWholeFile(file)) {
+        loaded.parsed = registry::ParseStore(*text);
+        loaded.ok = true;
+    } else {
+        loaded.ok = !FileAgeReadable(file);  // a missing store is an empty one
+    }
+    return loaded;
+}
+
+// An exclusive flock on "<store>.lock", released when the object goes.
+class StoreLock {
+public:
+    explicit StoreLock(const std::string& storeFile) {
+        fd_ = open((storeFile + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd_ < 0) return;
+        while (flock(fd_, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                close(fd_);
+                fd_ = -1;
+                return;
+            }
+        }
+    }
+    ~StoreLock() {
+        if (fd_ >= 0) close(fd_);
+    }
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+    bool held() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+// Runs one read-modify-write of the root's store under its lock. change answers whether it
+// succeeded and sets changed when the store must be written back.
+bool ChangeStore(RegistryRoot root, const std::function<bool(Store&, bool& changed)>& change) {
+    if (WritesDenied(root)) return false;
+    const std::string file = RegistryStoreFile(root);
+    const std::size_t slash = file.rfind('/');
+    if (slash != std::string::npos && slash > 0 && !CreateDirectories(file.substr(0, slash))) return false;
+    StoreLock lock(file);
+    if (!lock.held()) return false;
+    LoadedStore loaded = LoadStore(file);
+    if (!loaded.ok || !loaded.parsed.clean) return false;
+    bool changed = false;
+    if (!change(loaded.parsed.store, changed)) return false;
+    if (!changed) return true;
+    return static_cast<bool>(WriteFileAtomic(file, registry::SerializeStore(loaded.parsed.store)));
+}
+
+// The key of a change: created when it is missing but stands among the built-in keys.
+StoredKey* KeyForChange(Store& store, RegistryRoot root, std::string_view keyPath, bool& changed) {
+    if (StoredKey* key = store.FindKey(keyPath)) return key;
+    if (!IsBuiltInKey(root, keyPath)) return nullptr;
+    bool created = false;
+    StoredKey* key = store.CreateKey(keyPath, created);
+    changed = changed || created;
+    return key;
+}
+
+void SetIn(StoredKey& key, std::string_view name, std::uint32_t type, std::string_view data) {
+    if (StoredValue* value = key.Find(name)) {
+        value->type = type;
+        value->data = std::string(data);
+    } else {
+        key.values.push_back(StoredValue{std::string(name), type, std::string(data)});
+    }
+}
+
+}  // namespace
+
+const char* RegistryRootName(RegistryRoot root) {
+    return root == RegistryRoot::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
+}
+
+std::string RegistryStoreFile(RegistryRoot root) {
+    const std::string name = std::string(RegistryRootName(root)) + ".reg";
+    std::string folder = GetEnv("KESTRUNE_REGISTRY");
+    if (!folder.empty()) {
+        while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+        return folder + "/" + name;
+    }
+    if (root == RegistryRoot::CurrentUser) return ApplicationDataFolder() + "/kestrune-registry/" + name;
+    return "/var/lib/kestrune-registry/" + name;
+}
+
+bool RegistryCreateKey(RegistryRoot root, std::string_view keyPath) {
+    if (!registry::IsValidKeyPath(keyPath)) return false;
+    return ChangeStore(root, [&](Store& store, bool& changed) {
+        return store.CreateKey(keyPath, changed) != nullptr;
+    });
+}
+
+bool RegistryKeyExists(RegistryRoot root, std::string_view keyPath) {
+    if (!registry::IsValidKeyPath(keyPath)) return false;
+    if (IsBuiltInKey(root, keyPath)) return true;
+    const LoadedStore loaded = LoadStore(RegistryStoreFile(root));
+    return loaded.ok && loaded.parsed.store.FindKey(keyPath) != nullptr;
+}
+
+bool RegistrySetValue(RegistryRoot root, std::string_view keyPath, std::string_view name, std::uint32_t type,
+                      std::string_view data) {
+    if (!registry::IsValidKeyPath(keyPath)) return false;
+    return ChangeStore(root, [&](Store& store, bool& changed) {
+        StoredKey* key = KeyForChange(store, root, keyPath, changed);
+        if (!key) return false;
+        SetIn(*key, name, type, data);
+        changed = true;
+        return true;
+    });
+}
+
+bool RegistryWriteValue(RegistryRoot root, std::string_view keyPath, std::string_view name, std::uint32_t type,
+                        std::string_view data) {
+    if (!registry::IsValidKeyPath(keyPath)) return false;
+    return ChangeStore(root, [&](Store& store, bool& changed) {
+        StoredKey* key = store.CreateKey(keyPath, changed);
+        if (!key) return false;
+        SetIn(*key, name, type, data);
+        changed = true;
+        return true;
+    });
+}
+
+std::optional<RegistryValue> RegistryQueryValue(RegistryRoot root, std::string_view keyPath, std::string_view name) {
+    if (!registry::IsValidKeyPath(keyPath)) return std::nullopt;
+    // Writes replace the store by a rename, so a read without the lock still sees a whole file.
+    const LoadedStore loaded = LoadStore(RegistryStoreFile(root));
+    if (loaded.ok) {
+        if (const StoredKey* key = loaded.parsed.store.FindKey(keyPath)) {
+            if (const StoredValue* value = key->Find(name)) return RegistryValue{value->type, value->data};
+        }
+    }
+    return BuiltInValue(root, keyPath, name);
+}
+
+bool RegistryDeleteValue(RegistryRoot root, std::string_view keyPath, std::string_view name) {
+    if (!registry::IsValidKeyPath(keyPath)) return false;
+    return ChangeStore(root, [&](Store& store, bool& changed) {
+        StoredKey* key = store.FindKey(keyPath);
+        if (!key) return false;
+        const auto it = std::find_if(key->values.begin(), key->values.end(),
+                                     [&](const StoredValue& value) { return registry::SameName(value.name, name); });
+        if (it == key->values.end()) return false;
+        key->values.erase(it);
+        changed = true;
+        return true;
+    });
+}
+
 }  // namespace platform

@@ -6,8 +6,12 @@
 // KESTRUNE_REGISTRY_DENY_WRITE=<root name>[,<root name>] makes every write under those roots fail,
 // as a refused access would (root ignores file modes, so tests cannot use them for this).
 //
-// Key paths are written with "\"; key and value names compare without letter case and are kept as
-// first written. Every change reaches the disk through a temporary file renamed over the store.
+// Key paths are written with "\"; key and value names compare without letter case (ASCII letters)
+// and are kept as first written. An empty key path is the root itself; a path with an empty part
+// ("a\\b", "\a", "a\") names no key. Every change is made under an exclusive lock on a file
+// beside the store, so that two programs writing at once keep each other's values, and reaches
+// the disk through a temporary file renamed over the store. A store that cannot be read back
+// cleanly is never rewritten: writes then fail and leave it as it is.
 //
 // The "Shell Folders" values that Windows keeps for its special folders are answered from the
 // XDG and FHS folders of this system unless a value of that name has been written.
@@ -42,5 +46,16 @@ std::optional<RegistryValue> RegistryQueryValue(RegistryRoot root, std::string_v
                                                 std::string_view name);
 // False when the key or the value is missing or the root cannot be written.
 bool RegistryDeleteValue(RegistryRoot root, std::string_view keyPath, std::string_view name);
+
+// Creates the key and its missing parents and sets the value, in one change of the store.
+bool RegistryWriteValue(RegistryRoot root, std::string_view keyPath, std::string_view name,
+                        std::uint32_t type, std::string_view data);
+
+// "HKEY_CURRENT_USER" or "HKEY_LOCAL_MACHINE".
+const char* RegistryRootName(RegistryRoot root);
+// The file that holds the root's keys: <KESTRUNE_REGISTRY>/<root name>.reg when that variable is
+// set, else <Application Data>/kestrune-registry/HKEY_CURRENT_USER.reg and
+// /var/lib/kestrune-registry/HKEY_LOCAL_MACHINE.reg.
+std::string RegistryStoreFile(RegistryRoot root);
 
 }  // namespace platform

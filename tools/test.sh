@@ -19,3 +19,19 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKESTRUNE_WERROR=ON -DKESTRUNE_SANITIZE=ON
 cmake --build build-sanitize -j "$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+
+# A short run of every fuzzer, built with clang and libFuzzer.
+if command -v clang++ >/dev/null; then
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DKESTRUNE_FUZZ=ON -DKESTRUNE_TESTS=OFF
+  cmake --build build-fuzz -j "$jobs" --target fuzzers
+  shopt -s nullglob
+  for fuzzer in build-fuzz/fuzzers/*; do
+    corpus="build-fuzz/corpus/$(basename "$fuzzer")"
+    mkdir -p "$corpus"
+    seeds="tests/fuzz/seeds/$(basename "$fuzzer")"
+    [ -d "$seeds" ] || seeds=""
+    echo "fuzzing $(basename "$fuzzer") for 20 s"
+    "$fuzzer" -max_total_time=20 -timeout=5 -rss_limit_mb=2048 "$corpus" $seeds
+  done
+fi

@@ -2,6 +2,8 @@
 // with HOME, the configuration folder, TEMP and the registry store pointed into it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "tests/support/TestSupport.h"
 
 using namespace testsupport;
@@ -15,11 +17,15 @@ protected:
         CopyTree(AppDir(), app());
     }
     std::string app() const { return home_.root() + "/app"; }
-    std::string appData() const { return home_.appData(); }
+    std::string productFolder() const { return home_.appData() + "/KV.Kestrune"; }
     ProcessResult Start(const std::vector<std::string>& params, int timeoutMs = 20000) {
         std::vector<std::string> argv{app() + "/KV.Kestrune"};
         argv.insert(argv.end(), params.begin(), params.end());
         return RunProcess(argv, {{"QT_QPA_PLATFORM", "offscreen"}}, timeoutMs);
+    }
+    // A per-program folder with a file in it, as an earlier run would leave it.
+    void MakeProgramFolder(const std::string& name) {
+        WriteFile(productFolder() + "/" + name + "/Kestrune.ini", "[Main]\r\n");
     }
 
     IsolatedHome home_;
@@ -34,11 +40,63 @@ TEST_F(ProgramStart, JoblessModesEndAtTheFirstTick) {
     }
 }
 
-TEST_F(ProgramStart, UnknownModeEndsWithFailureStatus) {
-    const ProcessResult result = Start({"7", "Prog", "2.0", "English", "", "http://127.0.0.1:1/", ""});
+TEST_F(ProgramStart, IncompleteCommandLineClosesTheHostWindow) {
+    // German is no known language: the language is cleared and the first tick closes the window.
+    const ProcessResult result = Start({"1", "Prog", "2.0", "German"});
     EXPECT_FALSE(result.timedOut);
-    EXPECT_NE(result.exitCode, 0);
-    EXPECT_NE(result.err.find("unknown mode"), std::string::npos) << result.err;
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+}
+
+TEST_F(ProgramStart, UnknownModesEndWithFailureStatus) {
+    for (const char* mode : {"7", "4", "-1"}) {
+        SCOPED_TRACE(mode);
+        const ProcessResult result = Start({mode, "Prog", "2.0", "English", "", "http://127.0.0.1:1/", ""});
+        EXPECT_FALSE(result.timedOut);
+        EXPECT_NE(result.exitCode, 0);
+        EXPECT_NE(result.err.find("unknown mode"), std::string::npos) << result.err;
+    }
+}
+
+TEST_F(ProgramStart, UninstallDeletesOnlyTheNamedProgramsFolder) {
+    for (const char* word : {"uninstall", "UNINSTALL", "UnInstall"}) {
+        SCOPED_TRACE(word);
+        MakeProgramFolder("Prog");
+        MakeProgramFolder("Other");
+        WriteFile(productFolder() + "/UAUSettings.ini", "");
+        const ProcessResult result = Start({word, "Prog"});
+        EXPECT_FALSE(result.timedOut);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_FALSE(FileExists(productFolder() + "/Prog"));
+        EXPECT_TRUE(FileExists(productFolder() + "/Other/Kestrune.ini"));
+        EXPECT_TRUE(FileExists(productFolder() + "/UAUSettings.ini"));
+    }
+}
+
+TEST_F(ProgramStart, QtOptionsAreOrdinaryParameters) {
+    // "-platform" is the calling program's name here, not an option for Qt to swallow.
+    MakeProgramFolder("-platform");
+    const ProcessResult result = Start({"uninstall", "-platform", "offscreen"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_FALSE(FileExists(productFolder() + "/-platform"));
+}
+
+TEST_F(ProgramStart, NamesThatWouldLeaveTheirFolderAreRefused) {
+    MakeProgramFolder("x");
+    WriteFile(home_.appData() + "/x/keep", "");
+    WriteFile(productFolder() + "/a/b/keep", "");
+    const std::vector<std::vector<std::string>> starts = {
+        {"uninstall", "..\\x"}, {"uninstall", "../x"}, {"uninstall", "a/b"}, {"uninstall", "a\\b"},
+        {"uninstall", "   "}, {"uninstall", "x\ty"}, {"0", "Prog", "../2.0", "English"}, {"", "..", "1.0"}};
+    for (const auto& params : starts) {
+        SCOPED_TRACE(params[1] + " " + (params.size() > 2 ? params[2] : ""));
+        const ProcessResult result = Start(params);
+        EXPECT_FALSE(result.timedOut);
+        EXPECT_NE(result.exitCode, 0);
+        EXPECT_NE(result.err.find("refused"), std::string::npos) << result.err;
+    }
+    EXPECT_TRUE(FileExists(home_.appData() + "/x/keep"));
+    EXPECT_TRUE(FileExists(productFolder() + "/x/Kestrune.ini"));
+    EXPECT_TRUE(FileExists(productFolder() + "/a/b/keep"));
 }
 
 }  // namespace

@@ -1,0 +1,196 @@
+#include "platform/RegistryFormat.h"
+
+#include <charconv>
+
+namespace platform::registry {
+namespace {
+
+constexpr std::string_view kHeader = "KV.Kestrune registry 1";
+
+char FoldChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool MustEscape(unsigned char c) {
+    return c < 0x20 || c == 0x7f || c == '%' || c == '=' || c == '[' || c == ']';
+}
+
+void AppendEscaped(std::string& out, std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (MustEscape(c)) {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 0xf];
+        } else {
+            out += ch;
+        }
+    }
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// False when the text holds a broken escape or a byte that should have been escaped.
+bool Unescape(std::string_view text, std::string& out) {
+    out.clear();
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char ch = text[i];
+        if (ch == '%') {
+            if (i + 2 >= text.size()) return false;
+            const int high = HexDigit(text[i + 1]);
+            const int low = HexDigit(text[i + 2]);
+            if (high < 0 || low < 0) return false;
+            out += static_cast<char>(high * 16 + low);
+            i += 2;
+        } else if (MustEscape(static_cast<unsigned char>(ch))) {
+            return false;
+        } else {
+            out += ch;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string Folded(std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded) c = FoldChar(c);
+    return folded;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (FoldChar(a[i]) != FoldChar(b[i])) return false;
+    return true;
+}
+
+bool IsValidKeyPath(std::string_view keyPath) {
+    if (keyPath.empty()) return true;
+    if (keyPath.front() == '\\' || keyPath.back() == '\\') return false;
+    return keyPath.find("\\\\") == std::string_view::npos;
+}
+
+StoredValue* StoredKey::Find(std::string_view name) {
+    for (StoredValue& value : values)
+        if (SameName(value.name, name)) return &value;
+    return nullptr;
+}
+
+const StoredValue* StoredKey::Find(std::string_view name) const {
+    return const_cast<StoredKey*>(this)->Find(name);
+}
+
+Store::Store() { keys_.emplace(std::string(), StoredKey{}); }
+
+const StoredKey* Store::FindKey(std::string_view keyPath) const {
+    const auto found = keys_.find(Folded(keyPath));
+    return found == keys_.end() ? nullptr : &found->second;
+}
+
+StoredKey* Store::FindKey(std::string_view keyPath) {
+    const auto found = keys_.find(Folded(keyPath));
+    return found == keys_.end() ? nullptr : &found->second;
+}
+
+StoredKey* Store::CreateKey(std::string_view keyPath, bool& created) {
+    created = false;
+    if (!IsValidKeyPath(keyPath)) return nullptr;
+    StoredKey* key = &keys_.at(std::string());
+    std::size_t start = 0;
+    while (start < keyPath.size()) {
+        std::size_t end = keyPath.find('\\', start);
+        if (end == std::string_view::npos) end = keyPath.size();
+        const std::string_view prefix = keyPath.substr(0, end);
+        const std::string_view part = keyPath.substr(start, end - start);
+        auto [slot, inserted] = keys_.try_emplace(Folded(prefix));
+        if (inserted) {
+            slot->second.path = key->path.empty() ? std::string(part) : key->path + "\\" + std::string(part);
+            created = true;
+        }
+        key = &slot->second;
+        start = end + 1;
+    }
+    return key;
+}
+
+ParsedStore ParseStore(std::string_view text) {
+    ParsedStore parsed;
+    if (text.empty()) return parsed;
+    std::size_t start = 0;
+    bool headerSeen = false;
+    StoredKey* key = nullptr;
+    std::string name;
+    std::string data;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) {
+            parsed.clean = false;  // a last line without its line end: the file was cut
+            break;
+        }
+        const std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        if (!headerSeen) {
+            if (line != kHeader) {
+                parsed.clean = false;
+                return parsed;
+            }
+            headerSeen = true;
+            continue;
+        }
+        if (line.empty()) continue;
+        if (line.front() == '[') {
+            bool created = false;
+            key = nullptr;
+            if (line.back() == ']' && Unescape(line.substr(1, line.size() - 2), name))
+                key = parsed.store.CreateKey(name, created);
+            if (!key) parsed.clean = false;
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        const std::size_t colon = equals == std::string_view::npos ? equals : line.find(':', equals);
+        std::uint32_t type = 0;
+        const char* typeEnd = colon == std::string_view::npos ? nullptr : line.data() + colon;
+        if (!key || !typeEnd || !Unescape(line.substr(0, equals), name) ||
+            std::from_chars(line.data() + equals + 1, typeEnd, type).ptr != typeEnd || colon == equals + 1 ||
+            !Unescape(line.substr(colon + 1), data)) {
+            parsed.clean = false;
+            continue;
+        }
+        if (StoredValue* existing = key->Find(name)) {
+            existing->type = type;
+            existing->data = data;
+        } else {
+            key->values.push_back(StoredValue{name, type, data});
+        }
+    }
+    return parsed;
+}
+
+std::string SerializeStore(const Store& store) {
+    std::string out(kHeader);
+    out += '\n';
+    for (const auto& [folded, key] : store.keys()) {
+        if (folded.empty() && key.values.empty()) continue;
+        out += '[';
+        AppendEscaped(out, key.path);
+        out += "]\n";
+        for (const StoredValue& value : key.values) {
+            AppendEscaped(out, value.name);
+            out += '=';
+            out += std::to_string(value.type);
+            out += ':';
+            AppendEscaped(out, value.data);
+            out += '\n';
+        }
+    }
+    return out;
+}
+
+}  // namespace platform::registry
