@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cxxabi.h>
 #include <exception>
+#include <fstream>
+#include <optional>
 #include <memory>
 #include <typeinfo>
 
@@ -25,6 +27,19 @@ std::string Demangled(const char* name) {
     int status = 0;
     std::unique_ptr<char, void (*)(void*)> readable(abi::__cxa_demangle(name, nullptr, nullptr, &status), std::free);
     return status == 0 && readable ? std::string(readable.get()) : std::string(name);
+}
+
+// The first kOldLogLimit bytes of the log: all that its kept part can come from, however large
+// the file has grown. nullopt when it cannot be read.
+std::optional<std::string> ReadLogStart(const std::string& path) {
+    if (!platform::IsRegularFile(path)) return std::nullopt;
+    std::ifstream in(platform::NativePath(path), std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string start(kOldLogLimit, '\0');
+    in.read(start.data(), static_cast<std::streamsize>(start.size()));
+    if (in.bad()) return std::nullopt;
+    start.resize(static_cast<std::size_t>(in.gcount()));
+    return start;
 }
 
 }  // namespace
@@ -120,7 +135,7 @@ bool WriteErrorLogEntry(const std::string& entry) {
         const std::string path = ErrorLogPath();
         std::string content = entry;
         if (platform::FileAgeReadable(path)) {
-            const auto old = platform::ReadWholeFile(path);
+            const auto old = ReadLogStart(path);
             // An old log that cannot be read is left as it is rather than replaced.
             if (!old) return;
             content += KeepOldLogPart(*old);

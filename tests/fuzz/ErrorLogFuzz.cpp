@@ -13,6 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (kept.size() >= kestrune::kOldLogLimit) std::abort();
     if (!kept.empty() && kept.compare(kept.size() - 2, 2, "\r\n") != 0) std::abort();
     if (kestrune::KeepOldLogPart(kept) != kept) std::abort();  // kept lines come back unchanged
+    // The log is read only as far as its kept part can reach.
+    if (kestrune::KeepOldLogPart(old.substr(0, kestrune::kOldLogLimit)) != kept) std::abort();
     (void)platform::ParseMemoryStatus(old, old);
     (void)platform::ParseSystemVersion(old);
     return 0;
