@@ -1,9 +1,31 @@
 #pragma once
 // Pellmark, the check agent: downloads a version description or a list and answers with files.
+//
+// Command line: product folder, file prefix, base URL, mode word ("-" for the version mode, any
+// other text for the list mode), location word ("AppData" for the Application Data mode).
+// Exit status: 0 when the check ran to its end, 1 when it failed (the ready flag still tells
+// KV.Kestrune that it has ended), 2 when the parameters or folders were refused and no file was
+// touched.
+
+#include <string>
 
 namespace pellmark {
 
-// The whole agent; answers the exit status (0 on success).
+constexpr int kExitDone = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitRefused = 2;
+
+struct Parameters {
+    std::string productFolder;  // P1
+    std::string filePrefix;     // P2
+    std::string baseUrl;        // P3
+    std::string modeWord;       // P4
+    std::string locationWord;   // P5
+};
+
+Parameters ReadParameters(int argc, char** argv);
+
+// The whole agent; answers the exit status.
 int PellmarkMain(int argc, char** argv);
 
 }  // namespace pellmark

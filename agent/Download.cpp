@@ -1,0 +1,204 @@
+#include "agent/Download.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdlib>
+
+namespace pellmark {
+
+namespace {
+
+bool StartsWithNoCase(std::string_view text, std::string_view start) {
+    if (text.size() < start.size()) return false;
+    for (std::size_t i = 0; i < start.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != start[i]) return false;
+    }
+    return true;
+}
+
+// What one transfer collects; the write callback stops the transfer as soon as it is of no use.
+struct Transfer {
+    CURL* curl = nullptr;
+    bool wantBody = true;
+    std::size_t maxBytes = 0;
+    std::string body;
+    bool stoppedForStatus = false;
+    bool stoppedForSize = false;
+};
+
+std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* user) {
+    auto& transfer = *static_cast<Transfer*>(user);
+    const std::size_t bytes = size * count;
+    long status = 0;
+    curl_easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &status);
+    if (status != 200 || !transfer.wantBody) {
+        // Another status, or a probe: the body is not needed.
+        transfer.stoppedForStatus = true;
+        return 0;
+    }
+    if (bytes > transfer.maxBytes - transfer.body.size()) {
+        transfer.stoppedForSize = true;
+        return 0;
+    }
+    transfer.body.append(data, bytes);
+    return bytes;
+}
+
+}  // namespace
+
+Limits LimitsFromText(std::string_view text) {
+    Limits limits;
+    while (!text.empty()) {
+        const std::size_t comma = text.find(',');
+        const std::string_view entry = text.substr(0, comma);
+        text = comma == std::string_view::npos ? std::string_view() : text.substr(comma + 1);
+        const std::size_t eq = entry.find('=');
+        if (eq == std::string_view::npos) continue;
+        const std::string_view name = entry.substr(0, eq);
+        const std::string_view digits = entry.substr(eq + 1);
+        unsigned long long value = 0;
+        const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        if (error != std::errc() || end != digits.data() + digits.size() || value == 0 || value > 1u << 30) continue;
+        if (name == "connect") limits.connectSeconds = static_cast<long>(value);
+        else if (name == "stall") limits.stallSeconds = static_cast<long>(value);
+        else if (name == "run") limits.runSeconds = static_cast<long>(value);
+        else if (name == "size") limits.maxBodyBytes = static_cast<std::size_t>(value);
+    }
+    return limits;
+}
+
+Limits LimitsFromEnvironment() {
+    const char* text = std::getenv("KESTRUNE_AGENT_LIMITS");
+    return LimitsFromText(text ? text : "");
+}
+
+std::string NormaliseUrl(std::string_view url) {
+    if (StartsWithNoCase(url, "http://") || StartsWithNoCase(url, "https://")) return std::string(url);
+    // A scheme is letters, digits, "+", "-" and "." after a first letter, ended by "://".
+    const std::size_t mark = url.find("://");
+    if (mark != std::string_view::npos && mark > 0 && std::isalpha(static_cast<unsigned char>(url[0])) &&
+        std::all_of(url.begin(), url.begin() + static_cast<std::ptrdiff_t>(mark), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
+        })) {
+        return {};
+    }
+    return "http://" + std::string(url);
+}
+
+std::string PercentEncode(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    encoded.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || c == '-' || c == '.' || c == '_' || c == '~') {
+            encoded += c;
+        } else {
+            encoded += '%';
+            encoded += kHex[byte >> 4];
+            encoded += kHex[byte & 0x0F];
+        }
+    }
+    return encoded;
+}
+
+HttpClient::HttpClient(const Limits& limits)
+    : limits_(limits), deadline_(std::chrono::steady_clock::now() + std::chrono::seconds(limits.runSeconds)) {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    curl_ = curl_easy_init();
+    headers_ = curl_slist_append(headers_, "Cache-Control: no-cache");
+    headers_ = curl_slist_append(headers_, "Pragma: no-cache");
+}
+
+HttpClient::~HttpClient() {
+    if (curl_) curl_easy_cleanup(curl_);
+    curl_slist_free_all(headers_);
+    curl_global_cleanup();
+}
+
+FetchResult HttpClient::Probe(const std::string& url) {
+    FetchResult result = Request(url, Method::Head);
+    // A server that does not know HEAD is asked with GET, and the body is left unread.
+    if (result.outcome == FetchOutcome::NotOk && (result.status == 405 || result.status == 501)) {
+        result = Request(url, Method::GetHeadersOnly);
+    }
+    return result;
+}
+
+FetchResult HttpClient::Get(const std::string& url) { return Request(url, Method::GetBody); }
+
+FetchResult HttpClient::Request(const std::string& url, Method method) {
+    FetchResult result;
+    const std::string address = NormaliseUrl(url);
+    if (address.empty()) {
+        result.error = "refused address " + url;
+        return result;
+    }
+    if (!curl_ || !headers_) {
+        result.error = "no HTTP client";
+        return result;
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+        result.error = "run time limit reached";
+        return result;
+    }
+
+    Transfer transfer;
+    transfer.curl = curl_;
+    transfer.wantBody = method == Method::GetBody;
+    transfer.maxBytes = limits_.maxBodyBytes;
+    char message[CURL_ERROR_SIZE] = {};
+
+    curl_easy_reset(curl_);
+    curl_easy_setopt(curl_, CURLOPT_URL, address.c_str());
+    curl_easy_setopt(curl_, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl_, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl_, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl_, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl_, CURLOPT_USERAGENT, "InetURL:/1.0");
+    curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, headers_);
+    curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, message);
+    curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(std::min<long long>(limits_.connectSeconds * 1000LL, left.count())));
+    curl_easy_setopt(curl_, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
+    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, limits_.stallSeconds);
+    curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &WriteBody);
+    curl_easy_setopt(curl_, CURLOPT_WRITEDATA, &transfer);
+    if (method == Method::Head) curl_easy_setopt(curl_, CURLOPT_NOBODY, 1L);
+    // An announced length over the limit ends the transfer at once; the write callback caps the rest.
+    if (method == Method::GetBody) {
+        curl_easy_setopt(curl_, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits_.maxBodyBytes));
+    }
+
+    const CURLcode code = curl_easy_perform(curl_);
+    curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, nullptr);  // the buffer lives only in this call
+    curl_easy_getinfo(curl_, CURLINFO_RESPONSE_CODE, &result.status);
+    result.error = message[0] ? message : curl_easy_strerror(code);
+
+    if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && transfer.stoppedForStatus)) {
+        if (result.status == 200) {
+            result.outcome = FetchOutcome::Ok;
+            result.body = std::move(transfer.body);
+            result.error.clear();
+        } else {
+            // A redirect that was not followed counts as no answer, like a loop of redirects.
+            result.outcome = result.status >= 300 && result.status < 400 ? FetchOutcome::NoAnswer : FetchOutcome::NotOk;
+        }
+        return result;
+    }
+    if (transfer.stoppedForSize || code == CURLE_FILESIZE_EXCEEDED) {
+        result.outcome = result.status == 200 ? FetchOutcome::Broken : FetchOutcome::NotOk;
+        result.error = "body larger than " + std::to_string(limits_.maxBodyBytes) + " bytes";
+        return result;
+    }
+    result.outcome = result.status == 200 ? FetchOutcome::Broken : FetchOutcome::NoAnswer;
+    return result;
+}
+
+}  // namespace pellmark
