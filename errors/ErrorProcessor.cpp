@@ -55,6 +55,16 @@ std::string TempCopyPath() {
     return GetSpecialFolder(1) + "\\" + kOwnProductName + " " + kOwnVersion + " Error.tmp";
 }
 
+// A name the system gives, or "n/a" when it gives none.
+std::string NameOrNa(std::string platform::SystemFacts::*field) {
+    std::string text = "n/a";
+    Quietly([&] {
+        std::string name = platform::ReadSystemFacts().*field;
+        if (!name.empty()) text = std::move(name);
+    });
+    return text;
+}
+
 enum class WindowKind { Failure, Report, Review };
 
 // Creates the window, opens it in the layout of its kind, shows it modally under BusyFlag and
@@ -169,23 +179,8 @@ std::string SystemInfoText(const std::string& text) {
     return result;
 }
 
-std::string UserNameText() {
-    std::string text = "n/a";
-    Quietly([&] {
-        std::string name = platform::ReadSystemFacts().userName;
-        if (!name.empty()) text = std::move(name);
-    });
-    return text;
-}
-
-std::string ComputerNameText() {
-    std::string text = "n/a";
-    Quietly([&] {
-        std::string name = platform::ReadSystemFacts().computerName;
-        if (!name.empty()) text = std::move(name);
-    });
-    return text;
-}
+std::string UserNameText() { return NameOrNa(&platform::SystemFacts::userName); }
+std::string ComputerNameText() { return NameOrNa(&platform::SystemFacts::computerName); }
 
 std::string LogEntryTrailer() {
     std::string text = kLogRule;

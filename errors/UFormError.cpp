@@ -222,12 +222,7 @@ void TUFormError::Button6Click() {
     });
 }
 
-void TUFormError::Button7Click() {
-    Quietly([&] {
-        setEnabled(false);
-        close();
-    });
-}
+void TUFormError::Button7Click() { Button3Click(); }  // cancel closes as ignore does
 
 void TUFormError::Memo4Change() {
     Quietly([&] { ui_->Button6->setEnabled(!ui_->Memo4->toPlainText().isEmpty()); });
