@@ -97,6 +97,19 @@ TEST_F(ErrorLogTest, DumpRowsOnlyWhileTheDumpHoldsTextAndBounded) {
     EXPECT_LT(BuildLogEntry(failure).size(), kDumpLimitPerEntry + 4096);
 }
 
+TEST_F(ErrorLogTest, RunningTimesSurviveTheWrapOfTheTickCount) {
+    // The 32-bit tick count starts again after 49.7 days; the program's running time is the
+    // difference modulo 2^32, and the system's up time is not a 32-bit count at all.
+    StartTickCount = 0xFFFFF000u;
+    platform::SetTickCountForTesting([] { return std::uint32_t{0x1000}; });
+    platform::SystemFacts facts = errortest::FixedFacts();
+    facts.uptimeMs = 60ull * 24 * 3600 * 1000;  // 60 days
+    platform::SetSystemFactsForTesting(facts);
+    const std::string entry = BuildLogEntry(FailureDescription{"UP.006-01.0", "n/a", 0, 0});
+    EXPECT_NE(entry.find("\r\nProgram worked = " + DurationText(8192) + "\r\n"), std::string::npos);
+    EXPECT_NE(entry.find("\r\nOS worked = " + DurationText(60ll * 24 * 3600 * 1000) + "\r\n"), std::string::npos);
+}
+
 TEST_F(ErrorLogTest, DateRowIgnoresTheSystemFormat) {
     struct Case {
         int year, month, day, hour, minute, second;
