@@ -7,8 +7,10 @@
 #include "errors/ErrorProcessor.h"
 #include "foundation/Application.h"
 #include "foundation/UnitVAR.h"
+#include "foundation/UniversalProcedures.h"
 #include "host/ProgramSettings.h"
 #include "host/UnitMain.h"
+#include "language/LangProcessor.h"
 
 namespace kestrune {
 namespace {
@@ -58,6 +60,11 @@ int RunProgramBlock(const std::vector<std::string>& params) {
     // Dialogs closing must never end the run; the host window's close does that itself.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallErrorProcessor();
+    // Windows shown through ShowFormModal are captured and translated like every other window.
+    SetFormTranslationHook([](QWidget* form) {
+        CaptureFormTexts(0, form);
+        TranslateForm(0, form);
+    });
 
     auto host = std::make_unique<TFormKestrune>(params);
     if (host->UninstallStart) {

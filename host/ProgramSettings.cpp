@@ -1,13 +1,128 @@
 #include "host/ProgramSettings.h"
 
+#include "foundation/URegInA.h"
+#include "foundation/core/Guard.h"
 #include "host/UnitMain.h"
+#include "platform/Executable.h"
+#include "platform/FileSystem.h"
 
 namespace kestrune {
+namespace {
 
-// Placeholder bodies until the settings files land: nothing is read or written.
-void ReadSettingsExe(WindowHandle) {}
-void LoadProgramSettings(WindowHandle) {}
-void SaveProgramSettings() {}
-void FindStoredProgramSettings(WindowHandle) {}
+constexpr const char* kSettingsName = "Kestrune";
+constexpr const char* kSettingsVersion = "01.00";
+constexpr const char* kSettingsTitle = "Kestrune Settings File";
+constexpr const char* kSection = "Settings";
+
+// The file is closed however the reading or writing ends.
+struct CloseAtEnd {
+    WindowHandle owner;
+    ~CloseAtEnd() { CloseSettingsFile(owner); }
+};
+
+std::string ReadText(const char* key) {
+    bool optionalKey = false;
+    return ReadSettingString(kSection, key, "", optionalKey);
+}
+
+bool ProgramFolderHoldsSettings() {
+    return platform::FileAgeReadable(platform::ExecutableFolder() + "/Settings/Kestrune.ini");
+}
+
+// The entries of the product folder under Application Data, in name order, so that "the last
+// one enumerated" is the same entry in every run. A name that could not be a program's folder
+// name (a "\" would make it a path of its own) is passed over.
+std::vector<std::string> ProductFolderEntries(const std::string& root) {
+    std::vector<std::string> entries;
+    for (std::string& name : platform::ListDirectory(root))
+        if (name.find('\\') == std::string::npos) entries.push_back(std::move(name));
+    return entries;
+}
+
+// Loads the values of every folder under <AppData>/KV.Kestrune whose Kestrune.ini this
+// executable wrote, in name order (the last one loaded wins). A take-over removes each such
+// Kestrune.ini once it is loaded; the other files of that folder are left for the settings
+// location set-up to move beside the program (a deletion of the folder would lose them).
+// Answers whether any folder matched.
+bool LoadFromFoldersOfThisExecutable(WindowHandle owner, bool takeOver) {
+    const std::string executable = platform::ExecutablePath();
+    ProgramSettingsFolder = "KV.Kestrune";
+    const std::string root = GetProgramPath(2, "");
+    bool found = false;
+    for (const std::string& entry : ProductFolderEntries(root)) {
+        Exe.clear();
+        ProgramSettingsFolder = "KV.Kestrune\\" + entry;
+        ReadSettingsExe(owner);
+        if (Exe != executable) continue;
+        found = true;
+        LoadProgramSettings(owner);
+        if (takeOver) platform::RemoveFile(root + entry + "/Kestrune.ini");
+    }
+    return found;
+}
+
+}  // namespace
+
+void ReadSettingsExe(WindowHandle owner) {
+    Guard("01.001-01", [&] {
+        CloseAtEnd close{owner};
+        OpenSettingsFile(kSettingsName, kSettingsVersion);
+        Exe = ReadText("Exe");
+    });
+}
+
+void LoadProgramSettings(WindowHandle owner) {
+    Guard("01.002-01", [&] {
+        CloseAtEnd close{owner};
+        OpenSettingsFile(kSettingsName, kSettingsVersion);
+        ProName = ReadText("ProName");
+        ProVer = ReadText("ProVer");
+        IconPatch = ReadText("IconPatch");
+        URLtoFile = ReadText("URLtoFile");
+        URLtoMSG = ReadText("URLtoMSG");
+        P5 = ReadText("CSIconPatch");
+        Exe = ReadText("Exe");
+    });
+}
+
+void SaveProgramSettings() {
+    Guard("01.003-01", [&] {
+        CloseAtEnd close{nullptr};
+        CreateSettingsFile(kSettingsName, kSettingsVersion, kSettingsTitle);
+        WriteSettingString(kSection, "ProName", ProName);
+        WriteSettingString(kSection, "ProVer", ProVer);
+        WriteSettingString(kSection, "IconPatch", IconPatch);
+        WriteSettingString(kSection, "URLtoFile", URLtoFile);
+        WriteSettingString(kSection, "URLtoMSG", URLtoMSG);
+        WriteSettingString(kSection, "CSIconPatch", P5);
+        WriteSettingString(kSection, "Exe", platform::ExecutablePath());
+    });
+}
+
+void FindStoredProgramSettings(WindowHandle owner) {
+    Guard("01.004-01", [&] {
+        if (MustSetFilesInAppData || UseAppData) {
+            if (!LoadFromFoldersOfThisExecutable(owner, false)) {
+                ProgramSettingsFolder = "KV.Kestrune";
+                if (ProgramFolderHoldsSettings()) {
+                    MustSetFilesInAppData = false;
+                    UseAppData = false;
+                    LoadProgramSettings(owner);
+                    MustSetFilesInAppData = true;
+                }
+            }
+            return;
+        }
+        if (ProgramFolderHoldsSettings()) {
+            LoadProgramSettings(owner);
+            return;
+        }
+        // Take the values over from Application Data; they are written beside the program at exit.
+        MustSetFilesInAppData = true;
+        LoadFromFoldersOfThisExecutable(owner, true);
+        ProgramSettingsFolder = "KV.Kestrune";
+        MustSetFilesInAppData = false;
+    });
+}
 
 }  // namespace kestrune

@@ -1,12 +1,281 @@
 #include "language/LangProcessor.h"
 
+#include <QStringList>
+#include <QWidget>
+#include <stdexcept>
+#include <string_view>
+#include <unordered_map>
+
+#include "foundation/core/Guard.h"
+#include "language/Components.h"
+#include "language/pack/LanguagePack.h"
+#include "platform/Executable.h"
+#include "platform/FileSystem.h"
+
 namespace kestrune {
 
 std::string CurrentLanguage;
 std::string HelpLanguage;
+std::string TranslatorName;
+std::string TranslatorUrl;
+std::string TranslatorMail;
+bool LanguageDumpEnabled = false;
+std::vector<std::string> BaseTexts;
+std::vector<std::string> CaptureList;
+std::vector<std::string> WorkingLanguageList;
 
-// Placeholder bodies until the language packs land.
-void CaptureFormTexts(int, QWidget*) {}
-void TranslateForm(int, QWidget*) {}
+namespace {
+
+RetranslateHandler& Retranslate() {
+    static RetranslateHandler handler;
+    return handler;
+}
+
+std::string ProgramFolder() { return platform::ExecutableFolder() + "\\"; }
+
+// A language or window name used as a folder or file name: a plain name, never a path.
+bool IsPlainName(std::string_view name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    return name.find_first_of("/\\") == std::string_view::npos && name.find('\0') == std::string_view::npos;
+}
+
+std::string JoinedForFile(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+// Writes a list to "<program folder>\DefLang\<name>.txt".
+void SaveDump(const std::string& name, const std::vector<std::string>& lines) {
+    if (!IsPlainName(name)) throw std::runtime_error("not a file name: " + name);
+    const std::string folder = ProgramFolder() + "DefLang\\";
+    platform::CreateDirectories(folder);
+    const platform::IoResult written = platform::WriteFileAtomic(folder + name + ".txt", JoinedForFile(lines));
+    if (!written) throw std::runtime_error(written.message);
+}
+
+std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
+QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+void AddEntryLines(std::vector<std::string>& target, const std::string& marker, const QStringList& lines) {
+    target.push_back(marker);
+    for (const QString& line : lines) target.push_back(Utf8(line));
+}
+
+void AddComponentEntry(const std::string& name, const QStringList& text, const QStringList& hint,
+                       std::vector<std::string>& target) {
+    Guard("ULP.001-01", [&] {
+        if (!text.isEmpty()) AddEntryLines(target, "<|" + name + "|>", text);
+        if (!hint.isEmpty()) AddEntryLines(target, "<|Hint-" + name + "|>", hint);
+    });
+}
+
+// One component (or, with `window`, the window itself) in the pack format.
+void DumpComponentTexts(const std::string& prefix, std::vector<std::string>& target, QObject* component, bool window) {
+    const std::string name = Utf8(component->objectName());
+    ComponentTexts texts;
+    if (window) {
+        auto* widget = static_cast<QWidget*>(component);
+        texts.text = widget->windowTitle().isEmpty() ? QStringList() : QStringList{widget->windowTitle()};
+        QString hint = widget->toolTip();
+        if (!hint.isEmpty()) texts.hint = hint.remove(QLatin1Char('\r')).split(QLatin1Char('\n'));
+    } else {
+        texts = ReadComponentTexts(component);
+    }
+    if (prefix == "NTC") texts.text.clear();
+    if (!name.empty() && (!texts.text.isEmpty() || !texts.hint.isEmpty())) {
+        AddComponentEntry(name, texts.text, texts.hint, target);
+    }
+}
+
+void Capture(int mode, QWidget* root, bool window) {
+    if (mode == 0 && !LanguageDumpEnabled) return;
+    const bool intoBase = window && mode == 1;
+    std::vector<std::string>& target = intoBase ? BaseTexts : CaptureList;
+    if (!intoBase) CaptureList.clear();
+    const std::string name = Utf8(root->objectName());
+    target.push_back("[|" + name + "|]");
+    if (window) DumpComponentTexts("", target, root, true);
+    for (QObject* component : OwnComponents(root)) {
+        DumpComponentTexts(Utf8(component->objectName().left(3)), target, component, false);
+    }
+    if (LanguageDumpEnabled) SaveDump(name, target);
+    if (!window && mode == 1) BaseTexts.insert(BaseTexts.end(), CaptureList.begin(), CaptureList.end());
+}
+
+int PassCount(int mode) {
+    const std::string language = langpack::Lowered(CurrentLanguage);
+    const int passes = language == "russian" ? 0 : language == "english" ? 1 : 2;
+    return passes + (mode == 1 ? 1 : 0);
+}
+
+QStringList ToQt(const std::vector<std::string_view>& lines) {
+    QStringList out;
+    out.reserve(static_cast<qsizetype>(lines.size()));
+    for (std::string_view line : lines) out << FromUtf8(line);
+    return out;
+}
+
+// The window's own entry: its caption from the first line (with the product name put in), its
+// hint from all lines.
+void ApplyWindowEntry(QWidget* window, const langpack::SectionEntry& entry) {
+    if (entry.hint) {
+        QStringList lines = ToQt(entry.values);
+        window->setToolTip(lines.join(QLatin1Char('\n')));
+    } else {
+        window->setWindowTitle(FromUtf8(langpack::ReplaceProductName(entry.values.front())));
+    }
+}
+
+using ComponentIndex = std::unordered_map<std::string, std::vector<QObject*>>;
+
+ComponentIndex IndexComponents(QWidget* root) {
+    ComponentIndex index;
+    for (QObject* component : OwnComponents(root)) {
+        index[langpack::Lowered(Utf8(component->objectName()))].push_back(component);
+    }
+    return index;
+}
+
+void ApplySection(std::size_t first, std::size_t last, QWidget* root, bool window, const ComponentIndex& index,
+                  const char* code) {
+    Guard(code, [&] {
+        const std::string ownName = langpack::Lowered(Utf8(root->objectName()));
+        for (const langpack::SectionEntry& entry : langpack::ReadSectionEntries(WorkingLanguageList, first, last)) {
+            if (entry.name.empty() || entry.values.empty()) continue;
+            const std::string name = langpack::Lowered(entry.name);
+            if (name == ownName) {
+                if (window) ApplyWindowEntry(root, entry);
+                continue;
+            }
+            const auto found = index.find(name);
+            if (found == index.end()) continue;
+            const QStringList lines = ToQt(entry.values);
+            for (QObject* component : found->second) ApplyComponentLines(component, entry.hint, lines);
+        }
+    });
+}
+
+void Translate(int mode, QWidget* root, bool window, const char* walkCode) {
+    const int passes = PassCount(mode);
+    if (passes == 0 || WorkingLanguageList.empty()) return;
+    const std::string name = Utf8(root->objectName());
+    const ComponentIndex index = IndexComponents(root);
+    std::size_t position = 0;
+    for (int pass = 0; pass < passes; ++pass) {
+        Guard("ULP.015-01", [&] { position = langpack::FindNextSection(WorkingLanguageList, position, name); });
+        std::size_t end = 0;
+        Guard("ULP.014-01", [&] { end = langpack::FindSectionEnd(WorkingLanguageList, position); });
+        if (position == 0) continue;  // no further section: the next pass starts from the top again
+        ApplySection(position, end, root, window, index, walkCode);
+    }
+}
+
+}  // namespace
+
+std::string LanguageFolder() { return ProgramFolder() + "Language\\"; }
+
+RetranslateHandler SetRetranslateHandler(RetranslateHandler handler) {
+    RetranslateHandler previous = std::move(Retranslate());
+    Retranslate() = std::move(handler);
+    return previous;
+}
+
+void LoadLanguageFile(int mode) {
+    Guard("ULP.023-01", [&] {
+        const std::string language = CurrentLanguage;
+        const std::string folder = LanguageFolder();
+        const bool useEnglish = langpack::Lowered(language) != "english" &&
+                                platform::FileAgeReadable(folder + "English\\English.txt");
+        std::vector<std::string> folders;
+        if (useEnglish) folders.push_back("English");
+        folders.push_back(language);
+        for (std::size_t pass = 0; pass < folders.size(); ++pass) {
+            const std::string& name = folders[pass];
+            if (!IsPlainName(name)) continue;  // a stored language that is no folder name has no pack
+            const std::string file = folder + name + "\\" + (mode == 0 ? name + ".txt" : std::string("ULanguage.txt"));
+            if (!platform::FileAgeReadable(file)) continue;
+            const std::optional<std::string> bytes = platform::ReadWholeFile(file);
+            if (!bytes) throw std::runtime_error("cannot read " + file);
+            const std::vector<std::string> lines = langpack::SplitLines(langpack::DecodePackText(*bytes));
+            const bool withCredits = mode == 0 && pass + 1 == folders.size();
+            langpack::Credits credits{TranslatorName, TranslatorUrl, TranslatorMail};
+            langpack::AppendPackBody(lines, WorkingLanguageList, withCredits ? &credits : nullptr);
+            if (withCredits) {
+                TranslatorName = credits.name;
+                TranslatorUrl = credits.url;
+                TranslatorMail = credits.mail;
+            }
+        }
+        if (LanguageDumpEnabled) SaveDump("t1", WorkingLanguageList);
+    });
+}
+
+void LoadLanguage() {
+    Guard("ULP.024-01", [&] {
+        WorkingLanguageList = BaseTexts;
+        TranslatorName.clear();
+        TranslatorUrl.clear();
+        TranslatorMail.clear();
+        if (langpack::Lowered(CurrentLanguage) != "russian") {
+            LoadLanguageFile(0);
+            LoadLanguageFile(1);
+        }
+        if (Retranslate()) Retranslate()();
+    });
+}
+
+void CaptureFormTexts(int mode, QWidget* form) {
+    Guard("ULP.021-01", [&] {
+        if (form) Capture(mode, form, true);
+    });
+}
+
+void CaptureFrameTexts(int mode, QWidget* frame) {
+    Guard("ULP.020-01", [&] {
+        if (frame) Capture(mode, frame, false);
+    });
+}
+
+void TranslateForm(int mode, QWidget* form) {
+    Guard("ULP.019-01", [&] {
+        if (form) Translate(mode, form, true, "ULP.018-01");
+    });
+}
+
+void TranslateFramePlain(int mode, QWidget* frame) {
+    Guard("ULP.017-01", [&] {
+        if (frame) Translate(mode, frame, false, "ULP.016-01");
+    });
+}
+
+std::string ReplacePlaceholder(const std::string& text, const std::string& pattern, const std::string& value) {
+    std::string result = text;
+    Guard("ULP.034-01", [&] { result = langpack::ReplaceAll(text, pattern, value); });
+    return result;
+}
+
+std::string ReplaceAllCounted(const std::string& text, const std::string& pattern, const std::string& replacement,
+                              int& count) {
+    std::string result = text;
+    count = 0;
+    Guard("ULP.033-01", [&] { result = langpack::ReplaceAll(text, pattern, replacement, &count); });
+    return result;
+}
+
+int FindSubstring(const std::string& text, const std::string& pattern) {
+    int position = 0;
+    Guard("ULP.032-01", [&] { position = static_cast<int>(langpack::FindSubstring(text, pattern)); });
+    return position;
+}
+
+bool IsNotCommentPrefix(const std::string& prefix) {
+    bool result = true;
+    Guard("ULP.022-01", [&] { result = langpack::IsNotCommentPrefix(prefix); });
+    return result;
+}
 
 }  // namespace kestrune

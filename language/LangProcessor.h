@@ -1,18 +1,74 @@
 #pragma once
-// The language processor: the current language and the translation of windows by component name.
+// The language processor: the current language, the working language list read from the packs
+// under "Language", and the translation of windows and frames by component name.
+//
+// Windows are designed in Russian. CaptureFormTexts/CaptureFrameTexts write a window's design
+// texts in the pack format (into the base texts for the host window and its carrier frames,
+// mode 1, or into a dump for a translator); LoadLanguage builds the working list from the base
+// texts and the packs of CurrentLanguage; TranslateForm/TranslateFramePlain apply the window's
+// sections of that list to its components, found by objectName. docs/language.md tells which
+// Qt class and property stands for each kind of component.
 
+#include <functional>
 #include <string>
+#include <vector>
 
 class QWidget;
 
 namespace kestrune {
 
-extern std::string CurrentLanguage;
+extern std::string CurrentLanguage;  // folder name of the current language: "Russian", "English", ...
 extern std::string HelpLanguage;
+// Credits of the current language's main pack, cleared by every load.
+extern std::string TranslatorName;
+extern std::string TranslatorUrl;
+extern std::string TranslatorMail;
+// Write the text dumps under "DefLang" (for translators starting a new pack).
+extern bool LanguageDumpEnabled;
 
-// Records the design-time texts of a window's components (mode 0: a fresh capture; 1: appended).
+// The three lists of lines: the captured design texts of the host window and its carrier
+// frames (filled at start-up, never emptied), the scratch list of other captures, and the
+// working list (base texts followed by the pack bodies) from which windows are translated.
+extern std::vector<std::string> BaseTexts;
+extern std::vector<std::string> CaptureList;
+extern std::vector<std::string> WorkingLanguageList;
+
+// Folder of the language packs: "<program folder>\Language\". Tests move the program folder
+// with platform::SetExecutablePathForTesting.
+std::string LanguageFolder();
+
+// Rebuilds the working list for CurrentLanguage: the base texts, then (for any language but
+// Russian) the main packs with their credits and the "ULanguage.txt" packs, English first as
+// the fallback of a third language. Then runs the re-translation handler.
+void LoadLanguage();
+// Mode 0: the main packs "<Lang>\<Lang>.txt", with the credits; mode 1: the "ULanguage.txt"
+// packs. Appends their bodies to the working list; a missing file is skipped, a file that
+// cannot be read ends the call (lines appended so far stay).
+void LoadLanguageFile(int mode);
+
+// What LoadLanguage runs last: the host's fan-out that re-translates its windows and frames.
+// Answers the handler it replaced.
+using RetranslateHandler = std::function<void()>;
+RetranslateHandler SetRetranslateHandler(RetranslateHandler handler);
+
+// Captures a window's (or frame's) design texts. Mode 1: into the base texts; mode 0: only
+// when the dumps are on, into the scratch list and its dump file.
 void CaptureFormTexts(int mode, QWidget* form);
-// Applies the working list of the current language to a window's components by name.
+void CaptureFrameTexts(int mode, QWidget* frame);
+// Applies the window's (frame's) sections of the working list: in mode 1 its base section
+// first, then the English section unless the language is Russian, then the current
+// language's section unless that is English. Mode 0 under Russian leaves the design texts.
 void TranslateForm(int mode, QWidget* form);
+void TranslateFramePlain(int mode, QWidget* frame);
+
+// Text with every occurrence of the pattern replaced by the value, scanning left to right;
+// nothing in the text is interpreted. Never loops: an empty pattern changes nothing.
+std::string ReplacePlaceholder(const std::string& text, const std::string& pattern, const std::string& value);
+// The same, answering the number of replacements too.
+std::string ReplaceAllCounted(const std::string& text, const std::string& pattern, const std::string& replacement,
+                              int& count);
+// 1-based position of the pattern in the text; 0 when absent, empty or longer than the text.
+int FindSubstring(const std::string& text, const std::string& pattern);
+bool IsNotCommentPrefix(const std::string& prefix);
 
 }  // namespace kestrune

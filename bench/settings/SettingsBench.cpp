@@ -1,0 +1,77 @@
+// The cost of the settings files: parsing a file and reading its keys, and a whole open, read,
+// close cycle as each feature runs it at start-up (one whole-file write when something changed).
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "foundation/URegInA.h"
+#include "foundation/core/IniFile.h"
+#include "platform/Executable.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+std::string TypicalFile(int keys) {
+    std::string text = "[Main]\r\nFile=<Kestrune Settings File>\r\nVersion=01.00\r\nDate=10.12.2026\r\n\r\n[Settings]\r\n";
+    for (int i = 0; i < keys; ++i) text += "Key" + std::to_string(i) + "=\"value number " + std::to_string(i) + "\"\r\n";
+    return text;
+}
+
+void ParseAndReadEveryKey(benchmark::State& state) {
+    const int keys = static_cast<int>(state.range(0));
+    const std::string text = TypicalFile(keys);
+    for (auto _ : state) {
+        const kestrune::IniFile ini = kestrune::IniFile::Parse(text);
+        for (int i = 0; i < keys; ++i) benchmark::DoNotOptimize(ini.Read("settings", "key" + std::to_string(i)));
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+BENCHMARK(ParseAndReadEveryKey)->Arg(7)->Arg(100);
+
+// A scratch program folder, so that nothing outside it is touched.
+class ScratchProgram {
+public:
+    ScratchProgram() {
+        char pattern[] = "/tmp/kestrune-bench-XXXXXX";
+        folder_ = mkdtemp(pattern);
+        platform::SetExecutablePathForTesting(folder_ + "/KV.Kestrune");
+        kestrune::MustSetFilesInAppData = false;
+        kestrune::UseAppData = false;
+    }
+    ~ScratchProgram() {
+        platform::SetExecutablePathForTesting("");
+        std::filesystem::remove_all(folder_);
+    }
+    const std::string& folder() const { return folder_; }
+
+private:
+    std::string folder_;
+};
+
+void OpenReadClose(benchmark::State& state) {
+    ScratchProgram program;
+    platform::CreateDirectories(program.folder() + "/Settings");
+    platform::WriteFileAtomic(program.folder() + "/Settings/Kestrune.ini", TypicalFile(7));
+    for (auto _ : state) {
+        kestrune::OpenSettingsFile("Kestrune", "01.00");
+        bool optional = false;
+        for (int i = 0; i < 7; ++i)
+            benchmark::DoNotOptimize(kestrune::ReadSettingString("Settings", "Key" + std::to_string(i), "", optional));
+        kestrune::CloseSettingsFile(nullptr);
+    }
+}
+BENCHMARK(OpenReadClose);
+
+void CreateWriteClose(benchmark::State& state) {
+    ScratchProgram program;
+    for (auto _ : state) {
+        kestrune::CreateSettingsFile("Kestrune", "01.00", "Kestrune Settings File");
+        for (int i = 0; i < 7; ++i) kestrune::WriteSettingString("Settings", "Key" + std::to_string(i), "value");
+        kestrune::CloseSettingsFile(nullptr);
+    }
+}
+BENCHMARK(CreateWriteClose);
+
+}  // namespace

@@ -1,0 +1,60 @@
+#pragma once
+// The profile INI format of the program's settings files, held in memory as the lines of the file.
+//
+// Section and key names compare without letter case (ASCII); blanks around names and values are
+// ignored; one pair of enclosing double quotes is removed when a value is read. A key that is not
+// there reads as nullopt, which is not the same as an empty value. Changes keep every other line
+// as it was: a new key goes after the last key of its section, a new section at the end of the
+// file. Lines end in CR LF when written; CR LF and LF are both read. Bytes are kept as they are.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace kestrune {
+
+class IniFile {
+public:
+    IniFile() = default;
+    static IniFile Parse(std::string_view bytes);
+    std::string Serialize() const;
+
+    // The value of the first key of that name in the first section of that name.
+    std::optional<std::string> Read(std::string_view section, std::string_view key) const;
+    // Sets the value as it stands (no quotes are added). False, and nothing changed, when the
+    // section, key or value cannot be stored without breaking the file (see the Valid* tests).
+    bool Write(std::string_view section, std::string_view key, std::string_view value);
+    bool HasSection(std::string_view section) const;
+    std::vector<std::string> Sections() const;
+    std::vector<std::string> Keys(std::string_view section) const;
+
+    static bool ValidSectionName(std::string_view name);
+    static bool ValidKeyName(std::string_view name);
+    static bool ValidValue(std::string_view value);
+
+private:
+    enum class Kind { Other, Section, Key };
+    struct Line {
+        Kind kind = Kind::Other;
+        std::string text;  // the line as it stands in the file, without its line break
+        std::string name;  // section or key name, blanks removed
+        std::size_t valueStart = 0;  // key lines: where the value begins in text
+    };
+    // Index of the section's header line, or npos.
+    std::size_t FindSection(std::string_view section) const;
+    // Index one past the last line of the section whose header is at index.
+    std::size_t SectionEnd(std::size_t header) const;
+
+    std::string bom_;
+    std::vector<Line> lines_;
+};
+
+// Reads a whole settings file; nullopt when it cannot be read (a missing file included).
+std::optional<IniFile> LoadIniFile(std::string_view path);
+// Writes the whole file beside the old one and renames it over it (never a truncated file).
+platform::IoResult SaveIniFile(std::string_view path, const IniFile& ini);
+
+}  // namespace kestrune

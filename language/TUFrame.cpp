@@ -1,0 +1,7 @@
+#include "language/TUFrame.h"
+
+namespace kestrune {
+
+TUFrame::TUFrame(QWidget* parent) : QFrame(parent) {}
+
+}  // namespace kestrune
