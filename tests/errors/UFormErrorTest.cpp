@@ -255,3 +255,58 @@ TEST(FormatWithOneArgument, TranslatedTextsAreNeverFormats) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace kestrune;
+
+class TranslatedErrorWindowTest : public errortest::ErrorProcessorFixture {
+protected:
+    void TearDown() override {
+        CurrentLanguage = "Russian";
+        LoadLanguage();
+        ErrorProcessorFixture::TearDown();
+    }
+};
+
+TEST_F(TranslatedErrorWindowTest, TranslatedTextsAreShownButNeverUsedAsFormats) {
+    testsupport::WriteFile(AppFolder() + "/Language/English/English.txt",
+                           "English\r\n< Lang.Pack for KV.Kestrune 1.0 >\r\n[|UFormError|]\r\n"
+                           "<|UFormError|>\r\nError %d%n in %s...\r\n"
+                           "<|Label1|>\r\nSomething went wrong!\r\n"
+                           "<|Panel2|>\r\n    Code:\r\n"
+                           "<|Button3|>\r\nIgnore\r\n");
+    CurrentLanguage = "English";
+    LoadLanguage();
+    TUFormError window;
+    window.ShowFailureLayout("URG.003-02.0");
+    EXPECT_EQ(window.windowTitle().toStdString(), "Error %d%n in KV.Kestrune...");
+    EXPECT_EQ(Find<QLabel>(window, "Label1").text().toStdString(), "Something went wrong!");
+    EXPECT_EQ(Find<QLabel>(window, "Panel2").text().toStdString(), "    Code: 1.0.3-URG.003-02.0");
+    EXPECT_EQ(Find<QPushButton>(window, "Button3").text().toStdString(), "Ignore");
+    EXPECT_EQ(Find<QPushButton>(window, "Button2").text().toStdString(), "Закрыть программу");
+}
+
+TEST_F(TranslatedErrorWindowTest, TheShippedEnglishPackCoversTheWindow) {
+    testsupport::CopyTree(testsupport::SourceDir() + "/resources/Language", AppFolder() + "/Language");
+    CurrentLanguage = "English";
+    LoadLanguage();
+    TUFormError window;
+    // Every component that shows a text of its own has left Russian behind.
+    for (QWidget* child : window.findChildren<QWidget*>()) {
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(child)) text = label->text() + label->toolTip();
+        if (auto* button = qobject_cast<QPushButton*>(child)) text = button->text();
+        if (auto* memo = qobject_cast<QPlainTextEdit*>(child)) text = memo->toPlainText();
+        if (child->objectName().startsWith("NTC")) continue;
+        for (const QChar c : text) {
+            EXPECT_FALSE(c.script() == QChar::Script_Cyrillic) << child->objectName().toStdString() << ": "
+                                                               << text.toStdString();
+            if (c.script() == QChar::Script_Cyrillic) break;
+        }
+    }
+    EXPECT_EQ(Find<QPushButton>(window, "Button3").text().toStdString(), "Ignore");
+    EXPECT_NE(window.windowTitle().indexOf("KV.Kestrune"), -1);
+}
+
+}  // namespace
