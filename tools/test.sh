@@ -31,7 +31,13 @@ if command -v clang++ >/dev/null; then
     mkdir -p "$corpus"
     seeds="tests/fuzz/seeds/$(basename "$fuzzer")"
     [ -d "$seeds" ] || seeds=""
+    log="build-fuzz/$(basename "$fuzzer").log"
     echo "fuzzing $(basename "$fuzzer") for 20 s"
-    "$fuzzer" -max_total_time=20 -timeout=5 -rss_limit_mb=2048 "$corpus" $seeds
+    if ! "$fuzzer" -max_total_time=20 -timeout=5 -rss_limit_mb=2048 "$corpus" $seeds > "$log" 2>&1; then
+      tail -n 60 "$log"
+      echo "$(basename "$fuzzer") found a failure; the input is in $PWD"
+      exit 1
+    fi
+    tail -n 1 "$log"
   done
 fi
