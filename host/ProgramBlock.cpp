@@ -43,7 +43,9 @@ void FinalizeUnitMain(bool writeSettings) {
 }  // namespace
 
 bool IsSafeNameParameter(const std::string& text) {
+    // "." would name the product folder itself: its deletion would take every program's settings.
     if (text.find("..") != std::string::npos) return false;
+    if (!text.empty() && text.find_first_not_of(" \t.") == std::string::npos) return false;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '/' || c == '\\' || byte < 0x20 || byte == 0x7f) return false;
@@ -56,7 +58,6 @@ int RunProgramBlock(const std::vector<std::string>& params) {
     if (!ParametersAreSafe(params)) return 2;
 
     QApplication::setApplicationName("KV.Kestrune");
-    QApplication::setApplicationDisplayName("KV.Kestrune");
     // Dialogs closing must never end the run; the host window's close does that itself.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallErrorProcessor();
