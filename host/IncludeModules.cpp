@@ -69,9 +69,6 @@ void DeleteIfPresent(const std::string& path) {
     if (platform::FileAgeReadable(path)) platform::RemoveFile(path);
 }
 
-// The notification-area icon is never made on this platform, so there is none to remove.
-void RemoveTrayIcon() {}
-
 }  // namespace
 
 bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* includePanel, WindowHandle ownerHandle,

@@ -1,6 +1,7 @@
 #include "host/ProgramBlock.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <cstdio>
 #include <memory>
 
@@ -8,6 +9,7 @@
 #include "foundation/Application.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
+#include "host/IncludeModules.h"
 #include "host/ProgramSettings.h"
 #include "host/UnitMain.h"
 #include "language/LangProcessor.h"
@@ -61,6 +63,9 @@ int RunProgramBlock(const std::vector<std::string>& params) {
     // Dialogs closing must never end the run; the host window's close does that itself.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallErrorProcessor();
+    // The error window's help button and tray icon belong to the host's services.
+    SetErrorWindowHooks({[](QWidget* helpFrame) { SetupHelpButtonFrame(helpFrame, HelpMenuItem.data()); },
+                         [] { RefreshHelpButtonMenu(HelpMenuItem.data()); }, [] { RemoveTrayIcon(); }});
     // Windows shown through ShowFormModal are captured and translated like every other window.
     SetFormTranslationHook([](QWidget* form) {
         CaptureFormTexts(0, form);
