@@ -80,13 +80,21 @@ int ListMode(const Run& run) {
     const std::string markFile = run.Result("_CAC_LastEdit.ini");
     const std::string oldMark = FirstLineOfFile(markFile);
     const FetchResult mark = http.Get(run.Address("_LastEdit.txt"));
-    if (mark.outcome != FetchOutcome::Ok) return Finish(run, "_CAC_Ready", kExitFailed);
+    if (mark.outcome != FetchOutcome::Ok && mark.outcome != FetchOutcome::NotOk)
+        return Finish(run, "_CAC_Ready", kExitFailed);
+    // A server that keeps no change mark still delivers its list: it is fetched at every run, and
+    // no mark is kept that could hold it back once a mark appears.
+    const bool markServed = mark.outcome == FetchOutcome::Ok;
 
     // Letter case counts: a mark that differs only in case is a new mark.
-    if (oldMark.empty() || FirstLine(mark.body) != oldMark) {
+    if (!markServed || oldMark.empty() || FirstLine(mark.body) != oldMark) {
         const FetchResult list = http.Get(listAddress);
         if (list.outcome != FetchOutcome::Ok) return Finish(run, "_CAC_Ready", kExitFailed);
         if (!WriteResultFile(run.Result(".ini"), list.body)) return Finish(run, "_CAC_Ready", kExitFailed);
+    }
+    if (!markServed) {
+        DeleteQuietly(markFile);
+        return Finish(run, "_CAC_Ready", kExitDone);
     }
     if (!WriteResultFile(markFile, mark.body)) return Finish(run, "_CAC_Ready", kExitFailed);
     return Finish(run, "_CAC_Ready", kExitDone);

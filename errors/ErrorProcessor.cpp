@@ -1,11 +1,25 @@
 #include "errors/ErrorProcessor.h"
 
-#include <cstdio>
+#include <QApplication>
+#include <QPointer>
+#include <cerrno>
 
+#include "errors/ErrorLog.h"
+#include "errors/Quietly.h"
+#include "errors/ReportMail.h"
+#include "errors/UFormError.h"
+#include "foundation/URegInA.h"
+#include "foundation/UnitVAR.h"
+#include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/SystemFolders.h"
+#include "platform/Executable.h"
+#include "platform/FileSystem.h"
+#include "platform/SystemInfo.h"
 
 namespace kestrune {
 
+TUFormError* UFormError = nullptr;
 bool ErrorReportingOff = false;
 std::string ErrorDump;
 std::string ExternalErrorLogPath;
@@ -14,14 +28,193 @@ bool ErrorWindowOpen = false;
 bool PageChangeAllowed = false;
 bool ReporterMode = false;
 
-// Placeholder until the error log and window land: codes go to stderr.
-void InstallErrorProcessor() {
-    SetErrorHandler([](const std::string& code) {
+namespace {
+
+constexpr const char* kLineStart = "\r\n          ";  // CR LF and 10 blanks
+
+ErrorWindowHooks& Hooks() {
+    static ErrorWindowHooks hooks;
+    return hooks;
+}
+
+struct Mailers {
+    WindowMailer report;
+    WindowMailer review;
+};
+Mailers& TestMailers() {
+    static Mailers mailers;
+    return mailers;
+}
+
+ErrorWindowRunner& Runner() {
+    static ErrorWindowRunner runner;
+    return runner;
+}
+
+std::string TempCopyPath() {
+    return GetSpecialFolder(1) + "\\" + kOwnProductName + " " + kOwnVersion + " Error.tmp";
+}
+
+// A name the system gives, or "n/a" when it gives none.
+std::string NameOrNa(std::string platform::SystemFacts::*field) {
+    std::string text = "n/a";
+    Quietly([&] {
+        std::string name = platform::ReadSystemFacts().*field;
+        if (!name.empty()) text = std::move(name);
+    });
+    return text;
+}
+
+enum class WindowKind { Failure, Report, Review };
+
+// Creates the window, opens it in the layout of its kind, shows it modally under BusyFlag and
+// frees it when it closes.
+void ShowErrorWindow(WindowKind kind, const std::string& fullCode) {
+    if (!QApplication::instance()) return;  // nothing can be shown without the application
+    bool setBusy = false;
+    Quietly([&] {
+        QPointer<TUFormError> window = new TUFormError(nullptr);
+        UFormError = window;
+        switch (kind) {
+            case WindowKind::Failure:
+                window->ShowFailureLayout(fullCode);
+                window->raise();
+                QApplication::beep();
+                break;
+            case WindowKind::Report:
+                window->ShowReportLayout();
+                break;
+            case WindowKind::Review:
+                window->ShowReviewLayout();
+                break;
+        }
+        if (!BusyFlag) {
+            BusyFlag = true;
+            setBusy = true;
+        }
+        window->raise();
+        window->activateWindow();
+        if (Runner()) {
+            Runner()(*window);
+        } else {
+            window->exec();
+        }
+        delete window.data();
+        UFormError = nullptr;
+    });
+    if (setBusy) BusyFlag = false;
+    // After a failure window BusyFlag is always clear, also when another job had set it.
+    if (kind == WindowKind::Failure) BusyFlag = false;
+}
+
+}  // namespace
+
+void InstallErrorProcessor() { SetErrorHandler(ProcessErrorNow); }
+
+void ProcessErrorNow(const std::string& code) {
+    const int lastSystemError = platform::LastSystemError();  // before anything here changes it
+    Quietly([&] {
         if (ErrorReportingOff) return;
-        std::fprintf(stderr, "KV.Kestrune: failure at %s\n", code.c_str());
+        ReporterMode = false;
+        if (code == "Kestrune") {
+            ReporterMode = true;
+            ShowErrorWindow(WindowKind::Report, std::string());
+            return;
+        }
+        if (code == "review") {
+            ShowErrorWindow(WindowKind::Review, std::string());
+            return;
+        }
+        ErrorOccurred = true;
+        if (ErrorWindowOpen) return;
+        const FailureDescription failure = DescribeCurrentFailure(code, lastSystemError);
+        // The window is shown whether or not the log could be written.
+        WriteErrorLogEntry(BuildLogEntry(failure));
+        ShowErrorWindow(WindowKind::Failure, failure.fullCode);
     });
 }
 
-void DeleteErrorTempFiles() {}
+void DeleteErrorTempFiles() {
+    Quietly([&] { platform::RemoveFile(TempCopyPath()); });
+    Quietly([&] { platform::RemoveFile(platform::ExecutableFolder() + "/Resource/test.ini"); });
+}
+
+std::string MemoryStatusValue(int index) {
+    std::string text;
+    Quietly([&] {
+        const auto memory = platform::ReadSystemFacts().memory;
+        if (!memory || index < 1 || index > 7) {
+            text = "n/a";
+            return;
+        }
+        if (index == 1) {
+            text = std::to_string(memory->loadPercent);
+            return;
+        }
+        const std::uint64_t sizes[] = {memory->totalPhys,     memory->availPhys,    memory->totalPageFile,
+                                       memory->availPageFile, memory->totalVirtual, memory->availVirtual};
+        text = std::to_string(sizes[index - 2] / 1024) + " KB";
+    });
+    return text;
+}
+
+std::string SystemUptimeText() {
+    std::string text;
+    // The whole up time: a 32-bit count would start again from zero after 49.7 days.
+    Quietly([&] { text = DurationText(static_cast<std::int64_t>(platform::ReadSystemFacts().uptimeMs)); });
+    return text;
+}
+
+std::string SystemInfoText(const std::string& text) {
+    std::string result = text;
+    Quietly([&] {
+        const platform::SystemFacts facts = platform::ReadSystemFacts();
+        result += kLineStart + std::string("ProcessorType: ") + std::to_string(facts.processorType);
+        result += kLineStart + std::string("ProcessorLevel: ") + std::to_string(facts.processorLevel);
+        result += kLineStart + std::string("MemoryLoad = ") + MemoryStatusValue(1) + "%";
+        result += kLineStart + std::string("TotalPhys = ") + MemoryStatusValue(2);
+        result += kLineStart + std::string("AvailPhys = ") + MemoryStatusValue(3);
+        result += "\r\nOS worked = " + SystemUptimeText();
+    });
+    return result;
+}
+
+std::string UserNameText() { return NameOrNa(&platform::SystemFacts::userName); }
+std::string ComputerNameText() { return NameOrNa(&platform::SystemFacts::computerName); }
+
+std::string LogEntryTrailer() {
+    std::string text = kLogRule;
+    Quietly([&] { text += ListSettingsForReport(); });
+    return text;
+}
+
+void SetErrorWindowHooks(ErrorWindowHooks hooks) { Hooks() = std::move(hooks); }
+const ErrorWindowHooks& CurrentErrorWindowHooks() { return Hooks(); }
+
+ErrorWindowRunner SetErrorWindowRunnerForTesting(ErrorWindowRunner runner) {
+    ErrorWindowRunner previous = std::move(Runner());
+    Runner() = std::move(runner);
+    return previous;
+}
+
+void SetWindowMailersForTesting(WindowMailer report, WindowMailer review) {
+    TestMailers() = {std::move(report), std::move(review)};
+}
+
+void MailReportFromWindow(QWidget& errorWindow) {
+    if (TestMailers().report) {
+        TestMailers().report(errorWindow);
+    } else {
+        SendReportFromWindow(errorWindow);
+    }
+}
+
+void MailReviewFromWindow(QWidget& errorWindow) {
+    if (TestMailers().review) {
+        TestMailers().review(errorWindow);
+    } else {
+        SendReviewFromWindow(errorWindow);
+    }
+}
 
 }  // namespace kestrune

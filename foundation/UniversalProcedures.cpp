@@ -178,7 +178,8 @@ class CloseWatcher : public QObject {
 public:
     explicit CloseWatcher(QEventLoop& loop) : loop_(loop) {}
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Hide) loop_.quit();
+        // A window the user minimises is hidden by the window system too; only a close ends it.
+        if (event->type() == QEvent::Hide && !event->spontaneous()) loop_.quit();
         return QObject::eventFilter(watched, event);
     }
 

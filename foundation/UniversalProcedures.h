@@ -149,4 +149,7 @@ void ResetAutorunSettings();
 // The same deletion, AutorunMode untouched.
 void DeleteAutorunSettings();
 
+// Removes the notification-area icon; the program adds none of its own, so nothing happens.
+void RemoveTrayIcon();
+
 }  // namespace kestrune

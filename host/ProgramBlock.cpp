@@ -1,6 +1,7 @@
 #include "host/ProgramBlock.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <cstdio>
 #include <memory>
 
@@ -8,6 +9,7 @@
 #include "foundation/Application.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
+#include "host/IncludeModules.h"
 #include "host/ProgramSettings.h"
 #include "host/UnitMain.h"
 #include "language/LangProcessor.h"
@@ -43,7 +45,9 @@ void FinalizeUnitMain(bool writeSettings) {
 }  // namespace
 
 bool IsSafeNameParameter(const std::string& text) {
+    // "." would name the product folder itself: its deletion would take every program's settings.
     if (text.find("..") != std::string::npos) return false;
+    if (!text.empty() && text.find_first_not_of(" \t.") == std::string::npos) return false;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '/' || c == '\\' || byte < 0x20 || byte == 0x7f) return false;
@@ -56,10 +60,12 @@ int RunProgramBlock(const std::vector<std::string>& params) {
     if (!ParametersAreSafe(params)) return 2;
 
     QApplication::setApplicationName("KV.Kestrune");
-    QApplication::setApplicationDisplayName("KV.Kestrune");
     // Dialogs closing must never end the run; the host window's close does that itself.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallErrorProcessor();
+    // The error window's help button and tray icon belong to the host's services.
+    SetErrorWindowHooks({[](QWidget* helpFrame) { SetupHelpButtonFrame(helpFrame, HelpMenuItem.data()); },
+                         [] { RefreshHelpButtonMenu(HelpMenuItem.data()); }, [] { RemoveTrayIcon(); }});
     // Windows shown through ShowFormModal are captured and translated like every other window.
     SetFormTranslationHook([](QWidget* form) {
         CaptureFormTexts(0, form);

@@ -16,7 +16,7 @@ int KestruneMain(int argc, char** argv);
 int RunProgramBlock(const std::vector<std::string>& params);
 
 // A P2 or P3 that may become part of a file or folder name: no "/", "\", "..", control character
-// or NUL. An empty text is acceptable (no program named).
+// or NUL, and not made of dots and blanks alone. An empty text is acceptable (no program named).
 bool IsSafeNameParameter(const std::string& text);
 
 }  // namespace kestrune

@@ -1,13 +1,27 @@
 #include "host/SettingsJob.h"
 
+#include <QPointer>
+
 #include "foundation/UniversalProcedures.h"
+#include "foundation/core/Guard.h"
+#include "host/Settings.h"
+#include "language/LangProcessor.h"
 
 namespace kestrune {
 
-// Placeholder until the settings window lands.
 void RunSettingsWindowJob() {
-    BusyFlag = true;
-    BusyFlag = false;
+    // The host's job timer runs this; a failure is its failure, and BusyFlag never stays set,
+    // so that the timer's own end of the program still follows.
+    Guard("01.007-01", [&] {
+        BusyFlag = true;
+        struct ClearBusy {
+            ~ClearBusy() { BusyFlag = false; }
+        } clearBusy;
+        QPointer<TFormSettings> window = new TFormSettings();
+        CaptureFormTexts(0, window);
+        TranslateForm(0, window);
+        if (window) window->exec();
+    });
 }
 
 }  // namespace kestrune

@@ -92,7 +92,10 @@ void UpdateNotSupportedMarker() {
 }  // namespace
 
 TFormKestrune::TFormKestrune(const std::vector<std::string>& params)
-    : QWidget(nullptr, Qt::FramelessWindowHint), ui_(std::make_unique<Ui::TFormKestrune>()) {
+    // Never seen: borderless, fully transparent and above the screen. A tool window that takes no
+    // focus keeps it out of the task bar and from a window manager that ignores the opacity.
+    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Tool | Qt::WindowDoesNotAcceptFocus),
+      ui_(std::make_unique<Ui::TFormKestrune>()) {
     ui_->setupUi(this);
     UFrameIncludePanel1 = ui_->UFrameIncludePanel1;
     UFrameHlpBtn1 = ui_->UFrameHlpBtn1;

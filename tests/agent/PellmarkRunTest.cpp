@@ -328,7 +328,6 @@ TEST_F(PellmarkListRun, AListMissingOnTheServerKeepsTheOldFiles) {
     };
     const Case cases[] = {
         {"list not found", "status 404", "", 0},
-        {"mark not found", "", "status 404", 1},
         {"mark cut short", "", "truncate", 1},
     };
     for (const Case& c : cases) {
@@ -348,6 +347,20 @@ TEST_F(PellmarkListRun, AListMissingOnTheServerKeepsTheOldFiles) {
         EXPECT_EQ(Mark(), "old mark\r\n");
         EXPECT_TRUE(Ready());
     }
+}
+
+TEST_F(PellmarkListRun, AServerWithoutAChangeMarkStillDeliversItsList) {
+    Serve("Messages.txt", "<html>new</html>");
+    Behave("Messages_LastEdit.txt", "status 404");
+    WriteFile(settings() + "/Messages.ini", "old list");
+    WriteFile(settings() + "/Messages_CAC_LastEdit.ini", "old mark\r\n");
+
+    const auto run = ListCheck("Messages");
+
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(List(), "<html>new</html>\r\n");
+    EXPECT_EQ(Entries(settings()), (std::vector<std::string>{"Messages.ini"}));
+    EXPECT_TRUE(Ready());
 }
 
 TEST_F(PellmarkListRun, AServerWithoutHeadIsProbedWithGet) {

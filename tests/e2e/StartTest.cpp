@@ -40,11 +40,26 @@ TEST_F(ProgramStart, JoblessModesEndAtTheFirstTick) {
     }
 }
 
-TEST_F(ProgramStart, IncompleteCommandLineClosesTheHostWindow) {
-    // German is no known language: the language is cleared and the first tick closes the window.
-    const ProcessResult result = Start({"1", "Prog", "2.0", "German"});
-    EXPECT_FALSE(result.timedOut);
-    EXPECT_EQ(result.exitCode, 0) << result.err;
+TEST_F(ProgramStart, OnlyClosingTheHostWindowRunsTheShutdownServices) {
+    // The shutdown services delete the error log's temporary copy in TEMP; a terminated run keeps it.
+    const std::string leftOver = home_.temp() + "/KV.Kestrune 1.0.3 Error.tmp";
+    struct Row {
+        std::vector<std::string> params;
+        bool closes;
+    } rows[] = {
+        // German is no known language: it is cleared, and the first tick closes the window.
+        {{"1", "Prog", "2.0", "German"}, true},
+        {{"1", "Prog", "", "English"}, true},
+        {{"0", "Prog", "2.0", "English"}, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.params[0] + " " + row.params[2] + " " + row.params[3]);
+        WriteFile(leftOver, "old log");
+        const ProcessResult result = Start(row.params);
+        EXPECT_FALSE(result.timedOut);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(FileExists(leftOver), !row.closes);
+    }
 }
 
 TEST_F(ProgramStart, UnknownModesEndWithFailureStatus) {
@@ -86,7 +101,8 @@ TEST_F(ProgramStart, NamesThatWouldLeaveTheirFolderAreRefused) {
     WriteFile(productFolder() + "/a/b/keep", "");
     const std::vector<std::vector<std::string>> starts = {
         {"uninstall", "..\\x"}, {"uninstall", "../x"}, {"uninstall", "a/b"}, {"uninstall", "a\\b"},
-        {"uninstall", "   "}, {"uninstall", "x\ty"}, {"0", "Prog", "../2.0", "English"}, {"", "..", "1.0"}};
+        {"uninstall", "   "}, {"uninstall", "."}, {"uninstall", " . "}, {"uninstall", "x\ty"},
+        {"0", ".", "1.0", "English"}, {"0", "Prog", "../2.0", "English"}, {"", "..", "1.0"}};
     for (const auto& params : starts) {
         SCOPED_TRACE(params[1] + " " + (params.size() > 2 ? params[2] : ""));
         const ProcessResult result = Start(params);

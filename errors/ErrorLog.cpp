@@ -1,0 +1,148 @@
+#include "errors/ErrorLog.h"
+
+#include <cstdio>
+#include <cxxabi.h>
+#include <exception>
+#include <fstream>
+#include <optional>
+#include <memory>
+#include <typeinfo>
+
+#include "errors/ErrorProcessor.h"
+#include "errors/Quietly.h"
+#include "foundation/URegInA.h"
+#include "foundation/UnitVAR.h"
+#include "foundation/UniversalProcedures.h"
+#include "language/LangProcessor.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/SystemInfo.h"
+
+namespace kestrune {
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+
+std::string Demangled(const char* name) {
+    int status = 0;
+    std::unique_ptr<char, void (*)(void*)> readable(abi::__cxa_demangle(name, nullptr, nullptr, &status), std::free);
+    return status == 0 && readable ? std::string(readable.get()) : std::string(name);
+}
+
+// The first kOldLogLimit bytes of the log: all that its kept part can come from, however large
+// the file has grown. nullopt when it cannot be read.
+std::optional<std::string> ReadLogStart(const std::string& path) {
+    if (!platform::IsRegularFile(path)) return std::nullopt;
+    std::ifstream in(platform::NativePath(path), std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string start(kOldLogLimit, '\0');
+    in.read(start.data(), static_cast<std::streamsize>(start.size()));
+    if (in.bad()) return std::nullopt;
+    start.resize(static_cast<std::size_t>(in.gcount()));
+    return start;
+}
+
+}  // namespace
+
+FailureDescription DescribeCurrentFailure(const std::string& code, int lastSystemError) {
+    FailureDescription failure;
+    failure.fullCode = code + "." + std::to_string(lastSystemError);
+    failure.className = "n/a";
+    Quietly([&] {
+        if (const std::type_info* type = abi::__cxa_current_exception_type()) failure.className = Demangled(type->name());
+        // A C++ failure does not record where it was raised; the handler of uncaught failures
+        // is the one fixed address of the program that the entry can name.
+        failure.uncaughtHook = reinterpret_cast<std::uintptr_t>(std::get_terminate());
+    });
+    return failure;
+}
+
+std::string LogDateText(const std::tm& time) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d/%02d/%04d [%02d:%02d:%02d]", time.tm_mday, time.tm_mon + 1,
+                  time.tm_year + 1900, time.tm_hour, time.tm_min, time.tm_sec);
+    return text;
+}
+
+std::string SystemInfoRows() {
+    std::string rows;
+    Quietly([&] {
+        const platform::SystemVersion version = platform::ReadSystemFacts().version;
+        rows += "Program = " + ProductName + " " + VersionTag + " [" + CurrentLanguage + "]" + kCrLf;
+        rows += "WinVersion = " + std::to_string(version.major) + "." + std::to_string(version.minor) + "." +
+                std::to_string(version.build) + kCrLf;
+        rows += "User = " + UserNameText() + kCrLf;
+        rows += "PC = " + ComputerNameText() + kCrLf;
+        rows += "PC SysInfo:" + SystemInfoText(std::string()) + kCrLf;
+    });
+    return rows;
+}
+
+std::string DumpForEntry(const std::string& dump) {
+    if (dump.size() <= kDumpLimitPerEntry) return dump;
+    const std::size_t leftOut = dump.size() - kDumpLimitPerEntry;
+    return "[" + std::to_string(leftOut) + " older bytes left out]" + dump.substr(leftOut);
+}
+
+std::string BuildLogEntry(const FailureDescription& failure) {
+    std::string entry;
+    Quietly([&] {
+        entry += std::string(kLogRule) + kCrLf;
+        entry += LogDateText(platform::LocalTimeNow()) + kCrLf;
+        entry += SystemInfoRows();
+        const std::uint32_t worked = platform::TickCount() - StartTickCount;  // wraps as the count does
+        entry += "Program worked = " + DurationText(worked) + kCrLf;
+        entry += "Adress = " + failure.fullCode + " [" + failure.className + "]" + kCrLf;
+        entry += "Add info = " + std::to_string(failure.raisedAt) + " / " + std::to_string(failure.uncaughtHook) + kCrLf;
+        if (!ErrorDump.empty()) {
+            entry += std::string(kLogRule) + kCrLf;
+            entry += "Dump = \"" + DumpForEntry(ErrorDump) + "\"" + kCrLf;
+        }
+        entry += LogEntryTrailer() + kCrLf;
+    });
+    return entry;
+}
+
+std::string KeepOldLogPart(const std::string& oldLog) {
+    std::string kept;
+    std::size_t sum = 0;
+    std::size_t pos = 0;
+    while (pos < oldLog.size()) {
+        // A line ends at CR LF, at a lone CR or at a lone LF, as a text reader splits it.
+        std::size_t end = oldLog.find_first_of("\r\n", pos);
+        if (end == std::string::npos) end = oldLog.size();
+        const std::size_t length = end - pos;
+        sum += length + 2;
+        if (sum >= kOldLogLimit) break;
+        kept.append(oldLog, pos, length);
+        kept += kCrLf;
+        pos = end;
+        if (end < oldLog.size()) {
+            pos = end + 1;
+            if (oldLog[end] == '\r' && pos < oldLog.size() && oldLog[pos] == '\n') ++pos;
+        }
+    }
+    return kept;
+}
+
+std::string ErrorLogFolder() { return GetProgramPath(1, "ErrorLog"); }
+std::string ErrorLogPath() { return ErrorLogFolder() + "\\Error.Log"; }
+
+bool WriteErrorLogEntry(const std::string& entry) {
+    bool written = false;
+    Quietly([&] {
+        if (!platform::CreateDirectories(ErrorLogFolder())) return;
+        const std::string path = ErrorLogPath();
+        std::string content = entry;
+        if (platform::FileAgeReadable(path)) {
+            const auto old = ReadLogStart(path);
+            // An old log that cannot be read is left as it is rather than replaced.
+            if (!old) return;
+            content += KeepOldLogPart(*old);
+        }
+        written = static_cast<bool>(platform::WriteFileAtomic(path, content));
+    });
+    return written;
+}
+
+}  // namespace kestrune

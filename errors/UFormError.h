@@ -1,0 +1,58 @@
+#pragma once
+// The error window: the error page after a failure, the report page (also for a calling program),
+// the review page and the page shown while a mail is sent. Only the code changes pages.
+
+#include <QDialog>
+#include <memory>
+#include <string>
+
+namespace Ui {
+class TUFormError;
+}
+
+namespace kestrune {
+
+class TUFormError : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TUFormError(QWidget* parent = nullptr);
+    ~TUFormError() override;
+
+    // The layouts by which the error processor opens the window.
+    void ShowFailureLayout(const std::string& fullCode);
+    void ShowReportLayout();  // for a calling program
+    void ShowReviewLayout();
+
+    // Handlers of the window's events; each swallows its own failure.
+    void FormCreate();
+    void FormClose();
+    bool PageControl1Changing();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void Button6Click();
+    void Button7Click();
+    void Memo4Change();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Client size 528 x clientHeight, help frame at (6, helpTop), centred on the screen if asked.
+    void SetLayout(int clientHeight, int helpTop, bool centre);
+    void ShowPage(QWidget* page, bool asPermittedChange);
+    void SetCallerCaption();
+
+    std::unique_ptr<Ui::TUFormError> ui_;
+};
+
+// The text with its first "%s" replaced by the argument and "%%" read as "%"; every other
+// character, "%" included, stays as it is. Translated texts are never used as a printf format.
+std::string FormatWithOneArgument(const std::string& text, const std::string& argument);
+
+}  // namespace kestrune

@@ -1,0 +1,83 @@
+#include "foundation/ShellOpen.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QUrl>
+
+#include "platform/Executable.h"
+#include "platform/FileSystem.h"
+
+namespace kestrune {
+namespace {
+
+ShellOpenHandler& Handler() {
+    static ShellOpenHandler handler;
+    return handler;
+}
+
+bool HasControlOrSpace(const std::string& text) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte == 0x7f) return true;
+    }
+    return false;
+}
+
+std::string StartsWithScheme(const std::string& text) {
+    const auto colon = text.find(':');
+    if (colon == std::string::npos || colon == 0) return {};
+    std::string scheme = text.substr(0, colon);
+    for (char& c : scheme) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.')) return {};
+    }
+    return scheme;
+}
+
+// A file of the program folder, with links resolved on both sides.
+std::string ProgramFolderFileUrl(const std::string& path) {
+    const QFileInfo file(QString::fromStdString(platform::NativePath(path)));
+    if (!file.exists() || !file.isFile()) return {};
+    const QString canonical = file.canonicalFilePath();
+    const QString folder = QFileInfo(QString::fromStdString(platform::ExecutableFolder())).canonicalFilePath();
+    if (canonical.isEmpty() || folder.isEmpty() || !canonical.startsWith(folder + "/")) return {};
+    return QUrl::fromLocalFile(canonical).toString(QUrl::FullyEncoded).toStdString();
+}
+
+}  // namespace
+
+std::string ShellOpenUrl(const std::string& target) {
+    if (target.empty()) return {};
+    const std::string scheme = StartsWithScheme(target);
+    // "C:\..." style or plain paths have no scheme of their own (a drive letter is one letter).
+    if (scheme.size() > 1) {
+        if (HasControlOrSpace(target)) return {};
+        const QUrl url(QString::fromStdString(target), QUrl::StrictMode);
+        if (!url.isValid()) return {};
+        if ((scheme == "http" || scheme == "https") && !url.host().isEmpty())
+            return url.toString(QUrl::FullyEncoded).toStdString();
+        if (scheme == "mailto" && !url.path().isEmpty() && url.host().isEmpty())
+            return url.toString(QUrl::FullyEncoded).toStdString();
+        if (scheme == "file" && url.isLocalFile()) return ProgramFolderFileUrl(url.toLocalFile().toStdString());
+        return {};
+    }
+    return ProgramFolderFileUrl(target);
+}
+
+bool ShellOpen(const std::string& target, int showCommand) {
+    const std::string url = ShellOpenUrl(target);
+    if (url.empty()) return false;
+    if (Handler()) {
+        Handler()(url, showCommand);
+        return true;
+    }
+    return QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromStdString(url)});
+}
+
+ShellOpenHandler SetShellOpenHandlerForTesting(ShellOpenHandler handler) {
+    ShellOpenHandler previous = std::move(Handler());
+    Handler() = std::move(handler);
+    return previous;
+}
+
+}  // namespace kestrune

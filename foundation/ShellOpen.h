@@ -1,0 +1,24 @@
+#pragma once
+// Hands a web page, a mail link or a page of the program folder to the desktop's default
+// action, as the shell's "open" did. Never through a shell: xdg-open gets one argument, a URL.
+
+#include <functional>
+#include <string>
+
+namespace kestrune {
+
+// The URL that ShellOpen would hand over, or empty when the target is refused. Accepted:
+// http: and https: addresses with a host, mailto: links, and existing files inside the program
+// folder (after resolving links). Nothing else: no other scheme, no program, no option.
+std::string ShellOpenUrl(const std::string& target);
+
+// Opens the target; answers whether it was handed over. showCommand is the shell's show command
+// (0 hidden owner, 5 normal); the desktop decides how the page shows, so it is only passed on.
+bool ShellOpen(const std::string& target, int showCommand);
+
+// Tests record what would be opened: the handler receives the accepted URL and the show
+// command, and nothing is started. Answers the handler it replaced; an empty one restores xdg-open.
+using ShellOpenHandler = std::function<void(const std::string& url, int showCommand)>;
+ShellOpenHandler SetShellOpenHandlerForTesting(ShellOpenHandler handler);
+
+}  // namespace kestrune

@@ -1,0 +1,312 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+#include "errors/UFormError.h"
+#include "host/UnitMain.h"
+#include "tests/errors/ErrorFixture.h"
+
+namespace {
+
+using namespace kestrune;
+
+template <class T = QWidget>
+T& Find(QWidget& window, const char* name) {
+    T* child = window.findChild<T*>(name);
+    if (!child) throw std::runtime_error(std::string("no component ") + name);
+    return *child;
+}
+
+std::string PageOf(QWidget& window) {
+    return Find<QTabWidget>(window, "PageControl1").currentWidget()->objectName().toStdString();
+}
+
+void Click(QWidget& window, const char* name) { QTest::mouseClick(&Find(window, name), Qt::LeftButton); }
+
+// Runs the action on the modal window as soon as it is up. A window the action leaves open is
+// closed after a while, with a failure, so that no test can hang on it.
+void WhenModal(std::function<void(QWidget&)> action) {
+    QTimer::singleShot(0, [action] {
+        QPointer<QWidget> window = QApplication::activeModalWidget();
+        if (!window) {
+            ADD_FAILURE() << "no modal window is up";
+            return;
+        }
+        EXPECT_EQ(window->objectName(), "UFormError");
+        try {
+            action(*window);
+        } catch (const std::exception& e) {
+            ADD_FAILURE() << e.what();
+            window->close();
+        }
+        QTimer::singleShot(5000, [window] {
+            if (window && window->isVisible() && !TerminateRequested()) {
+                ADD_FAILURE() << "the error window was left open";
+                window->close();
+            }
+        });
+    });
+}
+
+class UFormErrorTest : public errortest::ErrorProcessorFixture {
+protected:
+    void SetUp() override {
+        ErrorProcessorFixture::SetUp();
+        SetWindowMailersForTesting([this](QWidget& window) { mailed_.push_back("report:" + PageOf(window)); },
+                                   [this](QWidget& window) { mailed_.push_back("review:" + PageOf(window)); });
+    }
+    void TearDown() override {
+        SetWindowMailersForTesting({}, {});
+        ErrorProcessorFixture::TearDown();
+    }
+    std::vector<std::string> mailed_;
+};
+
+TEST_F(UFormErrorTest, IgnoreClosesTheWindowAndTheRoutineGoesOn) {
+    bool checked = false;
+    WhenModal([&](QWidget& window) {
+        EXPECT_TRUE(ErrorWindowOpen);
+        EXPECT_EQ(Find<QLabel>(window, "Label1").text().toStdString(), "Ошибка в работе программы \"KV.Kestrune\" !");
+        EXPECT_EQ(window.windowTitle().toStdString(), "Ошибка в работе программы KV.Kestrune...");
+        EXPECT_FALSE(Find(window, "Button1").isEnabled());
+        EXPECT_EQ(window.height(), 175);
+        Click(window, "Button3");
+        checked = true;
+    });
+    errortest::FailAt("URG.003-02");
+    EXPECT_TRUE(checked);
+    EXPECT_FALSE(ErrorWindowOpen);
+    EXPECT_EQ(UFormError, nullptr);
+    EXPECT_FALSE(BusyFlag);
+    EXPECT_FALSE(TerminateRequested());
+}
+
+TEST_F(UFormErrorTest, ReportFromTheErrorPageIsSentOnceAndReturns) {
+    WhenModal([&](QWidget& window) {
+        Click(window, "Button4");
+        EXPECT_EQ(PageOf(window), "NTCTabSheet2");
+        EXPECT_EQ(window.height(), 300);
+        EXPECT_EQ(Find(window, "UFrameHlpBtn1").y(), 270);
+        EXPECT_FALSE(Find(window, "Button4").isEnabled());
+        EXPECT_TRUE(Find(window, "Button5").isEnabled());
+
+        Click(window, "Button5");
+        EXPECT_EQ(PageOf(window), "NTCTabSheet1");
+        EXPECT_EQ(window.height(), 175);
+        EXPECT_EQ(Find(window, "UFrameHlpBtn1").y(), 190);
+        EXPECT_FALSE(Find(window, "Button4").isEnabled());
+        EXPECT_TRUE(window.isVisible());
+        Click(window, "Button3");
+    });
+    errortest::FailAt("URG.003-02");
+    EXPECT_EQ(mailed_, std::vector<std::string>{"report:NTCTabSheet2"});
+    EXPECT_FALSE(ErrorWindowOpen);
+}
+
+TEST_F(UFormErrorTest, TheUserCannotChangePages) {
+    WhenModal([&](QWidget& window) {
+        auto& pages = Find<QTabWidget>(window, "PageControl1");
+        EXPECT_TRUE(pages.tabBar()->isHidden());
+        const struct {
+            const char* target;
+            Qt::Key key;
+        } presses[] = {{"PageControl1", Qt::Key_Tab}, {"PageControl1", Qt::Key_PageDown}, {"Button3", Qt::Key_PageDown},
+                       {"Button3", Qt::Key_Backtab}};
+        for (const auto& press : presses) {
+            QTest::keyClick(&Find(window, press.target), press.key, Qt::ControlModifier);
+            EXPECT_EQ(PageOf(window), "NTCTabSheet1") << press.target << " " << press.key;
+        }
+        // The same key changes the page while the code permits it: the refusal is what held it.
+        PageChangeAllowed = true;
+        QTest::keyClick(&pages, Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_NE(PageOf(window), "NTCTabSheet1");
+        PageChangeAllowed = false;
+        QTest::keyClick(&window, Qt::Key_Escape);  // no cancel button: Esc leaves the window open
+        EXPECT_TRUE(window.isVisible());
+        Click(window, "Button3");
+    });
+    errortest::FailAt("URG.003-02");
+}
+
+TEST_F(UFormErrorTest, CloseProgramEndsTheRunWithoutTheCloseHandler) {
+    // Ending the run ends every later event loop of the process too: a child process of its own.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            bool refreshed = false;
+            SetErrorWindowHooks({nullptr, [&] { refreshed = true; }, nullptr});
+            WhenModal([&](QWidget& window) { Click(window, "Button2"); });
+            errortest::FailAt("URG.003-02");
+            // The window was never closed, so its close handler did not run.
+            const bool ended = TerminateRequested() && ErrorWindowOpen && !refreshed && !BusyFlag;
+            std::fprintf(stderr, ended ? "ended\n" : "still running\n");
+            std::_Exit(ended ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "ended");
+}
+
+TEST_F(UFormErrorTest, ReviewSendWaitsForText) {
+    ProductName = "Caller";
+    WhenModal([&](QWidget& window) {
+        EXPECT_EQ(PageOf(window), "NTCTabSheet3");
+        EXPECT_EQ(window.height(), 258);
+        EXPECT_TRUE(Find(window, "Bevel3").isHidden());
+        EXPECT_EQ(Find(window, "Button6").y(), 225);
+        EXPECT_EQ(Find(window, "Button7").y(), 225);
+        auto& send = Find(window, "Button6");
+        EXPECT_FALSE(send.isEnabled());
+        QTest::keyClick(&Find(window, "Memo4"), Qt::Key_Space);
+        EXPECT_TRUE(send.isEnabled());
+        QTest::keyClick(&Find(window, "Memo4"), Qt::Key_Backspace);
+        EXPECT_FALSE(send.isEnabled());
+        QTest::keyClicks(&Find(window, "Memo4"), "fine");
+        Click(window, "Button6");
+    });
+    ProcessError("review");
+    EXPECT_EQ(mailed_, std::vector<std::string>{"review:NTCTabSheet3"});
+    EXPECT_FALSE(ErrorWindowOpen);
+    EXPECT_FALSE(ErrorOccurred);
+}
+
+TEST_F(UFormErrorTest, ReviewCancelAfterAFailureMailsNothing) {
+    ErrorOccurred = true;
+    WhenModal([&](QWidget& window) {
+        EXPECT_EQ(window.height(), 260);
+        EXPECT_EQ(Find(window, "UFrameHlpBtn1").y(), 230);
+        EXPECT_FALSE(Find(window, "Bevel3").isHidden());
+        Click(window, "Button7");
+    });
+    ProcessError("review");
+    EXPECT_TRUE(mailed_.empty());
+    EXPECT_FALSE(ErrorWindowOpen);
+}
+
+TEST_F(UFormErrorTest, ReporterModeSendClosesTheWindow) {
+    ErrorOccurred = true;
+    WhenModal([&](QWidget& window) {
+        EXPECT_EQ(PageOf(window), "NTCTabSheet2");
+        EXPECT_TRUE(Find(window, "Button5").isEnabled());
+        Click(window, "Button5");
+    });
+    ProcessError("Kestrune");
+    EXPECT_EQ(mailed_, std::vector<std::string>{"report:NTCTabSheet2"});
+    EXPECT_TRUE(ReporterMode);
+    EXPECT_FALSE(ErrorWindowOpen);
+}
+
+// The host's job rows: mode 2 opens the feedback page for the caller, mode 3 the report page.
+TEST_F(UFormErrorTest, JobRowsOpenTheFeedbackAndReportPages) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    struct Case {
+        const char* mode;
+        const char* page;
+        const char* closeWith;
+    };
+    const Case cases[] = {{"2", "NTCTabSheet3", "Button7"}, {"3", "NTCTabSheet2", "Button5"}};
+    for (const Case& c : cases) {
+        EXPECT_EXIT(
+            {
+                TFormKestrune host({"KV.Kestrune", c.mode, "Caller", "2.5", "English", "", "author@example.org",
+                                    home_.root() + "/caller.log"});
+                std::string seen;
+                WhenModal([&](QWidget& window) {
+                    seen = PageOf(window) + " " + window.windowTitle().toStdString() + " " + ProductName + " " +
+                           VersionTag + " " + AuthorAddress + (ErrorOccurred ? " error" : " no-error") +
+                           (ReporterMode ? " reporter" : "");
+                    Click(window, c.closeWith);
+                });
+                host.Timer1Timer();
+                std::fprintf(stderr, "[%s] %s\n", seen.c_str(), ExternalErrorLogPath.c_str());
+                std::_Exit(TerminateRequested() && !ErrorWindowOpen ? 0 : 1);
+            },
+            ::testing::ExitedWithCode(0),
+            std::string(c.page) + " Отзыв о программе Caller... Caller 2.5 " +
+                (c.mode == std::string("2") ? "author@example.org no-error\\] "
+                                            : std::string("[^ ]+ error reporter\\] .*/caller.log")))
+            << c.mode;
+    }
+}
+
+TEST(FormatWithOneArgument, TranslatedTextsAreNeverFormats) {
+    struct Case {
+        const char* text;
+        const char* result;
+    };
+    const Case cases[] = {
+        {"Error in \"%s\" !", "Error in \"KV.Kestrune\" !"},
+        {"No placeholder", "No placeholder"},
+        {"%s and %s", "KV.Kestrune and %s"},
+        {"%d%n%x %s", "%d%n%x KV.Kestrune"},
+        {"100%% %s", "100% KV.Kestrune"},
+        {"ends with %", "ends with %"},
+        {"", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FormatWithOneArgument(c.text, "KV.Kestrune"), c.result) << c.text;
+}
+
+}  // namespace
+
+namespace {
+
+using namespace kestrune;
+
+class TranslatedErrorWindowTest : public errortest::ErrorProcessorFixture {
+protected:
+    void TearDown() override {
+        CurrentLanguage = "Russian";
+        LoadLanguage();
+        ErrorProcessorFixture::TearDown();
+    }
+};
+
+TEST_F(TranslatedErrorWindowTest, TranslatedTextsAreShownButNeverUsedAsFormats) {
+    testsupport::WriteFile(AppFolder() + "/Language/English/English.txt",
+                           "English\r\n< Lang.Pack for KV.Kestrune 1.0 >\r\n[|UFormError|]\r\n"
+                           "<|UFormError|>\r\nError %d%n in %s...\r\n"
+                           "<|Label1|>\r\nSomething went wrong!\r\n"
+                           "<|Panel2|>\r\n    Code:\r\n"
+                           "<|Button3|>\r\nIgnore\r\n");
+    CurrentLanguage = "English";
+    LoadLanguage();
+    TUFormError window;
+    window.ShowFailureLayout("URG.003-02.0");
+    EXPECT_EQ(window.windowTitle().toStdString(), "Error %d%n in KV.Kestrune...");
+    EXPECT_EQ(Find<QLabel>(window, "Label1").text().toStdString(), "Something went wrong!");
+    EXPECT_EQ(Find<QLabel>(window, "Panel2").text().toStdString(), "    Code: 1.0.3-URG.003-02.0");
+    EXPECT_EQ(Find<QPushButton>(window, "Button3").text().toStdString(), "Ignore");
+    EXPECT_EQ(Find<QPushButton>(window, "Button2").text().toStdString(), "Закрыть программу");
+}
+
+TEST_F(TranslatedErrorWindowTest, TheShippedEnglishPackCoversTheWindow) {
+    testsupport::CopyTree(testsupport::SourceDir() + "/resources/Language", AppFolder() + "/Language");
+    CurrentLanguage = "English";
+    LoadLanguage();
+    TUFormError window;
+    // Every component that shows a text of its own has left Russian behind.
+    for (QWidget* child : window.findChildren<QWidget*>()) {
+        QString text;
+        if (auto* label = qobject_cast<QLabel*>(child)) text = label->text() + label->toolTip();
+        if (auto* button = qobject_cast<QPushButton*>(child)) text = button->text();
+        if (auto* memo = qobject_cast<QPlainTextEdit*>(child)) text = memo->toPlainText();
+        if (child->objectName().startsWith("NTC")) continue;
+        for (const QChar c : text) {
+            EXPECT_FALSE(c.script() == QChar::Script_Cyrillic) << child->objectName().toStdString() << ": "
+                                                               << text.toStdString();
+            if (c.script() == QChar::Script_Cyrillic) break;
+        }
+    }
+    EXPECT_EQ(Find<QPushButton>(window, "Button3").text().toStdString(), "Ignore");
+    EXPECT_NE(window.windowTitle().indexOf("KV.Kestrune"), -1);
+}
+
+}  // namespace
