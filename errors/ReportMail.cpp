@@ -15,6 +15,7 @@
 #include <ctime>
 #include <stdexcept>
 
+#include "errors/ErrorLog.h"
 #include "errors/ErrorProcessor.h"
 #include "errors/MailMessage.h"
 #include "errors/MailSender.h"
@@ -35,26 +36,20 @@ MailSystemRowsSource g_rowsSource;
 std::optional<std::string> g_mailedLog;
 bool g_sending = false;
 
-// The rows that need no system call of the error log's own; the rest says "n/a".
+// The rows of a log entry that the mails repeat, built as the error log builds them.
 MailSystemRows OwnSystemRows() {
     MailSystemRows rows;
-    const std::tm now = platform::LocalTimeNow();
-    char date[40];
-    std::snprintf(date, sizeof date, "%02d/%02d/%04d [%02d:%02d:%02d]", now.tm_mday, now.tm_mon + 1,
-                  now.tm_year + 1900, now.tm_hour, now.tm_min, now.tm_sec);
-    rows.dateTime = date;
-    rows.info = {"Program = " + ProductName + " " + VersionTag + " [" + CurrentLanguage + "]", "WinVersion = n/a",
-                 "User = n/a", "PC = n/a", "PC SysInfo:"};
-    rows.programWorked = "Program worked = " + DurationText(static_cast<std::int64_t>(
-                                                   static_cast<std::uint32_t>(platform::TickCount() - StartTickCount)));
-    rows.trailer = std::string(kMailRule) + ListSettingsForReport();
+    rows.dateTime = LogDateText(platform::LocalTimeNow());
+    std::string info = SystemInfoRows();  // rows 3 to 7, each ended by CR LF
+    while (!info.empty() && (info.back() == '\n' || info.back() == '\r')) info.pop_back();
+    rows.info = {info};
+    const std::uint32_t worked = platform::TickCount() - StartTickCount;  // wraps as the count does
+    rows.programWorked = "Program worked = " + DurationText(worked);
+    rows.trailer = LogEntryTrailer();
     return rows;
 }
 
 MailSystemRows SystemRows() { return g_rowsSource ? g_rowsSource() : OwnSystemRows(); }
-
-std::string ErrorLogFolder() { return GetProgramPath(1, "ErrorLog"); }
-std::string ErrorLogPath() { return ErrorLogFolder() + "\\Error.Log"; }
 
 // The log when it exists. A log that exists and cannot be read ends the Send click (throws).
 std::optional<std::string> ReadErrorLog() {

@@ -17,6 +17,7 @@
 #include "errors/ErrorProcessor.h"
 #include "errors/MailSender.h"
 #include "errors/ReportMail.h"
+#include "errors/UFormError.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
@@ -448,6 +449,47 @@ TEST_F(MailWindowTest, SendingPageIsPaintedBeforeTheTransferAndSendsOnce) {
     EXPECT_GT(paintsBeforeBox, 0);
     EXPECT_FALSE(buttonEnabledAtBox);
     EXPECT_EQ(server.Received().size(), 1u);
+}
+
+}  // namespace
+}  // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+// The same mail through the real error window and its Send buttons.
+TEST_F(MailWindowTest, RealErrorWindowMailsTheReportAndTheReview) {
+    SmtpsServer server;
+    WriteSettings(server);
+    {
+        WriteLog("entry of the real window\r\n");
+        TUFormError window;
+        window.findChild<QLineEdit*>("LabeledEdit1")->setText("Nick");
+        window.findChild<QPlainTextEdit*>("Memo3")->setPlainText("what happened");
+        window.Button4Click();
+        window.Button5Click();
+    }
+    {
+        ErrorOccurred = false;
+        TUFormError window;
+        window.ShowReviewLayout();
+        window.findChild<QPlainTextEdit*>("Memo4")->setPlainText(QString::fromUtf8("отзыв"));
+        window.Button6Click();
+    }
+    const auto mails = server.Received();
+    ASSERT_EQ(mails.size(), 2u) << BoxTexts();
+    const std::string report = mailtest::DecodeQuotedPrintable(ParseMail(mails[0].data).body);
+    EXPECT_EQ(ParseMail(mails[0].data).Header("Subject"), "Error log");
+    EXPECT_EQ(report.rfind("entry of the real window\r\n", 0), 0u) << report;
+    EXPECT_NE(report.find("NickName: Nick\r\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("Text: \r\nwhat happened\r\n"), std::string::npos) << report;
+    EXPECT_EQ(ParseMail(mails[1].data).Header("Subject"), "Review");
+    const std::string review = mailtest::DecodeQuotedPrintable(ParseMail(mails[1].data).body);
+    EXPECT_NE(review.find("Text: \r\nотзыв\r\n"), std::string::npos) << review;
+    ASSERT_EQ(boxes().size(), 2u);
+    EXPECT_EQ(boxes()[0].text, "Отчет об ошибке отправлен, спасибо за сотрудничество.");
+    EXPECT_EQ(boxes()[1].text, "Отзыв о программе отправлен, спасибо за сотрудничество.");
+    EXPECT_FALSE(fs::exists(LogPath()));
 }
 
 }  // namespace
