@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QMenu>
+#include <QPushButton>
 #include <QTimer>
 #include <charconv>
 #include <cstdio>
@@ -20,6 +21,7 @@
 #include "host/SettingsJob.h"
 #include "language/FirstChoose.h"
 #include "language/LangProcessor.h"
+#include "language/UFrameHlpBtn.h"
 #include "platform/FileSystem.h"
 #include "ui_FormKestrune.h"
 
@@ -104,6 +106,8 @@ TFormKestrune::TFormKestrune(const std::vector<std::string>& params)
     move(0, -500);
     resize(151, 498);
     CreateMenus();
+    if (auto* frame = qobject_cast<TUFrameHlpBtn*>(UFrameHlpBtn1); frame && frame->BitBtn1)
+        connect(frame->BitBtn1, &QPushButton::clicked, this, [this, frame] { UFrameHlpBtn1BitBtn1Click(frame->BitBtn1); });
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(100);
@@ -266,7 +270,10 @@ void TFormKestrune::FormClose() {
 }
 
 void TFormKestrune::N71Click() {
-    Guard("01.009-01", [&] {});
+    // The help button's own handler opens the help index.
+    Guard("01.009-01", [&] {
+        if (auto* frame = qobject_cast<TUFrameHlpBtn*>(UFrameHlpBtn1); frame && frame->HlpBtn) frame->HlpBtn->click();
+    });
 }
 
 void TFormKestrune::UFrameHlpBtn1BitBtn1Click(QWidget*) {
