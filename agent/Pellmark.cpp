@@ -54,9 +54,14 @@ int VersionMode(const Run& run) {
     }
     if (text.outcome != FetchOutcome::Ok) return Finish(run, "_CheckReady", kExitFailed);
 
+    // A maker who publishes no English text still announces the version to Russian readers: a
+    // twin the server does not have is left out (an error page is never stored as one), while a
+    // twin that failed on its way stores nothing.
     const FetchResult english = http.Get(run.Address("Eng.txt"));
-    if (english.outcome != FetchOutcome::Ok) return Finish(run, "_CheckReady", kExitFailed);
-    if (!WriteResultFile(twin, english.body)) return Finish(run, "_CheckReady", kExitFailed);
+    if (english.outcome != FetchOutcome::Ok && english.outcome != FetchOutcome::NotOk)
+        return Finish(run, "_CheckReady", kExitFailed);
+    if (english.outcome == FetchOutcome::Ok && !WriteResultFile(twin, english.body))
+        return Finish(run, "_CheckReady", kExitFailed);
     if (!WriteResultFile(description, text.body)) {
         DeleteQuietly(twin);
         return Finish(run, "_CheckReady", kExitFailed);

@@ -81,6 +81,18 @@ TEST_F(PellmarkRun, StoresTheDescriptionAndItsTwinExactly) {
     EXPECT_EQ(server_.Log(), (std::vector<std::string>{"GET /My%20Prog_1.2.txt", "GET /My%20Prog_1.2Eng.txt"}));
 }
 
+TEST_F(PellmarkRun, ADescriptionWithoutAnEnglishTwinIsStoredAlone) {
+    Serve(std::string(kPrefix) + ".txt", "Версия 1.3");
+    Behave(std::string(kPrefix) + "Eng.txt", "status 404");
+
+    const auto run = Agent({"KV.Kestrune", kPrefix, server_.Url(), "-"});
+
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(Entries(settings()), std::vector<std::string>{std::string(kPrefix) + "_CNVTrue.txt"});
+    EXPECT_EQ(ReadFile(settings() + "/" + kPrefix + "_CNVTrue.txt"), "Версия 1.3\r\n");
+    EXPECT_EQ(Entries(temp()), std::vector<std::string>{std::string(kPrefix) + "_CheckReady"});
+}
+
 TEST_F(PellmarkRun, FollowsARedirectAndReadsAChunkedBody) {
     const std::string english(2500, 'e');
     Behave(std::string(kPrefix) + ".txt", "redirect /moved/" + std::string(kPrefix) + ".txt");
@@ -148,7 +160,6 @@ TEST_F(PellmarkRun, AFailedTransferStoresNothingAndStillEndsTheCheck) {
         {"reset", twin, "reset", kShortLimits},
         {"stalled body", twin, "stall", "stall=1,run=60"},
         {"twin never answered", twin, "stall-head", "stall=60,run=2"},
-        {"twin missing", twin, "status 404", kShortLimits},
         {"too large", description, "", "size=4096"},
         {"too large without a length", twin, "chunked", "size=4096"},
     };
