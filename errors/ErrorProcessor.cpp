@@ -8,6 +8,7 @@
 #include "errors/Quietly.h"
 #include "errors/ReportMail.h"
 #include "errors/UFormError.h"
+#include "foundation/Application.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
@@ -72,8 +73,9 @@ enum class WindowKind { Failure, Report, Review };
 void ShowErrorWindow(WindowKind kind, const std::string& fullCode) {
     if (!QApplication::instance()) return;  // nothing can be shown without the application
     bool setBusy = false;
+    QPointer<TUFormError> window;
     Quietly([&] {
-        QPointer<TUFormError> window = new TUFormError(nullptr);
+        window = new TUFormError(nullptr);
         UFormError = window;
         switch (kind) {
             case WindowKind::Failure:
@@ -92,6 +94,7 @@ void ShowErrorWindow(WindowKind kind, const std::string& fullCode) {
             BusyFlag = true;
             setBusy = true;
         }
+        KeepAboveOpenModalWindow(window);
         window->raise();
         window->activateWindow();
         if (Runner()) {
@@ -99,9 +102,13 @@ void ShowErrorWindow(WindowKind kind, const std::string& fullCode) {
         } else {
             window->exec();
         }
-        delete window.data();
-        UFormError = nullptr;
     });
+    // Freed however the showing ended: a window left behind would keep ErrorWindowOpen set, and
+    // every later failure of the run would go unlogged. A run that the window ended (close
+    // program) keeps the flag: nothing on its way out opens another window.
+    delete window.data();
+    UFormError = nullptr;
+    if (!TerminateRequested()) ErrorWindowOpen = false;
     if (setBusy) BusyFlag = false;
     // After a failure window BusyFlag is always clear, also when another job had set it.
     if (kind == WindowKind::Failure) BusyFlag = false;
@@ -126,10 +133,20 @@ void ProcessErrorNow(const std::string& code) {
             return;
         }
         ErrorOccurred = true;
-        if (ErrorWindowOpen) return;
-        const FailureDescription failure = DescribeCurrentFailure(code, lastSystemError);
-        // The window is shown whether or not the log could be written.
-        WriteErrorLogEntry(BuildLogEntry(failure));
+        // A routine that fails while the entry is being made (the settings listing, a path)
+        // reports back here: it is counted like a failure under the open window, never logged
+        // again, or the entry would call itself without end.
+        static bool writingEntry = false;
+        if (ErrorWindowOpen || writingEntry) return;
+        writingEntry = true;
+        FailureDescription failure;
+        failure.fullCode = code + "." + std::to_string(lastSystemError);
+        Quietly([&] {
+            failure = DescribeCurrentFailure(code, lastSystemError);
+            // The window is shown whether or not the log could be written.
+            WriteErrorLogEntry(BuildLogEntry(failure));
+        });
+        writingEntry = false;
         ShowErrorWindow(WindowKind::Failure, failure.fullCode);
     });
 }
@@ -201,20 +218,12 @@ void SetWindowMailersForTesting(WindowMailer report, WindowMailer review) {
     TestMailers() = {std::move(report), std::move(review)};
 }
 
-void MailReportFromWindow(QWidget& errorWindow) {
-    if (TestMailers().report) {
-        TestMailers().report(errorWindow);
-    } else {
-        SendReportFromWindow(errorWindow);
-    }
+bool MailReportFromWindow(QWidget& errorWindow) {
+    return TestMailers().report ? TestMailers().report(errorWindow) : SendReportFromWindow(errorWindow);
 }
 
-void MailReviewFromWindow(QWidget& errorWindow) {
-    if (TestMailers().review) {
-        TestMailers().review(errorWindow);
-    } else {
-        SendReviewFromWindow(errorWindow);
-    }
+bool MailReviewFromWindow(QWidget& errorWindow) {
+    return TestMailers().review ? TestMailers().review(errorWindow) : SendReviewFromWindow(errorWindow);
 }
 
 }  // namespace kestrune

@@ -60,10 +60,11 @@ using ErrorWindowRunner = std::function<void(QDialog& window)>;
 ErrorWindowRunner SetErrorWindowRunnerForTesting(ErrorWindowRunner runner);
 
 // What the window's Send buttons call to mail the report and the review: the mail unless a test
-// puts something else in its place. Answers nothing; an empty function returns to the mail.
-using WindowMailer = std::function<void(QWidget& errorWindow)>;
+// puts something else in its place. Answers false when the body could not be made, so that the
+// click ends there and the window keeps its page; an empty function returns to the mail.
+using WindowMailer = std::function<bool(QWidget& errorWindow)>;
 void SetWindowMailersForTesting(WindowMailer report, WindowMailer review);
-void MailReportFromWindow(QWidget& errorWindow);
-void MailReviewFromWindow(QWidget& errorWindow);
+bool MailReportFromWindow(QWidget& errorWindow);
+bool MailReviewFromWindow(QWidget& errorWindow);
 
 }  // namespace kestrune

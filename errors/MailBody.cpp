@@ -86,7 +86,10 @@ std::optional<std::string> ReadCallerLog(const std::string& path) {
     struct stat st {};
     if (stat(platform::NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
     if (static_cast<std::uintmax_t>(st.st_size) >= kCallerLogSizeLimit) return std::nullopt;
-    return platform::ReadWholeFile(path);
+    // The file may grow between the look and the read: what is read is held to the limit too.
+    std::optional<std::string> text = platform::ReadWholeFile(path);
+    if (text && text->size() >= kCallerLogSizeLimit) return std::nullopt;
+    return text;
 }
 
 }  // namespace kestrune

@@ -181,9 +181,9 @@ void SendMail(QWidget& errorWindow, MailKind kind) {
     g_sending = false;
 }
 
-void SendReportFromWindow(QWidget& errorWindow) {
+bool SendReportFromWindow(QWidget& errorWindow) {
     try {
-        if (g_sending) return;
+        if (g_sending) return false;
         std::vector<std::string> body;
         g_mailedLog.reset();
         if (ReporterMode) {
@@ -193,23 +193,27 @@ void SendReportFromWindow(QWidget& errorWindow) {
             body = ReportBody(AsUtf8(g_mailedLog));
         }
         SetMemoLines(errorWindow, body);
-        SendMail(errorWindow, MailKind::Report);
     } catch (...) {
+        return false;
     }
+    SendMail(errorWindow, MailKind::Report);
+    return true;
 }
 
-void SendReviewFromWindow(QWidget& errorWindow) {
+bool SendReviewFromWindow(QWidget& errorWindow) {
     try {
-        if (g_sending) return;
+        if (g_sending) return false;
         const std::optional<std::string> log = ReadErrorLog();
         // The rows are gathered only when the body uses them.
         const MailSystemRows rows = log ? MailSystemRows{} : SystemRows();
         SetMemoLines(errorWindow, ReviewBody(AsUtf8(log), ErrorOccurred, ErrorDump, rows));
         g_mailedLog.reset();
         if (log && ErrorOccurred) g_mailedLog = log;
-        SendMail(errorWindow, MailKind::Review);
     } catch (...) {
+        return false;
     }
+    SendMail(errorWindow, MailKind::Review);
+    return true;
 }
 
 }  // namespace kestrune

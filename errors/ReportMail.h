@@ -11,10 +11,12 @@ class QWidget;
 
 namespace kestrune {
 
-// Button5Click: the report body into the window's hidden memo Memo2, then SendMail.
-void SendReportFromWindow(QWidget& errorWindow);
-// Button6Click: the review body into Memo2, then SendMail.
-void SendReviewFromWindow(QWidget& errorWindow);
+// Button5Click: the report body into the window's hidden memo Memo2, then SendMail. Answers false
+// when the body could not be made (an error log that cannot be read): nothing is mailed, and the
+// click ends without a box.
+bool SendReportFromWindow(QWidget& errorWindow);
+// Button6Click: the review body into Memo2, then SendMail; answers as the report does.
+bool SendReviewFromWindow(QWidget& errorWindow);
 
 // Closes the body in Memo2, shows the sending page and mails it over the first account, then,
 // when that fails in any way, over the second. After a delivery the error log, when the body

@@ -202,7 +202,7 @@ void TUFormError::Button4Click() {
 
 void TUFormError::Button5Click() {
     Quietly([&] {
-        MailReportFromWindow(*this);
+        if (!MailReportFromWindow(*this)) return;
         if (ReporterMode) {
             close();
             return;
@@ -214,7 +214,7 @@ void TUFormError::Button5Click() {
 
 void TUFormError::Button6Click() {
     Quietly([&] {
-        MailReviewFromWindow(*this);
+        if (!MailReviewFromWindow(*this)) return;
         ShowPage(ui_->NTCTabSheet3, false);
         ui_->UFrameHlpBtn1->move(6, ErrorOccurred ? 270 : 350);
         setEnabled(false);

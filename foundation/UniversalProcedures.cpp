@@ -48,6 +48,15 @@ void BringToFront(WindowHandle window) {
     window->raise();
     window->activateWindow();
 }
+}  // namespace
+
+void KeepAboveOpenModalWindow(QWidget* window) {
+    const QWidget* open = QApplication::activeModalWidget();
+    if (window && open && open != window && open->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+}
+
+namespace {
 
 // ---- Message boxes ----
 
@@ -467,6 +476,7 @@ void ShowFormModal(bool translate, WindowHandle returnWindow, const std::functio
             ~FreeForm() { delete form.data(); }
         } freeForm{form};
         if (translate && TranslationHook()) TranslationHook()(form.data());
+        KeepAboveOpenModalWindow(form.data());
         BringToFront(form.data());
         RunModal(form.data());
         BringToFront(returnWindow);

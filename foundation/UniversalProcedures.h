@@ -149,6 +149,10 @@ void ResetAutorunSettings();
 // The same deletion, AutorunMode untouched.
 void DeleteAutorunSettings();
 
+// A window opened over a modal window that stays on top (the settings window) stays on top too,
+// or it could open behind the window it blocks. Call before the window is shown.
+void KeepAboveOpenModalWindow(QWidget* window);
+
 // Removes the notification-area icon; the program adds none of its own, so nothing happens.
 void RemoveTrayIcon();
 

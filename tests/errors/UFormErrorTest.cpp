@@ -62,14 +62,22 @@ class UFormErrorTest : public errortest::ErrorProcessorFixture {
 protected:
     void SetUp() override {
         ErrorProcessorFixture::SetUp();
-        SetWindowMailersForTesting([this](QWidget& window) { mailed_.push_back("report:" + PageOf(window)); },
-                                   [this](QWidget& window) { mailed_.push_back("review:" + PageOf(window)); });
+        SetWindowMailersForTesting(
+            [this](QWidget& window) {
+                mailed_.push_back("report:" + PageOf(window));
+                return mailerAnswer_;
+            },
+            [this](QWidget& window) {
+                mailed_.push_back("review:" + PageOf(window));
+                return mailerAnswer_;
+            });
     }
     void TearDown() override {
         SetWindowMailersForTesting({}, {});
         ErrorProcessorFixture::TearDown();
     }
     std::vector<std::string> mailed_;
+    bool mailerAnswer_ = true;  // false: the body could not be made
 };
 
 TEST_F(UFormErrorTest, IgnoreClosesTheWindowAndTheRoutineGoesOn) {
@@ -201,6 +209,29 @@ TEST_F(UFormErrorTest, ReporterModeSendClosesTheWindow) {
     ProcessError("Kestrune");
     EXPECT_EQ(mailed_, std::vector<std::string>{"report:NTCTabSheet2"});
     EXPECT_TRUE(ReporterMode);
+    EXPECT_FALSE(ErrorWindowOpen);
+}
+
+TEST_F(UFormErrorTest, ASendWhoseBodyCannotBeMadeKeepsThePageAndTheText) {
+    // An error log that cannot be read ends the click there: the user's text stays on its page.
+    mailerAnswer_ = false;
+    WhenModal([&](QWidget& window) {
+        QTest::keyClicks(&Find(window, "Memo4"), "my review");
+        Click(window, "Button6");
+        EXPECT_EQ(PageOf(window), "NTCTabSheet3");
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_TRUE(window.isEnabled());
+        Click(window, "Button7");
+    });
+    ProcessError("review");
+    WhenModal([&](QWidget& window) {
+        Click(window, "Button5");
+        EXPECT_EQ(PageOf(window), "NTCTabSheet2");
+        EXPECT_TRUE(window.isVisible());
+        Click(window, "Button7");
+    });
+    ProcessError("Kestrune");
+    EXPECT_EQ(mailed_, (std::vector<std::string>{"review:NTCTabSheet3", "report:NTCTabSheet2"}));
     EXPECT_FALSE(ErrorWindowOpen);
 }
 
