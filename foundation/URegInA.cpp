@@ -208,13 +208,18 @@ std::string ShortDateText() {
     return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString();
 }
 
+// Every create and open starts the counts afresh and names the records after the new file.
+static void StartCurrentFile(const std::string& name) {
+    SettingsFileMissing = false;
+    SettingsReadCount = 0;
+    SettingsCorrectionCount = 0;
+    SettingsFileName = name;
+}
+
 void CreateSettingsFile(const std::string& name, const std::string& version, const std::string& title) {
     Guard("URG.003-01", [&] { ReleaseCurrent(); });
     Guard("URG.003-01", [&] {
-        SettingsFileMissing = false;
-        SettingsReadCount = 0;
-        SettingsCorrectionCount = 0;
-        SettingsFileName = name;
+        StartCurrentFile(name);
         const std::string folder = SettingsFolder();
         if (!platform::CreateDirectories(folder)) throw std::runtime_error("cannot create the folder " + folder);
         SettingsFilePath = folder + name + ".ini";
@@ -231,10 +236,7 @@ bool OpenSettingsFile(const std::string& name, const std::string& version) {
     bool opened = false;
     Guard("URG.004-01", [&] { ReleaseCurrent(); });
     Guard("URG.004-01", [&] {
-        SettingsFileMissing = false;
-        SettingsReadCount = 0;
-        SettingsCorrectionCount = 0;
-        SettingsFileName = name;
+        StartCurrentFile(name);
         SettingsFilePath = SettingsFolder() + name + ".ini";
         if (!platform::FileAgeReadable(SettingsFilePath)) {
             SettingsFileMissing = true;
