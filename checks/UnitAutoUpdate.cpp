@@ -3,6 +3,7 @@
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/ProgramValues.h"
 #include "platform/FileSystem.h"
 
 namespace kestrune {
@@ -10,6 +11,12 @@ namespace kestrune {
 bool VersionCheckEnabled = false;
 bool VersionCheckOnlineOnly = false;
 std::string UpdateStatusText = " ";
+
+const ProgramValues updateValues([] {
+    VersionCheckEnabled = false;
+    VersionCheckOnlineOnly = false;
+    UpdateStatusText.assign(1, ' ');
+});
 
 // Placeholder until the new-version check lands: no check is ever begun.
 void AutoUpdateAction(int, std::intptr_t, QTimer*) {

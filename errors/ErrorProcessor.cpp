@@ -13,6 +13,7 @@
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/ProgramValues.h"
 #include "foundation/core/SystemFolders.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
@@ -28,6 +29,17 @@ std::uint32_t StartTickCount = 0;
 bool ErrorWindowOpen = false;
 bool PageChangeAllowed = false;
 bool ReporterMode = false;
+
+const ProgramValues errorValues([] {
+    UFormError = nullptr;
+    ErrorReportingOff = false;
+    ErrorDump.clear();
+    ExternalErrorLogPath.clear();
+    StartTickCount = 0;
+    ErrorWindowOpen = false;
+    PageChangeAllowed = false;
+    ReporterMode = false;
+});
 
 namespace {
 

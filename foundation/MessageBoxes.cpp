@@ -10,11 +10,17 @@
 
 #include "foundation/core/AsciiText.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/ProgramValues.h"
 
 namespace kestrune {
 
 std::string SettingsErrorFormat;
 std::string SettingsErrorCaption;
+
+const ProgramValues boxTexts([] {
+    SettingsErrorFormat.clear();
+    SettingsErrorCaption.clear();
+});
 
 namespace {
 

@@ -9,10 +9,15 @@
 #include <stdexcept>
 
 #include "foundation/core/Guard.h"
+#include "foundation/core/ProgramValues.h"
 
 namespace kestrune {
 
 bool BusyFlag = false;
+
+const ProgramValues busyValues([] {
+    BusyFlag = false;
+});
 
 namespace {
 

@@ -11,6 +11,7 @@
 
 #include "foundation/core/Guard.h"
 #include "foundation/core/IniFile.h"
+#include "foundation/core/ProgramValues.h"
 #include "foundation/core/SystemFolders.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
@@ -43,6 +44,22 @@ struct OpenSettings {
     bool dirty = false;
 };
 std::optional<OpenSettings> Current;
+
+const ProgramValues settingsValues([] {
+    MustSetFilesInAppData = false;
+    UseAppData = false;
+    SettingsFilePath.clear();
+    ProgramSettingsFolder.clear();
+    SettingsFileName.clear();
+    SettingsFileMissing = false;
+    SettingsReadCount = 0;
+    SettingsCorrectionCount = 0;
+    SettingsFileSeen = false;
+    SeenSettingsFiles.clear();
+    RecordedSettingKeys.clear();
+    RecordedSettingValues.clear();
+    Current.reset();
+});
 
 void Save(OpenSettings& file) {
     if (!file.dirty) return;

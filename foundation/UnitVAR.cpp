@@ -1,6 +1,7 @@
 #include "foundation/UnitVAR.h"
 
 #include "foundation/UniversalProcedures.h"
+#include "foundation/core/ProgramValues.h"
 
 namespace kestrune {
 
@@ -15,6 +16,15 @@ std::string AuthorAddress;
 std::string CheckUrl;
 std::string ProductName;
 std::string VersionTag;
+
+const ProgramValues runValues([] {
+    StartMessagesAllowed = false;
+    ErrorOccurred = false;
+    SuppressCheckWindows = false;
+    for (std::string* value : {&IconPath, &FilePrefix, &CallingProgramName, &VersionText, &AuthorAddress, &CheckUrl,
+                               &ProductName, &VersionTag})
+        value->clear();
+});
 
 const char* const kDeveloperAddress = "kestrune@example.org";
 const char* const kProgramVersionTag = "1.0.3.2k.lang";

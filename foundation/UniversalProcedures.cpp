@@ -4,6 +4,7 @@
 
 #include "foundation/URegInA.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/ProgramValues.h"
 #include "foundation/core/SystemFolders.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
@@ -16,6 +17,15 @@ std::string AddonsOpenQuestion;
 int AutorunMode = 0;
 int OtherInstanceCount = 0;
 std::array<std::string, 10> OtherInstanceNames;
+
+const ProgramValues procedureValues([] {
+    AddonsNoticeCaption.clear();
+    AddonsNoticeText.clear();
+    AddonsOpenQuestion.clear();
+    AutorunMode = 0;
+    OtherInstanceCount = 0;
+    OtherInstanceNames = {};
+});
 
 void RemoveTrayIcon() {
     // The program adds no notification-area icon of its own, so there is none to remove.

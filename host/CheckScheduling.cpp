@@ -5,6 +5,7 @@
 #include "checks/UnitAutoUpdate.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/ProgramValues.h"
 #include "language/LangProcessor.h"
 
 namespace kestrune {
@@ -13,6 +14,13 @@ bool ChecksStarted = false;
 QPointer<QTimer> TimerUCNV;
 QPointer<QTimer> TimerUCAC;
 QPointer<QTimer> TimerUTZMSG;
+
+const ProgramValues scheduleValues([] {
+    ChecksStarted = false;
+    TimerUCNV = nullptr;
+    TimerUCAC = nullptr;
+    TimerUTZMSG = nullptr;
+});
 
 bool FirstPaintServices(bool onlyReport) {
     bool result = false;

@@ -4,6 +4,7 @@
 
 #include "checks/UnitAutoUpdate.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/ProgramValues.h"
 #include "language/LangProcessor.h"
 
 namespace kestrune {
@@ -11,6 +12,12 @@ namespace kestrune {
 bool SettingsFrameShown = false;
 QPointer<TUFrame1> SettingsFrame;
 QPointer<QWidget> ChoosePatchFrame;
+
+const ProgramValues frameValues([] {
+    SettingsFrameShown = false;
+    SettingsFrame = nullptr;
+    ChoosePatchFrame = nullptr;
+});
 
 void RegisterSettingsFrame(bool mode, bool active, bool shown, TUFrame1* frame) {
     Guard("UIF.005-01", [&] {

@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 
 #include "foundation/core/Guard.h"
+#include "foundation/core/ProgramValues.h"
 #include "host/ServiceHelpers.h"
 #include "language/LangProcessor.h"
 #include "language/LanguageMenus.h"
@@ -16,6 +17,12 @@ using services::Child;
 QPointer<QWidget> HelpFrame;
 QPointer<QMenu> HelpMenuItem;
 QPointer<QAction> HelpMenuItem2;
+
+const ProgramValues helpButtonValues([] {
+    HelpFrame = nullptr;
+    HelpMenuItem = nullptr;
+    HelpMenuItem2 = nullptr;
+});
 
 void BuildHelpLanguageMenu(int mode, QMenu* item, QAction*) {
     Guard("UIF.009-01", [&] {

@@ -7,12 +7,17 @@
 
 #include "checks/UnitAutoUpdateSettings.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/ProgramValues.h"
 #include "host/IncludeModules.h"
 #include "ui_FormSettings.h"
 
 namespace kestrune {
 
 TFormSettings* FormSettings = nullptr;
+
+const ProgramValues settingsWindowValues([] {
+    FormSettings = nullptr;
+});
 
 namespace {
 

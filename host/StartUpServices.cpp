@@ -13,6 +13,7 @@
 #include "foundation/UnitVAR.h"
 #include "foundation/core/AsciiText.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/ProgramValues.h"
 #include "foundation/core/SystemFolders.h"
 #include "host/Autorun.h"
 #include "host/FrameInclude.h"
@@ -37,6 +38,16 @@ bool AddonWindowShown = false;
 bool NewVersionWindowShown = false;
 std::string MinimumWindowsText;
 QPointer<QWidget> IncludePanel;
+
+const ProgramValues startUpValues([] {
+    HostForm = nullptr;
+    IncludeModulesReady = false;
+    AddonSwitch = false;
+    AddonWindowShown = false;
+    NewVersionWindowShown = false;
+    MinimumWindowsText.clear();
+    IncludePanel = nullptr;
+});
 
 bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* includePanel, WindowHandle ownerHandle,
                         QWidget* ownerForm, const std::string& locationArgument, bool addonSwitch,

@@ -15,6 +15,7 @@
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/ProgramValues.h"
 #include "host/IncludeModules.h"
 #include "host/ProgramBlock.h"
 #include "host/ProgramSettings.h"
@@ -29,6 +30,11 @@ namespace kestrune {
 
 std::string P1, P2, P3, P5, P6, P7;
 std::string ProName, ProVer, IconPatch, URLtoFile, URLtoMSG, Exe;
+
+const ProgramValues commandLineValues([] {
+    for (std::string* value : {&P1, &P2, &P3, &P5, &P6, &P7, &ProName, &ProVer, &IconPatch, &URLtoFile, &URLtoMSG, &Exe})
+        value->clear();
+});
 
 namespace {
 

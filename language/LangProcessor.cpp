@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "foundation/core/Guard.h"
+#include "foundation/core/ProgramValues.h"
 #include "language/Components.h"
 #include "language/pack/LanguagePack.h"
 #include "platform/Executable.h"
@@ -23,6 +24,15 @@ bool LanguageDumpEnabled = false;
 std::vector<std::string> BaseTexts;
 std::vector<std::string> CaptureList;
 std::vector<std::string> WorkingLanguageList;
+
+const ProgramValues languageValues([] {
+    for (std::string* value : {&CurrentLanguage, &HelpLanguage, &TranslatorName, &TranslatorUrl, &TranslatorMail})
+        value->clear();
+    LanguageDumpEnabled = false;
+    BaseTexts.clear();
+    CaptureList.clear();
+    WorkingLanguageList.clear();
+});
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "language/LanguageMenus.h"
 
 #include "foundation/core/Guard.h"
+#include "foundation/core/ProgramValues.h"
 #include "language/LangProcessor.h"
 
 namespace kestrune {
@@ -8,6 +9,12 @@ namespace kestrune {
 bool HelpFound = false;
 bool SeveralHelpLanguages = false;
 bool LanguageChosen = false;
+
+const ProgramValues menuValues([] {
+    HelpFound = false;
+    SeveralHelpLanguages = false;
+    LanguageChosen = false;
+});
 
 // Placeholders until the language menus and settings land: no menus, no help, nothing saved.
 void InitLanguageProcessor(bool, const std::string&, const std::string&, QPlainTextEdit*, QPlainTextEdit*,

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs, builds and runs every test; then builds and runs them again under AddressSanitizer
-# and UndefinedBehaviorSanitizer. The tests start the servers they need (SMTPS, HTTP) on 127.0.0.1.
+# Installs, builds and runs every test, then every test program again with its cases shuffled;
+# then builds and runs the tests again under AddressSanitizer and UndefinedBehaviorSanitizer. The tests start the servers they need (SMTPS, HTTP) on 127.0.0.1.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -12,6 +12,20 @@ jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_WERROR=ON -DKESTRUNE_BENCH=ON
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+# Every test program once more as a whole, its cases shuffled: a case that depends on what an
+# earlier one left behind fails here. The seed is fixed so that a failure can be repeated.
+shuffle_seed=4242
+for program in build/tests/*/kestrune_*_tests; do
+  if ! "$program" --gtest_shuffle --gtest_repeat=3 --gtest_random_seed="$shuffle_seed" \
+      > "$program.shuffled.log" 2>&1; then
+    grep -E '^\[  FAILED  \]' "$program.shuffled.log" | sort -u || true
+    echo "$(basename "$program") failed in shuffled order; repeat with:"
+    echo "  $program --gtest_shuffle --gtest_repeat=3 --gtest_random_seed=$shuffle_seed"
+    exit 1
+  fi
+  echo "$(basename "$program"): shuffled runs passed (seed $shuffle_seed)"
+done
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS="suppressions=$PWD/tools/lsan.supp:print_suppressions=0"

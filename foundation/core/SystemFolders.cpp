@@ -2,12 +2,17 @@
 
 #include "foundation/core/Guard.h"
 #include "foundation/core/MiniReg.h"
+#include "foundation/core/ProgramValues.h"
 #include "platform/Environment.h"
 #include "platform/UserFolders.h"
 
 namespace kestrune {
 
 std::string TempDirCache;
+
+const ProgramValues folderValues([] {
+    TempDirCache.clear();
+});
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/ProgramValues.h"
 #include "foundation/core/SystemFolders.h"
 #include "language/LangProcessor.h"
 #include "platform/Clock.h"
@@ -44,16 +45,7 @@ protected:
         using namespace kestrune;
         platform::SetExecutablePathForTesting(home_.root() + "/app/KV.Kestrune");
         testsupport::WriteFile(home_.root() + "/app/KV.Kestrune", "");
-        TempDirCache.clear();
-        MustSetFilesInAppData = false;
-        UseAppData = false;
-        ErrorReportingOff = false;
-        ErrorWindowOpen = false;
-        ErrorOccurred = false;
-        ReporterMode = false;
-        PageChangeAllowed = false;
-        BusyFlag = false;
-        ErrorDump.clear();
+        ResetProgramValuesForTesting();
         ProductName = "KV.Kestrune";
         VersionTag = "1.0.3.2k.lang";
         CurrentLanguage = "English";
@@ -71,7 +63,6 @@ protected:
         });
         platform::SetSystemFactsForTesting(FixedFacts());
         previousHandler_ = SetErrorHandler(ProcessErrorNow);
-        ResetTermination();
     }
 
     void TearDown() override {
@@ -82,10 +73,7 @@ protected:
         platform::SetTickCountForTesting({});
         platform::SetLocalTimeForTesting({});
         platform::SetExecutablePathForTesting("");
-        TempDirCache.clear();
-        ErrorWindowOpen = false;
-        BusyFlag = false;
-        ResetTermination();
+        ResetProgramValuesForTesting();
     }
 
     std::string LogPath() const { return home_.root() + "/app/ErrorLog/Error.Log"; }

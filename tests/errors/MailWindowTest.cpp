@@ -21,6 +21,7 @@
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
+#include "foundation/core/ProgramValues.h"
 #include "platform/Executable.h"
 #include "tests/errors/MailTestServer.h"
 #include "tests/support/TestSupport.h"
@@ -94,17 +95,11 @@ protected:
     void SetUp() override {
         fs::create_directories(app_ / "Resource");
         platform::SetExecutablePathForTesting(app_ / "KV.Kestrune");
-        MustSetFilesInAppData = false;
-        UseAppData = false;
-        saved_ = {ProductName, VersionTag, AuthorAddress, ExternalErrorLogPath, ErrorDump};
-        savedFlags_ = {ErrorOccurred, ReporterMode};
+        ResetProgramValuesForTesting();
         ProductName = "KV.Kestrune";
         VersionTag = "1.0.3";
         AuthorAddress = "author@example.org";
-        ExternalErrorLogPath.clear();
-        ErrorDump.clear();
         ErrorOccurred = true;
-        ReporterMode = false;
         SetMailSystemRowsSource([] { return kRows; });
         SetMailTimeLimitsForTesting({2000, 5000});
     }
@@ -112,13 +107,7 @@ protected:
         SetMailTimeLimitsForTesting({});
         SetMailSystemRowsSource({});
         platform::SetExecutablePathForTesting("");
-        ProductName = saved_[0];
-        VersionTag = saved_[1];
-        AuthorAddress = saved_[2];
-        ExternalErrorLogPath = saved_[3];
-        ErrorDump = saved_[4];
-        ErrorOccurred = savedFlags_[0];
-        ReporterMode = savedFlags_[1];
+        ResetProgramValuesForTesting();
     }
 
     void WriteSettings(const AccountConfig& first, const AccountConfig& second, const std::string& caBundle) {
@@ -151,8 +140,6 @@ protected:
     testsupport::IsolatedHome home_;
     testsupport::ScratchFolder app_;
     std::optional<MessageBoxRecorder> recorder_{std::in_place};
-    std::vector<std::string> saved_;
-    std::vector<bool> savedFlags_;
 };
 
 std::string Joined(const std::vector<std::string>& lines) {

@@ -10,6 +10,7 @@
 #include "foundation/URegInA.h"
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/ProgramValues.h"
 #include "foundation/core/SystemFolders.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
@@ -20,18 +21,14 @@ protected:
     void SetUp() override {
         platform::SetExecutablePathForTesting(app() + "/KV.Kestrune");
         testsupport::WriteFile(app() + "/KV.Kestrune", "");
-        kestrune::MustSetFilesInAppData = false;
-        kestrune::UseAppData = false;
+        kestrune::ResetProgramValuesForTesting();
         kestrune::ProgramSettingsFolder = "KV.Kestrune\\Prog";
-        kestrune::SettingsErrorFormat.clear();
-        kestrune::SettingsErrorCaption.clear();
-        kestrune::BusyFlag = false;
-        kestrune::TempDirCache.clear();
         previousHandler_ = kestrune::SetErrorHandler([this](const std::string& code) { errors.push_back(code); });
     }
     void TearDown() override {
         kestrune::SetErrorHandler(std::move(previousHandler_));
         platform::SetExecutablePathForTesting("");
+        kestrune::ResetProgramValuesForTesting();
     }
 
     std::string app() const { return home_.root() + "/app"; }

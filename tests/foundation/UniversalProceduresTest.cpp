@@ -175,6 +175,42 @@ TEST_F(ModalWindows, AFailureClearsBusyFlagAndIsReported) {
     EXPECT_EQ(errors, (std::vector<std::string>{"UP.007-01", "UP.007-01"}));
 }
 
+// An ended run leaves Qt's request to leave every loop behind; a new start in the same process
+// must find its windows waiting for their user again, plain windows and dialogs alike.
+TEST_F(ModalWindows, WindowsWaitAgainOnceAnEndedRunIsReset) {
+    for (const bool dialog : {true, false}) {
+        SCOPED_TRACE(dialog ? "dialog" : "plain window");
+        TerminateApplication(3);
+        ResetTermination();
+        EXPECT_FALSE(TerminateRequested());
+        EXPECT_EQ(TerminationStatus(), 0);
+        ShowFormModal(false, nullptr, ClosingForm(dialog));
+        EXPECT_TRUE(busyWhileShown) << "the window returned before the test closed it";
+        busyWhileShown = false;
+    }
+}
+
+// One call returns every program-wide value to its start, whichever unit owns it.
+TEST_F(Procedures, OneResetReturnsTheProgramValuesToTheirStart) {
+    BusyFlag = true;
+    UseAppData = true;
+    SettingsErrorFormat = "%s";
+    AutorunMode = 2;
+    OtherInstanceNames[3] = "Other";
+    TempDirCache = "/somewhere";
+    RecordedSettingKeys.push_back("key");
+    TerminateApplication(4);
+    ResetProgramValuesForTesting();
+    EXPECT_FALSE(BusyFlag);
+    EXPECT_FALSE(UseAppData);
+    EXPECT_TRUE(SettingsErrorFormat.empty());
+    EXPECT_EQ(AutorunMode, 0);
+    EXPECT_TRUE(OtherInstanceNames[3].empty());
+    EXPECT_TRUE(TempDirCache.empty());
+    EXPECT_TRUE(RecordedSettingKeys.empty());
+    EXPECT_FALSE(TerminateRequested());
+}
+
 class Folders : public FoundationFixture {
 protected:
     // As the program does at its start: the delete lets the event loop run between folders.

@@ -13,6 +13,7 @@
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/ProgramValues.h"
 #include "host/IncludeModules.h"
 #include "language/LangProcessor.h"
 #include "tests/host/HostTestSupport.h"
@@ -26,9 +27,13 @@ namespace {
 class StartUpServices : public ::testing::Test {
 protected:
     void SetUp() override {
+        ResetProgramValuesForTesting();
         previousHandler_ = SetErrorHandler([this](const std::string& code) { codes_.push_back(code); });
     }
-    void TearDown() override { SetErrorHandler(std::move(previousHandler_)); }
+    void TearDown() override {
+        SetErrorHandler(std::move(previousHandler_));
+        ResetProgramValuesForTesting();
+    }
     std::string tempFile(const std::string& name) const { return program_.home().temp() + "/" + name; }
 
     hosttest::ScratchProgram program_;
@@ -161,7 +166,6 @@ TEST_F(StartUpServices, AddOnWindowKeepsABusyFlagItDidNotSet) {
         EXPECT_TRUE(shown);
         EXPECT_EQ(BusyFlag, busyBefore);
     }
-    BusyFlag = false;
 }
 
 }  // namespace

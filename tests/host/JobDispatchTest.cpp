@@ -9,6 +9,7 @@
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/ProgramValues.h"
 #include "host/UnitMain.h"
 #include "platform/Executable.h"
 #include "tests/support/TestSupport.h"
@@ -22,13 +23,12 @@ protected:
     void SetUp() override {
         testsupport::CopyTree(testsupport::AppDir(), app());
         platform::SetExecutablePathForTesting(app() + "/KV.Kestrune");
-        ResetTermination();
+        ResetProgramValuesForTesting();
     }
     void TearDown() override {
         SetErrorHandler(previous_);
         platform::SetExecutablePathForTesting("");
-        ResetTermination();
-        BusyFlag = false;
+        ResetProgramValuesForTesting();
     }
     std::string app() const { return home_.root() + "/app"; }
     // FormCreate runs with the error processor left as it is; then every code is recorded.

@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "foundation/UniversalProcedures.h"
+#include "foundation/core/ProgramValues.h"
 #include "host/IncludeModules.h"
 #include "host/Settings.h"
 #include "tests/host/HostTestSupport.h"
@@ -25,6 +26,8 @@ void Click(QWidget* window, const char* button) {
 
 class SettingsWindowStart : public ::testing::Test {
 protected:
+    void SetUp() override { ResetProgramValuesForTesting(); }
+    void TearDown() override { ResetProgramValuesForTesting(); }
     std::string autorunSettings() const { return program_.app() + "/Settings/UARSettings.ini"; }
     hosttest::ScratchProgram program_;
 };

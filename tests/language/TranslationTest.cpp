@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "foundation/core/Guard.h"
+#include "foundation/core/ProgramValues.h"
 #include "language/Components.h"
 #include "language/LangProcessor.h"
 #include "language/TUFrame.h"
@@ -179,17 +180,14 @@ protected:
     void SetUp() override {
         platform::SetExecutablePathForTesting(program_ / "KV.Kestrune");
         previousHandler_ = SetErrorHandler([this](const std::string& code) { codes_.push_back(code); });
-        BaseTexts.clear();
-        CaptureList.clear();
-        WorkingLanguageList.clear();
-        LanguageDumpEnabled = false;
+        ResetProgramValuesForTesting();
         CurrentLanguage = "Russian";
         SetRetranslateHandler(nullptr);
     }
     void TearDown() override {
         SetErrorHandler(previousHandler_);
         platform::SetExecutablePathForTesting("");
-        LanguageDumpEnabled = false;
+        ResetProgramValuesForTesting();
     }
     void WritePack(const std::string& language, const std::string& file, const std::string& text) {
         WriteFile(program_ / ("Language/" + language + "/" + file), text);
