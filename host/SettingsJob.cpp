@@ -19,6 +19,8 @@ void RunSettingsWindowJob() {
         } clearBusy;
         QPointer<TFormSettings> window = new TFormSettings();
         CaptureFormTexts(0, window);
+        // Its texts are fixed: it follows a change of language while it is open.
+        FollowLanguageChanges(window);
         TranslateForm(0, window);
         if (window) window->exec();
     });
