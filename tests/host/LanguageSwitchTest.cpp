@@ -55,6 +55,8 @@ struct Expected {
     const char* checkNow;        // UFrame11's Button2
     const char* settingsTitle;   // the open settings window's caption
     const char* ok;              // and its ButtonOk
+    bool severalHelp;            // help pages only through the fallback: the help-language choice
+    const char* helpPage;        // what the help item N71 opens
 };
 
 class LanguageSwitch : public ::testing::Test {
@@ -87,18 +89,21 @@ QAction* LanguageItem(const char* language) {
 
 TEST_F(LanguageSwitch, EveryOpenWindowAndFrameFollowsTheMenu) {
     StoreLanguage("English");
+    for (const char* language : {"English", "Russian"})
+        WriteFile(program_.app() + "/Language/" + language + "/Help/index.htm", "<html></html>");
     const std::vector<Expected> steps{
         {"Russian", "Справка", "Предупреждение...",
          "Настройки программы %s \n\nОтсутствовали или содержали неверные значения %d из %d параметров. \n"
          "Ошибки в структуре данных исправлены. Файл восстановлен.",
          "Проверка наличия обновлений: Запрос данных о новых версиях...", "Неизвестно", "Проверить сейчас",
-         "Настройки программы...", "Ok"},
+         "Настройки программы...", "Ok", false, "Russian"},
         {"German", "Hilfe", "Warnung...", "Einstellungen von %s\n%d von %d Werten repariert.", "Abfrage...",
-         "Unknown", "Jetzt pruefen", "Einstellungen...", "Ok-DE"},
+         "Unknown", "Jetzt pruefen", "Einstellungen...", "Ok-DE", true, "English"},
         {"English", "Help", "Warning...",
          "The settings of %s \n\nwere missing or held wrong values in %d of %d parameters. \n"
          "The errors in the data have been corrected. The file has been restored.",
-         "Update check: querying for new versions...", "Unknown", "Check now", "Program settings...", "Ok"},
+         "Update check: querying for new versions...", "Unknown", "Check now", "Program settings...", "Ok", false,
+         "English"},
     };
     bool seen = false;
     program_.WhenModal("FormSettings", [&](QWidget* settings) {
@@ -141,6 +146,16 @@ TEST_F(LanguageSwitch, EveryOpenWindowAndFrameFollowsTheMenu) {
             EXPECT_EQ(frame->Button2->text().toStdString(), step.checkNow);
             EXPECT_EQ(settings->windowTitle().toStdString(), step.settingsTitle);
             EXPECT_EQ(ok->text().toStdString(), step.ok);
+            // The help controls: the help-language menu N70 or the plain help item N71.
+            auto* helpLanguages = host->findChild<QAction*>("N70");
+            auto* helpItem = host->findChild<QAction*>("N71");
+            auto* helpLanguageButton = host->findChild<QPushButton*>("BitBtn1");
+            EXPECT_EQ(helpLanguages->isVisible(), step.severalHelp);
+            EXPECT_EQ(helpItem->isVisible(), !step.severalHelp);
+            EXPECT_EQ(helpLanguageButton->isVisibleTo(helpLanguageButton->parentWidget()), step.severalHelp);
+            helpItem->trigger();
+            EXPECT_EQ(program_.openedUrls().back(),
+                      "file://" + program_.app() + "/Language/" + step.helpPage + "/Help/index.htm");
             EXPECT_NE(ReadFile(settingsFile()).find(std::string("Language=\"") + step.language + "\""),
                       std::string::npos);
         }
@@ -149,6 +164,7 @@ TEST_F(LanguageSwitch, EveryOpenWindowAndFrameFollowsTheMenu) {
     EXPECT_EQ(program_.Start({"", "Prog", "2.0"}), 0);
     EXPECT_TRUE(seen);
     EXPECT_TRUE(program_.boxes().empty());
+    EXPECT_EQ(program_.openedUrls().size(), steps.size());
 }
 
 // No language stored and no language on the command line: the chooser asks; its choice is
