@@ -180,7 +180,9 @@ void FillLanguageChooser(WindowHandle owner, QComboBox* chooser) {
             NativeNameList.push_back(native);
         }
     });
-    LoadLanguageSettings(owner);
+    // A failure while the packs are listed leaves the list as far as it was built; the settings
+    // are read all the same.
+    if (ListsGiven) LoadLanguageSettings(owner);
 }
 
 void LoadLanguageSettings(WindowHandle owner) {
