@@ -167,6 +167,37 @@ TEST_F(LanguageSwitch, EveryOpenWindowAndFrameFollowsTheMenu) {
     EXPECT_EQ(program_.openedUrls().size(), steps.size());
 }
 
+// Frames freed while the run goes on are never reached again; the rest still follows.
+TEST_F(LanguageSwitch, FreedFramesAreLeftOut) {
+    StoreLanguage("English");
+    bool seen = false;
+    program_.WhenModal("FormSettings", [&](QWidget* settings) {
+        seen = true;
+        QWidget* host = HostForm;
+        ASSERT_NE(host, nullptr);
+        auto* panel = host->findChild<QWidget*>("UFrameIncludePanel1");
+        delete panel->findChild<TUFrameTUAU*>("FrameTUAU1");
+        delete panel->findChild<TUFrameUProcedures*>("FrameUProcedures1");
+        delete host->findChild<QWidget*>("UFrameHlpBtn1");
+        delete settings->findChild<TUFrame1*>("UFrame11");
+        previousQuerying_.clear();
+        SettingsErrorCaption = "Warning...";
+        QAction* russian = LanguageItem("Russian");
+        ASSERT_NE(russian, nullptr);
+        russian->trigger();
+        EXPECT_EQ(host->findChild<QAction*>("N9")->text().toStdString(), "Справка");
+        EXPECT_EQ(settings->windowTitle().toStdString(), "Настройки программы...");
+        EXPECT_TRUE(previousQuerying_.empty());
+        EXPECT_EQ(SettingsErrorCaption, "Warning...");
+        // The settings window itself goes too: the next change passes it by.
+        delete settings;
+        LanguageItem("English")->trigger();
+        EXPECT_EQ(host->findChild<QAction*>("N9")->text().toStdString(), "Help");
+    });
+    EXPECT_EQ(program_.Start({"", "Prog", "2.0"}), 0);
+    EXPECT_TRUE(seen);
+}
+
 // No language stored and no language on the command line: the chooser asks; its choice is
 // stored, and a chooser closed without it still lets the start end by itself.
 TEST_F(LanguageSwitch, FirstRunChoice) {
