@@ -159,6 +159,8 @@ TEST_F(LanguageSwitch, EveryOpenWindowAndFrameFollowsTheMenu) {
             EXPECT_NE(ReadFile(settingsFile()).find(std::string("Language=\"") + step.language + "\""),
                       std::string::npos);
         }
+        // The last line of a text is not followed by an empty one.
+        EXPECT_EQ(CarriedUpdateStatusTexts().disabled, "Update check: switched off");
         QTest::mouseClick(settings->findChild<QPushButton*>("ButtonCancel"), Qt::LeftButton);
     });
     EXPECT_EQ(program_.Start({"", "Prog", "2.0"}), 0);
