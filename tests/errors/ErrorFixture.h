@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <string>
 
 #include "errors/ErrorProcessor.h"
@@ -70,7 +71,8 @@ protected:
             return time;
         });
         platform::SetSystemFactsForTesting(FixedFacts());
-        previousHandler_ = SetErrorHandler(ProcessErrorNow);
+        previousHandler_ = SetErrorHandler(nullptr);
+        InstallErrorProcessor();
         ResetTermination();
     }
 
@@ -87,6 +89,9 @@ protected:
         BusyFlag = false;
         ResetTermination();
     }
+
+    // Control back in the event loop: a later failure is a failure of its own, with its window.
+    static void BackInTheEventLoop() { QCoreApplication::processEvents(); }
 
     std::string LogPath() const { return home_.root() + "/app/ErrorLog/Error.Log"; }
     std::string AppFolder() const { return home_.root() + "/app"; }

@@ -32,49 +32,16 @@ using mailtest::ParseMail;
 using mailtest::SmtpsServer;
 namespace fs = std::filesystem;
 
-// A window with the error window's component names and kinds.
-struct FakeErrorWindow {
-    QWidget window;
-    QTabWidget* pages = new QTabWidget(&window);
-    QWidget* sendingPage = nullptr;
-    QPlainTextEdit* memo2 = new QPlainTextEdit(&window);
-    QLineEdit* edits[4];
-    QPlainTextEdit* memo3 = new QPlainTextEdit(&window);
-    QPlainTextEdit* memo4 = new QPlainTextEdit(&window);
-    QPushButton* button5 = new QPushButton(&window);
-    QPushButton* button6 = new QPushButton(&window);
-    QWidget* helpFrame = new QWidget(&window);
-
-    FakeErrorWindow() {
-        pages->setObjectName("PageControl1");
-        for (int i = 1; i <= 4; ++i) {
-            auto* page = new QWidget;
-            page->setObjectName(QString("NTCTabSheet%1").arg(i));
-            pages->addTab(page, page->objectName());
-            if (i == 4) sendingPage = page;
-        }
-        memo2->setObjectName("Memo2");
-        for (int i = 0; i < 4; ++i) {
-            edits[i] = new QLineEdit(&window);
-            edits[i]->setObjectName(QString("LabeledEdit%1").arg(i + 1));
-        }
-        memo3->setObjectName("Memo3");
-        memo4->setObjectName("Memo4");
-        button5->setObjectName("Button5");
-        button6->setObjectName("Button6");
-        helpFrame->setObjectName("UFrameHlpBtn1");
-        helpFrame->move(6, 145);
-        Label("htm10", "Информация...", "Ошибка...");
-        Label("htm1", "Отчет об ошибке отправлен, спасибо за сотрудничество.", "Ошибка при попытке отправки отчета.");
-        Label("HTML2", "Отзыв о программе отправлен, спасибо за сотрудничество.",
-              "Ошибка при попытке отправки отзыва, попробуйте повторить позже.");
-    }
-    void Label(const char* name, const char* caption, const char* hint) {
-        auto* label = new QLabel(QString::fromUtf8(caption), &window);
-        label->setObjectName(name);
-        label->setToolTip(QString::fromUtf8(hint));
-        label->hide();
-    }
+// The error window itself, reached by its component names.
+struct ErrorWindow {
+    TUFormError window;
+    QLineEdit* edit(int n) { return window.findChild<QLineEdit*>(QString("LabeledEdit%1").arg(n)); }
+    QPlainTextEdit* memo3() { return window.findChild<QPlainTextEdit*>("Memo3"); }
+    QPlainTextEdit* memo4() { return window.findChild<QPlainTextEdit*>("Memo4"); }
+    QTabWidget* pages() { return window.findChild<QTabWidget*>("PageControl1"); }
+    QWidget* sendingPage() { return window.findChild<QWidget*>("NTCTabSheet4"); }
+    QPushButton* button(const char* name) { return window.findChild<QPushButton*>(name); }
+    QWidget* helpFrame() { return window.findChild<QWidget*>("UFrameHlpBtn1"); }
 };
 
 struct AccountConfig {
@@ -107,6 +74,8 @@ protected:
         ReporterMode = false;
         SetMailSystemRowsSource([] { return kRows; });
         SetMailTimeLimitsForTesting({2000, 5000});
+        ErrorWindowOpen = false;
+        PageChangeAllowed = false;
     }
     void TearDown() override {
         SetMailTimeLimitsForTesting({});
@@ -119,6 +88,7 @@ protected:
         ErrorDump = saved_[4];
         ErrorOccurred = savedFlags_[0];
         ReporterMode = savedFlags_[1];
+        ErrorWindowOpen = false;
     }
 
     void WriteSettings(const AccountConfig& first, const AccountConfig& second, const std::string& caBundle) {
@@ -166,10 +136,10 @@ TEST_F(MailWindowTest, ReportArrivesWithExactBodyAndHeaders) {
     WriteSettings(server);
     WriteLog("=================================================\r\n.line that begins with a dot\r\n"
              "Ошибка в работе: äöü = 100%\r\n..\r\n.\r\n");
-    FakeErrorWindow w;
-    w.edits[0]->setText(QString::fromUtf8("Вася"));
-    w.edits[1]->setText("vasya@example.org");
-    w.memo3->setPlainText(QString::fromUtf8("Шаг первый\n.второй с точкой"));
+    ErrorWindow w;
+    w.edit(1)->setText(QString::fromUtf8("Вася"));
+    w.edit(2)->setText("vasya@example.org");
+    w.memo3()->setPlainText(QString::fromUtf8("Шаг первый\n.второй с точкой"));
 
     SendReportFromWindow(w.window);
 
@@ -209,16 +179,14 @@ TEST_F(MailWindowTest, ReportArrivesWithExactBodyAndHeaders) {
     EXPECT_EQ(boxes()[0].text, "Отчет об ошибке отправлен, спасибо за сотрудничество.");
     EXPECT_EQ(boxes()[0].caption, "Информация...");
     EXPECT_EQ(boxes()[0].flags, kMbSystemModal | kMbIconInformation);
+    EXPECT_EQ(boxes()[0].extras.buttonTexts, std::vector<std::string>{"ОК"});
+    EXPECT_EQ(boxes()[0].extras.details, "");
     EXPECT_FALSE(fs::exists(LogPath()));
     EXPECT_FALSE(fs::exists(app_ / "ErrorLog"));
     // The window showed the sending page and cannot send a second time.
-    EXPECT_EQ(w.pages->currentWidget(), w.sendingPage);
-    EXPECT_EQ(w.helpFrame->y(), 350);
-    EXPECT_FALSE(w.button5->isEnabled());
-    // Memo2 holds the closed body, one line a block.
-    std::string memoText;
-    for (std::size_t i = 0; i < body.size(); ++i) memoText += (i ? "\n" : "") + body[i];
-    EXPECT_EQ(w.memo2->toPlainText().toStdString(), memoText);
+    EXPECT_EQ(w.pages()->currentWidget(), w.sendingPage());
+    EXPECT_EQ(w.helpFrame()->y(), 350);
+    EXPECT_FALSE(w.button("Button5")->isEnabled());
 }
 
 TEST_F(MailWindowTest, ReviewWithoutLogCarriesTheHeaderBlockAndNoBlankLine) {
@@ -226,10 +194,10 @@ TEST_F(MailWindowTest, ReviewWithoutLogCarriesTheHeaderBlockAndNoBlankLine) {
     WriteSettings(server);
     ErrorOccurred = false;
     ProductName = "Кестрюн";
-    FakeErrorWindow w;
-    w.edits[2]->setText("Nick");
-    w.edits[3]->setText("nick@example.org");
-    w.memo4->setPlainText(QString::fromUtf8("Хорошая программа"));
+    ErrorWindow w;
+    w.edit(3)->setText("Nick");
+    w.edit(4)->setText("nick@example.org");
+    w.memo4()->setPlainText(QString::fromUtf8("Хорошая программа"));
 
     SendReviewFromWindow(w.window);
 
@@ -267,7 +235,7 @@ TEST_F(MailWindowTest, SecondAccountDeliversWhenTheFirstFails) {
         ClearBoxes();
         WriteSettings(c.first, {server.port(), "second", "second-pass"}, server.caFile());
         WriteLog("old entry\r\n");
-        FakeErrorWindow w;
+        ErrorWindow w;
         SendReportFromWindow(w.window);
 
         const auto mails = server.Received();
@@ -300,8 +268,8 @@ TEST_F(MailWindowTest, FailureShowsOneErrorBoxAndKeepsTheLog) {
         ClearBoxes();
         WriteSettings(c.first, c.second, server.caFile());
         WriteLog("entry to keep\r\n");
-        FakeErrorWindow w;
-        w.memo4->setPlainText("text");
+        ErrorWindow w;
+        w.memo4()->setPlainText("text");
         if (c.kind == MailKind::Report) SendReportFromWindow(w.window);
         else SendReviewFromWindow(w.window);
 
@@ -340,7 +308,7 @@ TEST_F(MailWindowTest, RefusedSendsReachNoServer) {
         fs::remove(app_ / "Resource/Mail.ini");
         if (c.settings) WriteSettings(server);
         WriteLog("entry to keep\r\n");
-        FakeErrorWindow w;
+        ErrorWindow w;
         SendReportFromWindow(w.window);
 
         ASSERT_EQ(boxes().size(), 1u) << BoxTexts();
@@ -357,7 +325,7 @@ TEST_F(MailWindowTest, AcceptedMessageIsNotSentAgainWhenTheConnectionBreaksAfter
     SmtpsServer server(options);
     WriteSettings(server);
     WriteLog("entry\r\n");
-    FakeErrorWindow w;
+    ErrorWindow w;
     SendReportFromWindow(w.window);
     EXPECT_EQ(server.Received().size(), 1u);
     ASSERT_EQ(boxes().size(), 1u);
@@ -369,8 +337,8 @@ TEST_F(MailWindowTest, LogFolderStaysWhenItHoldsOtherFiles) {
     WriteSettings(server);
     WriteLog("entry\r\n");
     testsupport::WriteFile(app_ / "ErrorLog/other.txt", "x");
-    FakeErrorWindow w;
-    w.memo4->setPlainText("text");
+    ErrorWindow w;
+    w.memo4()->setPlainText("text");
     SendReviewFromWindow(w.window);
     ASSERT_EQ(server.Received().size(), 1u);
     EXPECT_FALSE(fs::exists(LogPath()));
@@ -404,8 +372,8 @@ TEST_F(MailWindowTest, LogIsDeletedOnlyWhenTheMailCarriedIt) {
         ExternalErrorLogPath = c.reporterMode ? callerLog : "";
         WriteLog("own entry\r\n");
         testsupport::WriteFile(callerLog, "caller entry\r\n");
-        FakeErrorWindow w;
-        w.memo4->setPlainText("text");
+        ErrorWindow w;
+        w.memo4()->setPlainText("text");
         if (c.kind == MailKind::Report) SendReportFromWindow(w.window);
         else SendReviewFromWindow(w.window);
 
@@ -422,9 +390,8 @@ TEST_F(MailWindowTest, LogIsDeletedOnlyWhenTheMailCarriedIt) {
 TEST_F(MailWindowTest, SendingPageIsPaintedBeforeTheTransferAndSendsOnce) {
     SmtpsServer server;
     WriteSettings(server);
-    FakeErrorWindow w;
-    QObject::connect(w.button5, &QPushButton::clicked, [&] { SendReportFromWindow(w.window); });
-    w.window.resize(528, 300);
+    ErrorWindow w;
+    w.window.Button4Click();
     w.window.show();
     struct PaintCounter : QObject {
         int paints = 0;
@@ -433,17 +400,18 @@ TEST_F(MailWindowTest, SendingPageIsPaintedBeforeTheTransferAndSendsOnce) {
             return false;
         }
     } counter;
-    w.sendingPage->installEventFilter(&counter);
+    w.sendingPage()->installEventFilter(&counter);
     int paintsBeforeBox = -1;
     bool buttonEnabledAtBox = true;
     const MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxCall&) {
         paintsBeforeBox = counter.paints;  // nothing paints between the transfer and the box
-        buttonEnabledAtBox = w.button5->isEnabled();
+        buttonEnabledAtBox = w.button("Button5")->isEnabled();
         return kIdOk;
     });
 
-    QTest::mouseClick(w.button5, Qt::LeftButton);
-    QTest::mouseClick(w.button5, Qt::LeftButton);  // a second press sends nothing
+    QPushButton* send = w.button("Button5");
+    QTest::mouseClick(send, Qt::LeftButton);
+    QTest::mouseClick(send, Qt::LeftButton);  // a second press sends nothing
 
     SetMessageBoxHandler(previous);
     EXPECT_GT(paintsBeforeBox, 0);
