@@ -29,7 +29,7 @@ std::string Joined(const std::vector<std::string>& lines) {
     return text;
 }
 
-class ProgramStartTest : public ::testing::Test {
+class ErrorWindowStartTest : public ::testing::Test {
 protected:
     void SetUp() override {
         platform::SetSystemFactsForTesting(errortest::FixedFacts());
@@ -89,7 +89,7 @@ protected:
     hosttest::ScratchProgram program_;
 };
 
-TEST_F(ProgramStartTest, ModeThreeMailsTheCallersLogReadable) {
+TEST_F(ErrorWindowStartTest, ModeThreeMailsTheCallersLogReadable) {
     mailtest::SmtpsServer server;
     WriteMailSettings(server);
     const std::string callerLog = program_.home().root() + "/caller.log";
@@ -132,7 +132,7 @@ TEST_F(ProgramStartTest, ModeThreeMailsTheCallersLogReadable) {
     EXPECT_TRUE(fs::exists(callerLog));
 }
 
-TEST_F(ProgramStartTest, ModeTwoMailsTheReview) {
+TEST_F(ErrorWindowStartTest, ModeTwoMailsTheReview) {
     mailtest::SmtpsServer server;
     WriteMailSettings(server);
     program_.WhenModal("UFormError", [&](QWidget* window) {
@@ -166,7 +166,7 @@ TEST_F(ProgramStartTest, ModeTwoMailsTheReview) {
 
 // Settings that cannot be written at the end of a run fail twice in one chain (the file is not
 // made, then it cannot be closed): both are logged, one window is shown.
-TEST_F(ProgramStartTest, SettingsThatCannotBeWrittenAtTheEndShowOneWindow) {
+TEST_F(ErrorWindowStartTest, SettingsThatCannotBeWrittenAtTheEndShowOneWindow) {
     fs::create_directories(program_.app() + "/Settings/Kestrune.ini/blocked");
     std::vector<std::string> shown;
     SetErrorWindowRunnerForTesting([&](QDialog& window) {
