@@ -80,6 +80,8 @@ struct Delivery {
 };
 
 void Note(Delivery& delivery, const std::string& line) {
+    // Both accounts fail alike when the settings file is missing: one line says it.
+    if (("\n" + delivery.details + "\n").find("\n" + line + "\n") != std::string::npos) return;
     std::fprintf(stderr, "KV.Kestrune: mail: %s\n", line.c_str());
     if (!delivery.details.empty()) delivery.details += "\n";
     delivery.details += line;
