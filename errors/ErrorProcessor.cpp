@@ -8,6 +8,7 @@
 #include "errors/Quietly.h"
 #include "errors/ReportMail.h"
 #include "errors/UFormError.h"
+#include "foundation/CounterFiles.h"
 #include "foundation/Application.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
@@ -133,6 +134,7 @@ void ShowErrorWindow(WindowKind kind, const std::string& fullCode) {
 void InstallErrorProcessor() {
     g_followingShownFailure = false;
     SetErrorHandler(ProcessErrorNow);
+    SetCounterDumpSink([](const std::string& lines) { ErrorDump += lines; });
 }
 
 void ProcessErrorNow(const std::string& code) {
