@@ -13,6 +13,7 @@
 
 #include "errors/ErrorProcessor.h"
 #include "errors/MailSender.h"
+#include "language/LangProcessor.h"
 #include "tests/errors/ErrorFixture.h"
 #include "tests/errors/MailTestServer.h"
 #include "tests/host/HostTestSupport.h"
@@ -55,6 +56,9 @@ protected:
         ErrorWindowOpen = false;
         ReporterMode = false;
         ExternalErrorLogPath.clear();
+        // The start translated the windows; the tests that follow expect the design's texts.
+        CurrentLanguage = "Russian";
+        LoadLanguage();
     }
     void WriteMailSettings(const mailtest::SmtpsServer& server) {
         testsupport::WriteFile(program_.app() + "/Resource/Mail.ini",

@@ -28,6 +28,7 @@
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
+#include "language/LangProcessor.h"
 #include "platform/Executable.h"
 #include "tests/errors/MailTestServer.h"
 #include "tests/support/TestSupport.h"
@@ -83,6 +84,9 @@ protected:
         SetMailTimeLimitsForTesting({2000, 5000});
         ErrorWindowOpen = false;
         PageChangeAllowed = false;
+        // The windows speak the design's language here, whatever ran before.
+        CurrentLanguage = "Russian";
+        LoadLanguage();
     }
     void TearDown() override {
         SetMailTimeLimitsForTesting({});
