@@ -35,16 +35,7 @@ protected:
     void SetUp() override {
         platform::SetSystemFactsForTesting(errortest::FixedFacts());
         platform::SetTickCountForTesting([] { return std::uint32_t{5000}; });
-        platform::SetLocalTimeForTesting([] {
-            std::tm time{};
-            time.tm_year = 2027 - 1900;
-            time.tm_mon = 2;
-            time.tm_mday = 5;
-            time.tm_hour = 7;
-            time.tm_min = 4;
-            time.tm_sec = 9;
-            return time;
-        });
+        platform::SetLocalTimeForTesting(errortest::FixedLocalTime);
         SetMailTimeLimitsForTesting({5000, 10000});
     }
     void TearDown() override {
@@ -67,19 +58,9 @@ protected:
                                    server.caFile() + "\n");
     }
     static std::vector<std::string> SystemRows(const std::string& program) {
-        const std::string pad(10, ' ');
-        return {"05/03/2027 [07:04:09]",
-                "Program = " + program,
-                "WinVersion = 6.1.0",
-                "User = tester",
-                "PC = a-host-name-longer-than-fifteen.example",
-                "PC SysInfo:",
-                pad + "ProcessorType: 8664",
-                pad + "ProcessorLevel: 6",
-                pad + "MemoryLoad = 42%",
-                pad + "TotalPhys = 8388608 KB",
-                pad + "AvailPhys = 3145728 KB",
-                "OS worked = " + DurationText(90061000)};
+        std::vector<std::string> rows = {"05/03/2027 [07:04:09]", "Program = " + program};
+        for (const std::string& line : errortest::FixedSystemInfoLines()) rows.push_back(line);
+        return rows;
     }
     static void ExpectStandardHeaders(const mailtest::ParsedMail& mail) {
         EXPECT_EQ(mail.Header("MIME-Version"), "1.0");
