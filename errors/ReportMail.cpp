@@ -127,7 +127,11 @@ Delivery Deliver(MailMessage message) {
 
 void DeleteMailedLog() {
     const std::string log = ErrorLogPath();
-    if (g_mailedLog && platform::ReadWholeFile(log) == g_mailedLog) platform::RemoveFile(log);
+    if (g_mailedLog) {
+        // Read as carefully as before the mail: the log may have been replaced in the meantime.
+        const LogRead now = ReadLogFile(log, g_mailedLog->size());
+        if (now.status == LogRead::Status::Read && now.complete && now.bytes == *g_mailedLog) platform::RemoveFile(log);
+    }
     const std::string folder = ErrorLogFolder();
     if (platform::IsDirectory(folder)) ::rmdir(platform::NativePath(folder).c_str());  // only when empty
 }
