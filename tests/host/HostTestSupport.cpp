@@ -5,12 +5,14 @@
 #include <QWidget>
 
 #include "foundation/Application.h"
+#include "foundation/core/ProgramValues.h"
 #include "host/ProgramBlock.h"
 #include "platform/Executable.h"
 
 namespace hosttest {
 
 ScratchProgram::ScratchProgram() {
+    kestrune::ResetProgramValuesForTesting();
     testsupport::CopyTree(testsupport::AppDir(), app());
     platform::SetExecutablePathForTesting(exe());
     previousOpener_ = kestrune::SetShellOpenHandlerForTesting(
@@ -21,6 +23,7 @@ ScratchProgram::~ScratchProgram() {
     drivers_.clear();
     kestrune::SetShellOpenHandlerForTesting(std::move(previousOpener_));
     platform::SetExecutablePathForTesting("");
+    kestrune::ResetProgramValuesForTesting();
 }
 
 int ScratchProgram::Start(const std::vector<std::string>& parameters) {

@@ -18,7 +18,8 @@ namespace hosttest {
 
 // A scratch program folder with HOME, TEMP and the registry store beside it; the program
 // believes it runs from there. Page openings and message boxes are recorded instead of reaching
-// the desktop.
+// the desktop. The program-wide values are at their start values when it is made and again when
+// it goes.
 class ScratchProgram {
 public:
     ScratchProgram();
