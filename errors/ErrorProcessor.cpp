@@ -22,7 +22,7 @@
 
 namespace kestrune {
 
-TUFormError* UFormError = nullptr;
+QPointer<TUFormError> UFormError;
 bool ErrorReportingOff = false;
 std::string ErrorDump;
 std::string ExternalErrorLogPath;

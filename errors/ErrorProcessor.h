@@ -1,6 +1,7 @@
 #pragma once
 // The error processor: the error log, the error window and the feedback and report pages.
 
+#include <QPointer>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -12,7 +13,7 @@ namespace kestrune {
 
 class TUFormError;
 
-extern TUFormError* UFormError;         // the open error window; nullptr once it is freed
+extern QPointer<TUFormError> UFormError;  // the open error window; nullptr once it is freed
 extern bool ErrorReportingOff;          // ProcessError does nothing at all (older system)
 extern std::string ErrorDump;           // extra text for every later log entry
 extern std::string ExternalErrorLogPath;  // the calling program's own log (report mode)

@@ -13,7 +13,7 @@
 
 namespace kestrune {
 
-TFormSettings* FormSettings = nullptr;
+QPointer<TFormSettings> FormSettings;
 
 const ProgramValues settingsWindowValues([] {
     FormSettings = nullptr;

@@ -3,6 +3,7 @@
 // over to the start-up services. It holds no settings logic of its own.
 
 #include <QDialog>
+#include <QPointer>
 #include <memory>
 
 namespace Ui {
@@ -43,6 +44,6 @@ private:
 };
 
 // The window that a settings job has open, or nullptr.
-extern TFormSettings* FormSettings;
+extern QPointer<TFormSettings> FormSettings;
 
 }  // namespace kestrune

@@ -87,14 +87,16 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
             ErrorReportingOff = true;
             result = true;
             if (StartMessagesAllowed) {
-                auto* window = new TUFormNotSupportedOS();
-                window->setWindowTitle(QStringLiteral("KV.Kestrune %1...").arg(kProgramVersionTag));
-                window->Memo2->setPlainText(QStringLiteral("KV.Kestrune Version: %1").arg(kProgramVersionTag));
-                const QString minimum = QString::fromStdString(MinimumWindowsText);
-                window->Memo3->setPlainText(QString::fromUtf8("Предназначена для Windows ") + minimum +
-                                            QString::fromUtf8(" и выше.") + "\n" + "For Windows " + minimum +
-                                            " and high.");
-                window->exec();
+                ShowFormModal(false, nullptr, [] {
+                    auto* window = new TUFormNotSupportedOS();
+                    window->setWindowTitle(QStringLiteral("KV.Kestrune %1...").arg(kProgramVersionTag));
+                    window->Memo2->setPlainText(QStringLiteral("KV.Kestrune Version: %1").arg(kProgramVersionTag));
+                    const QString minimum = QString::fromStdString(MinimumWindowsText);
+                    window->Memo3->setPlainText(QString::fromUtf8("Предназначена для Windows ") + minimum +
+                                                QString::fromUtf8(" и выше.") + "\n" + "For Windows " + minimum +
+                                                " and high.");
+                    return static_cast<QWidget*>(window);
+                });
             }
             return;
         }

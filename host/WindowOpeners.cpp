@@ -1,6 +1,7 @@
 #include "host/IncludeModules.h"
 
 #include <QScopeGuard>
+#include <QWidget>
 
 #include "checks/UFormAutoComponents.h"
 #include "foundation/ShellOpen.h"
@@ -17,11 +18,7 @@ void ShowAddOnWindow() {
         const auto activateHost = qScopeGuard([] {
             if (HostForm) HostForm->activateWindow();
         });
-        const BusyScope busy;
-        auto* window = new TUFormAutoComponents();
-        window->raise();
-        window->activateWindow();
-        window->exec();
+        ShowFormModal<TUFormAutoComponents>(false, nullptr);
     });
 }
 

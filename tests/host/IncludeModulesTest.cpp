@@ -4,12 +4,14 @@
 
 #include <QFrame>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include "checks/UnitAutoUpdateSettings.h"
 #include "errors/ErrorProcessor.h"
+#include "foundation/Application.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
@@ -166,6 +168,24 @@ TEST_F(StartUpServices, AddOnWindowKeepsABusyFlagItDidNotSet) {
         EXPECT_TRUE(shown);
         EXPECT_EQ(BusyFlag, busyBefore);
     }
+}
+
+// The window is freed however its modal loop ends: closed by its user, or left when the run ends.
+TEST_F(StartUpServices, AddOnWindowIsFreedHoweverItsLoopEnds) {
+    for (const bool endTheRun : {false, true}) {
+        SCOPED_TRACE(endTheRun ? "the run ends" : "closed");
+        QPointer<QWidget> shown;
+        program_.WhenModal("UFormAutoComponents", [&](QWidget* window) {
+            shown = window;
+            if (endTheRun) TerminateApplication();
+            else window->close();
+        });
+        ShowAddOnWindow();
+        ResetTermination();
+        EXPECT_TRUE(shown.isNull());
+        EXPECT_FALSE(BusyFlag);
+    }
+    EXPECT_TRUE(codes_.empty());
 }
 
 }  // namespace
