@@ -9,6 +9,7 @@
 
 #include "foundation/URegInA.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/Product.h"
 #include "foundation/core/SystemFolders.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
@@ -37,7 +38,7 @@ void Deliver(const std::string& code, const AgentDoneHandler& done, AgentRunResu
 // the per-program settings folder this program reads (path kind 2), not the product folder alone.
 std::string ResultFolderWord(bool appData) {
     if (appData && !ProgramSettingsFolder.empty()) return ProgramSettingsFolder;
-    return "KV.Kestrune";
+    return kProductName;
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "foundation/core/Product.h"
+
 class QDialog;
 class QWidget;
 
@@ -23,8 +25,8 @@ extern bool PageChangeAllowed;          // the error window's pages change only 
 extern bool ReporterMode;               // the window reports for a calling program
 
 // The product and version this program names in its own texts.
-inline constexpr const char* kOwnProductName = "KV.Kestrune";
-inline constexpr const char* kOwnVersion = "1.0.3";
+inline constexpr const char* kOwnProductName = kProductName;
+inline constexpr const char* kOwnVersion = kProductVersion;
 
 // Makes this error processor the receiver of every ProcessError call of the program.
 void InstallErrorProcessor();

@@ -11,6 +11,7 @@
 
 #include "foundation/core/AsciiText.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/Product.h"
 #include "foundation/core/ProgramValues.h"
 
 namespace kestrune {
@@ -158,7 +159,7 @@ int ShowMessageBox(WindowHandle owner, const std::string& text, const std::strin
 
 std::string SettingsRepairedText(const std::string& format, int repairedCount, int readCount) {
     const std::string pattern = format.empty() ? kBuiltInRepairFormat : format;
-    const std::string arguments[] = {"KV.Kestrune", std::to_string(repairedCount), std::to_string(readCount)};
+    const std::string arguments[] = {kProductName, std::to_string(repairedCount), std::to_string(readCount)};
     std::string text;
     std::size_t next = 0;  // the argument that the next placeholder takes
     for (std::size_t i = 0; i < pattern.size(); ++i) {

@@ -27,7 +27,6 @@ const ProgramValues runValues([] {
 });
 
 const char* const kDeveloperAddress = "kestrune@example.org";
-const char* const kProgramVersionTag = "1.0.3.2k.lang";
 
 void InitProgramVariables() {
     StartMessagesAllowed = true;
@@ -37,7 +36,7 @@ void InitProgramVariables() {
     SuppressCheckWindows = false;
     ErrorOccurred = false;
     IconPath.clear();
-    ProductName = "KV.Kestrune";
+    ProductName = kProductName;
     VersionTag = kProgramVersionTag;
 }
 

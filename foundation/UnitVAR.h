@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "foundation/core/Product.h"
+
 namespace kestrune {
 
 extern bool StartMessagesAllowed;   // start-up may show its own windows (not-supported window)
@@ -20,8 +22,6 @@ extern std::string VersionTag;      // version named in log entries and mails
 
 // The developer's contact address that start-up stores in AuthorAddress.
 extern const char* const kDeveloperAddress;
-// The program's own version text.
-extern const char* const kProgramVersionTag;  // "1.0.3.2k.lang"
 
 // Start values of the run; the first statement of the host window's creation. Cannot fail.
 void InitProgramVariables();

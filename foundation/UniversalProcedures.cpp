@@ -4,6 +4,7 @@
 
 #include "foundation/URegInA.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/Product.h"
 #include "foundation/core/ProgramValues.h"
 #include "foundation/core/SystemFolders.h"
 #include "platform/Executable.h"
@@ -58,7 +59,7 @@ void DetectSettingsInAppData(const std::string&) {
             UseAppData = true;
             return;
         }
-        if (platform::FileAgeReadable(GetSpecialFolder(0) + "/" + "KV.Kestrune" + "/UAUSettings.ini")) UseAppData = true;
+        if (platform::FileAgeReadable(GetSpecialFolder(0) + "/" + kProductName + "/UAUSettings.ini")) UseAppData = true;
     });
 }
 

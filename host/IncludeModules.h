@@ -10,6 +10,7 @@
 
 #include "checks/UnitAutoUpdateSettings.h"
 #include "foundation/UniversalProcedures.h"
+#include "foundation/core/Product.h"
 
 class QAction;
 class QMenu;
@@ -18,7 +19,6 @@ class QWidget;
 
 namespace kestrune {
 
-constexpr const char* kBuildTag = "2k";
 constexpr const char* kLanguagePackTag = "< Lang.Pack for KV.Kestrune 1.0 >";
 
 // The windows and components registered here are watched: one that is freed reads as none.

@@ -9,6 +9,7 @@
 #include "foundation/Application.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
+#include "foundation/core/Product.h"
 #include "host/IncludeModules.h"
 #include "host/ProgramSettings.h"
 #include "host/UnitMain.h"
@@ -60,7 +61,7 @@ int RunProgramBlock(const std::vector<std::string>& params) {
     ResetTermination();
     if (!ParametersAreSafe(params)) return 2;
 
-    QApplication::setApplicationName("KV.Kestrune");
+    QApplication::setApplicationName(kProductName);
     // Every window without an icon of its own, the error window and the boxes included, shows it.
     QApplication::setWindowIcon(ProgramIcon());
     // Dialogs closing must never end the run; the host window's close does that itself.

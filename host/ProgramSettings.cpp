@@ -2,6 +2,7 @@
 
 #include "foundation/URegInA.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/Product.h"
 #include "host/UnitMain.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
@@ -46,12 +47,12 @@ std::vector<std::string> ProductFolderEntries(const std::string& root) {
 // Answers whether any folder matched.
 bool LoadFromFoldersOfThisExecutable(WindowHandle owner, bool takeOver) {
     const std::string executable = platform::ExecutablePath();
-    ProgramSettingsFolder = "KV.Kestrune";
+    ProgramSettingsFolder = kProductName;
     const std::string root = GetProgramPath(2, "");
     bool found = false;
     for (const std::string& entry : ProductFolderEntries(root)) {
         Exe.clear();
-        ProgramSettingsFolder = "KV.Kestrune\\" + entry;
+        ProgramSettingsFolder = std::string(kProductName) + "\\" + entry;
         ReadSettingsExe(owner);
         if (Exe != executable) continue;
         found = true;
@@ -103,7 +104,7 @@ void FindStoredProgramSettings(WindowHandle owner) {
     Guard("01.004-01", [&] {
         if (MustSetFilesInAppData || UseAppData) {
             if (!LoadFromFoldersOfThisExecutable(owner, false)) {
-                ProgramSettingsFolder = "KV.Kestrune";
+                ProgramSettingsFolder = kProductName;
                 if (ProgramFolderHoldsSettings()) {
                     MustSetFilesInAppData = false;
                     UseAppData = false;
@@ -120,7 +121,7 @@ void FindStoredProgramSettings(WindowHandle owner) {
         // Take the values over from Application Data; they are written beside the program at exit.
         MustSetFilesInAppData = true;
         LoadFromFoldersOfThisExecutable(owner, true);
-        ProgramSettingsFolder = "KV.Kestrune";
+        ProgramSettingsFolder = kProductName;
         MustSetFilesInAppData = false;
     });
 }

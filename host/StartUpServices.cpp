@@ -1,3 +1,4 @@
+#include "foundation/core/Product.h"
 #include "host/IncludeModules.h"
 
 #include <QApplication>
@@ -68,7 +69,7 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
         ChecksStarted = false;
         MinimumWindowsText = "98";
         IncludePanel = includePanel;
-        CallingProgramName = "KV.Kestrune";
+        CallingProgramName = kProductName;
         VersionText = kProgramVersionTag;
         AuthorAddress = kDeveloperAddress;
         ExternalErrorLogPath.clear();
@@ -108,7 +109,7 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
         step("05");
 
         step("08");
-        DeleteIfPresent(GetSpecialFolder(0) + "/KV.Kestrune/TCounter.ini");
+        DeleteIfPresent(GetSpecialFolder(0) + "/" + kProductName + "/TCounter.ini");
         DeleteIfPresent(platform::ExecutableFolder() + "/Resource/TCounter.ini");
 
         step("09");
@@ -128,7 +129,7 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
 
         step("12");
         QWidget* languages = Child<QWidget>(IncludePanel, "FrameLangComponents1");
-        InitLanguageProcessor(languageDumpFlag, "KV.Kestrune", kLanguagePackTag,
+        InitLanguageProcessor(languageDumpFlag, kProductName, kLanguagePackTag,
                               Child<QPlainTextEdit>(languages, "MChoseLan"),
                               Child<QPlainTextEdit>(languages, "MDefaultlan"),
                               Child<QPlainTextEdit>(languages, "MLanCapt"), Child<QPlainTextEdit>(languages, "MLanProc"));

@@ -15,6 +15,7 @@
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/Product.h"
 #include "foundation/core/ProgramValues.h"
 #include "host/IncludeModules.h"
 #include "host/ProgramBlock.h"
@@ -165,7 +166,7 @@ void TFormKestrune::FormCreate(const std::vector<std::string>& params) {
             if (!P2.empty()) {
                 MustSetFilesInAppData = true;
                 const std::string root = GetProgramPath(2, "");
-                ProgramSettingsFolder = "KV.Kestrune\\" + P2;
+                ProgramSettingsFolder = std::string(kProductName) + "\\" + P2;
                 DeleteDirectory(root + ProgramSettingsFolder);
             }
             return;
@@ -181,7 +182,7 @@ void TFormKestrune::FormCreate(const std::vector<std::string>& params) {
         }
 
         MessagesUrl = URLtoMSG;
-        ProgramSettingsFolder = "KV.Kestrune\\" + P2;
+        ProgramSettingsFolder = std::string(kProductName) + "\\" + P2;
         FilePrefix = P2 + "_" + P3;
         CheckUrl = URLtoFile;
         CallingProgramName = P2;

@@ -20,10 +20,12 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/core/Product.h"
+
 namespace kestrune::langpack {
 
 // The product name put in for "[%pn]" in window captions.
-inline constexpr std::string_view kProductName = "KV.Kestrune";
+inline constexpr std::string_view kProductName = kestrune::kProductName;
 inline constexpr std::string_view kProductPlaceholder = "[%pn]";
 
 // Pack bytes as UTF-8 text: a UTF-8 byte-order mark is dropped; bytes that are not UTF-8 are
