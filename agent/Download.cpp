@@ -7,17 +7,11 @@
 #include <charconv>
 #include <cstdlib>
 
+#include "foundation/core/AsciiText.h"
+
 namespace pellmark {
 
 namespace {
-
-bool StartsWithNoCase(std::string_view text, std::string_view start) {
-    if (text.size() < start.size()) return false;
-    for (std::size_t i = 0; i < start.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != start[i]) return false;
-    }
-    return true;
-}
 
 // What one transfer collects; the write callback stops the transfer as soon as it is of no use.
 struct Transfer {
@@ -76,7 +70,8 @@ Limits LimitsFromEnvironment() {
 }
 
 std::string NormaliseUrl(std::string_view url) {
-    if (StartsWithNoCase(url, "http://") || StartsWithNoCase(url, "https://")) return std::string(url);
+    if (kestrune::AsciiStartsWithNoCase(url, "http://") || kestrune::AsciiStartsWithNoCase(url, "https://"))
+        return std::string(url);
     // A scheme is letters, digits, "+", "-" and "." after a first letter, ended by "://".
     const std::size_t mark = url.find("://");
     if (mark != std::string_view::npos && mark > 0 && std::isalpha(static_cast<unsigned char>(url[0])) &&

@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "errors/MailMessage.h"
+#include "foundation/core/AsciiText.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
 
@@ -16,12 +17,6 @@ std::string_view Trim(std::string_view text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
     return text;
-}
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return std::tolower(c); });
-    return out;
 }
 
 // The value of a line: blanks around it removed, and a comment that a blank introduces cut off.
@@ -75,13 +70,13 @@ MailSettings ParseMailSettings(std::string_view text) {
         if (line.empty() || line.front() == ';' || line.front() == '#') continue;
         if (line.front() == '[') {
             const auto close = line.find(']');
-            const std::string section = Lower(Trim(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1)));
+            const std::string section = AsciiLower(Trim(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1)));
             account = section == "account1" ? 0 : section == "account2" ? 1 : section == "tls" ? 2 : 3;
             continue;
         }
         const auto eq = line.find('=');
         if (eq == std::string_view::npos || account < 0) continue;
-        const std::string key = Lower(Trim(line.substr(0, eq)));
+        const std::string key = AsciiLower(Trim(line.substr(0, eq)));
         const std::string value(ValueOf(line.substr(eq + 1)));
         if (account == 2) {
             if (key == "cabundle") settings.caBundle = value;

@@ -14,6 +14,7 @@
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
+#include "foundation/core/AsciiText.h"
 #include "foundation/core/Guard.h"
 #include "foundation/core/Product.h"
 #include "foundation/core/ProgramValues.h"
@@ -38,11 +39,6 @@ const ProgramValues commandLineValues([] {
 });
 
 namespace {
-
-std::string Lowered(std::string text) {
-    for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return text;
-}
 
 bool IsKnownLanguage(const std::string& language) { return language == "English" || language == "Russian"; }
 
@@ -161,7 +157,7 @@ void TFormKestrune::FormCreate(const std::vector<std::string>& params) {
         P7 = parameter(7);
         if (!IsKnownLanguage(CommandLineLanguage)) CommandLineLanguage.clear();
 
-        if (Lowered(P1) == "uninstall") {
+        if (AsciiLower(P1) == "uninstall") {
             UninstallStart = true;
             if (!P2.empty()) {
                 MustSetFilesInAppData = true;

@@ -1,7 +1,10 @@
 #include "platform/Environment.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <pwd.h>
 #include <string_view>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -37,6 +40,19 @@ std::string GetEnv(const char* name) {
 
 void SetEnvironmentBlockForTesting(std::optional<std::vector<std::string>> block) {
     TestingBlock() = std::move(block);
+}
+
+std::optional<Account> CurrentAccount() {
+    const long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    int status = 0;
+    while ((status = getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found)) == ERANGE &&
+           buffer.size() < (1u << 20))
+        buffer.resize(buffer.size() * 2);
+    if (status != 0 || !found) return std::nullopt;
+    return Account{found->pw_name ? found->pw_name : "", found->pw_dir ? found->pw_dir : ""};
 }
 
 }  // namespace platform

@@ -117,14 +117,19 @@ IoResult WriteFileAtomic(std::string_view path, std::string_view bytes) {
 }
 
 std::vector<std::string> ListDirectory(std::string_view path) {
-    std::vector<std::string> names;
     DIR* dir = opendir(NativePath(path).c_str());
-    if (!dir) return names;
+    if (!dir) return {};
+    std::vector<std::string> names = ListOpenDirectory(dir);
+    closedir(dir);
+    return names;
+}
+
+std::vector<std::string> ListOpenDirectory(DIR* dir) {
+    std::vector<std::string> names;
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
         if (name != "." && name != "..") names.push_back(name);
     }
-    closedir(dir);
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -4,6 +4,7 @@
 // function here does that itself, so callers pass the program's own path texts.
 
 #include <cstdint>
+#include <dirent.h>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +40,8 @@ IoResult WriteFileAtomic(std::string_view path, std::string_view bytes);
 // Entry names of a folder, "." and ".." left out, sorted by name so that every run enumerates
 // in the same order. Empty when the folder cannot be listed.
 std::vector<std::string> ListDirectory(std::string_view path);
+// The same for a folder that the caller opened (opendir, fdopendir) and closes itself.
+std::vector<std::string> ListOpenDirectory(DIR* dir);
 
 bool RemoveFile(std::string_view path);
 

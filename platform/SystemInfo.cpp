@@ -5,13 +5,14 @@
 #include <climits>
 #include <cstdlib>
 #include <fstream>
-#include <pwd.h>
 #include <sstream>
 #include <sys/resource.h>
 #include <sys/utsname.h>
 #include <time.h>
 #include <unistd.h>
 #include <vector>
+
+#include "platform/Environment.h"
 
 namespace platform {
 namespace {
@@ -129,15 +130,8 @@ SystemVersion ReadSystemVersion() {
 }
 
 std::string UserName() {
-    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    while (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE &&
-           buffer.size() < (1u << 20)) {
-        buffer.resize(buffer.size() * 2);
-    }
-    return found && found->pw_name ? std::string(found->pw_name) : std::string();
+    const std::optional<Account> account = CurrentAccount();
+    return account ? account->name : std::string();
 }
 
 std::string ComputerName() {

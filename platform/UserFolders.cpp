@@ -1,6 +1,5 @@
 #include "platform/UserFolders.h"
 
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,13 +31,8 @@ std::string AbsoluteEnv(const char* name) {
 
 std::string AccountHome() {
     if (TestingAccountHome()) return *TestingAccountHome();
-    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found || !found->pw_dir)
-        return {};
-    return found->pw_dir;
+    const std::optional<Account> account = CurrentAccount();
+    return account ? account->home : std::string();
 }
 
 // The home folder, or the private fallback when there is none.

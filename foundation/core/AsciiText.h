@@ -1,6 +1,6 @@
 #pragma once
-// Letter case of the program's own words (kind words, tags, header names): ASCII only, so that
-// the result never depends on the locale.
+// Letter case of the program's own words (kind words, tags, header names, pack sections): ASCII
+// only, so that the result never depends on the locale. Other bytes (UTF-8 included) are kept.
 
 #include <string>
 #include <string_view>
@@ -9,5 +9,8 @@ namespace kestrune {
 
 // The text with A-Z made a-z; every other byte as it was.
 std::string AsciiLower(std::string_view text);
+// Equal when A-Z and a-z are taken as the same letters.
+bool AsciiEqualsNoCase(std::string_view a, std::string_view b);
+bool AsciiStartsWithNoCase(std::string_view text, std::string_view prefix);
 
 }  // namespace kestrune

@@ -47,13 +47,8 @@ bool CopyEntry(const std::string& source, const std::string& target, bool failIf
         bool complete = true;
         DIR* dir = opendir(source.c_str());
         if (!dir) return false;
-        std::vector<std::string> names;
-        while (const dirent* entry = readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") names.push_back(name);
-        }
+        const std::vector<std::string> names = platform::ListOpenDirectory(dir);
         closedir(dir);
-        std::sort(names.begin(), names.end());
         for (const std::string& name : names)
             complete = CopyEntry(source + "/" + name, target + "/" + name, failIfExists) && complete;
         return complete;
@@ -131,13 +126,7 @@ void DeleteTree(int parentFd, const std::string& name) {
         close(fd);
         return;
     }
-    std::vector<std::string> names;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string entryName = entry->d_name;
-        if (entryName != "." && entryName != "..") names.push_back(entryName);
-    }
-    std::sort(names.begin(), names.end());
-    for (const std::string& entryName : names) {
+    for (const std::string& entryName : platform::ListOpenDirectory(dir)) {
         struct stat st {};
         if (fstatat(fd, entryName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
         if (S_ISDIR(st.st_mode)) {

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "foundation/core/AsciiText.h"
+
 namespace kestrune::langpack {
 
 namespace {
@@ -119,28 +121,11 @@ bool IsCommentLine(std::string_view line) { return !IsNotCommentPrefix(line.subs
 
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
-std::string Lowered(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
+std::string Lowered(std::string_view text) { return AsciiLower(text); }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
+bool EqualsNoCase(std::string_view a, std::string_view b) { return AsciiEqualsNoCase(a, b); }
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
-}
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) { return AsciiStartsWithNoCase(text, prefix); }
 
 std::string_view Between(std::string_view line, std::size_t head, std::size_t tail) {
     if (line.size() < head + tail) return {};

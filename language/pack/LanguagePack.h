@@ -45,7 +45,7 @@ bool IsCommentLine(std::string_view line);
 
 bool StartsWith(std::string_view text, std::string_view prefix);
 bool StartsWithNoCase(std::string_view text, std::string_view prefix);
-// ASCII letters lowered; other bytes (UTF-8 included) unchanged.
+// The pack's names for the ASCII letter case of foundation/core/AsciiText.
 std::string Lowered(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
