@@ -13,6 +13,7 @@
 #include "foundation/Application.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
+#include "foundation/core/Placeholders.h"
 #include "language/LangProcessor.h"
 #include "ui_UFormError.h"
 
@@ -76,25 +77,7 @@ bool IsPageKey(const QKeyEvent& key, bool onTabBar) {
 }  // namespace
 
 std::string FormatWithOneArgument(const std::string& text, const std::string& argument) {
-    std::string result;
-    bool used = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 1 < text.size()) {
-            if (text[i + 1] == '%') {
-                result += '%';
-                ++i;
-                continue;
-            }
-            if (text[i + 1] == 's' && !used) {
-                result += argument;
-                used = true;
-                ++i;
-                continue;
-            }
-        }
-        result += text[i];
-    }
-    return result;
+    return FillPlaceholders(text, {argument}, "s");
 }
 
 TUFormError::TUFormError(QWidget* parent)

@@ -11,6 +11,7 @@
 
 #include "foundation/core/AsciiText.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/Placeholders.h"
 #include "foundation/core/Product.h"
 #include "foundation/core/ProgramValues.h"
 
@@ -158,36 +159,9 @@ int ShowMessageBox(WindowHandle owner, const std::string& text, const std::strin
 }
 
 std::string SettingsRepairedText(const std::string& format, int repairedCount, int readCount) {
-    const std::string pattern = format.empty() ? kBuiltInRepairFormat : format;
-    const std::string arguments[] = {kProductName, std::to_string(repairedCount), std::to_string(readCount)};
-    std::string text;
-    std::size_t next = 0;  // the argument that the next placeholder takes
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] != '%' || i + 1 >= pattern.size()) {
-            text += pattern[i];
-            continue;
-        }
-        if (pattern[i + 1] == '%') {
-            text += '%';
-            ++i;
-            continue;
-        }
-        // "%s", "%d", and the indexed forms "%0:s" .. "%2:d"; anything else stays as it is.
-        std::size_t j = i + 1;
-        std::size_t index = next;
-        if (j + 1 < pattern.size() && pattern[j] >= '0' && pattern[j] <= '2' && pattern[j + 1] == ':') {
-            index = static_cast<std::size_t>(pattern[j] - '0');
-            j += 2;
-        }
-        if (j < pattern.size() && (pattern[j] == 's' || pattern[j] == 'd') && index < std::size(arguments)) {
-            text += arguments[index];
-            next = index + 1;
-            i = j;
-        } else {
-            text += pattern[i];
-        }
-    }
-    return text;
+    // "%s", "%d", and the indexed forms "%0:s" .. "%2:d"; anything else stays as it is.
+    return FillPlaceholders(format.empty() ? kBuiltInRepairFormat : format,
+                            {kProductName, std::to_string(repairedCount), std::to_string(readCount)});
 }
 
 int ShowSettingsRepairedMessage(WindowHandle owner, int repairedCount, int readCount, unsigned flags) {

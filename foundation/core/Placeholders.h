@@ -1,0 +1,17 @@
+#pragma once
+// Filling "%s"-style placeholders of a text that may come from a language pack or a settings
+// file. The text is never handed to printf: an unknown or surplus placeholder stays as it stands.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrune {
+
+// Each "%c" whose c is one of conversions, and each indexed "%N:c" (N a digit), takes the next
+// (or the Nth) argument; "%%" is one "%". A placeholder with no argument left, or any other
+// "%", is kept as it is.
+std::string FillPlaceholders(std::string_view text, const std::vector<std::string>& arguments,
+                             std::string_view conversions = "sd");
+
+}  // namespace kestrune
