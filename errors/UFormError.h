@@ -45,7 +45,7 @@ public:
     void ShowSendingPage() override;
     void ShowMailResult(MailKind kind, bool sent, const std::string& details) override;
 
-    // The client width: the design's 528, or more when a text in the font actually used needs it.
+    // The client width: the layout's 528, or more when a text in the font actually used needs it.
     int ClientWidth() const { return clientWidth_; }
 
 protected:
@@ -59,10 +59,10 @@ private:
     void ShowPage(QWidget* page, bool asPermittedChange);
     void SetCallerCaption();
     // Buttons and labels grow to their texts; what stands to their right moves along, and the
-    // window widens when a row no longer fits. The design's sizes are the least sizes.
+    // window widens when a row no longer fits. The layout's sizes are the least sizes.
     void FitTexts();
 
-    // Where the fit starts from: each component's place and width as designed.
+    // Where the fit starts from: each component's place and width in the layout.
     struct DesignPlace {
         QWidget* widget;
         int x;

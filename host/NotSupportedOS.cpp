@@ -43,7 +43,7 @@ TUFormNotSupportedOS::TUFormNotSupportedOS(QWidget* parent)
     Memo3 = ui_->Memo3;
     // The memos only show text: nothing in them answers the mouse or takes the focus.
     ui_->Panel1->setAttribute(Qt::WA_TransparentForMouseEvents);
-    // FormCreate: the client area of the design.
+    // FormCreate: the client area of the layout.
     setFixedSize(329, 147);
     for (QPlainTextEdit* memo : {ui_->Memo1, ui_->Memo2, ui_->Memo3}) CentreLines(memo);
     PaintBase(ui_->Memo2, QColor(166, 202, 240));

@@ -36,7 +36,7 @@ TFormSettings::TFormSettings(QWidget* parent)
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     UFrame11 = ui_->UFrame11;
-    // Sky blue behind the frame (the colour the design calls clSkyBlue), the frame's own pale blue.
+    // Sky blue behind the frame (the colour once named clSkyBlue), the frame's own pale blue.
     Paint(ui_->ScrollBox4->viewport(), QColor(166, 202, 240));
     Paint(ui_->ScrollBox4Contents, QColor(166, 202, 240));
     Paint(UFrame11, QColor(240, 251, 255));

@@ -166,7 +166,7 @@ void InitLanguageProcessor(bool dumpEnabled, const std::string& productName, con
 }
 
 bool IsOfferedLanguage(const std::string& name, std::string* nativeName) {
-    // Russian is the design language: the built-in first entry, whatever a folder says.
+    // Russian is the language of the window layouts: the built-in first entry, whatever a folder says.
     if (IsRussian(name) || !IsUsableFolderName(name)) return false;
     const std::string file = MainPackPath(name);
     if (!platform::IsRegularFile(file)) return false;

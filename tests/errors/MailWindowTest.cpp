@@ -77,7 +77,7 @@ protected:
         ErrorOccurred = true;
         SetMailSystemRowsSource([] { return kRows; });
         SetMailTimeLimitsForTesting({2000, 5000});
-        // The windows speak the design's language here, whatever ran before.
+        // The windows speak the language of their layouts here, whatever ran before.
         CurrentLanguage = "Russian";
         LoadLanguage();
     }

@@ -373,8 +373,8 @@ protected:
     }
 };
 
-// Every text in the font actually used (the design's Tahoma is not on the machine) fits its
-// component, every component fits the window, and no two buttons of a row overlap; the design's
+// Every text in the font actually used (the layout's Tahoma is not on the machine) fits its
+// component, every component fits the window, and no two buttons of a row overlap; the layout's
 // sizes stay the least sizes. Checked on every page and layout, in both shipped languages.
 TEST_F(FittedErrorWindowTest, EveryTextFitsInBothLanguages) {
     testsupport::CopyTree(testsupport::SourceDir() + "/resources/Language", AppFolder() + "/Language");
