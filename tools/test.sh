@@ -16,7 +16,7 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 # Every test program once more as a whole, its cases shuffled: a case that depends on what an
 # earlier one left behind fails here. The seed is fixed so that a failure can be repeated.
 shuffle_seed=4242
-for program in build/tests/*/kestrune_*_tests; do
+for program in $(find build/tests -type f -executable -name "kestrune_*_tests" | sort); do
   if ! "$program" --gtest_shuffle --gtest_repeat=3 --gtest_random_seed="$shuffle_seed" \
       > "$program.shuffled.log" 2>&1; then
     grep -E '^\[  FAILED  \]' "$program.shuffled.log" | sort -u || true

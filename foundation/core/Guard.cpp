@@ -28,6 +28,12 @@ void ProcessError(const std::string& code) {
     }
 }
 
+ErrorCodeRecorder::ErrorCodeRecorder() {
+    previous_ = SetErrorHandler([this](const std::string& code) { codes.push_back(code); });
+}
+
+ErrorCodeRecorder::~ErrorCodeRecorder() { SetErrorHandler(std::move(previous_)); }
+
 namespace detail {
 void HandleCaughtFailure(const std::string& code) noexcept { ProcessError(code); }
 }  // namespace detail

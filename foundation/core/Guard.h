@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace kestrune {
 
@@ -27,6 +28,20 @@ void ProcessError(const std::string& code);
 // makes no error reports). Answers the handler it replaced; tests use it to record codes.
 using ErrorHandler = std::function<void(const std::string& code)>;
 ErrorHandler SetErrorHandler(ErrorHandler handler);
+
+// For tests: while it lives, every location code is recorded in codes instead of being
+// processed; the handler it replaced comes back when it goes.
+class ErrorCodeRecorder {
+public:
+    ErrorCodeRecorder();
+    ~ErrorCodeRecorder();
+    ErrorCodeRecorder(const ErrorCodeRecorder&) = delete;
+    ErrorCodeRecorder& operator=(const ErrorCodeRecorder&) = delete;
+    std::vector<std::string> codes;
+
+private:
+    ErrorHandler previous_;
+};
 
 namespace detail {
 void HandleCaughtFailure(const std::string& code) noexcept;

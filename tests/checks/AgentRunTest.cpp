@@ -30,10 +30,8 @@ protected:
         testsupport::WriteFile(app() + "/KV.Kestrune", "");
         ResetProgramValuesForTesting();
         ProgramSettingsFolder = "KV.Kestrune\\Prog";
-        previous_ = SetErrorHandler([this](const std::string& code) { errors.push_back(code); });
     }
     void TearDown() override {
-        SetErrorHandler(std::move(previous_));
         platform::SetExecutablePathForTesting("");
         ResetProgramValuesForTesting();
     }
@@ -71,11 +69,9 @@ protected:
         return {"Prog_1.0", url, kAgentVersionMode, kAgentTimeLimitMs, "UAU.011-001"};
     }
 
-    std::vector<std::string> errors;
+    ErrorCodeRecorder recorder_;
+    std::vector<std::string>& errors = recorder_.codes;
     testsupport::IsolatedHome home_;
-
-private:
-    ErrorHandler previous_;
 };
 
 TEST_F(AgentRunTest, ArgumentsInBothSettingsModes) {

@@ -23,10 +23,8 @@ protected:
         testsupport::WriteFile(app() + "/KV.Kestrune", "");
         kestrune::ResetProgramValuesForTesting();
         kestrune::ProgramSettingsFolder = "KV.Kestrune\\Prog";
-        previousHandler_ = kestrune::SetErrorHandler([this](const std::string& code) { errors.push_back(code); });
     }
     void TearDown() override {
-        kestrune::SetErrorHandler(std::move(previousHandler_));
         platform::SetExecutablePathForTesting("");
         kestrune::ResetProgramValuesForTesting();
     }
@@ -36,10 +34,10 @@ protected:
     std::string programSettings() const { return app() + "/Settings"; }
     std::string product() const { return appData() + "/KV.Kestrune"; }
 
-    std::vector<std::string> errors;  // location codes handed to the error processor
+    kestrune::ErrorCodeRecorder errorCodes;
+    std::vector<std::string>& errors = errorCodes.codes;  // location codes handed to the error processor
     kestrune::MessageBoxRecorder boxes;
 
 private:
     testsupport::IsolatedHome home_;
-    kestrune::ErrorHandler previousHandler_;
 };

@@ -213,113 +213,21 @@ TEST_F(Procedures, OneResetReturnsTheProgramValuesToTheirStart) {
 
 class Folders : public FoundationFixture {
 protected:
-    // As the program does at its start: the delete lets the event loop run between folders.
-    Folders() { InstallFolderTreeEventHook(); }
     std::string root() const { return app() + "/work"; }
 };
 
-TEST_F(Folders, CopyFileToGivesTheFolderOneSeparator) {
-    WriteFile(root() + "/source.ini", "s");
-    struct Case {
-        std::string folder;
-        std::string expected;
-    };
-    const Case cases[] = {
-        {root() + "/a/", root() + "/a/copy.ini"},
-        {root() + "/b", root() + "/b/copy.ini"},
-        {root() + "/c\\\\", root() + "/c/copy.ini"},
-        {root() + "/d/e\\", root() + "/d/e/copy.ini"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.folder);
-        EXPECT_TRUE(CopyFileTo(root() + "/source.ini", c.folder, "copy.ini", false));
-        EXPECT_EQ(ReadFile(c.expected), "s");
-    }
-    EXPECT_EQ(WithTrailingSeparator("x/"), "x/");
-    EXPECT_EQ(WithTrailingSeparator("x"), "x\\");
-    EXPECT_EQ(WithTrailingSeparator("x/\\"), "x/");
-    EXPECT_EQ(WithTrailingSeparator(""), "");
-    EXPECT_TRUE(errors.empty());
-}
-
-TEST_F(Folders, CopyFileToAnswersOnlyForACompleteCopy) {
-    WriteFile(root() + "/source.ini", "new");
-    WriteFile(root() + "/to/kept.ini", "old");
-    EXPECT_TRUE(CopyFileTo(root() + "/source.ini", root() + "/to", "kept.ini", true));
-    EXPECT_EQ(ReadFile(root() + "/to/kept.ini"), "old") << "FailIfExists keeps the target";
-    EXPECT_TRUE(CopyFileTo(root() + "/source.ini", root() + "/to", "kept.ini", false));
-    EXPECT_EQ(ReadFile(root() + "/to/kept.ini"), "new");
-
-    // A missing source is no copy, even where an old target exists.
-    EXPECT_FALSE(CopyFileTo(root() + "/missing.ini", root() + "/to", "kept.ini", false));
-    EXPECT_EQ(ReadFile(root() + "/to/kept.ini"), "new");
-    EXPECT_TRUE(errors.empty());
-    // No folder to copy to is a failure, reported.
-    EXPECT_FALSE(CopyFileTo(root() + "/source.ini", "", "x.ini", false));
-    EXPECT_EQ(errors, std::vector<std::string>{"UP.008-01"});
-}
-
-TEST_F(Folders, CopyDirectoryCopiesSubFoldersAndLinksAsLinks) {
-    WriteFile(root() + "/from/a.ini", "a");
-    WriteFile(root() + "/from/sub/deeper/b.ini", "b");
-    WriteFile(root() + "/outside/secret", "s");
-    ASSERT_EQ(symlink((root() + "/outside").c_str(), (root() + "/from/link").c_str()), 0);
-
-    EXPECT_TRUE(CopyDirectory(root() + "/from", root() + "/to", false));
-    EXPECT_EQ(ReadFile(root() + "/to/a.ini"), "a");
-    EXPECT_EQ(ReadFile(root() + "/to/sub/deeper/b.ini"), "b");
-    struct stat st {};
-    ASSERT_EQ(lstat((root() + "/to/link").c_str(), &st), 0);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
-    EXPECT_FALSE(CopyDirectory(root() + "/missing", root() + "/to2", false));
-    // Into a folder of its own tree: refused, not copied on until the path is too long.
-    EXPECT_FALSE(CopyDirectory(root() + "/from", root() + "/from/sub/inner", false));
-    EXPECT_FALSE(FileExists(root() + "/from/sub/inner/sub"));
-}
-
-TEST_F(Folders, DeleteDirectoryRemovesTheTreeButNothingOutsideIt) {
-    const std::string tree = root() + "/tree";
-    WriteFile(tree + "/readonly.ini", "r");
-    ASSERT_EQ(chmod((tree + "/readonly.ini").c_str(), 0444), 0);
-    WriteFile(tree + "/.hidden", "h");
-    WriteFile(tree + "/sub/deeper/file", "f");
-    WriteFile(tree + "/locked/file", "f");
-    ASSERT_EQ(chmod((tree + "/locked").c_str(), 0555), 0);
-    WriteFile(root() + "/outside/keep.ini", "k");
-    ASSERT_EQ(symlink((root() + "/outside").c_str(), (tree + "/sub/link").c_str()), 0);
-    ASSERT_EQ(symlink((root() + "/outside/keep.ini").c_str(), (tree + "/filelink").c_str()), 0);
-
+// The program installs the folder tree's event hook at its start: a long delete lets the event
+// loop run before each sub-folder.
+TEST_F(Folders, TheInstalledHookLetsTheEventLoopRunWhileATreeIsDeleted) {
+    InstallFolderTreeEventHook();
+    WriteFile(root() + "/tree/sub/file", "f");
     int ticks = 0;
     QTimer::singleShot(0, [&] { ++ticks; });
-    DeleteDirectory(tree + "\\");
-    EXPECT_FALSE(FileExists(tree));
-    EXPECT_EQ(ReadFile(root() + "/outside/keep.ini"), "k");
-    EXPECT_EQ(ticks, 1) << "the event loop runs before each sub-folder";
+    DeleteDirectory(root() + "/tree");
+    EXPECT_FALSE(FileExists(root() + "/tree"));
+    EXPECT_EQ(ticks, 1);
+    SetFolderTreeEventHook(nullptr);
     EXPECT_TRUE(errors.empty());
-
-    // A link given as the folder: the link goes, its target stays.
-    ASSERT_EQ(symlink((root() + "/outside").c_str(), (root() + "/folderlink").c_str()), 0);
-    DeleteDirectory(root() + "/folderlink");
-    EXPECT_FALSE(FileExists(root() + "/folderlink"));
-    EXPECT_EQ(ReadFile(root() + "/outside/keep.ini"), "k");
-    // A plain file is no folder: it stays.
-    DeleteDirectory(root() + "/outside/keep.ini");
-    EXPECT_EQ(ReadFile(root() + "/outside/keep.ini"), "k");
-}
-
-TEST_F(Folders, DeleteDirectoryRefusesPathsThatNameNoTreeOfItsOwn) {
-    WriteFile(root() + "/x/keep", "k");
-    const std::string refused[] = {"", "/", "\\", "//", "/./", "relative/x", root() + "/x/../x", root() + "/x/.."};
-    for (const std::string& path : refused) {
-        SCOPED_TRACE(path);
-        errors.clear();
-        DeleteDirectory(path);
-        EXPECT_EQ(errors, std::vector<std::string>{"UP.008-04"});
-    }
-    EXPECT_EQ(ReadFile(root() + "/x/keep"), "k");
-    errors.clear();
-    DeleteDirectory(root() + "/missing");
-    EXPECT_TRUE(errors.empty()) << "a folder that is not there is no failure";
 }
 
 TEST_F(Folders, AutorunSettingsAreDeletedFromTheProgramFolder) {

@@ -39,18 +39,14 @@ public:
         previousOpener_ = SetShellOpenHandlerForTesting([this](const std::string& url, int show) {
             opened.push_back({url, show});
         });
-        previousHandler_ = SetErrorHandler([this](const std::string& code) { codes.push_back(code); });
     }
-    ~Recording() {
-        SetShellOpenHandlerForTesting(std::move(previousOpener_));
-        SetErrorHandler(std::move(previousHandler_));
-    }
+    ~Recording() { SetShellOpenHandlerForTesting(std::move(previousOpener_)); }
     std::vector<Opened> opened;
-    std::vector<std::string> codes;
+    ErrorCodeRecorder errorCodes;
+    std::vector<std::string>& codes = errorCodes.codes;
 
 private:
     ShellOpenHandler previousOpener_;
-    ErrorHandler previousHandler_;
 };
 
 QLabel* Label(QWidget* window, const char* name) {

@@ -30,17 +30,15 @@ class StartUpServices : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetProgramValuesForTesting();
-        previousHandler_ = SetErrorHandler([this](const std::string& code) { codes_.push_back(code); });
     }
     void TearDown() override {
-        SetErrorHandler(std::move(previousHandler_));
         ResetProgramValuesForTesting();
     }
     std::string tempFile(const std::string& name) const { return program_.home().temp() + "/" + name; }
 
     hosttest::ScratchProgram program_;
-    std::vector<std::string> codes_;
-    ErrorHandler previousHandler_;
+    ErrorCodeRecorder recorder_;
+    std::vector<std::string>& codes_ = recorder_.codes;
 };
 
 TEST_F(StartUpServices, SetUpSetsTheRunValuesAndDeletesStaleCounters) {

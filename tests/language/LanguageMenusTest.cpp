@@ -58,11 +58,9 @@ protected:
         std::filesystem::create_directories(app() + "/Settings");
         ResetProgramValuesForTesting();
         ProgramSettingsFolder = "KV.Kestrune\\Prog";
-        previousHandler_ = SetErrorHandler([this](const std::string& code) { codes_.push_back(code); });
         Init();
     }
     void TearDown() override {
-        SetErrorHandler(previousHandler_);
         SetShellOpenHandlerForTesting({});
         platform::SetExecutablePathForTesting("");
         ResetProgramValuesForTesting();
@@ -84,8 +82,8 @@ protected:
 
     testsupport::IsolatedHome home_;
     std::unique_ptr<TUFrameLangComponents> carrier_;
-    ErrorHandler previousHandler_;
-    std::vector<std::string> codes_;
+    ErrorCodeRecorder recorder_;
+    std::vector<std::string>& codes_ = recorder_.codes;
     int loads_ = 0;
 };
 

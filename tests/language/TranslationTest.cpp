@@ -179,13 +179,11 @@ class LanguageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         platform::SetExecutablePathForTesting(program_ / "KV.Kestrune");
-        previousHandler_ = SetErrorHandler([this](const std::string& code) { codes_.push_back(code); });
         ResetProgramValuesForTesting();
         CurrentLanguage = "Russian";
         SetRetranslateHandler(nullptr);
     }
     void TearDown() override {
-        SetErrorHandler(previousHandler_);
         platform::SetExecutablePathForTesting("");
         ResetProgramValuesForTesting();
     }
@@ -202,8 +200,8 @@ protected:
 
     testsupport::IsolatedHome home_;
     testsupport::ScratchFolder program_;
-    std::vector<std::string> codes_;
-    ErrorHandler previousHandler_;
+    ErrorCodeRecorder recorder_;
+    std::vector<std::string>& codes_ = recorder_.codes;
 };
 
 TEST_F(LanguageTest, WindowTranslatedToEnglishAndBackGetsItsDesignTexts) {

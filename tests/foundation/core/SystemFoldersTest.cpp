@@ -19,18 +19,7 @@ namespace {
 using kestrune::RegistryRoot;
 const std::string kShellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders\\";
 
-// Records every location code handed to the error processor while it lives.
-class ReportRecorder {
-public:
-    ReportRecorder() {
-        previous_ = kestrune::SetErrorHandler([this](const std::string& code) { codes.push_back(code); });
-    }
-    ~ReportRecorder() { kestrune::SetErrorHandler(std::move(previous_)); }
-    std::vector<std::string> codes;
-
-private:
-    kestrune::ErrorHandler previous_;
-};
+using ReportRecorder = kestrune::ErrorCodeRecorder;
 
 // Every test starts with an empty TEMP cache and ends with the real environment block.
 class SpecialFolders : public ::testing::Test {
