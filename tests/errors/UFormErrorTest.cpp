@@ -16,6 +16,7 @@
 #include "errors/UFormError.h"
 #include "host/UnitMain.h"
 #include "tests/errors/ErrorFixture.h"
+#include "tests/support/WhenModal.h"
 
 namespace {
 
@@ -33,31 +34,6 @@ std::string PageOf(QWidget& window) {
 }
 
 void Click(QWidget& window, const char* name) { QTest::mouseClick(&Find(window, name), Qt::LeftButton); }
-
-// Runs the action on the modal window as soon as it is up. A window the action leaves open is
-// closed after a while, with a failure, so that no test can hang on it.
-void WhenModal(std::function<void(QWidget&)> action) {
-    QTimer::singleShot(0, [action] {
-        QPointer<QWidget> window = QApplication::activeModalWidget();
-        if (!window) {
-            ADD_FAILURE() << "no modal window is up";
-            return;
-        }
-        EXPECT_EQ(window->objectName(), "UFormError");
-        try {
-            action(*window);
-        } catch (const std::exception& e) {
-            ADD_FAILURE() << e.what();
-            window->close();
-        }
-        QTimer::singleShot(5000, [window] {
-            if (window && window->isVisible() && !TerminateRequested()) {
-                ADD_FAILURE() << "the error window was left open";
-                window->close();
-            }
-        });
-    });
-}
 
 class UFormErrorTest : public errortest::ErrorProcessorFixture {
 protected:
@@ -77,8 +53,24 @@ protected:
         SetWindowMailersForTesting({}, {});
         ErrorProcessorFixture::TearDown();
     }
+    // Runs the action on the error window as soon as it is up. A window the action leaves open is
+    // closed after a while, with a failure, so that no test can hang on it.
+    void WhenModal(std::function<void(QWidget&)> action) {
+        modals_.WhenModal(
+            "UFormError",
+            [action = std::move(action)](QWidget* window) {
+                try {
+                    action(*window);
+                } catch (const std::exception& e) {
+                    ADD_FAILURE() << e.what();
+                    window->close();
+                }
+            },
+            5000);
+    }
     std::vector<std::string> mailed_;
     bool mailerAnswer_ = true;  // false: the body could not be made
+    testsupport::ModalDriver modals_;
 };
 
 TEST_F(UFormErrorTest, IgnoreClosesTheWindowAndTheRoutineGoesOn) {

@@ -20,7 +20,6 @@ ScratchProgram::ScratchProgram() {
 }
 
 ScratchProgram::~ScratchProgram() {
-    drivers_.clear();
     kestrune::SetShellOpenHandlerForTesting(std::move(previousOpener_));
     platform::SetExecutablePathForTesting("");
     kestrune::ResetProgramValuesForTesting();
@@ -40,17 +39,7 @@ int ScratchProgram::Start(const std::vector<std::string>& parameters) {
 }
 
 void ScratchProgram::WhenModal(const QString& name, std::function<void(QWidget*)> action) {
-    auto timer = std::make_unique<QTimer>();
-    QTimer* poll = timer.get();
-    poll->setInterval(10);
-    QObject::connect(poll, &QTimer::timeout, [poll, name, action = std::move(action)] {
-        QWidget* window = QApplication::activeModalWidget();
-        if (!window || window->objectName() != name) return;
-        poll->stop();
-        action(window);
-    });
-    poll->start();
-    drivers_.push_back(std::move(timer));
+    driver_.WhenModal(name, std::move(action));
 }
 
 }  // namespace hosttest

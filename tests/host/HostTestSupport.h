@@ -13,6 +13,7 @@
 #include "foundation/ShellOpen.h"
 #include "foundation/UniversalProcedures.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WhenModal.h"
 
 namespace hosttest {
 
@@ -44,7 +45,7 @@ private:
     kestrune::MessageBoxRecorder boxes_;
     std::vector<std::string> opened_;
     kestrune::ShellOpenHandler previousOpener_;
-    std::vector<std::unique_ptr<QTimer>> drivers_;
+    testsupport::ModalDriver driver_;
 };
 
 }  // namespace hosttest

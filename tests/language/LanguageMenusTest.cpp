@@ -26,6 +26,7 @@
 #include "language/UFrameHlpBtn.h"
 #include "platform/Executable.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WhenModal.h"
 
 namespace {
 
@@ -337,34 +338,24 @@ TEST_F(LanguageMenus, HelpButtonFrameOpensOnlyPagesOfTheProgramFolder) {
 
 class FirstChoice : public LanguageMenus {
 protected:
-    // Runs action on the chooser once it is shown modally; a chooser still open after a few
-    // seconds is closed and the case fails.
+    // Runs action on the chooser once it is shown modally; a chooser still open a few seconds
+    // after the action is closed and the case fails.
     void WhenShown(std::function<void(TUFormFirstChoose*)> action) {
-        auto* poll = new QTimer(&timers_);
-        poll->setInterval(10);
-        QObject::connect(poll, &QTimer::timeout, [this, poll, action] {
-            auto* window = qobject_cast<TUFormFirstChoose*>(QApplication::activeModalWidget());
-            if (!window) return;
-            poll->stop();
-            shown_ = true;
-            title_ = window->windowTitle().toStdString();
-            onTop_ = window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-            entries_ = window->ComboBox1->count();
-            selected_ = window->ComboBox1->currentIndex();
-            action(window);
-        });
-        poll->start();
-        auto* watchdog = new QTimer(&timers_);
-        watchdog->setSingleShot(true);
-        QObject::connect(watchdog, &QTimer::timeout, [] {
-            if (QWidget* window = QApplication::activeModalWidget()) {
-                ADD_FAILURE() << "the chooser did not close";
-                window->close();
-            }
-        });
-        watchdog->start(5000);
+        modals_.WhenModal(
+            "UFormFirstChoose",
+            [this, action](QWidget* shown) {
+                auto* window = qobject_cast<TUFormFirstChoose*>(shown);
+                ASSERT_NE(window, nullptr);
+                shown_ = true;
+                title_ = window->windowTitle().toStdString();
+                onTop_ = window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+                entries_ = window->ComboBox1->count();
+                selected_ = window->ComboBox1->currentIndex();
+                action(window);
+            },
+            5000);
     }
-    QObject timers_;
+    testsupport::ModalDriver modals_;
     bool shown_ = false;
     bool onTop_ = false;
     std::string title_;
