@@ -6,7 +6,9 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <future>
 #include <random>
+#include <system_error>
 
 #include "foundation/core/SystemFolders.h"
 #include "platform/FileSystem.h"
@@ -78,6 +80,7 @@ ResultFile::~ResultFile() { Discard(); }
 
 bool ResultFile::Open() {
     Discard();
+    completed_ = false;
     if (kind_ == Temporary::UnnamedWherePossible) {
         // The unnamed file is given a name at the end through /proc/self/fd; without /proc it
         // could not be kept, so it is not made.
@@ -104,7 +107,7 @@ bool ResultFile::OpenNamed() {
     return false;
 }
 
-bool ResultFile::Append(std::string_view bytes) { return fd_ >= 0 && WriteAll(fd_, bytes); }
+bool ResultFile::Append(std::string_view bytes) { return fd_ >= 0 && !completed_ && WriteAll(fd_, bytes); }
 
 bool ResultFile::LinkUnnamed(std::string& linkedName) {
     const std::string self = "/proc/self/fd/" + std::to_string(fd_);
@@ -119,9 +122,29 @@ bool ResultFile::LinkUnnamed(std::string& linkedName) {
     return false;
 }
 
+bool ResultFile::Complete() {
+    if (completed_) return fd_ >= 0;
+    if (!Append("\r\n")) {
+        Discard();
+        return false;
+    }
+    completed_ = true;
+    // The data goes to disk while the agent goes on with its next download; Commit waits for it.
+    const int fd = fd_;
+    try {
+        flush_ = std::async(std::launch::async, [fd] { return fdatasync(fd) == 0; });
+    } catch (const std::system_error&) {
+        // No thread to spare: the flush is made here.
+        std::promise<bool> flushed;
+        flushed.set_value(fdatasync(fd) == 0);
+        flush_ = flushed.get_future();
+    }
+    return true;
+}
+
 bool ResultFile::Commit() {
-    if (fd_ < 0) return false;
-    if (!Append("\r\n") || fdatasync(fd_) != 0) {
+    if (fd_ < 0 || !Complete()) return false;
+    if (!flush_.valid() || !flush_.get()) {
         Discard();
         return false;
     }
@@ -142,6 +165,8 @@ bool ResultFile::Commit() {
 }
 
 void ResultFile::Discard() {
+    if (flush_.valid()) flush_.wait();  // the file stays open until its flush has ended
+    flush_ = {};
     if (fd_ >= 0) close(fd_);
     fd_ = -1;
     if (!temporary_.empty()) unlink(temporary_.c_str());

@@ -4,6 +4,7 @@
 // of the two settings modes.
 
 #include <ctime>
+#include <future>
 #include <string>
 #include <string_view>
 
@@ -40,7 +41,11 @@ public:
     // Creates the temporary file; false when the folder cannot take it.
     bool Open();
     bool Append(std::string_view bytes);
-    // Adds CR LF and puts the file in place; false (and the target untouched) on any failure.
+    // The body is whole: adds CR LF and starts flushing the data to disk (fdatasync) beside the
+    // agent's further work. Nothing can be appended afterwards.
+    bool Complete();
+    // Completes the file when that has not been done, waits until its data is on disk and puts it
+    // in place; false (and the target untouched) on any failure.
     bool Commit();
     // Drops what was written; the target stays as it was.
     void Discard();
@@ -55,6 +60,8 @@ private:
     std::string temporary_;  // the named temporary file; empty while it has no name
     Temporary kind_;
     int fd_ = -1;
+    bool completed_ = false;
+    std::future<bool> flush_;
 };
 
 // Writes a small result file whole (body and CR LF) through ResultFile.

@@ -80,6 +80,7 @@ public:
         return mark;
     }
 
+    bool Complete() { return file_.Complete(); }
     bool Commit() { return file_.Commit(); }
     void Discard() { file_.Discard(); }
 
@@ -114,7 +115,7 @@ int VersionMode(const Run& run) {
         const bool flagged = CreateEmptyFlag(run.Flag("_CNVFalse"));
         return Finish(run, "_CheckReady", flagged && text.outcome == FetchOutcome::NotOk ? kExitDone : kExitFailed);
     }
-    if (text.outcome != FetchOutcome::Ok) return Finish(run, "_CheckReady", kExitFailed);
+    if (text.outcome != FetchOutcome::Ok || !description.Complete()) return Finish(run, "_CheckReady", kExitFailed);
 
     // A maker who publishes no English text still announces the version to Russian readers: a
     // twin the server does not have is left out (an error page is never stored as one), while a
