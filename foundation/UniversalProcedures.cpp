@@ -46,7 +46,8 @@ std::string Lowered(std::string text) {
 void BringToFront(WindowHandle window) {
     if (!window) return;
     window->raise();
-    window->activateWindow();
+    // A window that takes no focus (the invisible host) is not asked to: Qt warns on stderr.
+    if (!window->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus)) window->activateWindow();
 }
 }  // namespace
 
