@@ -114,9 +114,10 @@ void LoadProgramSettings(WindowHandle owner) {
 
 void SaveProgramSettings() {
     Guard("01.003-01", [&] {
-        if (UnreadableFiles().count(platform::NativePath(CurrentSettingsFile()))) {
+        const std::string stored = platform::NativePath(CurrentSettingsFile());
+        if (UnreadableFiles().count(stored)) {
             std::fprintf(stderr, "KV.Kestrune: \"%s\" could not be read; it is kept as it is.\n",
-                         Printable(CurrentSettingsFile()).c_str());
+                         Printable(stored).c_str());
             return;
         }
         CloseAtEnd close{nullptr};
