@@ -111,11 +111,16 @@ protected:
 
     // A "Kestrune.ini" as an earlier run left it, with the given values.
     std::string StoredFile(const std::map<std::string, std::string>& values) const {
-        std::map<std::string, std::string> v{{"ProName", "Prog"},      {"ProVer", "2.0"},       {"IconPatch", "/p.ico"},
-                                             {"URLtoFile", "http://127.0.0.1:1/v/"}, {"URLtoMSG", "http://127.0.0.1:1/m/"},
-                                             {"CSIconPatch", "/p.ico"}, {"Exe", exe_}};
+        std::map<std::string, std::string> v{{"ProName", "Prog"},
+                                             {"ProVer", "2.0"},
+                                             {"IconPatch", "/p.ico"},
+                                             {"URLtoFile", "http://127.0.0.1:1/v/"},
+                                             {"URLtoMSG", "http://127.0.0.1:1/m/"},
+                                             {"CSIconPatch", "/p.ico"},
+                                             {"Exe", exe_}};
         for (const auto& [key, value] : values) v[key] = value;
-        std::string text = "[Main]\r\nFile=<Kestrune Settings File>\r\nVersion=01.00\r\nDate=01.01.2020\r\n\r\n[Settings]\r\n";
+        std::string text =
+            "[Main]\r\nFile=<Kestrune Settings File>\r\nVersion=01.00\r\nDate=01.01.2020\r\n\r\n[Settings]\r\n";
         for (const char* key : {"ProName", "ProVer", "IconPatch", "URLtoFile", "URLtoMSG", "CSIconPatch", "Exe"})
             text += std::string(key) + "=\"" + v[key] + "\"\r\n";
         return text;
