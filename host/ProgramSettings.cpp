@@ -6,6 +6,7 @@
 
 #include "foundation/URegInA.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/PathNames.h"
 #include "foundation/core/Printable.h"
 #include "host/UnitMain.h"
 #include "platform/Executable.h"
@@ -62,7 +63,7 @@ bool ProgramFolderHoldsSettings() {
 std::vector<std::string> ProductFolderEntries(const std::string& root) {
     std::vector<std::string> entries;
     for (std::string& name : platform::ListDirectory(root))
-        if (name.find('\\') == std::string::npos) entries.push_back(std::move(name));
+        if (IsSafePathName(name)) entries.push_back(std::move(name));
     return entries;
 }
 

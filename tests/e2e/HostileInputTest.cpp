@@ -239,6 +239,21 @@ TEST_F(HostileStart, AnAcceptedTakeOverStillMovesTheValuesBesideTheProgram) {
     EXPECT_EQ(ReadFile(app() + "/Settings/UMessages.ini"), "[Settings]\r\n");
 }
 
+TEST_F(HostileStart, AFolderNameThatNoProgramCouldHaveIsPassedOver) {
+    // Both folders name this executable; the odd one sorts last and would win.
+    WriteFile(productFolder() + "/UAUSettings.ini", "");
+    WriteFile(productFolder() + "/Prog/Kestrune.ini", StoredFile({}));
+    const std::string odd = productFolder() + "/zz\x1b[2J/Kestrune.ini";
+    WriteFile(odd, StoredFile({{"ProName", "Odd"}}));
+    const std::string oddBytes = ReadFile(odd);
+    const ProcessResult result = Start({"0", "", "", "English"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(ReadFile(productFolder() + "/Prog/Kestrune.ini").find("01.01.2020"), std::string::npos)
+        << "the values came from Prog and went back there";
+    EXPECT_EQ(ReadFile(odd), oddBytes);
+    EXPECT_FALSE(FileExists(productFolder() + "/Odd"));
+}
+
 // A stored file that cannot be read is reported and kept: the run never saw its values, so it
 // does not write its empty ones over them at exit. As root every file is readable, so the
 // program then runs as an unprivileged user.
