@@ -205,7 +205,7 @@ std::vector<FollowedForm>& FollowedForms() {
 
 }  // namespace
 
-bool IsPlainLanguageName(std::string_view name) { return IsPlainName(name); }
+bool IsPlainLanguageName(std::string_view name) { return IsSafePathName(name, kTxtSuffix); }
 
 std::string LanguageFolder() { return ProgramFolder() + "Language\\"; }
 
