@@ -7,6 +7,7 @@
 #include "agent/AgentFiles.h"
 #include "agent/Download.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/PathNames.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
 
@@ -213,7 +214,9 @@ int RunAgent(const Parameters& parameters, const std::string& executablePath) {
     run.parameters = parameters;
     const Parameters& p = run.parameters;
     if (p.productFolder.empty() || p.filePrefix.empty() || p.baseUrl.empty()) return kExitRefused;
-    if (!IsSafeFilePrefix(p.filePrefix) || !IsSafeProductFolder(p.productFolder)) return kExitRefused;
+    if (!kestrune::IsSafePathName(p.filePrefix, kestrune::kLongestPrefixSuffix) ||
+        !kestrune::IsSafeRelativePath(p.productFolder))
+        return kExitRefused;
 
     run.resultFolder = ResultFolder(p, executablePath);
     run.flagFolder = GetSpecialFolder(1);
