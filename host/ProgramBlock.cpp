@@ -10,6 +10,7 @@
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "host/IncludeModules.h"
+#include "host/OwnerDrawMenus.h"
 #include "host/ProgramSettings.h"
 #include "host/UnitMain.h"
 #include "language/LangProcessor.h"
@@ -58,6 +59,12 @@ bool IsSafeNameParameter(const std::string& text) {
 int RunProgramBlock(const std::vector<std::string>& params) {
     ResetTermination();
     if (!ParametersAreSafe(params)) return 2;
+
+    // Unit initializations: the menu painter lives until every window of the run is gone.
+    RyMenusInitialization();
+    struct MenusFinalization {
+        ~MenusFinalization() { RyMenusFinalization(); }
+    } menusFinalization;
 
     QApplication::setApplicationName("KV.Kestrune");
     // Dialogs closing must never end the run; the host window's close does that itself.
