@@ -8,6 +8,7 @@
 #include "errors/Quietly.h"
 #include "errors/ReportMail.h"
 #include "errors/UFormError.h"
+#include "foundation/CounterFiles.h"
 #include "foundation/Application.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
@@ -116,7 +117,10 @@ void ShowErrorWindow(WindowKind kind, const std::string& fullCode) {
 
 }  // namespace
 
-void InstallErrorProcessor() { SetErrorHandler(ProcessErrorNow); }
+void InstallErrorProcessor() {
+    SetErrorHandler(ProcessErrorNow);
+    SetCounterDumpSink([](const std::string& lines) { ErrorDump += lines; });
+}
 
 void ProcessErrorNow(const std::string& code) {
     const int lastSystemError = platform::LastSystemError();  // before anything here changes it

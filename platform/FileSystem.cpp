@@ -131,4 +131,35 @@ std::vector<std::string> ListDirectory(std::string_view path) {
 
 bool RemoveFile(std::string_view path) { return unlink(NativePath(path).c_str()) == 0; }
 
+std::optional<std::string> ReadRegularFileLimited(std::string_view path, std::size_t limit, bool* tooLarge) {
+    if (tooLarge) *tooLarge = false;
+    // O_NONBLOCK: opening a pipe that stands at the name must not wait for a writer.
+    const int fd = open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return std::nullopt;
+    }
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        if (bytes.size() + static_cast<std::size_t>(n) > limit) {
+            close(fd);
+            if (tooLarge) *tooLarge = true;
+            return std::nullopt;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(fd);
+    return bytes;
+}
+
 }  // namespace platform
