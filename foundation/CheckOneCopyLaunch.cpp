@@ -15,8 +15,10 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "foundation/TextLines.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
+#include "foundation/core/AsciiText.h"
 #include "foundation/core/Guard.h"
 #include "foundation/core/IniFile.h"
 #include "foundation/core/SystemFolders.h"
@@ -29,11 +31,6 @@ namespace {
 
 constexpr int kWmUser = 0x400;
 constexpr const char* kEntryHeader = "KV.Kestrune running copy 1";
-
-std::string Lowered(std::string text) {
-    for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return text;
-}
 
 [[noreturn]] void ThrowSystemError(const std::string& what) {
     throw std::system_error(errno, std::generic_category(), what);
@@ -132,18 +129,12 @@ std::vector<RunningCopy> RunningCopies() {
         close(fd);
         RunningCopy copy;
         copy.path = path;
-        std::size_t start = 0;
-        bool headerSeen = false;
-        while (start < bytes.size()) {
-            std::size_t end = bytes.find('\n', start);
-            if (end == std::string::npos) end = bytes.size();
-            const std::string line = bytes.substr(start, end - start);
-            if (start == 0) headerSeen = line == kEntryHeader;
+        const std::vector<std::string> lines = TextFileLines(bytes);
+        for (const std::string& line : lines) {
             if (line.rfind("class=", 0) == 0) copy.className = line.substr(6);
             if (line.rfind("version=", 0) == 0) copy.version = line.substr(8);
-            start = end + 1;
         }
-        if (headerSeen) copies.push_back(std::move(copy));
+        if (!lines.empty() && lines.front() == kEntryHeader) copies.push_back(std::move(copy));
     }
     return copies;
 }
@@ -245,15 +236,11 @@ std::vector<int> RunningCopyEntry::TakeMessages() {
     const auto bytes = platform::ReadWholeFile(taking);
     unlink(taking.c_str());
     if (!bytes) return messages;
-    std::size_t start = 0;
-    while (start < bytes->size()) {
-        std::size_t end = bytes->find('\n', start);
-        if (end == std::string::npos) end = bytes->size();
+    for (const std::string& line : TextFileLines(*bytes)) {
         try {
-            messages.push_back(std::stoi(bytes->substr(start, end - start)));
+            messages.push_back(std::stoi(line));
         } catch (...) {
         }
-        start = end + 1;
     }
     return messages;
 }
@@ -307,7 +294,7 @@ int CompareVersionTags(const std::string& a, const std::string& b) {
         const auto [yNumber, yRest] = digits(y);
         if (xNumber.size() != yNumber.size()) return xNumber.size() < yNumber.size() ? -1 : 1;
         if (xNumber != yNumber) return xNumber < yNumber ? -1 : 1;
-        const std::string xText = Lowered(xRest), yText = Lowered(yRest);
+        const std::string xText = AsciiLower(xRest), yText = AsciiLower(yRest);
         if (xText != yText) return xText < yText ? -1 : 1;
     }
     return 0;
@@ -320,18 +307,13 @@ std::string ReadLanguageEntry(const std::string& language, int messageId) {
         const std::string path =
             platform::ExecutableFolder() + "\\Language\\" + language + "\\" + "UOCL_Language" + ".txt";
         if (!platform::FileAgeReadable(path)) return;
-        const std::string key = Lowered("ID" + std::to_string(messageId) + "=");
+        const std::string key = AsciiLower("ID" + std::to_string(messageId) + "=");
         const auto bytes = platform::ReadWholeFile(path);
         if (!bytes) throw std::runtime_error("cannot read " + path);
-        std::size_t start = bytes->compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-        while (start < bytes->size()) {
-            std::size_t end = bytes->find('\n', start);
-            if (end == std::string::npos) end = bytes->size();
-            std::string line = bytes->substr(start, end - start);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (IsNotCommentPrefix(line.substr(0, 2)) && Lowered(line.substr(0, key.size())) == key)
+        const std::string_view text(*bytes);
+        for (const std::string& line : TextFileLines(text.substr(text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0))) {
+            if (IsNotCommentPrefix(line.substr(0, 2)) && AsciiLower(line.substr(0, key.size())) == key)
                 result = line.substr(key.size());
-            start = end + 1;
         }
     });
     return result;
@@ -354,7 +336,7 @@ std::string GetOneCopyMessage(int messageId) {
         if (!language || *language == "Russian") return;
         const std::string& name = *language;
         if (!IsPlainFolderName(name)) return;
-        if (Lowered(name) != "russian" &&
+        if (AsciiLower(name) != "russian" &&
             !platform::FileAgeReadable(platform::ExecutableFolder() + "\\Language\\" + name + "\\" + name + ".txt"))
             return;
         const std::string entry = ReadLanguageEntry(name, messageId);
@@ -378,7 +360,7 @@ bool CheckMutexAndWindows(bool resultIn, bool isSibling, int messageId, bool not
         mutex.reset();
 
         const auto arguments = platform::CommandLineArguments();
-        const bool relaunch = arguments.size() > 1 && Lowered(arguments[1]) == "/errorrelaunch";
+        const bool relaunch = arguments.size() > 1 && AsciiLower(arguments[1]) == "/errorrelaunch";
         if (existed && !relaunch) {
             const auto own = OwnWindows().find(ownerHandle);
             const std::string ownPath = own != OwnWindows().end() ? own->second->path() : std::string();
