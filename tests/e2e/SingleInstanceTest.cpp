@@ -112,6 +112,12 @@ TEST_F(RunningCopies, AStartBesideACopyOfAnotherVersionSaysWhichIsNewer) {
     EXPECT_NE(result.err.find("[KV.Kestrune 1.0.3.2k.lang - Warning...] flags 0x1030: " + std::string(kNewerText)),
               std::string::npos) << result.err;
 
+    // The restart switch lets a start pass the check (without a program name the run then ends).
+    const ProcessResult relaunch =
+        RunProcess({folder("current") + "/KV.Kestrune", "/ErrorReLaunch"}, {{"KESTRUNE_MESSAGEBOX_ANSWER", "1"}});
+    EXPECT_FALSE(relaunch.timedOut);
+    EXPECT_EQ(relaunch.err.find("message box"), std::string::npos) << relaunch.err;
+
     Kill(newer);
     const pid_t current = StartStayingCopy("current");
     ASSERT_TRUE(WaitListed(current)) << ReadFile(logs_[current]);

@@ -7,6 +7,7 @@
 #include "foundation/core/MiniReg.h"
 #include "host/Autorun.h"
 #include "platform/Executable.h"
+#include "tests/host/HostTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 using namespace kestrune;
@@ -253,6 +254,28 @@ TEST_F(Autostart, UnknownModeChangesNothing) {
     EXPECT_EQ(ReadFile(userStore()), before);
     EXPECT_FALSE(FileExists(userEntry()));
     EXPECT_FALSE(FileExists(machineEntry()));
+}
+
+// Every start takes the value out of both Run keys, with its entries and the autostart settings.
+TEST(AutostartAtStart, AStartRemovesOldValuesEntriesAndSettings) {
+    hosttest::ScratchProgram program;
+    const auto& home = program.home();
+    for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine})
+        ASSERT_TRUE(RegWriteString(root, kAutorunValuePath, "/old/KV.Kestrune"));
+    WriteFile(home.appData() + "/autostart/KV.Kestrune.desktop", "old");
+    WriteFile(home.systemConfig() + "/autostart/KV.Kestrune.desktop", "old");
+    WriteFile(home.appData() + "/autostart/Other.desktop", "kept");
+    WriteFile(program.app() + "/Settings/UARSettings.ini", "[Settings]\r\n");
+
+    EXPECT_EQ(program.Start({"0", "Prog", "2.0", "English"}), 0);
+
+    for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine})
+        EXPECT_FALSE(RegValueExists(root, kAutorunValuePath));
+    EXPECT_FALSE(FileExists(home.appData() + "/autostart/KV.Kestrune.desktop"));
+    EXPECT_FALSE(FileExists(home.systemConfig() + "/autostart/KV.Kestrune.desktop"));
+    EXPECT_EQ(ReadFile(home.appData() + "/autostart/Other.desktop"), "kept");
+    EXPECT_FALSE(FileExists(program.app() + "/Settings/UARSettings.ini"));
+    EXPECT_TRUE(program.boxes().empty());
 }
 
 }  // namespace
