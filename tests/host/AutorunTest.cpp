@@ -2,10 +2,15 @@
 // for them, set, moved and cleared as the autostart mode says.
 #include <gtest/gtest.h>
 
+#include <QFrame>
+#include <QLabel>
+
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
 #include "foundation/core/MiniReg.h"
 #include "host/Autorun.h"
+#include "host/FrameInclude.h"
+#include "host/IncludeModules.h"
 #include "platform/Executable.h"
 #include "tests/host/HostTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -196,6 +201,26 @@ TEST_F(Autostart, RefusedAllUsersWriteFallsBackToThisUserWithAWarning) {
                                       "включена только для этого пользователя.");
     EXPECT_EQ(boxes_.calls()[0].flags & kMbSystemModal, kMbSystemModal);
     EXPECT_TRUE(codes_.empty());
+}
+
+// The warning's texts are the carrier frame's Label1 as the language made it.
+TEST_F(Autostart, FallbackWarningTakesTheCarrierFramesTranslatedTexts) {
+    QFrame panel;
+    CreateIncludePanelComponents(&panel);
+    IncludePanel = &panel;
+    auto* label = panel.findChild<QWidget*>("FrameUProcedures1")->findChild<QLabel*>("Label1");
+    ASSERT_NE(label, nullptr);
+    label->setText("Warning...");
+    label->setToolTip("Autostart is switched on for this user only.");
+    env_.Set("KESTRUNE_REGISTRY_DENY_WRITE", "HKLM");
+    AutorunMode = 1;
+    ApplyAutorunMode();
+    IncludePanel = nullptr;
+
+    ASSERT_EQ(boxes_.calls().size(), 1u);
+    EXPECT_EQ(boxes_.calls()[0].caption, "Warning...");
+    EXPECT_EQ(boxes_.calls()[0].text, "Autostart is switched on for this user only.");
+    EXPECT_EQ(AutorunMode, 2);
 }
 
 // An all-users entry that cannot be written takes its registry value back and falls back too.
