@@ -196,10 +196,30 @@ std::unique_ptr<NamedMutex> OpenNamedMutex(const std::string& name, bool& alread
     const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) ThrowSystemError("cannot open the mutex file " + path);
     std::unique_ptr<NamedMutex> mutex(new NamedMutex(path, fd));
-    // Each holder locks one byte of its own (its process id; another pid namespace may have
-    // taken it, then the next free slot). The kernel drops the lock with the last descriptor.
+    // Opening is one step for every other opener: while this handle takes its place and looks for
+    // others, an flock on "<name>.opening" keeps the next opener waiting (for the few system calls
+    // it takes), so of two starts at once exactly one finds that the mutex did not exist yet. An
+    // opener that is stopped half-way keeps the others waiting for a second at most.
+    struct Opening {
+        int fd = -1;
+        bool locked = false;
+        ~Opening() {
+            if (fd >= 0) close(fd);
+        }
+    } opening;
+    const std::string openingPath = path.substr(0, path.size() - std::string(".mutex").size()) + ".opening";
+    opening.fd = open(openingPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (opening.fd < 0) ThrowSystemError("cannot open the mutex file " + openingPath);
+    for (int attempt = 0; attempt < 500 && !opening.locked; ++attempt) {
+        opening.locked = flock(opening.fd, LOCK_EX | LOCK_NB) == 0;
+        if (!opening.locked) usleep(2000);
+    }
+    // Each holder locks one byte of its own: its process id, or, when another handle of this
+    // process (or of another pid namespace) has that, the next free one above every process id.
+    // The kernel drops the lock with the last descriptor.
     bool held = false;
-    for (off_t slot = getpid(); !held && slot < (off_t{getpid()} + (off_t{8} << 22)); slot += off_t{1} << 22) {
+    const off_t first = getpid();
+    for (off_t slot = first; !held && slot < first + (off_t{4096} << 22); slot += off_t{1} << 22) {
         struct flock lock {};
         lock.l_type = F_WRLCK;
         lock.l_whence = SEEK_SET;

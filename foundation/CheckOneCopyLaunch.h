@@ -4,7 +4,8 @@
 // Linux has neither named mutexes nor a list of top-level windows of other programs, so both live
 // in a runtime folder of this user ($XDG_RUNTIME_DIR/KV.Kestrune, else "kestrune-<uid>" in TEMP):
 // - a named mutex is the file "<name>.mutex"; every copy that opened it holds a record lock on
-//   its own byte of it, which the kernel drops when the copy ends, however it ends;
+//   its own byte of it, which the kernel drops when the copy ends, however it ends; openers take
+//   turns on "<name>.opening", so that of two starts at once exactly one creates the mutex;
 // - each host window is a file "copies/<pid>-<n>.copy" naming its class and version, locked by
 //   its copy for as long as it runs; an entry whose lock is free belongs to a copy that died and is
 //   ignored (and cleared away).

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <functional>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <memory>
 
@@ -184,6 +185,65 @@ TEST_F(SingleInstance, LeftoversOfACopyThatDiedNeverBlock) {
     EXPECT_FALSE(FileExists(fresh + "/copies/999999-1.messages"));
     EXPECT_EQ(Entries().size(), 1u);  // this window's own
     EXPECT_TRUE(errors.empty());
+}
+
+// Of several copies opening a mutex at once exactly one creates it; each of the others finds
+// it there, however their steps interleave.
+TEST_F(SingleInstance, OfCopiesOpeningAtOnceExactlyOneCreatesTheMutex) {
+    RunningCopiesFolder();
+    for (int round = 0; round < 30; ++round) {
+        const std::string name = "KV.Kestrune race " + std::to_string(round);
+        constexpr int kCopies = 8;
+        int go[2], results[2], done[2];
+        ASSERT_EQ(pipe(go), 0);
+        ASSERT_EQ(pipe(results), 0);
+        ASSERT_EQ(pipe(done), 0);
+        std::vector<pid_t> children;
+        for (int i = 0; i < kCopies; ++i) {
+            const pid_t pid = fork();
+            if (pid == 0) {
+                close(go[1]);
+                close(results[0]);
+                close(done[1]);
+                char byte = 0;
+                (void)!read(go[0], &byte, 1);  // released when the parent closes its end
+                bool existed = true;
+                std::unique_ptr<NamedMutex> mutex;
+                try {
+                    mutex = OpenNamedMutex(name, existed);
+                    byte = existed ? 'e' : 'c';
+                } catch (...) {
+                    byte = 'x';
+                }
+                (void)!write(results[1], &byte, 1);
+                (void)!read(done[0], &byte, 1);  // holds the mutex until every copy has answered
+                _exit(0);
+            }
+            children.push_back(pid);
+        }
+        close(go[0]);
+        close(results[1]);
+        close(done[0]);
+        close(go[1]);
+        std::string answers;
+        char byte = 0;
+        while (answers.size() < kCopies && read(results[0], &byte, 1) == 1) answers += byte;
+        close(done[1]);
+        close(results[0]);
+        for (const pid_t pid : children) waitpid(pid, nullptr, 0);
+        EXPECT_EQ(std::count(answers.begin(), answers.end(), 'c'), 1) << name << ": " << answers;
+        EXPECT_EQ(std::count(answers.begin(), answers.end(), 'e'), kCopies - 1) << name << ": " << answers;
+    }
+}
+
+// Handles of one copy to one name: each after the first finds the mutex there.
+TEST_F(SingleInstance, ManyHandlesOfOneCopyEachFindTheMutex) {
+    std::vector<std::unique_ptr<NamedMutex>> handles;
+    for (int i = 0; i < 12; ++i) {
+        bool existed = false;
+        handles.push_back(OpenNamedMutex("KV.Kestrune many", existed));
+        EXPECT_EQ(existed, i > 0) << i;
+    }
 }
 
 TEST_F(SingleInstance, NotifyTellsTheOtherCopysWindow) {
