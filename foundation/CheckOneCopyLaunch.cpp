@@ -21,6 +21,7 @@
 #include "foundation/core/AsciiText.h"
 #include "foundation/core/Guard.h"
 #include "foundation/core/IniFile.h"
+#include "foundation/core/PathNames.h"
 #include "foundation/core/SystemFolders.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
@@ -52,16 +53,6 @@ std::string FileNameFor(const std::string& name) {
         }
     }
     return file;
-}
-
-// A language name read from a settings file becomes a folder name: it may not lead elsewhere.
-bool IsPlainFolderName(const std::string& name) {
-    if (name.empty() || name.find("..") != std::string::npos) return false;
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '/' || c == '\\' || byte < 0x20 || byte == 0x7f) return false;
-    }
-    return true;
 }
 
 // Handles of the mutexes this copy opened; they stay open until the process ends.
@@ -323,7 +314,7 @@ int CompareVersionTags(const std::string& a, const std::string& b) {
 std::string ReadLanguageEntry(const std::string& language, int messageId) {
     std::string result;
     Guard("COL.002-01", [&] {
-        if (!IsPlainFolderName(language)) return;
+        if (!IsSafePathName(language)) return;
         const std::string path =
             platform::ExecutableFolder() + "\\Language\\" + language + "\\" + "UOCL_Language" + ".txt";
         if (!platform::FileAgeReadable(path)) return;
@@ -355,7 +346,7 @@ std::string GetOneCopyMessage(int messageId) {
         const auto language = ini ? ini->Read("Settings", "Language") : std::nullopt;
         if (!language || *language == "Russian") return;
         const std::string& name = *language;
-        if (!IsPlainFolderName(name)) return;
+        if (!IsSafePathName(name)) return;
         if (AsciiLower(name) != "russian" &&
             !platform::FileAgeReadable(platform::ExecutableFolder() + "\\Language\\" + name + "\\" + name + ".txt"))
             return;
