@@ -9,6 +9,7 @@
 #include "foundation/core/Guard.h"
 #include "language/Components.h"
 #include "language/pack/LanguagePack.h"
+#include "language/pack/PackFile.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
 
@@ -197,10 +198,12 @@ void LoadLanguageFile(int mode) {
             const std::string& name = folders[pass];
             if (!IsPlainName(name)) continue;  // a stored language that is no folder name has no pack
             const std::string file = folder + name + "\\" + (mode == 0 ? name + ".txt" : std::string("ULanguage.txt"));
-            if (!platform::FileAgeReadable(file)) continue;
-            const std::optional<std::string> bytes = platform::ReadWholeFile(file);
-            if (!bytes) throw std::runtime_error("cannot read " + file);
-            const std::vector<std::string> lines = langpack::SplitLines(langpack::DecodePackText(*bytes));
+            // A folder where the pack should be is no pack; a pipe, a device or a huge file is one
+            // that cannot be read.
+            const langpack::PackFile pack = langpack::ReadPackFile(file, name);
+            if (pack.status == langpack::PackFile::Status::Missing) continue;
+            if (pack.status == langpack::PackFile::Status::Refused) throw std::runtime_error(pack.problem);
+            const std::vector<std::string>& lines = pack.lines;
             const bool withCredits = mode == 0 && pass + 1 == folders.size();
             langpack::Credits credits{TranslatorName, TranslatorUrl, TranslatorMail};
             langpack::AppendPackBody(lines, WorkingLanguageList, withCredits ? &credits : nullptr);
