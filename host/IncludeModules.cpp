@@ -16,6 +16,7 @@
 #include "errors/ErrorProcessor.h"
 #include "foundation/Application.h"
 #include "foundation/CheckOneCopyLaunch.h"
+#include "foundation/HintPauses.h"
 #include "foundation/ShellOpen.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
@@ -153,9 +154,9 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
                               Child<QPlainTextEdit>(languages, "MDefaultlan"),
                               Child<QPlainTextEdit>(languages, "MLanCapt"), Child<QPlainTextEdit>(languages, "MLanProc"));
 
-        // Qt shows hints after its own pause and keeps them while the mouse rests on the control.
         step("13");
         IncludeModulesReady = true;
+        SetHintPauses(100, -1);
 
         // Step 15's fix for the drawing of controls under the Alt key serves one Windows fault only.
         step("15");
@@ -343,8 +344,7 @@ void OpenOtherProgramsPage() {
         };
         std::string path = page(CurrentLanguage);
         if (CurrentLanguage.empty() || !platform::IsRegularFile(path)) path = page(HelpLanguage);
-        // A page that is in neither language folder is not handed to the desktop.
-        if (!platform::IsRegularFile(path)) return;
+        // Opened whether or not it is there: the desktop then tells the user that it is missing.
         ShellOpen(path, 5);
     });
 }

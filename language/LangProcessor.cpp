@@ -1,5 +1,6 @@
 #include "language/LangProcessor.h"
 
+#include <QFile>
 #include <QStringList>
 #include <QWidget>
 #include <stdexcept>
@@ -141,11 +142,11 @@ ComponentIndex IndexComponents(QWidget* root) {
     return index;
 }
 
-void ApplySection(std::size_t first, std::size_t last, QWidget* root, bool window, const ComponentIndex& index,
-                  const char* code) {
+void ApplySection(const std::vector<std::string>& list, std::size_t first, std::size_t last, QWidget* root, bool window,
+                  const ComponentIndex& index, const char* code) {
     Guard(code, [&] {
         const std::string ownName = langpack::Lowered(Utf8(root->objectName()));
-        for (const langpack::SectionEntry& entry : langpack::ReadSectionEntries(WorkingLanguageList, first, last)) {
+        for (const langpack::SectionEntry& entry : langpack::ReadSectionEntries(list, first, last)) {
             if (entry.name.empty() || entry.values.empty()) continue;
             const std::string name = langpack::Lowered(entry.name);
             if (name == ownName) {
@@ -160,19 +161,38 @@ void ApplySection(std::size_t first, std::size_t last, QWidget* root, bool windo
     });
 }
 
-void Translate(int mode, QWidget* root, bool window, const char* walkCode) {
-    const int passes = PassCount(mode);
-    if (passes == 0 || WorkingLanguageList.empty()) return;
+void TranslateFrom(const std::vector<std::string>& list, int passes, QWidget* root, bool window, const char* walkCode) {
+    if (passes == 0 || list.empty()) return;
     const std::string name = Utf8(root->objectName());
     const ComponentIndex index = IndexComponents(root);
     std::size_t position = 0;
     for (int pass = 0; pass < passes; ++pass) {
-        Guard("ULP.015-01", [&] { position = langpack::FindNextSection(WorkingLanguageList, position, name); });
+        Guard("ULP.015-01", [&] { position = langpack::FindNextSection(list, position, name); });
         std::size_t end = 0;
-        Guard("ULP.014-01", [&] { end = langpack::FindSectionEnd(WorkingLanguageList, position); });
+        Guard("ULP.014-01", [&] { end = langpack::FindSectionEnd(list, position); });
         if (position == 0) continue;  // no further section: the next pass starts from the top again
-        ApplySection(position, end, root, window, index, walkCode);
+        ApplySection(list, position, end, root, window, index, walkCode);
     }
+}
+
+void Translate(int mode, QWidget* root, bool window, const char* walkCode) {
+    TranslateFrom(WorkingLanguageList, PassCount(mode), root, window, walkCode);
+}
+
+// The body of the English pack the program carries within itself, read once.
+const std::vector<std::string>& BuiltInEnglishBody() {
+    static const std::vector<std::string> body = [] {
+        std::vector<std::string> lines;
+        QFile file(QStringLiteral(":/language/English.txt"));
+        if (!file.open(QIODevice::ReadOnly)) return lines;
+        const QByteArray bytes = file.readAll();
+        langpack::AppendPackBody(
+            langpack::SplitLines(langpack::DecodePackText(std::string_view(bytes.constData(), bytes.size()),
+                                                          langpack::LegacyCodePage::Cp1252)),
+            lines, nullptr);
+        return lines;
+    }();
+    return body;
 }
 
 }  // namespace
@@ -246,6 +266,19 @@ void CaptureFrameTexts(int mode, QWidget* frame) {
 void TranslateForm(int mode, QWidget* form) {
     Guard("ULP.019-01", [&] {
         if (form) Translate(mode, form, true, "ULP.018-01");
+    });
+}
+
+void TranslateFormOrBuiltIn(int mode, QWidget* form) {
+    Guard("ULP.019-01", [&] {
+        if (!form) return;
+        const std::string language = langpack::Lowered(CurrentLanguage);
+        const std::string name = Utf8(form->objectName());
+        if (language.empty() || language == "russian" || langpack::FindNextSection(WorkingLanguageList, 0, name) != 0) {
+            Translate(mode, form, true, "ULP.018-01");
+            return;
+        }
+        TranslateFrom(BuiltInEnglishBody(), 1, form, true, "ULP.018-01");
     });
 }
 

@@ -60,6 +60,10 @@ void CaptureFrameTexts(int mode, QWidget* frame);
 // language's section unless that is English. Mode 0 under Russian leaves the design texts.
 void TranslateForm(int mode, QWidget* form);
 void TranslateFramePlain(int mode, QWidget* frame);
+// TranslateForm for a window that may open while the packs cannot be read (the error window):
+// when the working list holds no section of the window and a language other than Russian is
+// chosen, its texts come from the English pack built into the program.
+void TranslateFormOrBuiltIn(int mode, QWidget* form);
 
 // Text with every occurrence of the pattern replaced by the value, scanning left to right;
 // nothing in the text is interpreted. Never loops: an empty pattern changes nothing.
