@@ -191,4 +191,15 @@ std::vector<std::string> ListDirectory(std::string_view path) {
 
 bool RemoveFile(std::string_view path) { return unlink(NativePath(path).c_str()) == 0; }
 
+std::optional<std::string> ReadRegularFileLimited(std::string_view path, std::size_t limit, bool* tooLarge) {
+    if (tooLarge) *tooLarge = false;
+    RegularFileRead read = ReadRegularFile(path, limit);
+    if (read.status != RegularFileRead::Status::Read) return std::nullopt;
+    if (!read.complete) {
+        if (tooLarge) *tooLarge = true;
+        return std::nullopt;
+    }
+    return std::move(read.bytes);
+}
+
 }  // namespace platform

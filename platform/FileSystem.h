@@ -61,4 +61,10 @@ std::vector<std::string> ListDirectory(std::string_view path);
 
 bool RemoveFile(std::string_view path);
 
+// ReadRegularFile for callers that need only the bytes: only a regular file is read (a folder,
+// device or pipe is refused, and the open never waits on a pipe), and at most limit bytes. nullopt when it is missing, not a regular file or cannot be read; tooLarge (when
+// given) tells whether the file held more than limit bytes, in which case nothing is answered.
+std::optional<std::string> ReadRegularFileLimited(std::string_view path, std::size_t limit,
+                                                  bool* tooLarge = nullptr);
+
 }  // namespace platform

@@ -1,0 +1,49 @@
+#pragma once
+// The one reader of the files the check agent leaves, for every online check.
+//
+// The agent publishes each result file by renaming a finished temporary file into place, so a
+// file found at its name is complete; the reader takes only a regular file at that name (never a
+// folder, device, pipe or the agent's temporary file), reads at most a limit, and never waits
+// while opening. Bytes are decoded as UTF-8 when they are valid UTF-8, else as Windows-1251 (the
+// language packs' decoder). The agent stores the body followed by CR LF: that one closing line
+// end is not part of the text, and a file holding only CR LF is an empty body.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace kestrune {
+
+// The agent's largest body (8 MiB) and its closing CR LF.
+constexpr std::size_t kAgentResultLimit = 8u * 1024u * 1024u + 2u;
+
+enum class ResultState {
+    Read,        // text holds the body
+    Missing,     // nothing at the name
+    Unreadable,  // not a regular file, or it could not be read
+    TooLarge,    // more than the limit
+};
+
+struct AgentResultText {
+    ResultState state = ResultState::Missing;
+    std::string text;  // UTF-8, without the agent's closing CR LF
+    bool read() const { return state == ResultState::Read; }
+};
+
+AgentResultText ReadAgentResult(const std::string& path, std::size_t limit = kAgentResultLimit);
+
+// The lines of a text, ended by CR LF, LF or CR; a line end at the very end opens no further line.
+std::vector<std::string> ResultLines(const std::string& text);
+
+// True when a regular file at path holds a body: more than the agent's closing CR LF. A missing
+// file, a folder, an empty file and a file of CR LF alone hold none.
+bool ResultHasBody(const std::string& path);
+
+// An agent flag (an empty file in TEMP) is present: anything stands at its name.
+bool AgentFlagPresent(const std::string& path);
+
+// Deletes a result or flag file; whatever stands at the name is removed itself, a link is never
+// followed. Missing is no failure.
+void RemoveAgentFile(const std::string& path);
+
+}  // namespace kestrune

@@ -1,0 +1,127 @@
+#include "checks/AgentRun.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTimer>
+#include <memory>
+#include <set>
+
+#include "foundation/URegInA.h"
+#include "foundation/core/Guard.h"
+#include "foundation/core/SystemFolders.h"
+#include "platform/Executable.h"
+#include "platform/FileSystem.h"
+
+namespace kestrune {
+namespace {
+
+// Runs in progress. Held by a pointer that is never freed: a run still going when the program
+// ends must not be killed by a destructor, the agent finishes on its own.
+std::set<QProcess*>& Running() {
+    static auto* running = new std::set<QProcess*>();
+    return *running;
+}
+
+void DeleteIfPresent(const std::string& path) {
+    if (platform::FileAgeReadable(path)) platform::RemoveFile(path);
+}
+
+void Deliver(const std::string& code, const AgentDoneHandler& done, AgentRunResult result) {
+    if (!done) return;
+    // Always from the event loop, so a caller never gets its answer inside its own call.
+    QTimer::singleShot(0, [code, done, result] { Guard(code, [&] { done(result); }); });
+}
+
+// P1: the folder below Application Data that the agent writes into. In the AppData mode that is
+// the per-program settings folder this program reads (path kind 2), not the product folder alone.
+std::string ResultFolderWord(bool appData) {
+    if (appData && !ProgramSettingsFolder.empty()) return ProgramSettingsFolder;
+    return "KV.Kestrune";
+}
+
+}  // namespace
+
+std::string AgentFilePath() { return platform::ExecutableFolder() + "\\Resource\\Pellmark"; }
+
+std::string AgentTempFolder() {
+    std::string folder = GetSpecialFolder(1);
+    const std::string native = platform::NativePath(folder);
+    if (!native.empty() && native.front() != '/') {
+        folder = QDir::current().absoluteFilePath(QString::fromStdString(native)).toStdString();
+        TempDirCache = folder;  // from now on both sides use this one folder
+    }
+    return folder;
+}
+
+int RunningAgentCount() { return static_cast<int>(Running().size()); }
+
+bool StartAgent(const AgentRequest& request, AgentDoneHandler done) {
+    bool started = false;
+    bool processMade = false;
+    Guard(request.code, [&] {
+        const std::string agent = AgentFilePath();
+        if (request.prefix.empty() || request.baseUrl.empty() || !platform::IsRegularFile(agent)) return;
+
+        const std::string temp = AgentTempFolder();
+        DeleteIfPresent(temp + "\\" + request.prefix + "_CAC_Ready");
+        if (request.modeWord == kAgentVersionMode) {
+            DeleteIfPresent(temp + "\\" + request.prefix + "_CNVFalse");
+            DeleteIfPresent(temp + "\\" + request.prefix + "_CheckReady");
+            const std::string settings = GetProgramPath(2, "");
+            DeleteIfPresent(settings + request.prefix + "_CNVTrue.txt");
+            DeleteIfPresent(settings + request.prefix + "_CNVTrueEng.txt");
+        }
+
+        const std::string location = GetProgramPath(4, "");
+        const QStringList arguments{QString::fromStdString(ResultFolderWord(location == "AppData")),
+                                    QString::fromStdString(request.prefix), QString::fromStdString(request.baseUrl),
+                                    QString::fromStdString(request.modeWord), QString::fromStdString(location)};
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const QString& name : environment.keys())
+            if (name.compare(QLatin1String("TEMP"), Qt::CaseInsensitive) == 0) environment.remove(name);
+        environment.insert(QStringLiteral("TEMP"), QString::fromStdString(platform::NativePath(temp)));
+
+        auto* process = new QProcess();
+        processMade = true;
+        process->setProgram(QString::fromStdString(platform::NativePath(agent)));
+        process->setArguments(arguments);
+        process->setProcessEnvironment(environment);
+        process->setStandardInputFile(QProcess::nullDevice());
+        process->setStandardOutputFile(QProcess::nullDevice());
+        process->setStandardErrorFile(QProcess::nullDevice());
+
+        auto timedOut = std::make_shared<bool>(false);
+        auto* limit = new QTimer(process);
+        limit->setSingleShot(true);
+        QObject::connect(limit, &QTimer::timeout, process, [process, timedOut] {
+            *timedOut = true;
+            process->kill();
+        });
+        auto finish = [process, done, timedOut, code = request.code](AgentRunResult result) {
+            if (!Running().erase(process)) return;  // the one answer of this run was given
+            if (*timedOut) result = {AgentEnd::TimedOut, -1};
+            Deliver(code, done, result);
+            process->deleteLater();
+        };
+        QObject::connect(process, &QProcess::finished, process, [finish](int exitCode, QProcess::ExitStatus status) {
+            if (status == QProcess::CrashExit) finish({AgentEnd::Failed, -1});
+            else finish({exitCode == 0 ? AgentEnd::Finished : AgentEnd::Failed, exitCode});
+        });
+        QObject::connect(process, &QProcess::errorOccurred, process, [finish](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart) finish({AgentEnd::NotStarted, -1});
+        });
+
+        Running().insert(process);
+        process->start(QIODevice::NotOpen);
+        if (!Running().count(process)) return;  // failed to start: answered already
+        limit->start(request.timeLimitMs > 0 ? request.timeLimitMs : kAgentTimeLimitMs);
+        started = true;
+    });
+    // A process that failed to start has answered through its error signal; before one existed
+    // (no agent file, no prefix or URL, a failure above) the answer is given here.
+    if (!processMade) Deliver(request.code, done, {AgentEnd::NotStarted, -1});
+    return started;
+}
+
+}  // namespace kestrune
