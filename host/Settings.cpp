@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -48,7 +47,6 @@ TFormSettings::TFormSettings(QWidget* parent)
     // The frame's check-now button is this window's, not the frame's own handler.
     disconnect(UFrame11->Button2, &QPushButton::clicked, nullptr, nullptr);
     connect(UFrame11->Button2, &QPushButton::clicked, this, &TFormSettings::UFrame11Button2Click);
-    ClearDefaultButtons();
     BuildTabOrder();
     FormSettings = this;
     FormCreate();
@@ -113,15 +111,6 @@ void TFormSettings::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TFormSettings::ClearDefaultButtons() {
-    // A push button in a dialog is an automatic default unless told otherwise, and the first of
-    // them would take Return wherever the focus is; the frame's buttons included.
-    for (QPushButton* button : findChildren<QPushButton*>()) {
-        button->setAutoDefault(false);
-        button->setDefault(false);
-    }
-}
-
 void TFormSettings::BuildTabOrder() {
     // Button6, ButtonOk, ButtonCancel, the controls of the frame in the scroll box (the box itself
     // is no stop), Button1. The frame's controls keep their own order among themselves.
@@ -138,22 +127,6 @@ void TFormSettings::BuildTabOrder() {
         previous = stop;
     }
     setTabOrder(previous, ui_->Button1);
-}
-
-void TFormSettings::keyPressEvent(QKeyEvent* event) {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && (event->modifiers() | Qt::KeypadModifier) == Qt::KeypadModifier) {
-        if (auto* button = qobject_cast<QPushButton*>(focusWidget()); button && button->isEnabled()) button->click();
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void TFormSettings::showEvent(QShowEvent* event) {
-    // Buttons a frame made after the window was built are no defaults either.
-    ClearDefaultButtons();
-    QDialog::showEvent(event);
 }
 
 void TFormSettings::changeEvent(QEvent* event) {
