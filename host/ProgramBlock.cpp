@@ -14,6 +14,7 @@
 #include "foundation/core/Printable.h"
 #include "foundation/core/SystemFolders.h"
 #include "host/IncludeModules.h"
+#include "host/OwnerDrawMenus.h"
 #include "host/ProgramSettings.h"
 #include "host/UnitMain.h"
 #include "language/LangProcessor.h"
@@ -78,6 +79,12 @@ std::string StartRefusal(const CallerValue& name, const CallerValue& version, co
 int RunProgramBlock(const std::vector<std::string>& params) {
     ResetTermination();
     if (!ParametersAreSafe(params)) return 2;
+
+    // Unit initializations: the menu painter lives until every window of the run is gone.
+    RyMenusInitialization();
+    struct MenusFinalization {
+        ~MenusFinalization() { RyMenusFinalization(); }
+    } menusFinalization;
 
     QApplication::setApplicationName("KV.Kestrune");
     // Every window without an icon of its own, the error window and the boxes included, shows it.
