@@ -2,6 +2,7 @@
 // before the feedback and report pages. The pages themselves are recorded, not shown.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QTimer>
 #include <filesystem>
 
