@@ -54,9 +54,10 @@ void ReloadSettings();
 
 // Runs only when the host window itself closes.
 void ShutdownIncludeModules();
-// Stores the update settings and applies the autostart value. The move of the settings
-// location runs only with both flags, a registered location frame and no forced AppData.
-void SaveSettingsWindow(bool moveLocation, bool fromSettingsWindow);
+// Stores the update settings, applies the autostart value and deletes the autostart settings
+// file. The settings never move between the program folder and Application Data from here: no
+// window of this program offers that choice.
+void SaveSettingsWindow();
 
 // ---- The help button (HelpButton.cpp) --------------------------------------------------------
 

@@ -67,7 +67,7 @@ void TFormSettings::FormCreate() {
 
 void TFormSettings::ButtonOkClick() {
     Guard("02.001-01", [&] {
-        SaveSettingsWindow(false, true);
+        SaveSettingsWindow();
         close();
     });
 }

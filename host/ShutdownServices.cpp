@@ -17,11 +17,11 @@ void ShutdownIncludeModules() {
         DeleteIfPresent(GetProgramPath(0, "Temp.mht"));
         DeleteErrorTempFiles();
         DeleteCheckFlags();
-        SaveSettingsWindow(false, false);
+        SaveSettingsWindow();
     });
 }
 
-void SaveSettingsWindow(bool moveLocation, bool fromSettingsWindow) {
+void SaveSettingsWindow() {
     std::string code = "UIF.013-00";
     auto step = [&](char number) { code = std::string("UIF.013-0") + number; };
     Guard(code, [&] {
@@ -31,12 +31,6 @@ void SaveSettingsWindow(bool moveLocation, bool fromSettingsWindow) {
         ApplyAutorunMode();
         step('2');
         DeleteAutorunSettings();
-        // Step 3 would move the settings between the program folder and Application Data as a
-        // settings-location frame chose; this program registers no such frame, and both callers
-        // pass moveLocation false, so the settings never move from here.
-        step('3');
-        (void)moveLocation;
-        (void)fromSettingsWindow;
     });
 }
 

@@ -106,9 +106,6 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
         step("04");
         InitSettingsLocation(locationFlag, locationArgument, ownerForm);
 
-        // Step 05 keeps the system's critical-error boxes away; Linux shows none. 06 and 07 are empty.
-        step("05");
-
         step("08");
         DeleteIfPresent(GetSpecialFolder(0) + "/" + kProductName + "/TCounter.ini");
         DeleteIfPresent(platform::ExecutableFolder() + "/Resource/TCounter.ini");
@@ -138,9 +135,6 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
         step("13");
         IncludeModulesReady = true;
         SetHintPauses(100, -1);
-
-        // Step 15's fix for the drawing of controls under the Alt key serves one Windows fault only.
-        step("15");
     });
     return result;
 }
