@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPointer>
 #include <cerrno>
+#include <utility>
 
 #include "errors/ErrorLog.h"
 #include "errors/Quietly.h"
@@ -244,9 +245,7 @@ void SetErrorWindowHooks(ErrorWindowHooks hooks) { Hooks() = std::move(hooks); }
 const ErrorWindowHooks& CurrentErrorWindowHooks() { return Hooks(); }
 
 ErrorWindowRunner SetErrorWindowRunnerForTesting(ErrorWindowRunner runner) {
-    ErrorWindowRunner previous = std::move(Runner());
-    Runner() = std::move(runner);
-    return previous;
+    return std::exchange(Runner(), std::move(runner));
 }
 
 void SetWindowMailersForTesting(WindowMailer report, WindowMailer review) {

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "foundation/URegInA.h"
 #include "foundation/core/Guard.h"
@@ -67,9 +68,7 @@ std::int64_t SaturatingAdd(std::int64_t a, std::int64_t b) {
 }  // namespace
 
 CounterDumpSink SetCounterDumpSink(CounterDumpSink sink) {
-    CounterDumpSink previous = std::move(DumpSink());
-    DumpSink() = std::move(sink);
-    return previous;
+    return std::exchange(DumpSink(), std::move(sink));
 }
 
 void UpdateCounterFile(const std::string& name, const std::string& text, bool deleteTmp, std::int64_t value,

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "foundation/core/AsciiText.h"
 #include "foundation/core/Guard.h"
@@ -129,9 +130,7 @@ const char* const kBuiltInRepairCaption = "Предупреждение...";
 }  // namespace
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
-    MessageBoxHandler previous = std::move(BoxHandler());
-    BoxHandler() = std::move(handler);
-    return previous;
+    return std::exchange(BoxHandler(), std::move(handler));
 }
 
 MessageBoxRecorder::MessageBoxRecorder(int answer) : answer_(answer) {

@@ -7,6 +7,7 @@
 #include <QScopeGuard>
 #include <QWidget>
 #include <stdexcept>
+#include <utility>
 
 #include "foundation/core/Guard.h"
 #include "foundation/core/ProgramValues.h"
@@ -61,9 +62,7 @@ void RunModal(QWidget* form) {
 }  // namespace
 
 FormTranslationHook SetFormTranslationHook(FormTranslationHook hook) {
-    FormTranslationHook previous = std::move(TranslationHook());
-    TranslationHook() = std::move(hook);
-    return previous;
+    return std::exchange(TranslationHook(), std::move(hook));
 }
 
 void ShowFormModal(bool translate, WindowHandle returnWindow, const std::function<QWidget*()>& createForm) {

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QUrl>
+#include <utility>
 
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
@@ -92,9 +93,7 @@ bool ShellOpen(const std::string& target, int showCommand) {
 }
 
 ShellOpenHandler SetShellOpenHandlerForTesting(ShellOpenHandler handler) {
-    ShellOpenHandler previous = std::move(Handler());
-    Handler() = std::move(handler);
-    return previous;
+    return std::exchange(Handler(), std::move(handler));
 }
 
 }  // namespace kestrune

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <utility>
 
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
@@ -94,9 +95,7 @@ void TUFrameLangComponents::MDefaultlanClick(QObject* sender) {
 // ---- TUFrameTUAU -----------------------------------------------------------------------------
 
 UpdateStatusTextsHandler SetUpdateStatusTextsHandler(UpdateStatusTextsHandler handler) {
-    UpdateStatusTextsHandler previous = std::move(StatusTextsHandler());
-    StatusTextsHandler() = std::move(handler);
-    return previous;
+    return std::exchange(StatusTextsHandler(), std::move(handler));
 }
 
 const UpdateStatusTexts& CarriedUpdateStatusTexts() { return CarriedStatusTexts(); }

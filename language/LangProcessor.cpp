@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 
 #include "foundation/core/Guard.h"
 #include "foundation/core/PathNames.h"
@@ -243,9 +244,7 @@ bool IsPlainLanguageName(std::string_view name) { return IsSafePathName(name, kT
 std::string LanguageFolder() { return ProgramFolder() + "Language\\"; }
 
 RetranslateHandler SetRetranslateHandler(RetranslateHandler handler) {
-    RetranslateHandler previous = std::move(Retranslate());
-    Retranslate() = std::move(handler);
-    return previous;
+    return std::exchange(Retranslate(), std::move(handler));
 }
 
 void LoadLanguageFile(int mode) {

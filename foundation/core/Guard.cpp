@@ -1,6 +1,7 @@
 #include "foundation/core/Guard.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace kestrune {
 namespace {
@@ -11,9 +12,7 @@ ErrorHandler& CurrentHandler() {
 }  // namespace
 
 ErrorHandler SetErrorHandler(ErrorHandler handler) {
-    ErrorHandler previous = std::move(CurrentHandler());
-    CurrentHandler() = std::move(handler);
-    return previous;
+    return std::exchange(CurrentHandler(), std::move(handler));
 }
 
 void ProcessError(const std::string& code) {

@@ -35,18 +35,13 @@ struct Opened {
 // Records the pages opened and the location codes reported while it lives.
 class Recording {
 public:
-    Recording() {
-        previousOpener_ = SetShellOpenHandlerForTesting([this](const std::string& url, int show) {
-            opened.push_back({url, show});
-        });
-    }
-    ~Recording() { SetShellOpenHandlerForTesting(std::move(previousOpener_)); }
     std::vector<Opened> opened;
     ErrorCodeRecorder errorCodes;
     std::vector<std::string>& codes = errorCodes.codes;
 
 private:
-    ShellOpenHandler previousOpener_;
+    testsupport::ScopedHook<ShellOpenHandler> opener_{
+        SetShellOpenHandlerForTesting, [this](const std::string& url, int show) { opened.push_back({url, show}); }};
 };
 
 QLabel* Label(QWidget* window, const char* name) {

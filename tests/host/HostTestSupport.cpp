@@ -15,12 +15,9 @@ ScratchProgram::ScratchProgram() {
     kestrune::ResetProgramValuesForTesting();
     testsupport::CopyTree(testsupport::AppDir(), app());
     platform::SetExecutablePathForTesting(exe());
-    previousOpener_ = kestrune::SetShellOpenHandlerForTesting(
-        [this](const std::string& url, int) { opened_.push_back(url); });
 }
 
 ScratchProgram::~ScratchProgram() {
-    kestrune::SetShellOpenHandlerForTesting(std::move(previousOpener_));
     platform::SetExecutablePathForTesting("");
     kestrune::ResetProgramValuesForTesting();
 }

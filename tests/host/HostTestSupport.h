@@ -44,7 +44,8 @@ private:
     testsupport::IsolatedHome home_;
     kestrune::MessageBoxRecorder boxes_;
     std::vector<std::string> opened_;
-    kestrune::ShellOpenHandler previousOpener_;
+    testsupport::ScopedHook<kestrune::ShellOpenHandler> opener_{
+        kestrune::SetShellOpenHandlerForTesting, [this](const std::string& url, int) { opened_.push_back(url); }};
     testsupport::ModalDriver driver_;
 };
 

@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <optional>
 
 #include "checks/UnitAutoUpdateSettings.h"
 #include "foundation/UniversalProcedures.h"
@@ -61,10 +62,11 @@ protected:
     void SetUp() override {
         // The shipped English pack carries the settings frame's section itself.
         WriteFile(program_.app() + "/Language/German/German.txt", kGermanPack);
-        previousStatus_ = SetUpdateStatusTextsHandler(
-            [this](const UpdateStatusTexts&, const std::string& previous) { previousQuerying_.push_back(previous); });
+        status_.emplace(SetUpdateStatusTextsHandler, [this](const UpdateStatusTexts&, const std::string& previous) {
+            previousQuerying_.push_back(previous);
+        });
     }
-    void TearDown() override { SetUpdateStatusTextsHandler(std::move(previousStatus_)); }
+    void TearDown() override { status_.reset(); }
     std::string settingsFile() const { return program_.app() + "/Settings/ULangSettings.ini"; }
     void StoreLanguage(const std::string& language) {
         WriteFile(settingsFile(), "[Main]\r\nFile=<ULang.Proc. Settings File>\r\nVersion=01.00\r\n\r\n[Settings]\r\n"
@@ -72,7 +74,7 @@ protected:
     }
 
     hosttest::ScratchProgram program_;
-    UpdateStatusTextsHandler previousStatus_;
+    std::optional<testsupport::ScopedHook<UpdateStatusTextsHandler>> status_;
     std::vector<std::string> previousQuerying_;
 };
 

@@ -22,6 +22,21 @@ private:
     std::string path_;
 };
 
+// Puts a value into one of the program's hooks (a setter that answers the value it replaced) for
+// the lifetime of the scope, and puts the replaced value back at its end.
+template <class T>
+class ScopedHook {
+public:
+    ScopedHook(T (*replace)(T), T value) : replace_(replace), previous_(replace(std::move(value))) {}
+    ~ScopedHook() { replace_(std::move(previous_)); }
+    ScopedHook(const ScopedHook&) = delete;
+    ScopedHook& operator=(const ScopedHook&) = delete;
+
+private:
+    T (*replace_)(T);
+    T previous_;
+};
+
 // Sets (or, with nullopt, removes) environment variables and restores them at the end.
 class ScopedEnv {
 public:
