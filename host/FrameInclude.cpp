@@ -4,6 +4,8 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
+#include "checks/UnitAutoUpdate.h"
+
 namespace kestrune {
 namespace {
 
@@ -20,7 +22,12 @@ T* Ensure(QWidget* parent, const char* name) {
 // Placeholder until the include panel lands: bare components with the design names and states.
 void CreateIncludePanelComponents(QWidget* panel) {
     if (!panel) return;
+    const bool driverMissing = !panel->findChild<QTimer*>("TimerUCNV", Qt::FindDirectChildrenOnly);
     for (const char* name : {"TimerUCNV", "TimerUCAC"}) Ensure<QTimer>(panel, name)->setInterval(500);
+    if (driverMissing) {
+        QTimer* versionTimer = panel->findChild<QTimer*>("TimerUCNV", Qt::FindDirectChildrenOnly);
+        QObject::connect(versionTimer, &QTimer::timeout, versionTimer, [versionTimer] { TimerUCNVTimer(versionTimer); });
+    }
     Ensure<QTimer>(panel, "TimerUTZMSG")->setInterval(1000);
     // Frames mark where a window's translation stops: each is translated through its own call.
     auto* languages = Ensure<QFrame>(panel, "FrameLangComponents1");
@@ -31,6 +38,23 @@ void CreateIncludePanelComponents(QWidget* panel) {
         frame->setProperty("languageFrame", true);
         frame->hide();
     }
+}
+
+// The handler carries no location code: the check's routines report for themselves.
+void TimerUCNVTimer(QTimer* timer) {
+    if (!timer) return;
+    if (timer->interval() == 500) {
+        AutoUpdateAction(0, 0, timer);
+        if (!timer->isActive()) AutoUpdateAction(2, 0, timer);
+        return;
+    }
+    if (!VersionCheckEnabled) {
+        timer->stop();
+        timer->setInterval(500);
+    }
+    if (!IsInternetConnected() && VersionCheckOnlineOnly) return;
+    StartVersionCheck(0);
+    timer->setInterval(500);
 }
 
 }  // namespace kestrune
