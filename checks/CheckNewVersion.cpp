@@ -22,6 +22,7 @@
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
 #include "language/LangProcessor.h"
+#include "language/LanguageMenus.h"
 #include "language/pack/LanguagePack.h"
 #include "platform/FileSystem.h"
 #include "ui_UFormNewVerExists.h"
@@ -33,16 +34,6 @@ bool CloseNewVersionOnPaint = false;
 bool NewVersionWindowOpen = false;
 
 namespace {
-
-bool LocalDefaultEnglish = true;
-std::function<bool()>& LanguageGetter() {
-    static std::function<bool()> get;
-    return get;
-}
-std::function<void(bool)>& LanguageStore() {
-    static std::function<void(bool)> store;
-    return store;
-}
 
 std::string Description(const std::string& langSuffix) {
     return GetProgramPath(2, "") + FilePrefix + "_CNVTrue" + langSuffix + ".txt";
@@ -115,13 +106,6 @@ bool OpenableAddress(const std::string& address) {
 }
 
 }  // namespace
-
-void SetNewVersionLanguageSetting(std::function<bool()> get, std::function<void(bool)> store) {
-    LanguageGetter() = std::move(get);
-    LanguageStore() = std::move(store);
-}
-
-bool DefaultNewVersionLanguageValue() { return LanguageGetter() ? LanguageGetter()() : LocalDefaultEnglish; }
 
 std::string MegabyteText(int kilobytes) {
     const long long kb = kilobytes;
@@ -223,7 +207,7 @@ std::string TUFormNewVerExists::GetNewVersionLangSuffix() {
         if (language == "english") {
             suffix = "Eng";
         } else if (language != "russian") {
-            if (DefaultNewVersionLanguageValue()) {
+            if (DefaultNewVersionLanguage) {
                 suffix = "Eng";
             } else {
                 ui_->NTCComboBox1->setCurrentIndex(1);
@@ -320,10 +304,9 @@ void TUFormNewVerExists::Button3Click() {
 
 void TUFormNewVerExists::NTCComboBox1Change() {
     Guard("CNV.008-01", [&] {
-        const bool english = ui_->NTCComboBox1->currentIndex() != 1;
-        if (LanguageStore()) LanguageStore()(english);
-        else LocalDefaultEnglish = english;
+        DefaultNewVersionLanguage = ui_->NTCComboBox1->currentIndex() != 1;
         ReadFile(GetNewVersionLangSuffix());
+        SaveLanguageSettings();
     });
 }
 

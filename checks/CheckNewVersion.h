@@ -8,7 +8,6 @@
 // https address with a host; anything else is shown as text.
 
 #include <QDialog>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,11 +21,6 @@ namespace kestrune {
 extern std::string DownloadPageUrl;       // line 3 of the description read last
 extern bool CloseNewVersionOnPaint;       // the description was unreadable: the first paint closes
 extern bool NewVersionWindowOpen;         // the window exists
-
-// The language setting of the window's choice ("on a third language show the English text").
-// The language settings install get and store; without them the choice lasts for the run.
-void SetNewVersionLanguageSetting(std::function<bool()> get, std::function<void(bool english)> store);
-bool DefaultNewVersionLanguageValue();
 
 enum class DescriptionCheck {
     Newer,     // a description of a newer version (or of a version that cannot be compared)

@@ -53,6 +53,9 @@ void OnAgentEnded(const AgentRunResult& result) {
     if (!result.ok()) VersionCheckFailed = true;
 }
 
+// The carrier frame hands its translated texts here from the program's start on.
+[[maybe_unused]] const bool StatusTextsTaken = (SetUpdateStatusTextsHandler(TakeTranslatedStatusTexts), true);
+
 void DeleteDescriptions() {
     RemoveAgentFile(Settings("_CNVTrue.txt"));
     RemoveAgentFile(Settings("_CNVTrueEng.txt"));
@@ -64,19 +67,20 @@ bool FormatStatusText(const std::string& format, const std::string& value, std::
     return FillTextFormat(format, {value}, result);
 }
 
-void ApplyUpdateStatusTexts(const std::string& noChecker, const std::string& querying, const std::string& newVersion,
-                            const std::string& unknown, const std::string& noNewVersion, const std::string& disabled) {
+void TakeTranslatedStatusTexts(const UpdateStatusTexts& texts, const std::string& previousQuerying) {
     Guard("AUT.001-01", [&] {
-        StatusTextNoChecker = noChecker;
-        StatusTextQuerying = querying;
-        StatusTextNewVersion = newVersion;
-        StatusTextUnknown = unknown;
-        StatusTextNoNewVersion = noNewVersion;
-        StatusTextDisabled = disabled;
-        // The failed-check text has no carrier label yet: it follows the language by hand.
-        StatusTextFailed = IsRussian() || CurrentLanguage.empty()
-                               ? "Проверка наличия обновлений: Не удалось выполнить проверку [ %s ]"
-                               : "Checking for updates: The check could not be made [ %s ]";
+        // A line that showed the querying text keeps saying so, in the new language.
+        const bool querying = !previousQuerying.empty() && UpdateStatusText == " " + previousQuerying;
+        StatusTextNoChecker = texts.noChecker;
+        StatusTextQuerying = texts.querying;
+        StatusTextNewVersion = texts.newVersion;
+        StatusTextUnknown = texts.unknown;
+        StatusTextNoNewVersion = texts.noNewVersion;
+        StatusTextDisabled = texts.disabled;
+        // The failed-check text has no carrier label: it follows the language by hand.
+        StatusTextFailed = IsRussian() ? "Проверка наличия обновлений: Не удалось выполнить проверку [ %s ]"
+                                       : "Update check: the check could not be made [ %s ]";
+        UpdateCheckStatusText(!querying);
     });
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "foundation/UniversalProcedures.h"
+#include "language/CarrierFrames.h"
 
 class QTimer;
 
@@ -50,10 +51,10 @@ bool IsInternetConnected();
 // Removes the check's TEMP flags "_CNVFalse" and "_CheckReady".
 void DeleteCheckFlags();
 
-// Replaces the six translated status texts and rebuilds the status line (the carrier frame's copy).
-void ApplyUpdateStatusTexts(const std::string& noChecker, const std::string& querying,
-                            const std::string& newVersion, const std::string& unknown,
-                            const std::string& noNewVersion, const std::string& disabled);
+// The carrier frame's copy after a change of language: the six translated texts replace the
+// status texts and the status line is rebuilt in the new language (a querying line stays one).
+void TakeTranslatedStatusTexts(const UpdateStatusTexts& texts, const std::string& previousQuerying);
+
 // A status format filled with one text: "%s" takes it, "%%" is "%". False (and nothing set) for a
 // format with any other conversion, so a translated text is never handed to printf.
 bool FormatStatusText(const std::string& format, const std::string& value, std::string& result);
