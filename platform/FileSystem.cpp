@@ -46,9 +46,10 @@ bool CreateDirectories(std::string_view path) {
     return IsDirectory(native);
 }
 
-std::optional<std::string> ReadWholeFile(std::string_view path) {
-    const int fd = open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
+namespace {
+// Reads an open file to its end and closes it; nullopt when a read fails or the file holds more
+// than limit bytes (tooLarge then tells which).
+std::optional<std::string> ReadToEndAndClose(int fd, std::size_t limit, bool* tooLarge) {
     std::string bytes;
     char buffer[65536];
     for (;;) {
@@ -59,10 +60,22 @@ std::optional<std::string> ReadWholeFile(std::string_view path) {
             return std::nullopt;
         }
         if (n == 0) break;
+        if (bytes.size() + static_cast<std::size_t>(n) > limit) {
+            close(fd);
+            if (tooLarge) *tooLarge = true;
+            return std::nullopt;
+        }
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
     close(fd);
     return bytes;
+}
+}  // namespace
+
+std::optional<std::string> ReadWholeFile(std::string_view path) {
+    const int fd = open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    return ReadToEndAndClose(fd, std::string().max_size(), nullptr);
 }
 
 namespace {
@@ -141,25 +154,7 @@ std::optional<std::string> ReadRegularFileLimited(std::string_view path, std::si
         close(fd);
         return std::nullopt;
     }
-    std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        if (bytes.size() + static_cast<std::size_t>(n) > limit) {
-            close(fd);
-            if (tooLarge) *tooLarge = true;
-            return std::nullopt;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(fd);
-    return bytes;
+    return ReadToEndAndClose(fd, limit, tooLarge);
 }
 
 }  // namespace platform
