@@ -149,7 +149,12 @@ bool BeginVersionCheck(QTimer* timer, int manual) {
 
 void StartVersionCheck(int manual) {
     Guard("UAU.011-001", [&] {
-        if (!VersionCheckEnabled && manual == 0) return;
+        if (!VersionCheckEnabled && manual == 0) {
+            // Nothing runs: the poll takes that as the answer at its next tick instead of showing
+            // "querying" until the program ends.
+            AgentRunEnded = true;
+            return;
+        }
         const std::string folder = GetProgramPath(2, "");
         platform::CreateDirectories(folder);
         VersionCheckFailed = false;

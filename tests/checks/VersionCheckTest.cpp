@@ -211,6 +211,18 @@ TEST_F(VersionCheckTest, NoAgentFile) {
     EXPECT_EQ(UpdateStatusText, " " + StatusTextNoChecker);
 }
 
+// A check switched off starts nothing, and its poll ends with the switched-off status.
+TEST_F(VersionCheckTest, SwitchedOffCheckEndsItsPoll) {
+    testsupport::WriteFile(app() + "/Settings/UAUSettings.ini",
+                           "[Main]\r\nFile=\"UAutoUpdate Settings File\"\r\nVersion=01.00\r\n\r\n"
+                           "[Settings]\r\nUUCheckEnabled=0\r\nUIntervalAUCheck=2\r\nUCheckInet=1\r\n");
+    RunCheck();
+    EXPECT_FALSE(VersionCheckEnabled);
+    EXPECT_EQ(UpdateStatusText, " " + StatusTextDisabled);
+    EXPECT_TRUE(server_->Log().empty());
+    EXPECT_FALSE(platform::FileAgeReadable(settings() + "Prog_1.0_LastCheck.ini"));
+}
+
 // Offline with the online-only setting: the timer waits at 10 s and starts nothing.
 TEST_F(VersionCheckTest, OfflineWaitsForAConnection) {
     SetInternetConnectedForTesting(0);
