@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include "foundation/core/FolderTree.h"
+
 namespace kestrune {
 namespace {
 bool terminateRequested = false;
@@ -20,6 +22,12 @@ int TerminationStatus() { return exitStatus; }
 void ResetTermination() {
     terminateRequested = false;
     exitStatus = 0;
+}
+
+void InstallFolderTreeEventHook() {
+    SetFolderTreeEventHook([] {
+        if (QCoreApplication::instance()) QCoreApplication::processEvents();
+    });
 }
 
 }  // namespace kestrune

@@ -12,4 +12,8 @@ int TerminationStatus();
 // A new start in the same process (tests) begins with no request.
 void ResetTermination();
 
+// Lets the Qt-free folder tree walk (core/FolderTree) run the event loop before each sub-folder
+// it deletes. Call once the application object exists.
+void InstallFolderTreeEventHook();
+
 }  // namespace kestrune

@@ -1,30 +1,104 @@
 #include "host/NotSupportedOS.h"
 
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QScreen>
 
 #include "foundation/Application.h"
+#include "foundation/ShellOpen.h"
+#include "foundation/UnitVAR.h"
+#include "ui_UFormNotSupportedOS.h"
 
 namespace kestrune {
+namespace {
 
-// Placeholder until the not-supported window lands: its memos and the Ok button that ends the run.
-TUFormNotSupportedOS::TUFormNotSupportedOS(QWidget* parent) : QDialog(parent) {
-    setObjectName("UFormNotSupportedOS");
+void SetTextColour(QLabel* label, const QColor& colour) {
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+}
+
+void PaintBase(QPlainTextEdit* memo, const QColor& colour) {
+    QPalette palette = memo->palette();
+    palette.setColor(QPalette::Base, colour);
+    memo->setPalette(palette);
+}
+
+// Memo lines centred, as the window shows them.
+void CentreLines(QPlainTextEdit* memo) {
+    QTextOption option = memo->document()->defaultTextOption();
+    option.setAlignment(Qt::AlignHCenter);
+    memo->document()->setDefaultTextOption(option);
+}
+
+}  // namespace
+
+TUFormNotSupportedOS::TUFormNotSupportedOS(QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
+      ui_(std::make_unique<Ui::TUFormNotSupportedOS>()) {
+    ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
-    auto* layout = new QVBoxLayout(this);
-    Memo2 = new QPlainTextEdit(this);
-    Memo2->setObjectName("Memo2");
-    Memo2->setReadOnly(true);
-    Memo3 = new QPlainTextEdit(QStringLiteral("s1\ns2"), this);
-    Memo3->setObjectName("Memo3");
-    Memo3->setReadOnly(true);
-    auto* ok = new QPushButton("&Ok", this);
-    ok->setObjectName("ButtonOk");
-    layout->addWidget(Memo2);
-    layout->addWidget(Memo3);
-    layout->addWidget(ok);
-    connect(ok, &QPushButton::clicked, this, [] { TerminateApplication(); });
+    Memo2 = ui_->Memo2;
+    Memo3 = ui_->Memo3;
+    // The memos only show text: nothing in them answers the mouse or takes the focus.
+    ui_->Panel1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // FormCreate: the client area of the design.
+    setFixedSize(329, 147);
+    for (QPlainTextEdit* memo : {ui_->Memo1, ui_->Memo2, ui_->Memo3}) CentreLines(memo);
+    PaintBase(ui_->Memo2, QColor(166, 202, 240));
+    PaintBase(ui_->Memo3, QColor(166, 202, 240));
+    PaintBase(ui_->Memo1, Qt::yellow);
+    ui_->NTCLabelHTTP->setText(QString::fromLatin1(kOlderSiteHost));
+    ui_->NTCLabelEMail->setText(QString::fromLatin1(kDeveloperAddress));
+    for (QLabel* link : {ui_->NTCLabelHTTP, ui_->NTCLabelEMail}) SetTextColour(link, Qt::blue);
+    for (QWidget* widget : findChildren<QWidget*>()) {
+        widget->setMouseTracking(true);
+        widget->installEventFilter(this);
+    }
+    setMouseTracking(true);
+    installEventFilter(this);
+    connect(ui_->ButtonOk, &QPushButton::clicked, this, &TUFormNotSupportedOS::ButtonOkClick);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TUFormNotSupportedOS::~TUFormNotSupportedOS() = default;
+
+void TUFormNotSupportedOS::ButtonOkClick() { TerminateApplication(); }
+
+// The handlers below swallow their failures: error reporting is off on this path.
+void TUFormNotSupportedOS::NTCLabelHTTPClick() {
+    try {
+        ShellOpen(std::string("http://") + kOlderSiteHost, 0);
+    } catch (...) {
+    }
+}
+
+void TUFormNotSupportedOS::NTCLabelEMailClick() {
+    try {
+        ShellOpen(std::string("mailto:") + kDeveloperAddress, 0);
+    } catch (...) {
+    }
+}
+
+bool TUFormNotSupportedOS::eventFilter(QObject* watched, QEvent* event) {
+    try {
+        const bool onLink = watched == ui_->NTCLabelHTTP || watched == ui_->NTCLabelEMail;
+        if (event->type() == QEvent::MouseMove) {
+            SetTextColour(ui_->NTCLabelHTTP, watched == ui_->NTCLabelHTTP ? Qt::red : Qt::blue);
+            SetTextColour(ui_->NTCLabelEMail, watched == ui_->NTCLabelEMail ? Qt::red : Qt::blue);
+            // A move over a link is the link's alone: the window under it must not undo the colour.
+            if (onLink) return true;
+        } else if (onLink && event->type() == QEvent::MouseButtonRelease &&
+                   static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            if (watched == ui_->NTCLabelHTTP) NTCLabelHTTPClick();
+            else NTCLabelEMailClick();
+            return true;
+        }
+    } catch (...) {
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace kestrune

@@ -1,19 +1,40 @@
 #pragma once
-// The window that tells the user the system is older than the program needs.
+// The window that tells the user, in Russian and English at once, that the system is older than
+// the program needs. Never translated; its Ok ends the program.
 
 #include <QDialog>
+#include <memory>
 
+namespace Ui {
+class TUFormNotSupportedOS;
+}
+
+class QLabel;
 class QPlainTextEdit;
 
 namespace kestrune {
+
+// The older site that the window links to.
+inline constexpr const char* kOlderSiteHost = "kestrune.example.net";
 
 class TUFormNotSupportedOS : public QDialog {
     Q_OBJECT
 public:
     explicit TUFormNotSupportedOS(QWidget* parent = nullptr);
+    ~TUFormNotSupportedOS() override;
 
     QPlainTextEdit* Memo2 = nullptr;  // the program's version line
     QPlainTextEdit* Memo3 = nullptr;  // the minimum system, in Russian and in English
+
+    void ButtonOkClick();
+    void NTCLabelHTTPClick();
+    void NTCLabelEMailClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::unique_ptr<Ui::TUFormNotSupportedOS> ui_;
 };
 
 }  // namespace kestrune

@@ -63,6 +63,7 @@ int RunProgramBlock(const std::vector<std::string>& params) {
     // Dialogs closing must never end the run; the host window's close does that itself.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallErrorProcessor();
+    InstallFolderTreeEventHook();
     // The error window's help button and tray icon belong to the host's services.
     SetErrorWindowHooks({[](QWidget* helpFrame) { SetupHelpButtonFrame(helpFrame, HelpMenuItem.data()); },
                          [] { RefreshHelpButtonMenu(HelpMenuItem.data()); }, [] { RemoveTrayIcon(); }});

@@ -13,10 +13,7 @@ void RunSettingsWindowJob() {
     // The host's job timer runs this; a failure is its failure, and BusyFlag never stays set,
     // so that the timer's own end of the program still follows.
     Guard("01.007-01", [&] {
-        BusyFlag = true;
-        struct ClearBusy {
-            ~ClearBusy() { BusyFlag = false; }
-        } clearBusy;
+        const BusyScope busy;
         QPointer<TFormSettings> window = new TFormSettings();
         CaptureFormTexts(0, window);
         TranslateForm(0, window);

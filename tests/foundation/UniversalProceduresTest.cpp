@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "foundation/Application.h"
 #include "tests/foundation/FoundationFixture.h"
 
 using namespace kestrune;
@@ -176,6 +177,8 @@ TEST_F(ModalWindows, AFailureClearsBusyFlagAndIsReported) {
 
 class Folders : public FoundationFixture {
 protected:
+    // As the program does at its start: the delete lets the event loop run between folders.
+    Folders() { InstallFolderTreeEventHook(); }
     std::string root() const { return app() + "/work"; }
 };
 

@@ -1,75 +1,42 @@
 #include "host/IncludeModules.h"
 
 #include <QApplication>
-#include <QDialog>
-#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <QTimer>
 
 #include "checks/UFormAutoComponents.h"
-#include "checks/UMessageForm.h"
 #include "checks/UnitAutoUpdate.h"
-#include "checks/UnitAutoUpdateSettings.h"
 #include "errors/ErrorProcessor.h"
 #include "foundation/Application.h"
 #include "foundation/CheckOneCopyLaunch.h"
-#include "foundation/ShellOpen.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
+#include "foundation/core/AsciiText.h"
 #include "foundation/core/Guard.h"
 #include "foundation/core/SystemFolders.h"
-#include "host/About.h"
 #include "host/Autorun.h"
 #include "host/FrameInclude.h"
 #include "host/NotSupportedOS.h"
 #include "host/OwnerDrawMenus.h"
+#include "host/ServiceHelpers.h"
 #include "language/LangProcessor.h"
 #include "language/LanguageMenus.h"
 #include "language/UFrameHlpBtn.h"
 #include "platform/Clock.h"
 #include "platform/Executable.h"
-#include "platform/FileSystem.h"
 
 namespace kestrune {
 
+using services::Child;
+using services::DeleteIfPresent;
+
 QPointer<QWidget> HostForm;
 bool IncludeModulesReady = false;
-bool SettingsFrameShown = false;
-bool ChecksStarted = false;
 bool AddonSwitch = false;
 bool AddonWindowShown = false;
 bool NewVersionWindowShown = false;
 std::string MinimumWindowsText;
-QPointer<QTimer> TimerUCNV;
-QPointer<QTimer> TimerUCAC;
-QPointer<QTimer> TimerUTZMSG;
-QPointer<TUFrame1> SettingsFrame;
-QPointer<QWidget> ChoosePatchFrame;
-QPointer<QWidget> HelpFrame;
-QPointer<QMenu> HelpMenuItem;
-QPointer<QAction> HelpMenuItem2;
 QPointer<QWidget> IncludePanel;
-
-namespace {
-
-template <class T>
-T* Child(QWidget* parent, const char* name) {
-    return parent ? parent->findChild<T*>(name) : nullptr;
-}
-
-std::string Lowered(std::string text) {
-    for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return text;
-}
-
-void DeleteIfPresent(const std::string& path) {
-    if (platform::FileAgeReadable(path)) platform::RemoveFile(path);
-}
-
-}  // namespace
 
 bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* includePanel, WindowHandle ownerHandle,
                         QWidget* ownerForm, const std::string& locationArgument, bool addonSwitch,
@@ -100,7 +67,7 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
         TimerUCNV = Child<QTimer>(IncludePanel, "TimerUCNV");
         TimerUCAC = Child<QTimer>(IncludePanel, "TimerUCAC");
         TimerUTZMSG = Child<QTimer>(IncludePanel, "TimerUTZMSG");
-        const std::string buildTag = Lowered(kBuildTag);
+        const std::string buildTag = AsciiLower(kBuildTag);
         if (buildTag == "2k") MinimumWindowsText = "2000";
         if (buildTag == "xp") MinimumWindowsText = "XP";
 
@@ -191,15 +158,6 @@ void InitWindowLanguage(int mode, QMenu* languageItem, QMenu* helpItem, QAction*
     });
 }
 
-void BuildHelpLanguageMenu(int mode, QMenu* item, QAction*) {
-    Guard("UIF.009-01", [&] {
-        if (!IncludeModulesReady) return;
-        // The items are made through the host's menu (Item) and fire the help frame's handler.
-        QObject* holder = Child<QPlainTextEdit>(HelpFrame, "NTCProHlp");
-        if (mode == 0 || mode == 1) AddHelpLanguageItems(HelpMenuItem, item, holder);
-    });
-}
-
 void FinishIncludeModules(bool withSettingsFrame) {
     Guard("UIF.010-01", [&] {
         if (IncludeModulesReady) {
@@ -230,139 +188,12 @@ void OwnerDrawFormMenus(QWidget* form) {
     });
 }
 
-bool FirstPaintServices(bool onlyReport) {
-    bool result = false;
-    Guard("UIF.011-01", [&] {
-        if (ChecksStarted || CurrentLanguage.empty()) return;
-        ChecksStarted = true;
-        if (onlyReport) {
-            result = VersionCheckEnabled;
-        } else {
-            AutoUpdateAction(3, 0, nullptr);
-            AutoUpdateAction(1, 0, TimerUCNV);
-        }
-        if (AddonSwitch && AddonHelperPresent && AddonCheckEnabled) {
-            if (AddonCheckOnlineOnly && !IsInternetConnected()) {
-                if (TimerUCAC) {
-                    TimerUCAC->setInterval(10000);
-                    TimerUCAC->start();
-                }
-            } else {
-                if (TUFormAutoComponents::CheckNewFile()) TUFormAutoComponents::CheckEndCheckedWF();
-                TUFormAutoComponents::LaunchCheckUAC(false);
-            }
-        }
-        if (IsInternetConnected()) {
-            TUFormUMessage::CheckNewFile();
-            TUFormUMessage::LaunchCheckUAC();
-        }
-    });
-    return result;
-}
-
-void ShutdownIncludeModules() {
-    Guard("UIF.012-01", [&] {
-        RemoveTrayIcon();
-        DeleteIfPresent(GetProgramPath(0, "Temp.mht"));
-        DeleteErrorTempFiles();
-        DeleteCheckFlags();
-        SaveSettingsWindow(false, false);
-    });
-}
-
-void SaveSettingsWindow(bool moveLocation, bool fromSettingsWindow) {
-    std::string code = "UIF.013-00";
-    auto step = [&](char number) { code = std::string("UIF.013-0") + number; };
-    Guard(code, [&] {
-        step('0');
-        AutoUpdateAction(4, 0, nullptr);
-        step('1');
-        ApplyAutorunMode();
-        step('2');
-        DeleteAutorunSettings();
-        // Step 3 would move the settings between the program folder and Application Data as a
-        // settings-location frame chose; this program registers no such frame, and both callers
-        // pass moveLocation false, so the settings never move from here.
-        step('3');
-        (void)moveLocation;
-        (void)fromSettingsWindow;
-    });
-}
-
 void ReloadSettings() {
     Guard("UIF.014-01", [&] {
         AutoUpdateAction(5, reinterpret_cast<std::intptr_t>(HostForm.data()), nullptr);
         ResetAutorunSettings();
         ApplyAutorunMode();
         if (AddonSwitch) TUFormAutoComponents::LoadParametrsUAC(HostForm);
-    });
-}
-
-void ShowAddOnWindow() {
-    Guard("UIF.015-01", [&] {
-        const bool setHere = !BusyFlag;
-        BusyFlag = true;
-        struct Restore {
-            bool setHere;
-            ~Restore() {
-                if (setHere) BusyFlag = false;
-                if (HostForm) HostForm->activateWindow();
-            }
-        } restore{setHere};
-        auto* window = new TUFormAutoComponents();
-        window->raise();
-        window->activateWindow();
-        window->exec();
-    });
-}
-
-void RefreshHelpButtonMenu(QObject* item) {
-    Guard("UIF.002-01", [&] {
-        if (!SeveralHelpLanguages) return;
-        if (auto* frame = qobject_cast<TUFrameHlpBtn*>(HelpFrame)) frame->InitPopUpMenu(item);
-    });
-}
-
-void SetupHelpButtonFrame(QWidget* frame, QObject* item) {
-    Guard("UIF.004-01", [&] {
-        if (auto* button = Child<QWidget>(frame, "HlpBtn")) button->setEnabled(HelpFound);
-        if (auto* button = Child<QWidget>(frame, "BitBtn1")) button->setVisible(SeveralHelpLanguages);
-        if (!SeveralHelpLanguages) return;
-        if (auto* helpFrame = qobject_cast<TUFrameHlpBtn*>(frame)) helpFrame->InitPopUpMenu(item);
-    });
-}
-
-void ShowAboutWindow() {
-    Guard("UIF.003-01", [&] { ShowFormModal<TUFormAbout>(false, HostForm); });
-}
-
-void OpenOtherProgramsPage() {
-    Guard("UIF.003-04", [&] {
-        auto page = [](const std::string& language) {
-            return platform::ExecutableFolder() + "\\Language\\" + language + "\\Help\\OtherSoft.htm";
-        };
-        std::string path = page(CurrentLanguage);
-        if (CurrentLanguage.empty() || !platform::IsRegularFile(path)) path = page(HelpLanguage);
-        // A page that is in neither language folder is not handed to the desktop.
-        if (!platform::IsRegularFile(path)) return;
-        ShellOpen(path, 5);
-    });
-}
-
-void RegisterSettingsFrame(bool mode, bool active, bool shown, TUFrame1* frame) {
-    Guard("UIF.005-01", [&] {
-        SettingsFrameShown = shown;
-        if (frame) {
-            SettingsFrame = frame;
-            CaptureFrameTexts(mode ? 1 : 0, frame);
-            TranslateFramePlain(mode ? 1 : 0, frame);
-        }
-        if (!SettingsFrame) return;
-        if (active && TimerUCNV && TimerUCNV->isActive()) {
-            UpdateCheckStatusText(false);
-            SettingsFrame->Panel2->setText(QString::fromStdString(UpdateStatusText));
-        }
-        if (active) SettingsFrame->ULaunchCheck(6, 0, nullptr);
     });
 }
 

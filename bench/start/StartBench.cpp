@@ -1,0 +1,63 @@
+// The start of KV.Kestrune beside a bare Qt Widgets program that shows a window of the same size:
+// a mode-0 run (start-up services, first paint, the job timer, exit) beside a bare 151 x 498
+// window, and a mode-1 run that paints the settings window and has it closed at once (by the
+// modal driver of the end-to-end tests) beside a bare 540 x 162 window. Runs alternate; the
+// ratios of the medians of wall time and of peak memory are printed.
+//
+//   build/bench/start/kestrune_start_bench [runs]
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+#include "bench/support/ProcessTiming.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+struct Series {
+    std::vector<double> seconds, mebibytes;
+    void Add(const benchsupport::RunCost& cost) {
+        seconds.push_back(cost.seconds);
+        mebibytes.push_back(cost.peakMiB);
+    }
+};
+
+void Report(const char* name, const Series& program, const Series& bare) {
+    const double ms = benchsupport::Median(program.seconds) * 1000, bareMs = benchsupport::Median(bare.seconds) * 1000;
+    const double mib = benchsupport::Median(program.mebibytes), bareMib = benchsupport::Median(bare.mebibytes);
+    std::printf("%-7s %9.1f ms %9.1f ms  ratio %.2f   %7.1f MiB %7.1f MiB  ratio %.2f\n", name, ms, bareMs, ms / bareMs,
+                mib, bareMib, mib / bareMib);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+    testsupport::ScratchFolder scratch;
+    testsupport::IsolatedHome home;
+    testsupport::CopyTree(testsupport::AppDir(), scratch / "app");
+    const std::string program = scratch / "app/KV.Kestrune";
+    const std::map<std::string, std::string> qt{{"QT_QPA_PLATFORM", "offscreen"}};
+    std::map<std::string, std::string> driven = qt;
+    driven["LD_PRELOAD"] = KESTRUNE_MODAL_DRIVER;
+    driven["KESTRUNE_DRIVER_ACTION"] = "ButtonOk";
+    driven["KESTRUNE_DRIVER_REPORT"] = scratch / "driver-report";
+
+    Series mode0, bare0, mode1, bare1;
+    try {
+        for (int run = 0; run < runs; ++run) {
+            mode0.Add(benchsupport::TimedRun({program, "0", "Prog", "2.0", "English"}, qt));
+            bare0.Add(benchsupport::TimedRun({KESTRUNE_BARE_WINDOW, "151", "498"}, qt));
+            mode1.Add(benchsupport::TimedRun({program, "1", "Prog", "2.0", "English"}, driven));
+            bare1.Add(benchsupport::TimedRun({KESTRUNE_BARE_WINDOW, "540", "162"}, qt));
+        }
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "%s\n", failure.what());
+        return 1;
+    }
+    std::printf("%d runs each; medians of KV.Kestrune and of a bare Qt window of the same size\n", runs);
+    std::printf("run       wall time     bare                peak memory   bare\n");
+    Report("mode 0", mode0, bare0);
+    Report("mode 1", mode1, bare1);
+    return 0;
+}

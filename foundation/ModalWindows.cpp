@@ -1,0 +1,78 @@
+#include "foundation/ModalWindows.h"
+
+#include <QDialog>
+#include <QEvent>
+#include <QEventLoop>
+#include <QPointer>
+#include <QScopeGuard>
+#include <QWidget>
+#include <stdexcept>
+
+#include "foundation/core/Guard.h"
+
+namespace kestrune {
+
+bool BusyFlag = false;
+
+namespace {
+
+FormTranslationHook& TranslationHook() {
+    static FormTranslationHook hook;
+    return hook;
+}
+
+// Ends the nested loop when the window is hidden (closed) or destroyed.
+class CloseWatcher : public QObject {
+public:
+    explicit CloseWatcher(QEventLoop& loop) : loop_(loop) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // A window the user minimises is hidden by the window system too; only a close ends it.
+        if (event->type() == QEvent::Hide && !event->spontaneous()) loop_.quit();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QEventLoop& loop_;
+};
+
+void RunModal(QWidget* form) {
+    if (auto* dialog = qobject_cast<QDialog*>(form)) {
+        dialog->exec();
+        return;
+    }
+    // The window may free itself when it closes.
+    QPointer<QWidget> window = form;
+    QEventLoop loop;
+    CloseWatcher watcher(loop);
+    window->installEventFilter(&watcher);
+    QObject::connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
+    window->setWindowModality(Qt::ApplicationModal);
+    window->show();
+    BringToFront(window);
+    loop.exec();
+    if (window) window->removeEventFilter(&watcher);
+}
+
+}  // namespace
+
+FormTranslationHook SetFormTranslationHook(FormTranslationHook hook) {
+    FormTranslationHook previous = std::move(TranslationHook());
+    TranslationHook() = std::move(hook);
+    return previous;
+}
+
+void ShowFormModal(bool translate, WindowHandle returnWindow, const std::function<QWidget*()>& createForm) {
+    const BusyScope busy;
+    Guard("UP.007-01", [&] {
+        QPointer<QWidget> form = createForm();
+        if (!form) throw std::runtime_error("the window could not be created");
+        const auto freeForm = qScopeGuard([&form] { delete form.data(); });
+        if (translate && TranslationHook()) TranslationHook()(form.data());
+        KeepAboveOpenModalWindow(form.data());
+        BringToFront(form.data());
+        RunModal(form.data());
+        BringToFront(returnWindow);
+    });
+}
+
+}  // namespace kestrune

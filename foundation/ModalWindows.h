@@ -1,0 +1,41 @@
+#pragma once
+// Modal windows: BusyFlag, the scope that holds it, and the one way to show a window modally.
+
+#include <functional>
+
+#include "foundation/WindowHandle.h"
+
+namespace kestrune {
+
+extern bool BusyFlag;  // a modal window or job is running; the host's job timer waits while set
+
+// Holds BusyFlag for its lifetime: sets it when it was clear and clears it again on the way out,
+// however the scope is left. A flag that someone else had set is left to them.
+class BusyScope {
+public:
+    BusyScope() : setHere_(!BusyFlag) { BusyFlag = true; }
+    ~BusyScope() {
+        if (setHere_) BusyFlag = false;
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool setHere_;
+};
+
+// The language processor installs this: it captures a new window's design texts and translates
+// it (mode 0). Without it, ShowFormModal shows windows untranslated.
+using FormTranslationHook = std::function<void(QWidget* form)>;
+FormTranslationHook SetFormTranslationHook(FormTranslationHook hook);
+
+// Creates a window with createForm, translates it when asked, shows it modally and frees it when
+// it is closed. BusyFlag is set for the time when it was clear, and cleared again however the
+// window ends (a failure included). The return window is brought to the front afterwards.
+void ShowFormModal(bool translate, WindowHandle returnWindow, const std::function<QWidget*()>& createForm);
+template <class Form>
+void ShowFormModal(bool translate, WindowHandle returnWindow) {
+    ShowFormModal(translate, returnWindow, [] { return static_cast<QWidget*>(new Form()); });
+}
+
+}  // namespace kestrune

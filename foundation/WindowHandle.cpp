@@ -1,0 +1,20 @@
+#include "foundation/WindowHandle.h"
+
+#include <QApplication>
+#include <QWidget>
+
+namespace kestrune {
+
+void BringToFront(WindowHandle window) {
+    if (!window) return;
+    window->raise();
+    window->activateWindow();
+}
+
+void KeepAboveOpenModalWindow(QWidget* window) {
+    const QWidget* open = QApplication::activeModalWidget();
+    if (window && open && open != window && open->windowFlags().testFlag(Qt::WindowStaysOnTopHint))
+        window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+}
+
+}  // namespace kestrune

@@ -1,0 +1,32 @@
+#include "host/IncludeModules.h"
+
+#include <QLabel>
+
+#include "checks/UnitAutoUpdate.h"
+#include "foundation/core/Guard.h"
+#include "language/LangProcessor.h"
+
+namespace kestrune {
+
+bool SettingsFrameShown = false;
+QPointer<TUFrame1> SettingsFrame;
+QPointer<QWidget> ChoosePatchFrame;
+
+void RegisterSettingsFrame(bool mode, bool active, bool shown, TUFrame1* frame) {
+    Guard("UIF.005-01", [&] {
+        SettingsFrameShown = shown;
+        if (frame) {
+            SettingsFrame = frame;
+            CaptureFrameTexts(mode ? 1 : 0, frame);
+            TranslateFramePlain(mode ? 1 : 0, frame);
+        }
+        if (!SettingsFrame) return;
+        if (active && TimerUCNV && TimerUCNV->isActive()) {
+            UpdateCheckStatusText(false);
+            SettingsFrame->Panel2->setText(QString::fromStdString(UpdateStatusText));
+        }
+        if (active) SettingsFrame->ULaunchCheck(6, 0, nullptr);
+    });
+}
+
+}  // namespace kestrune

@@ -1,0 +1,45 @@
+#include "host/IncludeModules.h"
+
+#include <QScopeGuard>
+
+#include "checks/UFormAutoComponents.h"
+#include "foundation/ShellOpen.h"
+#include "foundation/core/Guard.h"
+#include "host/About.h"
+#include "language/LangProcessor.h"
+#include "platform/Executable.h"
+#include "platform/FileSystem.h"
+
+namespace kestrune {
+
+void ShowAddOnWindow() {
+    Guard("UIF.015-01", [&] {
+        const auto activateHost = qScopeGuard([] {
+            if (HostForm) HostForm->activateWindow();
+        });
+        const BusyScope busy;
+        auto* window = new TUFormAutoComponents();
+        window->raise();
+        window->activateWindow();
+        window->exec();
+    });
+}
+
+void ShowAboutWindow() {
+    Guard("UIF.003-01", [&] { ShowFormModal<TUFormAbout>(false, HostForm); });
+}
+
+void OpenOtherProgramsPage() {
+    Guard("UIF.003-04", [&] {
+        auto page = [](const std::string& language) {
+            return platform::ExecutableFolder() + "\\Language\\" + language + "\\Help\\OtherSoft.htm";
+        };
+        std::string path = page(CurrentLanguage);
+        if (CurrentLanguage.empty() || !platform::IsRegularFile(path)) path = page(HelpLanguage);
+        // A page that is in neither language folder is not handed to the desktop.
+        if (!platform::IsRegularFile(path)) return;
+        ShellOpen(path, 5);
+    });
+}
+
+}  // namespace kestrune
