@@ -33,7 +33,6 @@ using services::DeleteIfPresent;
 QPointer<QWidget> HostForm;
 bool IncludeModulesReady = false;
 bool AddonSwitch = false;
-bool AddonWindowShown = false;
 bool NewVersionWindowShown = false;
 std::string MinimumWindowsText;
 QPointer<QWidget> IncludePanel;
@@ -61,6 +60,7 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
         VersionText = kProgramVersionTag;
         AuthorAddress = kDeveloperAddress;
         ExternalErrorLogPath.clear();
+        SetAddonWindowServices({ShowAddOnWindow, SetupHelpButtonFrame, RefreshHelpButtonMenu});
 
         step("02");
         CreateIncludePanelComponents(IncludePanel);
