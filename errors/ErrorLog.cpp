@@ -9,6 +9,7 @@
 #include <typeinfo>
 
 #include "errors/ErrorProcessor.h"
+#include "errors/LogRead.h"
 #include "errors/Quietly.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
@@ -32,14 +33,9 @@ std::string Demangled(const char* name) {
 // The first kOldLogLimit bytes of the log: all that its kept part can come from, however large
 // the file has grown. nullopt when it cannot be read.
 std::optional<std::string> ReadLogStart(const std::string& path) {
-    if (!platform::IsRegularFile(path)) return std::nullopt;
-    std::ifstream in(platform::NativePath(path), std::ios::binary);
-    if (!in) return std::nullopt;
-    std::string start(kOldLogLimit, '\0');
-    in.read(start.data(), static_cast<std::streamsize>(start.size()));
-    if (in.bad()) return std::nullopt;
-    start.resize(static_cast<std::size_t>(in.gcount()));
-    return start;
+    LogRead log = ReadLogFile(path, kOldLogLimit);
+    if (log.status != LogRead::Status::Read) return std::nullopt;
+    return std::move(log.bytes);
 }
 
 }  // namespace

@@ -53,6 +53,17 @@ ErrorWindowRunner& Runner() {
     return runner;
 }
 
+// Set when a failure window closes, until the program is back in an event loop: a failure in
+// between follows from the one just shown (the routine that called the failed one fails in turn)
+// and is logged without a window of its own.
+bool g_followingShownFailure = false;
+
+void MarkFollowingShownFailure() {
+    g_followingShownFailure = true;
+    if (QCoreApplication* application = QCoreApplication::instance())
+        QMetaObject::invokeMethod(application, [] { g_followingShownFailure = false; }, Qt::QueuedConnection);
+}
+
 std::string TempCopyPath() {
     return GetSpecialFolder(1) + "\\" + kOwnProductName + " " + kOwnVersion + " Error.tmp";
 }
@@ -112,12 +123,16 @@ void ShowErrorWindow(WindowKind kind, const std::string& fullCode) {
     if (!TerminateRequested()) ErrorWindowOpen = false;
     if (setBusy) BusyFlag = false;
     // After a failure window BusyFlag is always clear, also when another job had set it.
-    if (kind == WindowKind::Failure) BusyFlag = false;
+    if (kind == WindowKind::Failure) {
+        BusyFlag = false;
+        MarkFollowingShownFailure();
+    }
 }
 
 }  // namespace
 
 void InstallErrorProcessor() {
+    g_followingShownFailure = false;
     SetErrorHandler(ProcessErrorNow);
     SetCounterDumpSink([](const std::string& lines) { ErrorDump += lines; });
 }
@@ -126,13 +141,15 @@ void ProcessErrorNow(const std::string& code) {
     const int lastSystemError = platform::LastSystemError();  // before anything here changes it
     Quietly([&] {
         if (ErrorReportingOff) return;
-        ReporterMode = false;
+        // The mode belongs to the window about to open: a failure under an open report window
+        // must not turn the caller's report into a report of this program's own log.
         if (code == "Kestrune") {
             ReporterMode = true;
             ShowErrorWindow(WindowKind::Report, std::string());
             return;
         }
         if (code == "review") {
+            ReporterMode = false;
             ShowErrorWindow(WindowKind::Review, std::string());
             return;
         }
@@ -142,6 +159,7 @@ void ProcessErrorNow(const std::string& code) {
         // again, or the entry would call itself without end.
         static bool writingEntry = false;
         if (ErrorWindowOpen || writingEntry) return;
+        ReporterMode = false;
         writingEntry = true;
         FailureDescription failure;
         failure.fullCode = code + "." + std::to_string(lastSystemError);
@@ -151,6 +169,7 @@ void ProcessErrorNow(const std::string& code) {
             WriteErrorLogEntry(BuildLogEntry(failure));
         });
         writingEntry = false;
+        if (g_followingShownFailure) return;
         ShowErrorWindow(WindowKind::Failure, failure.fullCode);
     });
 }
@@ -222,11 +241,11 @@ void SetWindowMailersForTesting(WindowMailer report, WindowMailer review) {
     TestMailers() = {std::move(report), std::move(review)};
 }
 
-bool MailReportFromWindow(QWidget& errorWindow) {
+bool MailReportFromWindow(TUFormError& errorWindow) {
     return TestMailers().report ? TestMailers().report(errorWindow) : SendReportFromWindow(errorWindow);
 }
 
-bool MailReviewFromWindow(QWidget& errorWindow) {
+bool MailReviewFromWindow(TUFormError& errorWindow) {
     return TestMailers().review ? TestMailers().review(errorWindow) : SendReviewFromWindow(errorWindow);
 }
 

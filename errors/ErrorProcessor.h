@@ -62,9 +62,9 @@ ErrorWindowRunner SetErrorWindowRunnerForTesting(ErrorWindowRunner runner);
 // What the window's Send buttons call to mail the report and the review: the mail unless a test
 // puts something else in its place. Answers false when the body could not be made, so that the
 // click ends there and the window keeps its page; an empty function returns to the mail.
-using WindowMailer = std::function<bool(QWidget& errorWindow)>;
+using WindowMailer = std::function<bool(TUFormError& errorWindow)>;
 void SetWindowMailersForTesting(WindowMailer report, WindowMailer review);
-bool MailReportFromWindow(QWidget& errorWindow);
-bool MailReviewFromWindow(QWidget& errorWindow);
+bool MailReportFromWindow(TUFormError& errorWindow);
+bool MailReviewFromWindow(TUFormError& errorWindow);
 
 }  // namespace kestrune

@@ -1,8 +1,6 @@
 #include "errors/MailBody.h"
 
-#include <sys/stat.h>
-
-#include "platform/FileSystem.h"
+#include "errors/LogRead.h"
 
 namespace kestrune {
 
@@ -83,13 +81,9 @@ std::vector<std::string> WithClosingBlock(std::vector<std::string> body, MailKin
 std::optional<std::string> ReadCallerLog(const std::string& path) {
     if (path.empty()) return std::nullopt;
     // Only a regular file: a pipe or device named here would block the window or never end.
-    struct stat st {};
-    if (stat(platform::NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    if (static_cast<std::uintmax_t>(st.st_size) >= kCallerLogSizeLimit) return std::nullopt;
-    // The file may grow between the look and the read: what is read is held to the limit too.
-    std::optional<std::string> text = platform::ReadWholeFile(path);
-    if (text && text->size() >= kCallerLogSizeLimit) return std::nullopt;
-    return text;
+    LogRead log = ReadLogFile(path, kCallerLogSizeLimit - 1);
+    if (log.status != LogRead::Status::Read || !log.complete) return std::nullopt;
+    return std::move(log.bytes);
 }
 
 }  // namespace kestrune

@@ -24,13 +24,32 @@ std::string Lower(std::string_view text) {
     return out;
 }
 
-void CheckAccount(MailAccount& account, bool portValid) {
-    if (account.host.empty() && account.sender.empty() && account.user.empty()) account.problem = "not configured";
-    else if (!IsPlainHostName(account.host)) account.problem = "host is not a plain host name";
-    else if (!portValid) account.problem = "port is not a number from 1 to 65535";
-    else if (!IsPlainMailAddress(account.sender)) account.problem = "sender is not a plain mail address";
-    else if (!IsSafeHeaderText(account.user) || !IsSafeHeaderText(account.password))
-        account.problem = "user name or password holds a control character";
+// The value of a line: blanks around it removed, and a comment that a blank introduces cut off.
+std::string_view ValueOf(std::string_view text) {
+    for (std::size_t i = 1; i < text.size(); ++i) {
+        if ((text[i] == ';' || text[i] == '#') && (text[i - 1] == ' ' || text[i - 1] == '\t')) {
+            text = text.substr(0, i);
+            break;
+        }
+    }
+    return Trim(text);
+}
+
+std::string Quoted(const std::string& value) { return "\"" + value + "\""; }
+
+void CheckAccount(MailAccount& account, const std::string& section, const std::string& portText, bool portValid) {
+    const std::string where = "[" + section + "] ";
+    if (account.host.empty() && account.sender.empty() && account.user.empty())
+        account.problem = where + "is not configured (no Host, User or Sender)";
+    else if (account.host.empty()) account.problem = where + "Host: missing";
+    else if (!IsPlainHostName(account.host))
+        account.problem = where + "Host: " + Quoted(account.host) + " is not a host name or IPv4 address";
+    else if (!portValid) account.problem = where + "Port: " + Quoted(portText) + " is not a number from 1 to 65535";
+    else if (account.sender.empty()) account.problem = where + "Sender: missing";
+    else if (!IsPlainMailAddress(account.sender))
+        account.problem = where + "Sender: " + Quoted(account.sender) + " is not a plain mail address";
+    else if (!IsSafeHeaderText(account.user)) account.problem = where + "User: holds a control character";
+    else if (!IsSafeHeaderText(account.password)) account.problem = where + "Password: holds a control character";
 }
 
 }  // namespace
@@ -47,6 +66,7 @@ std::string MailSettingsPath() { return platform::ExecutableFolder() + "\\Resour
 MailSettings ParseMailSettings(std::string_view text) {
     MailSettings settings;
     std::array<bool, 2> portValid{true, true};
+    std::array<std::string, 2> portText;
     int account = -1;  // -1: no account section, 2: the TLS section, 3: any other section
     while (!text.empty()) {
         const auto end = text.find('\n');
@@ -62,7 +82,7 @@ MailSettings ParseMailSettings(std::string_view text) {
         const auto eq = line.find('=');
         if (eq == std::string_view::npos || account < 0) continue;
         const std::string key = Lower(Trim(line.substr(0, eq)));
-        const std::string value(Trim(line.substr(eq + 1)));
+        const std::string value(ValueOf(line.substr(eq + 1)));
         if (account == 2) {
             if (key == "cabundle") settings.caBundle = value;
             continue;
@@ -75,23 +95,32 @@ MailSettings ParseMailSettings(std::string_view text) {
         else if (key == "sender") target.sender = value;
         else if (key == "port") {
             int port = 0;
+            portText[account] = value;
             const auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(), port);
             portValid[account] = ec == std::errc() && ptr == value.data() + value.size() && port >= 1 && port <= 65535;
             target.port = portValid[account] ? port : 0;
         }
     }
-    for (int i = 0; i < 2; ++i) CheckAccount(settings.accounts[i], portValid[i]);
+    for (int i = 0; i < 2; ++i)
+        CheckAccount(settings.accounts[i], "Account" + std::to_string(i + 1), portText[i], portValid[i]);
     return settings;
 }
 
 MailSettings LoadMailSettings(const std::string& path) {
-    const auto text = platform::ReadWholeFile(path);
+    const auto text = platform::IsRegularFile(path) ? platform::ReadWholeFile(path) : std::nullopt;
     if (!text) {
         MailSettings missing;
-        for (auto& account : missing.accounts) account.problem = "no mail settings file";
+        const std::string problem = "no readable mail settings file " + platform::NativePath(path);
+        for (auto& account : missing.accounts) account.problem = problem;
         return missing;
     }
-    return ParseMailSettings(*text);
+    MailSettings settings = ParseMailSettings(*text);
+    if (!settings.caBundle.empty() && !platform::IsRegularFile(settings.caBundle)) {
+        const std::string problem = "[TLS] CABundle: " + Quoted(settings.caBundle) + " is no readable file";
+        for (auto& account : settings.accounts)
+            if (account.usable()) account.problem = problem;
+    }
+    return settings;
 }
 
 }  // namespace kestrune

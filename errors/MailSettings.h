@@ -13,7 +13,9 @@
 //     CABundle=/path/to/ca.pem   optional: trust these certificates instead of the system's
 //
 // Section and key names are compared without letter case; lines beginning with ";" or "#" are
-// comments; values are taken as they stand, blanks around them removed.
+// comments, and so is the rest of a line from a ";" or "#" that follows a blank (a password may
+// hold ";" or "#", but not after a blank); values are taken as they stand, blanks around them
+// removed.
 
 #include <array>
 #include <string>
@@ -27,7 +29,8 @@ struct MailAccount {
     std::string user;
     std::string password;
     std::string sender;
-    // Why the account cannot be used, empty when it can (missing host, bad port, bad sender).
+    // Why the account cannot be used, naming the section and the key ("[Account1] Port: ..."),
+    // empty when it can be used. Never holds the password.
     std::string problem;
     bool usable() const { return problem.empty(); }
 };
@@ -40,7 +43,8 @@ struct MailSettings {
 // Path text of the settings file: the program folder + "\Resource\Mail.ini".
 std::string MailSettingsPath();
 
-// Reads the file; a missing or unreadable file gives two unusable accounts.
+// Reads the file; a missing or unreadable file gives two unusable accounts, and so does a CA
+// bundle that is named but cannot be read (no connection could be trusted).
 MailSettings LoadMailSettings(const std::string& path);
 MailSettings ParseMailSettings(std::string_view text);
 

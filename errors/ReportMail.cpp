@@ -2,28 +2,19 @@
 
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QStackedWidget>
-#include <QTabWidget>
-#include <QTextEdit>
-#include <QWidget>
 #include <cstdio>
 #include <ctime>
-#include <stdexcept>
+#include <optional>
 
 #include "errors/ErrorLog.h"
 #include "errors/ErrorProcessor.h"
+#include "errors/LogRead.h"
 #include "errors/MailMessage.h"
 #include "errors/MailSender.h"
 #include "errors/MailSettings.h"
-#include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
-#include "language/LangProcessor.h"
+#include "language/pack/LanguagePack.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 
@@ -51,101 +42,96 @@ MailSystemRows OwnSystemRows() {
 
 MailSystemRows SystemRows() { return g_rowsSource ? g_rowsSource() : OwnSystemRows(); }
 
-// The log when it exists. A log that exists and cannot be read ends the Send click (throws).
-std::optional<std::string> ReadErrorLog() {
-    const std::string path = ErrorLogPath();
-    if (!platform::FileAgeReadable(path)) return std::nullopt;
-    auto bytes = platform::ReadWholeFile(path);
-    if (!bytes) throw std::runtime_error("error log cannot be read");
-    return bytes;
+// The error log for the body: nullopt when there is none; false when a log exists and is no
+// file that can be read. A log beyond the mail's limit gives its first entries and is kept.
+bool ReadErrorLogForMail(std::optional<std::string>& log, std::optional<std::string>& mailed) {
+    log.reset();
+    mailed.reset();
+    LogRead read = ReadLogFile(ErrorLogPath(), kErrorLogMailLimit);
+    switch (read.status) {
+        case LogRead::Status::Missing:
+            return true;
+        case LogRead::Status::NotAFile:
+        case LogRead::Status::Unreadable:
+            std::fprintf(stderr, "KV.Kestrune: the error log %s is no file that can be read; nothing is mailed.\n",
+                         platform::NativePath(ErrorLogPath()).c_str());
+            return false;
+        case LogRead::Status::Read:
+            break;
+    }
+    if (read.complete) {
+        mailed = read.bytes;
+        log = std::move(read.bytes);
+    } else {
+        log = WholeLinesOf(std::move(read.bytes));
+    }
+    return true;
 }
 
-// Texts of the window are UTF-8 inside the program; a log in another encoding keeps its
-// readable part.
-std::string AsUtf8(const std::string& bytes) { return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size())).toStdString(); }
+// Logs come in whatever code page their writer used: UTF-8 when they are, else Windows-1251, as
+// the language packs are read.
 std::optional<std::string> AsUtf8(const std::optional<std::string>& bytes) {
-    return bytes ? std::optional<std::string>(AsUtf8(*bytes)) : std::nullopt;
+    return bytes ? std::optional<std::string>(langpack::DecodePackText(*bytes)) : std::nullopt;
 }
 
-std::string TextOf(QWidget& window, const char* name) {
-    QWidget* widget = window.findChild<QWidget*>(QString::fromLatin1(name));
-    if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text().toStdString();
-    if (auto* memo = qobject_cast<QPlainTextEdit*>(widget)) return memo->toPlainText().toStdString();
-    if (auto* rich = qobject_cast<QTextEdit*>(widget)) return rich->toPlainText().toStdString();
-    throw std::runtime_error(std::string("no text component ") + name);
+struct Delivery {
+    bool sent = false;
+    std::string details;  // one line for each account that could not be used or failed
+};
+
+void Note(Delivery& delivery, const std::string& line) {
+    // Both accounts fail alike when the settings file is missing: one line says it.
+    if (("\n" + delivery.details + "\n").find("\n" + line + "\n") != std::string::npos) return;
+    std::fprintf(stderr, "KV.Kestrune: mail: %s\n", line.c_str());
+    if (!delivery.details.empty()) delivery.details += "\n";
+    delivery.details += line;
 }
 
-std::vector<std::string> MemoLines(QWidget& window) {
-    const std::string text = TextOf(window, "Memo2");
-    std::vector<std::string> lines;
-    if (text.empty()) return lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        lines.push_back(text.substr(start, end - start));
-    lines.push_back(text.substr(start));
-    return lines;
-}
-
-void SetMemoLines(QWidget& window, const std::vector<std::string>& lines) {
-    std::string text;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i) text += '\n';
-        text += lines[i];
+// Both accounts in turn.
+Delivery Deliver(MailMessage message) {
+    Delivery delivery;
+    if (!IsSafeHeaderText(message.senderName)) {
+        Note(delivery, "the program name cannot be put into a mail header");
+        return delivery;
     }
-    QWidget* widget = window.findChild<QWidget*>(QStringLiteral("Memo2"));
-    if (auto* memo = qobject_cast<QPlainTextEdit*>(widget)) memo->setPlainText(QString::fromStdString(text));
-    else if (auto* rich = qobject_cast<QTextEdit*>(widget)) rich->setPlainText(QString::fromStdString(text));
-    else throw std::runtime_error("no memo Memo2");
-}
-
-void ShowResult(QWidget& window, bool sent, MailKind kind) {
-    auto* textLabel = window.findChild<QLabel*>(kind == MailKind::Report ? QStringLiteral("htm1") : QStringLiteral("HTML2"));
-    auto* captionLabel = window.findChild<QLabel*>(QStringLiteral("htm10"));
-    const auto pick = [sent](QLabel* label) {
-        return label ? (sent ? label->text() : label->toolTip()).toStdString() : std::string();
-    };
-    const std::string text = pick(textLabel);
-    const std::string caption = pick(captionLabel);
-    const std::string boxKind = sent ? "info" : "error";
-    ShowMessageBox(&window, text, caption, boxKind, kMbSystemModal);
-}
-
-// The sending page, painted before the transfer starts; the Send buttons stay disabled, so that
-// clicks queued during the transfer cannot send again.
-void ShowSendingPage(QWidget& window) {
-    for (const char* name : {"Button5", "Button6"}) {
-        if (auto* button = window.findChild<QPushButton*>(QString::fromLatin1(name))) button->setEnabled(false);
+    if (!IsPlainMailAddress(message.recipient)) {
+        Note(delivery, "the recipient is not a plain mail address");
+        return delivery;
     }
-    if (auto* help = window.findChild<QWidget*>(QStringLiteral("UFrameHlpBtn1"))) help->move(help->x(), 350);
-    QWidget* page = window.findChild<QWidget*>(QStringLiteral("NTCTabSheet4"));
-    QWidget* pages = window.findChild<QWidget*>(QStringLiteral("PageControl1"));
-    const bool allowed = PageChangeAllowed;
-    PageChangeAllowed = true;
-    if (auto* tabs = qobject_cast<QTabWidget*>(pages); tabs && page) tabs->setCurrentWidget(page);
-    else if (auto* stack = qobject_cast<QStackedWidget*>(pages); stack && page) stack->setCurrentWidget(page);
-    PageChangeAllowed = allowed;
-    window.repaint();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
-// Both accounts in turn; true when one of them delivered.
-bool Deliver(MailMessage message) {
-    if (!IsSafeHeaderText(message.senderName) || !IsPlainMailAddress(message.recipient)) return false;
     const MailSettings settings = LoadMailSettings(MailSettingsPath());
     const SmtpsSender sender(settings.caBundle);
     const std::time_t now = std::time(nullptr);
     const std::string id = RandomMessageIdPart();
-    for (const MailAccount& account : settings.accounts) {
+    for (std::size_t i = 0; i < settings.accounts.size(); ++i) {
+        const MailAccount& account = settings.accounts[i];
+        const std::string name = "[Account" + std::to_string(i + 1) + "]";
+        if (!account.usable()) {
+            Note(delivery, account.problem);
+            continue;
+        }
         message.senderAddress = account.sender;
-        if (!account.usable() || CheckMessage(message)) continue;
-        if (sender.Send(account, message.recipient, ComposeMessage(message, now, id)).delivered()) return true;
+        if (const std::optional<std::string> problem = CheckMessage(message)) {
+            Note(delivery, name + " " + *problem);
+            continue;
+        }
+        const MailAttempt attempt = sender.Send(account, message.recipient, ComposeMessage(message, now, id));
+        if (attempt.delivered()) {
+            delivery.sent = true;
+            return delivery;
+        }
+        Note(delivery, name + " " + account.host + ":" + std::to_string(account.port) + ": " +
+                           MailOutcomeName(attempt.outcome));
     }
-    return false;
+    return delivery;
 }
 
 void DeleteMailedLog() {
     const std::string log = ErrorLogPath();
-    if (g_mailedLog && platform::ReadWholeFile(log) == g_mailedLog) platform::RemoveFile(log);
+    if (g_mailedLog) {
+        // Read as carefully as before the mail: the log may have been replaced in the meantime.
+        const LogRead now = ReadLogFile(log, g_mailedLog->size());
+        if (now.status == LogRead::Status::Read && now.complete && now.bytes == *g_mailedLog) platform::RemoveFile(log);
+    }
     const std::string folder = ErrorLogFolder();
     if (platform::IsDirectory(folder)) ::rmdir(platform::NativePath(folder).c_str());  // only when empty
 }
@@ -155,64 +141,73 @@ void DeleteMailedLog() {
 void SetMailSystemRowsSource(MailSystemRowsSource source) { g_rowsSource = std::move(source); }
 
 // The mailer's routines swallow their failures: the error window is open and counts them.
-void SendMail(QWidget& errorWindow, MailKind kind) {
+void SendMail(MailWindow& window, MailKind kind, std::vector<std::string> body) {
     // The sending page lets the event loop paint; nothing that runs then may start a second mail.
     if (g_sending) return;
     g_sending = true;
     try {
         const bool report = kind == MailKind::Report;
-        const std::vector<std::string> body =
-            WithClosingBlock(MemoLines(errorWindow), kind, TextOf(errorWindow, report ? "LabeledEdit1" : "LabeledEdit3"),
-                             TextOf(errorWindow, report ? "LabeledEdit2" : "LabeledEdit4"),
-                             TextOf(errorWindow, report ? "Memo3" : "Memo4"));
-        SetMemoLines(errorWindow, body);
+        const MailEntries entries = window.Entries(kind);
         MailMessage message;
         message.senderName = ProductName + " " + VersionTag;
         message.recipient = AuthorAddress;
         message.subject = report ? "Error log" : "Review";
-        message.bodyLines = body;
-        ShowSendingPage(errorWindow);
-        const bool sent = Deliver(std::move(message));
-        if (sent) DeleteMailedLog();
-        ShowResult(errorWindow, sent, kind);
+        message.bodyLines = WithClosingBlock(std::move(body), kind, entries.nickName, entries.mail, entries.text);
+        window.ShowSendingPage();
+        const Delivery delivery = Deliver(std::move(message));
+        if (delivery.sent) DeleteMailedLog();
+        window.ShowMailResult(kind, delivery.sent, delivery.details);
     } catch (...) {
     }
     g_mailedLog.reset();
     g_sending = false;
 }
 
-bool SendReportFromWindow(QWidget& errorWindow) {
+bool SendReportFromWindow(MailWindow& window) {
+    std::vector<std::string> body;
     try {
         if (g_sending) return false;
-        std::vector<std::string> body;
-        g_mailedLog.reset();
         if (ReporterMode) {
+            g_mailedLog.reset();
             body = ReporterBody(AsUtf8(ReadCallerLog(ExternalErrorLogPath)), SystemRows());
         } else {
-            g_mailedLog = ReadErrorLog();
-            body = ReportBody(AsUtf8(g_mailedLog));
+            std::optional<std::string> log;
+            if (!ReadErrorLogForMail(log, g_mailedLog)) {
+                window.ShowMailResult(MailKind::Report, false, "Error.Log: no file that can be read");
+                return false;
+            }
+            body = ReportBody(AsUtf8(log));
         }
-        SetMemoLines(errorWindow, body);
     } catch (...) {
         return false;
     }
-    SendMail(errorWindow, MailKind::Report);
+    SendMail(window, MailKind::Report, std::move(body));
     return true;
 }
 
-bool SendReviewFromWindow(QWidget& errorWindow) {
+bool SendReviewFromWindow(MailWindow& window) {
+    std::vector<std::string> body;
     try {
         if (g_sending) return false;
-        const std::optional<std::string> log = ReadErrorLog();
+        g_mailedLog.reset();
+        std::optional<std::string> log;
+        if (ErrorOccurred) {
+            if (!ReadErrorLogForMail(log, g_mailedLog)) {
+                window.ShowMailResult(MailKind::Review, false, "Error.Log: no file that can be read");
+                return false;
+            }
+        } else if (platform::FileAgeReadable(ErrorLogPath())) {
+            // Without an error in this run the log is only looked at, never read: the body then
+            // begins with the closing block.
+            log = std::string();
+        }
         // The rows are gathered only when the body uses them.
         const MailSystemRows rows = log ? MailSystemRows{} : SystemRows();
-        SetMemoLines(errorWindow, ReviewBody(AsUtf8(log), ErrorOccurred, ErrorDump, rows));
-        g_mailedLog.reset();
-        if (log && ErrorOccurred) g_mailedLog = log;
+        body = ReviewBody(AsUtf8(log), ErrorOccurred, ErrorDump, rows);
     } catch (...) {
         return false;
     }
-    SendMail(errorWindow, MailKind::Review);
+    SendMail(window, MailKind::Review, std::move(body));
     return true;
 }
 

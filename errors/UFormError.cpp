@@ -5,11 +5,14 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QTabBar>
+#include <QTextBlock>
+#include <algorithm>
 
 #include "errors/ErrorProcessor.h"
 #include "errors/Quietly.h"
 #include "foundation/Application.h"
 #include "foundation/UnitVAR.h"
+#include "foundation/UniversalProcedures.h"
 #include "language/LangProcessor.h"
 #include "ui_UFormError.h"
 
@@ -20,6 +23,29 @@ constexpr int kClientWidth = 528;
 
 std::string Text(const QString& text) { return text.toStdString(); }
 QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+// The memo's lines as typed. toPlainText would turn a no-break space into a blank and a line
+// separator into a line break.
+std::string LinesAsTyped(const QPlainTextEdit& memo) {
+    QString text;
+    for (QTextBlock block = memo.document()->begin(); block.isValid(); block = block.next()) {
+        if (block != memo.document()->begin()) text += QLatin1Char('\n');
+        text += block.text();
+    }
+    return Text(text);
+}
+
+// Components whose text decides their width; hidden ones only carry texts for the boxes.
+bool ShowsText(const QWidget& widget) {
+    if (widget.isHidden()) return false;
+    if (const auto* button = qobject_cast<const QPushButton*>(&widget)) return !button->text().isEmpty();
+    if (const auto* label = qobject_cast<const QLabel*>(&widget)) return !label->text().isEmpty();
+    return false;
+}
+
+// Closer to the right edge than this, a component belongs to the right edge: it stretches (or,
+// for a row of buttons, moves) with the window.
+constexpr int kRightEdgeSlack = 8;
 
 bool IsPageKey(const QKeyEvent& key, bool onTabBar) {
     if (key.modifiers() & Qt::ControlModifier) {
@@ -72,9 +98,21 @@ std::string FormatWithOneArgument(const std::string& text, const std::string& ar
 }
 
 TUFormError::TUFormError(QWidget* parent)
-    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint), ui_(new Ui::TUFormError) {
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      ui_(new Ui::TUFormError),
+      clientWidth_(kClientWidth) {
     Quietly([&] {
         ui_->setupUi(this);
+        for (QWidget* child : findChildren<QWidget*>()) {
+            const QString name = child->objectName();
+            // The pages and the inner parts of Qt's own widgets follow their containers; the help
+            // frame lays itself out.
+            if (name.isEmpty() || name.startsWith(QLatin1String("qt_")) || name.startsWith(QLatin1String("NTCTabSheet")) ||
+                child == ui_->UFrameHlpBtn1 || ui_->UFrameHlpBtn1->isAncestorOf(child))
+                continue;
+            const QRect place = child->geometry();
+            design_.push_back({child, place.x(), place.y(), place.width(), place.height()});
+        }
         ui_->PageControl1->tabBar()->hide();
         ui_->PageControl1->installEventFilter(this);
         ui_->PageControl1->tabBar()->installEventFilter(this);
@@ -108,6 +146,10 @@ void TUFormError::FormCreate() {
         ui_->Button1->setEnabled(false);
         if (const auto& setup = CurrentErrorWindowHooks().setupHelpFrame) setup(ui_->UFrameHlpBtn1);
     });
+    Quietly([&] {
+        FitTexts();
+        setFixedSize(clientWidth_, height());
+    });
 }
 
 void TUFormError::FormClose() {
@@ -119,9 +161,9 @@ void TUFormError::FormClose() {
 
 void TUFormError::ShowFailureLayout(const std::string& fullCode) {
     Quietly([&] {
+        ui_->Panel2->setText(ui_->Panel2->text() + " " + kOwnVersion + "-" + Text(fullCode));
         SetLayout(175, 145, false);
         ShowPage(ui_->NTCTabSheet1, false);
-        ui_->Panel2->setText(ui_->Panel2->text() + " " + kOwnVersion + "-" + Text(fullCode));
     });
 }
 
@@ -155,13 +197,77 @@ void TUFormError::SetCallerCaption() {
 }
 
 void TUFormError::SetLayout(int clientHeight, int helpTop, bool centre) {
-    setFixedSize(kClientWidth, clientHeight);
+    FitTexts();
+    setFixedSize(clientWidth_, clientHeight);
     ui_->UFrameHlpBtn1->move(6, helpTop);
     ui_->UFrameHlpBtn1->raise();
     if (!centre) return;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(kClientWidth / 2, clientHeight / 2));
+        move(area.center() - QPoint(clientWidth_ / 2, clientHeight / 2));
+    }
+}
+
+void TUFormError::FitTexts() {
+    struct Place {
+        const DesignPlace* design;
+        int x;
+        int width;
+        bool text;
+    };
+    std::vector<Place> places;
+    for (const DesignPlace& d : design_) {
+        const bool text = ShowsText(*d.widget);
+        places.push_back({&d, d.x, text ? std::max(d.width, d.widget->sizeHint().width()) : d.width, text});
+    }
+    // Rows: components with text under one parent whose heights overlap, left to right. A grown
+    // component pushes the rest of its row along and keeps the designed gaps.
+    std::vector<std::vector<Place*>> rows;
+    for (Place& place : places) {
+        if (!place.text) continue;
+        const DesignPlace& d = *place.design;
+        std::vector<Place*>* row = nullptr;
+        for (auto& candidate : rows) {
+            const DesignPlace& other = *candidate.front()->design;
+            if (other.widget->parentWidget() == d.widget->parentWidget() && d.y < other.y + other.height &&
+                other.y < d.y + d.height)
+                row = &candidate;
+        }
+        if (row) row->push_back(&place);
+        else rows.push_back({&place});
+    }
+    int needed = kClientWidth;
+    for (auto& row : rows) {
+        std::sort(row.begin(), row.end(), [](const Place* a, const Place* b) { return a->design->x < b->design->x; });
+        for (std::size_t i = 1; i < row.size(); ++i) {
+            const DesignPlace& before = *row[i - 1]->design;
+            const int gap = row[i]->design->x - (before.x + before.width);
+            row[i]->x = std::max(row[i]->design->x, row[i - 1]->x + row[i - 1]->width + gap);
+        }
+        const Place& last = *row.back();
+        const int margin = std::max(0, kClientWidth - (last.design->x + last.design->width));
+        needed = std::max(needed, last.x + last.width + margin);
+    }
+    clientWidth_ = needed;
+    const int extra = clientWidth_ - kClientWidth;
+    const auto atRightEdge = [](const DesignPlace& d) { return d.x + d.width >= kClientWidth - kRightEdgeSlack; };
+    // A row of buttons at the right edge stays there.
+    for (auto& row : rows) {
+        const bool buttons = std::all_of(row.begin(), row.end(), [](const Place* p) {
+            return qobject_cast<const QPushButton*>(p->design->widget) != nullptr;
+        });
+        if (!buttons || !atRightEdge(*row.back()->design)) continue;
+        const int target = row.back()->design->x + row.back()->design->width + extra;
+        const int shift = std::max(0, target - (row.back()->x + row.back()->width));
+        for (Place* place : row) place->x += shift;
+    }
+    for (Place& place : places) {
+        const DesignPlace& d = *place.design;
+        // Everything else that reaches the right edge stretches with the window.
+        if (atRightEdge(d) && !qobject_cast<const QPushButton*>(d.widget))
+            place.width = std::max(place.width, d.x + d.width + extra - place.x);
+        const QRect now = d.widget->geometry();
+        d.widget->setGeometry(place.x, now.y(), place.width, now.height());
     }
 }
 
@@ -223,6 +329,38 @@ void TUFormError::Button6Click() {
 }
 
 void TUFormError::Button7Click() { Button3Click(); }  // cancel closes as ignore does
+
+MailEntries TUFormError::Entries(MailKind kind) const {
+    MailEntries entries;
+    const bool report = kind == MailKind::Report;
+    entries.nickName = Text((report ? ui_->LabeledEdit1 : ui_->LabeledEdit3)->text());
+    entries.mail = Text((report ? ui_->LabeledEdit2 : ui_->LabeledEdit4)->text());
+    entries.text = LinesAsTyped(*(report ? ui_->Memo3 : ui_->Memo4));
+    return entries;
+}
+
+void TUFormError::ShowSendingPage() {
+    Quietly([&] {
+        ui_->Button5->setEnabled(false);
+        ui_->Button6->setEnabled(false);
+        ui_->UFrameHlpBtn1->move(6, 350);
+        ShowPage(ui_->NTCTabSheet4, false);
+        // Painted before the transfer, which holds the window's thread.
+        repaint();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+}
+
+void TUFormError::ShowMailResult(MailKind kind, bool sent, const std::string& details) {
+    Quietly([&] {
+        const QLabel* message = kind == MailKind::Report ? ui_->htm1 : ui_->HTML2;
+        const auto pick = [sent](const QLabel* label) { return Text(sent ? label->text() : label->toolTip()); };
+        MessageBoxExtras extras;
+        if (!sent) extras.details = details;
+        extras.buttonTexts = {Text(ui_->htm11->text())};
+        ShowMessageBox(this, pick(message), pick(ui_->htm10), sent ? "info" : "error", kMbSystemModal, extras);
+    });
+}
 
 void TUFormError::Memo4Change() {
     Quietly([&] { ui_->Button6->setEnabled(!ui_->Memo4->toPlainText().isEmpty()); });

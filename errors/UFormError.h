@@ -5,6 +5,9 @@
 #include <QDialog>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include "errors/ReportMail.h"
 
 namespace Ui {
 class TUFormError;
@@ -12,7 +15,7 @@ class TUFormError;
 
 namespace kestrune {
 
-class TUFormError : public QDialog {
+class TUFormError : public QDialog, public MailWindow {
     Q_OBJECT
 
 public:
@@ -37,6 +40,14 @@ public:
     void Button7Click();
     void Memo4Change();
 
+    // What the mail needs of the window.
+    MailEntries Entries(MailKind kind) const override;
+    void ShowSendingPage() override;
+    void ShowMailResult(MailKind kind, bool sent, const std::string& details) override;
+
+    // The client width: the design's 528, or more when a text in the font actually used needs it.
+    int ClientWidth() const { return clientWidth_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -47,8 +58,21 @@ private:
     void SetLayout(int clientHeight, int helpTop, bool centre);
     void ShowPage(QWidget* page, bool asPermittedChange);
     void SetCallerCaption();
+    // Buttons and labels grow to their texts; what stands to their right moves along, and the
+    // window widens when a row no longer fits. The design's sizes are the least sizes.
+    void FitTexts();
 
+    // Where the fit starts from: each component's place and width as designed.
+    struct DesignPlace {
+        QWidget* widget;
+        int x;
+        int y;
+        int width;
+        int height;
+    };
     std::unique_ptr<Ui::TUFormError> ui_;
+    std::vector<DesignPlace> design_;
+    int clientWidth_;
 };
 
 // The text with its first "%s" replaced by the argument and "%%" read as "%"; every other

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -57,8 +58,13 @@ int ShowRealBox(const MessageBoxCall& call) {
     QMessageBox box(IconOf(call.flags), QString::fromStdString(call.caption), QString::fromStdString(call.text),
                     QMessageBox::NoButton, call.owner);
     box.setTextFormat(Qt::PlainText);
+    if (!call.extras.details.empty()) box.setInformativeText(QString::fromStdString(call.extras.details));
     const std::vector<BoxButton> buttons = ButtonsOf(call.flags);
-    for (const BoxButton& b : buttons) box.addButton(b.button);
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        QPushButton* added = box.addButton(buttons[i].button);
+        if (i < call.extras.buttonTexts.size() && !call.extras.buttonTexts[i].empty())
+            added->setText(QString::fromStdString(call.extras.buttonTexts[i]));
+    }
     const std::size_t defaultIndex = (call.flags & kMbDefButton3) ? 2 : (call.flags & kMbDefButton2) ? 1 : 0;
     box.setDefaultButton(buttons[std::min(defaultIndex, buttons.size() - 1)].button);
     if (call.flags & kMbSystemModal) {
@@ -91,6 +97,7 @@ int RunBox(const MessageBoxCall& call) {
     if (const std::optional<int> answer = AnswerFromEnvironment()) {
         std::fprintf(stderr, "KV.Kestrune message box [%s] flags 0x%x: %s\n", call.caption.c_str(), call.flags,
                      call.text.c_str());
+        if (!call.extras.details.empty()) std::fprintf(stderr, "  %s\n", call.extras.details.c_str());
         return *answer;
     }
     return ShowRealBox(call);
@@ -130,9 +137,14 @@ MessageBoxRecorder::~MessageBoxRecorder() { SetMessageBoxHandler(std::move(previ
 
 int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption, const std::string& kind,
                    unsigned flags) {
+    return ShowMessageBox(owner, text, caption, kind, flags, MessageBoxExtras{});
+}
+
+int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption, const std::string& kind,
+                   unsigned flags, const MessageBoxExtras& extras) {
     int button = 0;
     Guard("UP.004-01", [&] {
-        button = RunBox(MessageBoxCall{owner, text, caption, kind, flags + IconForKind(kind)});
+        button = RunBox(MessageBoxCall{owner, text, caption, kind, flags + IconForKind(kind), extras});
         BringToFront(owner);
     });
     return button;
@@ -176,7 +188,7 @@ int ShowSettingsRepairedMessage(WindowHandle owner, int repairedCount, int readC
     Guard("UP.003-01", [&] {
         const std::string text = SettingsRepairedText(SettingsErrorFormat, repairedCount, readCount);
         const std::string caption = SettingsErrorCaption.empty() ? kBuiltInRepairCaption : SettingsErrorCaption;
-        button = RunBox(MessageBoxCall{owner, text, caption, "warning", flags + kMbIconWarning});
+        button = RunBox(MessageBoxCall{owner, text, caption, "warning", flags + kMbIconWarning, {}});
         BringToFront(owner);
     });
     return button;

@@ -32,6 +32,15 @@ extern std::string SettingsErrorCaption;
 int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
                    const std::string& kind, unsigned flags);
 
+// What a window may add to its box: a smaller text below the main one, and the buttons' texts
+// in its own language (in the order of the buttons; an empty or missing text keeps Qt's).
+struct MessageBoxExtras {
+    std::string details;
+    std::vector<std::string> buttonTexts;
+};
+int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
+                   const std::string& kind, unsigned flags, const MessageBoxExtras& extras);
+
 // The warning box shown when a settings file was repaired: SettingsErrorFormat filled with
 // "KV.Kestrune" and the two counts (the built-in text when the format is empty or unusable),
 // under SettingsErrorCaption. The format is never handed to printf.
@@ -46,6 +55,7 @@ struct MessageBoxCall {
     std::string caption;
     std::string kind;
     unsigned flags = 0;
+    MessageBoxExtras extras;
 };
 // Replaces the real box: the handler gets every call and answers the button. An empty handler
 // brings the real box back. Answers the handler it replaced.

@@ -13,6 +13,7 @@
 #include "host/ProgramSettings.h"
 #include "host/UnitMain.h"
 #include "language/LangProcessor.h"
+#include "resources/ProgramIcon.h"
 
 namespace kestrune {
 namespace {
@@ -60,6 +61,8 @@ int RunProgramBlock(const std::vector<std::string>& params) {
     if (!ParametersAreSafe(params)) return 2;
 
     QApplication::setApplicationName("KV.Kestrune");
+    // Every window without an icon of its own, the error window and the boxes included, shows it.
+    QApplication::setWindowIcon(ProgramIcon());
     // Dialogs closing must never end the run; the host window's close does that itself.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallErrorProcessor();

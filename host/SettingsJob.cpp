@@ -16,6 +16,8 @@ void RunSettingsWindowJob() {
         const BusyScope busy;
         QPointer<TFormSettings> window = new TFormSettings();
         CaptureFormTexts(0, window);
+        // Its texts are fixed: it follows a change of language while it is open.
+        FollowLanguageChanges(window);
         TranslateForm(0, window);
         if (window) window->exec();
     });

@@ -106,8 +106,11 @@ TFormKestrune::TFormKestrune(const std::vector<std::string>& params)
     move(0, -500);
     resize(151, 498);
     CreateMenus();
-    if (auto* frame = qobject_cast<TUFrameHlpBtn*>(UFrameHlpBtn1); frame && frame->BitBtn1)
+    // The help-language button moves the focus on before its menu pops up.
+    if (auto* frame = qobject_cast<TUFrameHlpBtn*>(UFrameHlpBtn1); frame && frame->BitBtn1) {
+        disconnect(frame->BitBtn1, &QPushButton::clicked, frame, nullptr);
         connect(frame->BitBtn1, &QPushButton::clicked, this, [this, frame] { UFrameHlpBtn1BitBtn1Click(frame->BitBtn1); });
+    }
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(100);
@@ -277,7 +280,10 @@ void TFormKestrune::N71Click() {
 }
 
 void TFormKestrune::UFrameHlpBtn1BitBtn1Click(QWidget*) {
-    Guard("01.010-01", [&] { focusNextChild(); });
+    Guard("01.010-01", [&] {
+        focusNextChild();
+        if (auto* frame = qobject_cast<TUFrameHlpBtn*>(UFrameHlpBtn1)) frame->BitBtn1Click();
+    });
 }
 
 void TFormKestrune::showEvent(QShowEvent* event) {

@@ -1,11 +1,48 @@
 #pragma once
-// The first-run language choice.
+// The first-run language choice: a small topmost window that asks once for the interface
+// language when no valid language is stored. Creating it also builds the list of offered
+// languages and reads the language settings, whether or not it then asks anything.
 
-class QWidget;
+#include <QDialog>
+#include <memory>
+
+class QComboBox;
+class QPushButton;
+
+namespace Ui {
+class TUFormFirstChoose;
+}
 
 namespace kestrune {
 
-// Created at the first showing of the host window when the command line names no language.
+class TUFormFirstChoose : public QDialog {
+    Q_OBJECT
+public:
+    explicit TUFormFirstChoose(QWidget* parent = nullptr);
+    ~TUFormFirstChoose() override;
+
+    QComboBox* ComboBox1 = nullptr;
+    QPushButton* Button3 = nullptr;
+
+    // Builds the lists, decides whether to ask, and asks modally. Closed without its button,
+    // the window leaves the stored language, or Russian when none is stored, for this run only.
+    void FormCreate();
+    // Closes the window when nothing is to be asked; keeps it on top.
+    void FormPaint();
+    // Takes the chosen language and stores it.
+    void Button3Click();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    // The window frees itself when it is closed.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::unique_ptr<Ui::TUFormFirstChoose> ui_;
+};
+
+// Created at the first showing of the host window when the command line names no language;
+// returns once the choice, if any was asked, is made.
 void CreateFirstChooseWindow(QWidget* owner);
 
 }  // namespace kestrune

@@ -1,5 +1,6 @@
 #include "language/LangProcessor.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 #include <stdexcept>
@@ -8,6 +9,7 @@
 
 #include "foundation/core/Guard.h"
 #include "language/Components.h"
+#include "language/LanguageMenus.h"
 #include "language/pack/LanguagePack.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
@@ -91,17 +93,34 @@ void DumpComponentTexts(const std::string& prefix, std::vector<std::string>& tar
     }
 }
 
-void Capture(int mode, QWidget* root, bool window) {
-    if (mode == 0 && !LanguageDumpEnabled) return;
-    const bool intoBase = window && mode == 1;
-    std::vector<std::string>& target = intoBase ? BaseTexts : CaptureList;
-    if (!intoBase) CaptureList.clear();
-    const std::string name = Utf8(root->objectName());
-    target.push_back("[|" + name + "|]");
+// The section of a window or frame in the pack format, appended to target.
+void CaptureSection(QWidget* root, bool window, std::vector<std::string>& target) {
+    target.push_back("[|" + Utf8(root->objectName()) + "|]");
     if (window) DumpComponentTexts("", target, root, true);
     for (QObject* component : OwnComponents(root)) {
         DumpComponentTexts(Utf8(component->objectName().left(3)), target, component, false);
     }
+}
+
+// A window or frame captured into the base texts again (a second settings window in one run)
+// replaces its earlier section: two base sections of one name would take the place of the
+// English one in the translation passes.
+void DropBaseSection(const std::string& name) {
+    const std::size_t first = langpack::FindNextSection(BaseTexts, 0, name);
+    if (first == 0) return;
+    const std::size_t last = langpack::FindSectionEnd(BaseTexts, first);
+    BaseTexts.erase(BaseTexts.begin() + static_cast<std::ptrdiff_t>(first - 1),
+                    BaseTexts.begin() + static_cast<std::ptrdiff_t>(last + 1));
+}
+
+void Capture(int mode, QWidget* root, bool window) {
+    if (mode == 0 && !LanguageDumpEnabled) return;
+    const bool intoBase = window && mode == 1;
+    const std::string name = Utf8(root->objectName());
+    if (mode == 1) DropBaseSection(name);
+    std::vector<std::string>& target = intoBase ? BaseTexts : CaptureList;
+    if (!intoBase) CaptureList.clear();
+    CaptureSection(root, window, target);
     if (LanguageDumpEnabled) SaveDump(name, target);
     if (!window && mode == 1) BaseTexts.insert(BaseTexts.end(), CaptureList.begin(), CaptureList.end());
 }
@@ -140,11 +159,11 @@ ComponentIndex IndexComponents(QWidget* root) {
     return index;
 }
 
-void ApplySection(std::size_t first, std::size_t last, QWidget* root, bool window, const ComponentIndex& index,
-                  const char* code) {
+void ApplySection(const std::vector<std::string>& list, std::size_t first, std::size_t last, QWidget* root,
+                  bool window, const ComponentIndex& index, const char* code) {
     Guard(code, [&] {
         const std::string ownName = langpack::Lowered(Utf8(root->objectName()));
-        for (const langpack::SectionEntry& entry : langpack::ReadSectionEntries(WorkingLanguageList, first, last)) {
+        for (const langpack::SectionEntry& entry : langpack::ReadSectionEntries(list, first, last)) {
             if (entry.name.empty() || entry.values.empty()) continue;
             const std::string name = langpack::Lowered(entry.name);
             if (name == ownName) {
@@ -170,11 +189,24 @@ void Translate(int mode, QWidget* root, bool window, const char* walkCode) {
         std::size_t end = 0;
         Guard("ULP.014-01", [&] { end = langpack::FindSectionEnd(WorkingLanguageList, position); });
         if (position == 0) continue;  // no further section: the next pass starts from the top again
-        ApplySection(position, end, root, window, index, walkCode);
+        ApplySection(WorkingLanguageList, position, end, root, window, index, walkCode);
     }
 }
 
+// Windows translated once at creation that follow later changes of language, each with its
+// design texts, which a later change applies first.
+struct FollowedForm {
+    QPointer<QWidget> form;
+    std::vector<std::string> designTexts;
+};
+std::vector<FollowedForm>& FollowedForms() {
+    static std::vector<FollowedForm> forms;
+    return forms;
+}
+
 }  // namespace
+
+bool IsPlainLanguageName(std::string_view name) { return IsPlainName(name); }
 
 std::string LanguageFolder() { return ProgramFolder() + "Language\\"; }
 
@@ -224,6 +256,7 @@ void LoadLanguage() {
             LoadLanguageFile(0);
             LoadLanguageFile(1);
         }
+        ChooseHelpIndex();
         if (Retranslate()) Retranslate()();
     });
 }
@@ -249,6 +282,33 @@ void TranslateForm(int mode, QWidget* form) {
 void TranslateFramePlain(int mode, QWidget* frame) {
     Guard("ULP.017-01", [&] {
         if (frame) Translate(mode, frame, false, "ULP.016-01");
+    });
+}
+
+void FollowLanguageChanges(QWidget* form) {
+    Guard("ULP.021-01", [&] {
+        if (!form) return;
+        std::vector<FollowedForm>& forms = FollowedForms();
+        std::erase_if(forms, [form](const FollowedForm& followed) { return !followed.form || followed.form == form; });
+        FollowedForm followed{form, {}};
+        CaptureSection(form, true, followed.designTexts);
+        forms.push_back(std::move(followed));
+    });
+}
+
+void TranslateFollowedForms() {
+    Guard("ULP.019-01", [&] {
+        std::vector<FollowedForm>& forms = FollowedForms();
+        std::erase_if(forms, [](const FollowedForm& followed) { return !followed.form; });
+        // A copy: a translation may run handlers that open or close windows.
+        const std::vector<FollowedForm> open = forms;
+        for (const FollowedForm& followed : open) {
+            if (!followed.form || followed.designTexts.size() < 2) continue;
+            const ComponentIndex index = IndexComponents(followed.form);
+            ApplySection(followed.designTexts, 1, followed.designTexts.size() - 1, followed.form, true, index,
+                         "ULP.018-01");
+            if (followed.form) Translate(0, followed.form, true, "ULP.018-01");
+        }
     });
 }
 

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QWidget;
@@ -37,9 +38,13 @@ extern std::vector<std::string> WorkingLanguageList;
 // with platform::SetExecutablePathForTesting.
 std::string LanguageFolder();
 
+// A language name that names a folder beside the others: not empty, ".", ".." or a path.
+bool IsPlainLanguageName(std::string_view name);
+
 // Rebuilds the working list for CurrentLanguage: the base texts, then (for any language but
 // Russian) the main packs with their credits and the "ULanguage.txt" packs, English first as
-// the fallback of a third language. Then runs the re-translation handler.
+// the fallback of a third language. Then chooses the help index page and runs the
+// re-translation handler.
 void LoadLanguage();
 // Mode 0: the main packs "<Lang>\<Lang>.txt", with the credits; mode 1: the "ULanguage.txt"
 // packs. Appends their bodies to the working list; a missing file is skipped, a file that
@@ -60,6 +65,14 @@ void CaptureFrameTexts(int mode, QWidget* frame);
 // language's section unless that is English. Mode 0 under Russian leaves the design texts.
 void TranslateForm(int mode, QWidget* form);
 void TranslateFramePlain(int mode, QWidget* frame);
+
+// A window created for one showing and translated then (mode 0) that should still follow a
+// change of language while it is open: its design texts are kept (call this before it is
+// translated), and TranslateFollowedForms applies them and then the current language's
+// sections, so a change back to Russian restores them. Only for windows whose texts are not
+// filled in at run time. A freed window is dropped.
+void FollowLanguageChanges(QWidget* form);
+void TranslateFollowedForms();
 
 // Text with every occurrence of the pattern replaced by the value, scanning left to right;
 // nothing in the text is interpreted. Never loops: an empty pattern changes nothing.

@@ -1,29 +1,328 @@
 #include "language/LanguageMenus.h"
 
+#include <QAction>
+#include <QActionGroup>
+#include <QComboBox>
+#include <QMenu>
+#include <QPlainTextEdit>
+
+#include "foundation/URegInA.h"
 #include "foundation/core/Guard.h"
+#include "language/ClickMemo.h"
+#include "language/Components.h"
 #include "language/LangProcessor.h"
+#include "language/pack/LanguagePack.h"
+#include "platform/FileSystem.h"
 
 namespace kestrune {
 
+std::string HelpIndexPath;
 bool HelpFound = false;
 bool SeveralHelpLanguages = false;
+bool DefaultNewVersionLanguage = true;
+bool NeedLanguageChoice = false;
 bool LanguageChosen = false;
+std::string LanguageProductName;
+std::string LanguagePackTag;
+std::vector<std::string> LanguageList;
+std::vector<std::string> NativeNameList;
+QPointer<QMenu> LanguageMenuParent;
+QPointer<QMenu> LanguagePopupMenu;
+QPointer<QMenu> GroupedLanguageMenuParent;
+QPointer<QMenu> GroupedLanguageMenuOwner;
 
-// Placeholders until the language menus and settings land: no menus, no help, nothing saved.
-void InitLanguageProcessor(bool, const std::string&, const std::string&, QPlainTextEdit*, QPlainTextEdit*,
-                           QPlainTextEdit*, QPlainTextEdit*) {
+namespace {
+
+constexpr char kSettingsName[] = "ULangSettings";
+constexpr char kSettingsVersion[] = "01.00";
+constexpr char kSettingsTitle[] = "ULang.Proc. Settings File";
+constexpr char kRussianNativeName[] = "Русский";
+
+bool ListsGiven = false;  // InitLanguageProcessor ran: the language list may be built
+QPointer<TClickMemo> WorkingListMemo;
+QPointer<TClickMemo> BaseTextsMemo;
+QPointer<TClickMemo> NativeNamesMemo;
+QPointer<TClickMemo> LanguagesMemo;
+
+QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// "&" would mark a keyboard accelerator in a Qt menu; a folder name shows as it is.
+QString MenuCaption(const std::string& text) { return FromUtf8(text).replace('&', "&&"); }
+
+bool IsRussian(const std::string& name) { return langpack::Lowered(name) == "russian"; }
+
+// A folder name that can be stored and built into paths as it stands.
+bool IsUsableFolderName(const std::string& name) {
+    if (!IsPlainLanguageName(name)) return false;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) return false;
+    }
+    return true;
+}
+
+std::string MainPackPath(const std::string& name) { return LanguageFolder() + name + "\\" + name + ".txt"; }
+
+// Radio items of one place: ticking one unticks the others, and a click on the ticked item
+// unticks it (the handlers tick it again), as the original radio menu items did.
+QActionGroup* GroupOf(QMenu* owner, const char* name) {
+    if (auto* group = owner->findChild<QActionGroup*>(name, Qt::FindDirectChildrenOnly)) return group;
+    auto* group = new QActionGroup(owner);
+    group->setObjectName(name);
+    group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    return group;
+}
+
+void AddLanguageItems(QMenu* parent, QMenu* menu, TClickMemo* holder, const char* groupName) {
+    QMenu* target = parent ? parent : menu;
+    QActionGroup* group = GroupOf(menu, groupName);
+    for (std::size_t i = LanguageList.size(); i-- > 0;) {
+        const std::string& language = LanguageList[i];
+        const std::string native = i < NativeNameList.size() ? NativeNameList[i] : std::string();
+        auto* item = new QAction(MenuCaption(language + " [" + native + "]"), menu);
+        item->setObjectName(FromUtf8(language));
+        item->setProperty(kLanguageItemProperty, FromUtf8(language));
+        item->setProperty(kRuntimeItemProperty, true);
+        item->setCheckable(true);
+        group->addAction(item);
+        const QList<QAction*> existing = target->actions();
+        target->insertAction(existing.isEmpty() ? nullptr : existing.first(), item);
+        if (holder) {
+            QPointer<TClickMemo> memo = holder;
+            QObject::connect(item, &QAction::triggered, item, [memo, item] {
+                if (memo) memo->Click(item);
+            });
+        }
+    }
+}
+
+QList<QAction*> LanguageItemsOf(QMenu* menu) {
+    QList<QAction*> items;
+    if (!menu) return items;
+    for (QAction* action : menu->actions()) {
+        if (action->property(kLanguageItemProperty).isValid()) items << action;
+    }
+    return items;
+}
+
+void FireRetranslation() {
+    if (WorkingListMemo) WorkingListMemo->Click(WorkingListMemo);
+}
+
+// The file is closed on every way out, a failed read or write included.
+struct SettingsFileCloser {
+    WindowHandle owner;
+    ~SettingsFileCloser() { CloseSettingsFile(owner); }
+};
+
+}  // namespace
+
+void InitLanguageProcessor(bool dumpEnabled, const std::string& productName, const std::string& packTag,
+                           QPlainTextEdit* workingList, QPlainTextEdit* baseTexts, QPlainTextEdit* nativeNames,
+                           QPlainTextEdit* languages) {
     Guard("ULP.028-01", [&] {
+        LanguageProductName = productName;
+        LanguagePackTag = packTag;
+        LanguageDumpEnabled = dumpEnabled;
+        WorkingListMemo = qobject_cast<TClickMemo*>(workingList);
+        BaseTextsMemo = qobject_cast<TClickMemo*>(baseTexts);
+        NativeNamesMemo = qobject_cast<TClickMemo*>(nativeNames);
+        LanguagesMemo = qobject_cast<TClickMemo*>(languages);
+        // The lists belong to this run's carrier frame: a new one starts empty.
+        LanguageList.clear();
+        NativeNameList.clear();
+        BaseTexts.clear();
+        CaptureList.clear();
+        WorkingLanguageList.clear();
+        ListsGiven = true;
+        SetRetranslateHandler(FireRetranslation);
+        LanguageMenuParent = nullptr;
+        LanguagePopupMenu = nullptr;
+        GroupedLanguageMenuParent = nullptr;
+        GroupedLanguageMenuOwner = nullptr;
         CurrentLanguage.clear();
         HelpLanguage = "English";
+        DefaultNewVersionLanguage = true;
+        NeedLanguageChoice = false;
     });
 }
 
-void BuildLanguageMenu(QMenu*, QMenu*) {}
-void BuildLanguageMenuGrouped(QMenu*, QMenu*) {}
-// Loads the language only; ticking the menu item and saving the choice come with the menus.
-void ChangeLanguage() {
-    Guard("ULP.025-01", [&] { LoadLanguage(); });
+bool IsOfferedLanguage(const std::string& name, std::string* nativeName) {
+    // Russian is the design language: the built-in first entry, whatever a folder says.
+    if (IsRussian(name) || !IsUsableFolderName(name)) return false;
+    const std::string file = MainPackPath(name);
+    if (!platform::IsRegularFile(file)) return false;
+    const std::optional<std::string> bytes = platform::ReadWholeFile(file);
+    if (!bytes) return false;  // a pack that cannot be read offers nothing
+    const langpack::PackHeader header = langpack::ReadPackHeader(langpack::SplitLines(langpack::DecodePackText(*bytes)));
+    if (header.tag != LanguagePackTag) return false;
+    if (nativeName) *nativeName = header.nativeName;
+    return true;
 }
-void AddHelpLanguageItems(QMenu*, QMenu*, QObject*) {}
+
+void FillLanguageChooser(WindowHandle owner, QComboBox* chooser) {
+    Guard("ULP.031-01", [&] {
+        if (!ListsGiven) return;
+        LanguageList.clear();
+        NativeNameList.clear();
+        LanguageList.push_back("Russian");
+        NativeNameList.push_back(kRussianNativeName);
+        for (const std::string& name : platform::ListDirectory(LanguageFolder())) {
+            std::string native;
+            if (!IsOfferedLanguage(name, &native)) continue;
+            // On a file system that tells letter case apart two folders may differ only in it;
+            // the program compares language names without it, so the first one stands.
+            bool known = false;
+            for (const std::string& listed : LanguageList) known = known || langpack::EqualsNoCase(listed, name);
+            if (known) continue;
+            if (chooser) chooser->addItem(FromUtf8(name + " [" + native + "]"));
+            LanguageList.push_back(name);
+            NativeNameList.push_back(native);
+        }
+    });
+    // A failure while the packs are listed leaves the list as far as it was built; the settings
+    // are read all the same.
+    if (ListsGiven) LoadLanguageSettings(owner);
+}
+
+void LoadLanguageSettings(WindowHandle owner) {
+    Guard("ULP.026-01", [&] {
+        NeedLanguageChoice = false;
+        if (!OpenSettingsFile(kSettingsName, kSettingsVersion)) {
+            NeedLanguageChoice = true;
+            return;
+        }
+        SettingsFileCloser closer{owner};
+        bool missing = true;
+        CurrentLanguage = ReadSettingString("Settings", "Language", "Russian", missing);
+        if (missing) {
+            NeedLanguageChoice = true;
+            return;
+        }
+        if (!IsRussian(CurrentLanguage) &&
+            (!IsUsableFolderName(CurrentLanguage) || !platform::FileAgeReadable(MainPackPath(CurrentLanguage)))) {
+            NeedLanguageChoice = true;
+            return;
+        }
+        missing = true;
+        HelpLanguage = ReadSettingString("Settings", "DefaultHelpLanguage", "English", missing);
+        auto hasHelp = [](const std::string& language) {
+            return IsUsableFolderName(language) && platform::FileAgeReadable(HelpIndexPathOf(language));
+        };
+        if (!hasHelp(HelpLanguage)) HelpLanguage = "English";
+        if (!hasHelp(HelpLanguage)) HelpLanguage = "Russian";
+        if (!hasHelp(HelpLanguage)) HelpLanguage.clear();
+        DefaultNewVersionLanguage = ReadSettingBool("Settings", "DefaultNewVersionLanguage", true);
+    });
+}
+
+void SaveLanguageSettings() {
+    Guard("ULP.027-01", [&] {
+        CreateSettingsFile(kSettingsName, kSettingsVersion, kSettingsTitle);
+        SettingsFileCloser closer{nullptr};
+        WriteSettingString("Settings", "Language", CurrentLanguage);
+        WriteSettingString("Settings", "DefaultHelpLanguage", HelpLanguage);
+        WriteSettingBool("Settings", "DefaultNewVersionLanguage", DefaultNewVersionLanguage);
+    });
+}
+
+void ChangeLanguage() {
+    Guard("ULP.025-01", [&] {
+        LoadLanguage();
+        const std::string current = langpack::Lowered(CurrentLanguage);
+        for (LanguageItemPlace place : {LanguageItemPlace::Grouped, LanguageItemPlace::Popup, LanguageItemPlace::Parent}) {
+            for (QAction* item : LanguageItems(place)) item->setChecked(langpack::Lowered(ItemLanguage(item)) == current);
+        }
+        if (!NeedLanguageChoice) SaveLanguageSettings();
+    });
+}
+
+void BuildLanguageMenu(QMenu* parent, QMenu* menu) {
+    Guard("ULP.030-01", [&] {
+        if (!menu) return;
+        if (parent) {
+            AddLanguageItems(parent, menu, BaseTextsMemo, "LanguageItems");
+            LanguageMenuParent = parent;
+        } else {
+            AddLanguageItems(nullptr, menu, NativeNamesMemo, "PopupLanguageItems");
+        }
+        LanguagePopupMenu = menu;
+    });
+}
+
+void BuildLanguageMenuGrouped(QMenu* parent, QMenu* menu) {
+    Guard("ULP.029-01", [&] {
+        if (!parent || !menu) return;
+        AddLanguageItems(parent, menu, LanguagesMemo, "GroupedLanguageItems");
+        GroupedLanguageMenuParent = parent;
+        GroupedLanguageMenuOwner = menu;
+    });
+}
+
+QList<QAction*> LanguageItems(LanguageItemPlace place) {
+    switch (place) {
+        case LanguageItemPlace::Parent: return LanguageItemsOf(LanguageMenuParent);
+        case LanguageItemPlace::Grouped: return LanguageItemsOf(GroupedLanguageMenuParent);
+        case LanguageItemPlace::Popup: return LanguageItemsOf(LanguagePopupMenu);
+    }
+    return {};
+}
+
+std::string ItemLanguage(const QObject* item) {
+    if (!item) return {};
+    const QVariant language = item->property(kLanguageItemProperty);
+    return (language.isValid() ? language.toString() : item->objectName()).toUtf8().toStdString();
+}
+
+void AddHelpLanguageItems(QMenu* parent, QMenu* menu, QObject* holder) {
+    Guard("ULP.002-02", [&] {
+        if (!parent || !menu) return;
+        QPointer<TClickMemo> memo = qobject_cast<TClickMemo*>(holder);
+        for (const std::string& language : HelpLanguageFolders()) {
+            auto* item = new QAction(MenuCaption(language), menu);
+            item->setObjectName(FromUtf8(language + "Hlp"));
+            item->setProperty(kLanguageItemProperty, FromUtf8(language));
+            item->setProperty(kRuntimeItemProperty, true);
+            const QList<QAction*> existing = parent->actions();
+            parent->insertAction(existing.isEmpty() ? nullptr : existing.first(), item);
+            QObject::connect(item, &QAction::triggered, item, [memo, item] {
+                if (memo) memo->Click(item);
+            });
+        }
+    });
+}
+
+std::string HelpIndexPathOf(const std::string& language) {
+    return LanguageFolder() + language + "\\Help\\index.htm";
+}
+
+std::vector<std::string> HelpLanguageFolders() {
+    std::vector<std::string> folders;
+    for (const std::string& name : platform::ListDirectory(LanguageFolder())) {
+        if (IsUsableFolderName(name) && platform::FileAgeReadable(HelpIndexPathOf(name))) folders.push_back(name);
+    }
+    return folders;
+}
+
+void ChooseHelpIndex() {
+    HelpIndexPath.clear();
+    HelpFound = false;
+    SeveralHelpLanguages = false;
+    bool fallback = false;
+    if (IsUsableFolderName(CurrentLanguage) && platform::FileAgeReadable(HelpIndexPathOf(CurrentLanguage))) {
+        HelpIndexPath = HelpIndexPathOf(CurrentLanguage);
+    } else if (platform::FileAgeReadable(HelpIndexPathOf("English"))) {
+        HelpIndexPath = HelpIndexPathOf("English");
+        fallback = true;
+    } else if (platform::FileAgeReadable(HelpIndexPathOf("Russian"))) {
+        HelpIndexPath = HelpIndexPathOf("Russian");
+        HelpLanguage = "Russian";
+        fallback = true;
+    }
+    if (HelpIndexPath.empty()) return;
+    HelpFound = true;
+    // A language with help pages of its own offers no choice of help language.
+    if (fallback) SeveralHelpLanguages = HelpLanguageFolders().size() > 1;
+}
 
 }  // namespace kestrune

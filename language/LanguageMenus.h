@@ -1,29 +1,86 @@
 #pragma once
-// Set-up of the language processor, the language and help-language menus, the change of
-// language and the help flags.
+// Set-up of the language processor, the offered languages and the language settings file
+// "ULangSettings.ini", the language and help-language menu items, the change of language and
+// the choice of the help index page.
 
+#include <QList>
+#include <QPointer>
 #include <string>
+#include <vector>
 
+#include "foundation/UniversalProcedures.h"
+
+class QAction;
+class QComboBox;
 class QMenu;
 class QObject;
 class QPlainTextEdit;
 
 namespace kestrune {
 
-extern bool HelpFound;             // a help index page was found
-extern bool SeveralHelpLanguages;  // the help-language choice is offered
-extern bool LanguageChosen;        // the first-run choice took a language
+// Dynamic property of the language and help-language items made at run time: their folder name.
+inline constexpr char kLanguageItemProperty[] = "languageItem";
 
-// Stores the product name, the pack tag and the four lists of the carrier frame's memos.
+extern std::string HelpIndexPath;      // the page the help button opens; empty when none
+extern bool HelpFound;                 // a help index page was found
+extern bool SeveralHelpLanguages;      // the help-language choice is offered
+extern bool DefaultNewVersionLanguage; // the new-version window shows the English text for a third language
+extern bool NeedLanguageChoice;        // no valid language is stored: the first-run chooser asks
+extern bool LanguageChosen;            // the first-run choice took a language with its button
+extern std::string LanguageProductName;
+extern std::string LanguagePackTag;
+
+// The offered languages (folder names) and their native names, index-aligned; entry 0 is
+// "Russian" [Русский]. Built once per run by FillLanguageChooser.
+extern std::vector<std::string> LanguageList;
+extern std::vector<std::string> NativeNameList;
+
+// Where language items were placed, for ticking the current one.
+extern QPointer<QMenu> LanguageMenuParent;
+extern QPointer<QMenu> LanguagePopupMenu;
+extern QPointer<QMenu> GroupedLanguageMenuParent;
+extern QPointer<QMenu> GroupedLanguageMenuOwner;
+
+// Stores the product name, the pack tag and the carrier frame's memos (the working list's memo,
+// whose click handler LoadLanguage fires last, and the memos whose handlers the language items
+// get); empties the lists, clears the menu places and the current language.
 void InitLanguageProcessor(bool dumpEnabled, const std::string& productName, const std::string& packTag,
-                           QPlainTextEdit* languages, QPlainTextEdit* nativeNames, QPlainTextEdit* baseTexts,
-                           QPlainTextEdit* workingList);
+                           QPlainTextEdit* workingList, QPlainTextEdit* baseTexts, QPlainTextEdit* nativeNames,
+                           QPlainTextEdit* languages);
+// Builds the language list from the packs under "Language" (only packs whose main file reads
+// and carries the pack tag), adds each to the chooser's combo box when one is given, then
+// reads the language settings.
+void FillLanguageChooser(WindowHandle owner, QComboBox* chooser);
+// Whether the folder "Language\<name>" offers a language: its main pack reads and its second
+// header line is the pack tag. Russian (any letter case) is built in and never offered from
+// the disk.
+bool IsOfferedLanguage(const std::string& name, std::string* nativeName = nullptr);
+void LoadLanguageSettings(WindowHandle owner);
+void SaveLanguageSettings();
+// Loads CurrentLanguage, re-translates (the fan-out), ticks its items and saves the settings
+// (not while no valid language is known: a start whose choice was left open asks again).
+void ChangeLanguage();
+
 // Language items under parent (or at the top of menu when there is no parent).
 void BuildLanguageMenu(QMenu* parent, QMenu* menu);
 void BuildLanguageMenuGrouped(QMenu* parent, QMenu* menu);
-// Loads the current language, re-translates, ticks its menu item and saves the choice.
-void ChangeLanguage();
-// Help-language items under parent; their click handler is holder's.
+// The language items of one place: under the parent item, at the top of the popup menu, or
+// under the grouped parent.
+enum class LanguageItemPlace { Parent, Popup, Grouped };
+QList<QAction*> LanguageItems(LanguageItemPlace place);
+// The folder name an item made here stands for.
+std::string ItemLanguage(const QObject* item);
+
+// Help-language items ("<Lang>Hlp") under parent; clicking one fires holder's click handler
+// (a TClickMemo) with the item as sender.
 void AddHelpLanguageItems(QMenu* parent, QMenu* menu, QObject* holder);
+
+// Chooses HelpIndexPath, HelpFound and SeveralHelpLanguages for CurrentLanguage (the last step
+// of a language load, before the re-translation).
+void ChooseHelpIndex();
+// "<exe dir>\Language\<language>\Help\index.htm".
+std::string HelpIndexPathOf(const std::string& language);
+// Language folders holding a help index, in enumeration order.
+std::vector<std::string> HelpLanguageFolders();
 
 }  // namespace kestrune

@@ -100,12 +100,13 @@ TEST_F(SettingsFile, AProgramFolderThatCannotBeWrittenKeepsItsFilesAndUsesApplic
     // Resource cannot become a folder, so the program folder fails the write probe.
     std::filesystem::remove_all(app() + "/Resource");
     WriteFile(app() + "/Resource", "");
-    WriteFile(app() + "/Settings/ULangSettings.ini", "installed");
+    // A file that no start writes (the language settings are stored at every start).
+    WriteFile(app() + "/Settings/Installed.ini", "installed");
     const ProcessResult result = Start({"0", "Prog", "2.0", "English"});
     ExpectCleanEnd(result);
     EXPECT_EQ(ReadFile(productFolder() + "/Prog/Kestrune.ini"), FileText({"Prog", "2.0", "", "", "", "", exe()}));
-    EXPECT_EQ(ReadFile(productFolder() + "/Prog/ULangSettings.ini"), "installed");
-    EXPECT_EQ(ReadFile(app() + "/Settings/ULangSettings.ini"), "installed");
+    EXPECT_EQ(ReadFile(productFolder() + "/Prog/Installed.ini"), "installed");
+    EXPECT_EQ(ReadFile(app() + "/Settings/Installed.ini"), "installed");
     EXPECT_FALSE(FileExists(app() + "/Settings/Kestrune.ini"));
 }
 

@@ -2,47 +2,14 @@
 // library preloaded into it.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <map>
-
+#include "tests/e2e/DrivenStart.h"
 #include "tests/support/TestSupport.h"
 
 using namespace testsupport;
 
 namespace {
 
-class SettingsWindowRun : public ::testing::Test {
-protected:
-    void SetUp() override {
-#ifndef KESTRUNE_MODAL_DRIVER
-        GTEST_SKIP() << "no window driver in this build";
-#else
-        ASSERT_FALSE(AppDir().empty());
-        CopyTree(AppDir(), app());
-#endif
-    }
-    std::string app() const { return home_.root() + "/app"; }
-    std::string report() const { return home_.root() + "/driver-report"; }
-    ProcessResult Start(const std::vector<std::string>& params, const std::string& action,
-                        std::map<std::string, std::string> env = {}) {
-        std::remove(report().c_str());
-        std::vector<std::string> argv{app() + "/KV.Kestrune"};
-        argv.insert(argv.end(), params.begin(), params.end());
-        env["QT_QPA_PLATFORM"] = "offscreen";
-#ifdef KESTRUNE_MODAL_DRIVER
-        env["LD_PRELOAD"] = KESTRUNE_MODAL_DRIVER;
-#endif
-        env["KESTRUNE_DRIVER_REPORT"] = report();
-        env["KESTRUNE_DRIVER_ACTION"] = action;
-        return RunProcess(argv, env, 20000);
-    }
-    std::string shownWindow() const {
-        const std::string shown = ReadFile(report());
-        return shown.substr(0, shown.find('|'));
-    }
-
-    IsolatedHome home_;
-};
+class SettingsWindowRun : public DrivenStart {};
 
 TEST_F(SettingsWindowRun, ModeOneShowsTheWindowAndEndsWhenItCloses) {
     for (const char* action : {"ButtonOk", "ButtonCancel", "Esc"}) {

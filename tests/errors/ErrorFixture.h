@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <ctime>
 #include <string>
+#include <vector>
 
 #include "errors/ErrorProcessor.h"
 #include "foundation/Application.h"
@@ -38,6 +41,33 @@ inline platform::SystemFacts FixedFacts() {
     return facts;
 }
 
+// 5 March 2027, 07:04:09: "05/03/2027 [07:04:09]" in the log.
+inline std::tm FixedLocalTime() {
+    std::tm time{};
+    time.tm_year = 2027 - 1900;
+    time.tm_mon = 2;
+    time.tm_mday = 5;
+    time.tm_hour = 7;
+    time.tm_min = 4;
+    time.tm_sec = 9;
+    return time;
+}
+
+// Rows 3 to 7 of a log entry with FixedFacts, line by line, after the "Program = " row.
+inline std::vector<std::string> FixedSystemInfoLines() {
+    const std::string pad(10, ' ');
+    return {"WinVersion = 6.1.0",
+            "User = tester",
+            "PC = a-host-name-longer-than-fifteen.example",
+            "PC SysInfo:",
+            pad + "ProcessorType: 8664",
+            pad + "ProcessorLevel: 6",
+            pad + "MemoryLoad = 42%",
+            pad + "TotalPhys = 8388608 KB",
+            pad + "AvailPhys = 3145728 KB",
+            "OS worked = " + kestrune::DurationText(90061000)};
+}
+
 class ErrorProcessorFixture : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -59,18 +89,10 @@ protected:
         CurrentLanguage = "English";
         StartTickCount = 1000;
         platform::SetTickCountForTesting([] { return std::uint32_t{1000 + 3723000}; });  // 01:02:03
-        platform::SetLocalTimeForTesting([] {
-            std::tm time{};
-            time.tm_year = 2027 - 1900;
-            time.tm_mon = 2;
-            time.tm_mday = 5;
-            time.tm_hour = 7;
-            time.tm_min = 4;
-            time.tm_sec = 9;
-            return time;
-        });
+        platform::SetLocalTimeForTesting(FixedLocalTime);
         platform::SetSystemFactsForTesting(FixedFacts());
-        previousHandler_ = SetErrorHandler(ProcessErrorNow);
+        previousHandler_ = SetErrorHandler(nullptr);
+        InstallErrorProcessor();
         ResetTermination();
     }
 
@@ -87,6 +109,9 @@ protected:
         BusyFlag = false;
         ResetTermination();
     }
+
+    // Control back in the event loop: a later failure is a failure of its own, with its window.
+    static void BackInTheEventLoop() { QCoreApplication::processEvents(); }
 
     std::string LogPath() const { return home_.root() + "/app/ErrorLog/Error.Log"; }
     std::string AppFolder() const { return home_.root() + "/app"; }

@@ -52,6 +52,55 @@ TEST(MailSettingsTest, UnsoundAccountsAreUnusable) {
     EXPECT_FALSE(ParseMailSettings(base).accounts[1].usable());
 }
 
+// A ";" or "#" after a blank starts a comment; anywhere else it belongs to the value.
+TEST(MailSettingsTest, CommentsAfterValues) {
+    const struct {
+        const char* line;
+        const char* password;
+    } cases[] = {
+        {"Password=secret ; the shared one", "secret"},
+        {"Password=secret\t# tab, then a comment", "secret"},
+        {"Password=sec;ret#1", "sec;ret#1"},
+        {"Password=;secret", ";secret"},
+        {"Password=#secret", "#secret"},
+        {"Password= ; only a comment", ""},
+        {"Password=two words ;x", "two words"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        const MailSettings settings = ParseMailSettings(std::string("[Account1]\nHost=smtp.example ; the host\n"
+                                                                    "Port=2465   # not the default\nUser=u\n"
+                                                                    "Sender=s@example.org ; who sends\n") +
+                                                        c.line + "\n");
+        EXPECT_EQ(settings.accounts[0].password, c.password);
+        EXPECT_EQ(settings.accounts[0].host, "smtp.example");
+        EXPECT_EQ(settings.accounts[0].port, 2465);
+        EXPECT_EQ(settings.accounts[0].sender, "s@example.org");
+    }
+}
+
+// What makes an account unusable is named by its section and key.
+TEST(MailSettingsTest, ProblemsNameTheSectionAndTheKey) {
+    const std::string rest = "User=u\nPassword=p\nSender=s@example.org\n";
+    const struct {
+        std::string text;
+        const char* problem;
+    } cases[] = {
+        {"[Account1]\n" + rest, "[Account1] Host: missing"},
+        {"[Account1]\nHost=a b\n" + rest, "[Account1] Host: \"a b\" is not a host name or IPv4 address"},
+        {"[Account1]\nHost=h\nPort=70000\n" + rest, "[Account1] Port: \"70000\" is not a number from 1 to 65535"},
+        {"[Account1]\nHost=h\nUser=u\n", "[Account1] Sender: missing"},
+        {"[Account1]\nHost=h\nUser=u\nSender=nobody\n", "[Account1] Sender: \"nobody\" is not a plain mail address"},
+        {"[Account1]\nHost=h\nUser=u\tv\nSender=s@example.org\n", "[Account1] User: holds a control character"},
+        {"", "[Account1] is not configured (no Host, User or Sender)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ParseMailSettings(c.text).accounts[0].problem, c.problem);
+    }
+    EXPECT_EQ(ParseMailSettings("").accounts[1].problem, "[Account2] is not configured (no Host, User or Sender)");
+}
+
 TEST(MailSettingsTest, MissingFileGivesNoUsableAccount) {
     testsupport::ScratchFolder dir;
     const MailSettings settings = LoadMailSettings(dir / "Mail.ini");

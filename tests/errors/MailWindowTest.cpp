@@ -1,7 +1,10 @@
 // The report and review mail driven through the error window's components, against a real SMTPS
 // server on 127.0.0.1: what arrives, which account sends it, which box is shown, what happens to
 // the error log.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QLabel>
 #include <QLineEdit>
@@ -10,7 +13,11 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QWidget>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <thread>
 #include <optional>
 #include <regex>
 
@@ -21,6 +28,7 @@
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
+#include "language/LangProcessor.h"
 #include "platform/Executable.h"
 #include "tests/errors/MailTestServer.h"
 #include "tests/support/TestSupport.h"
@@ -32,49 +40,16 @@ using mailtest::ParseMail;
 using mailtest::SmtpsServer;
 namespace fs = std::filesystem;
 
-// A window with the error window's component names and kinds.
-struct FakeErrorWindow {
-    QWidget window;
-    QTabWidget* pages = new QTabWidget(&window);
-    QWidget* sendingPage = nullptr;
-    QPlainTextEdit* memo2 = new QPlainTextEdit(&window);
-    QLineEdit* edits[4];
-    QPlainTextEdit* memo3 = new QPlainTextEdit(&window);
-    QPlainTextEdit* memo4 = new QPlainTextEdit(&window);
-    QPushButton* button5 = new QPushButton(&window);
-    QPushButton* button6 = new QPushButton(&window);
-    QWidget* helpFrame = new QWidget(&window);
-
-    FakeErrorWindow() {
-        pages->setObjectName("PageControl1");
-        for (int i = 1; i <= 4; ++i) {
-            auto* page = new QWidget;
-            page->setObjectName(QString("NTCTabSheet%1").arg(i));
-            pages->addTab(page, page->objectName());
-            if (i == 4) sendingPage = page;
-        }
-        memo2->setObjectName("Memo2");
-        for (int i = 0; i < 4; ++i) {
-            edits[i] = new QLineEdit(&window);
-            edits[i]->setObjectName(QString("LabeledEdit%1").arg(i + 1));
-        }
-        memo3->setObjectName("Memo3");
-        memo4->setObjectName("Memo4");
-        button5->setObjectName("Button5");
-        button6->setObjectName("Button6");
-        helpFrame->setObjectName("UFrameHlpBtn1");
-        helpFrame->move(6, 145);
-        Label("htm10", "Информация...", "Ошибка...");
-        Label("htm1", "Отчет об ошибке отправлен, спасибо за сотрудничество.", "Ошибка при попытке отправки отчета.");
-        Label("HTML2", "Отзыв о программе отправлен, спасибо за сотрудничество.",
-              "Ошибка при попытке отправки отзыва, попробуйте повторить позже.");
-    }
-    void Label(const char* name, const char* caption, const char* hint) {
-        auto* label = new QLabel(QString::fromUtf8(caption), &window);
-        label->setObjectName(name);
-        label->setToolTip(QString::fromUtf8(hint));
-        label->hide();
-    }
+// The error window itself, reached by its component names.
+struct ErrorWindow {
+    TUFormError window;
+    QLineEdit* edit(int n) { return window.findChild<QLineEdit*>(QString("LabeledEdit%1").arg(n)); }
+    QPlainTextEdit* memo3() { return window.findChild<QPlainTextEdit*>("Memo3"); }
+    QPlainTextEdit* memo4() { return window.findChild<QPlainTextEdit*>("Memo4"); }
+    QTabWidget* pages() { return window.findChild<QTabWidget*>("PageControl1"); }
+    QWidget* sendingPage() { return window.findChild<QWidget*>("NTCTabSheet4"); }
+    QPushButton* button(const char* name) { return window.findChild<QPushButton*>(name); }
+    QWidget* helpFrame() { return window.findChild<QWidget*>("UFrameHlpBtn1"); }
 };
 
 struct AccountConfig {
@@ -107,6 +82,11 @@ protected:
         ReporterMode = false;
         SetMailSystemRowsSource([] { return kRows; });
         SetMailTimeLimitsForTesting({2000, 5000});
+        ErrorWindowOpen = false;
+        PageChangeAllowed = false;
+        // The windows speak the design's language here, whatever ran before.
+        CurrentLanguage = "Russian";
+        LoadLanguage();
     }
     void TearDown() override {
         SetMailTimeLimitsForTesting({});
@@ -119,6 +99,7 @@ protected:
         ErrorDump = saved_[4];
         ErrorOccurred = savedFlags_[0];
         ReporterMode = savedFlags_[1];
+        ErrorWindowOpen = false;
     }
 
     void WriteSettings(const AccountConfig& first, const AccountConfig& second, const std::string& caBundle) {
@@ -166,10 +147,10 @@ TEST_F(MailWindowTest, ReportArrivesWithExactBodyAndHeaders) {
     WriteSettings(server);
     WriteLog("=================================================\r\n.line that begins with a dot\r\n"
              "Ошибка в работе: äöü = 100%\r\n..\r\n.\r\n");
-    FakeErrorWindow w;
-    w.edits[0]->setText(QString::fromUtf8("Вася"));
-    w.edits[1]->setText("vasya@example.org");
-    w.memo3->setPlainText(QString::fromUtf8("Шаг первый\n.второй с точкой"));
+    ErrorWindow w;
+    w.edit(1)->setText(QString::fromUtf8("Вася"));
+    w.edit(2)->setText("vasya@example.org");
+    w.memo3()->setPlainText(QString::fromUtf8("Шаг первый\n.второй с точкой"));
 
     SendReportFromWindow(w.window);
 
@@ -209,16 +190,14 @@ TEST_F(MailWindowTest, ReportArrivesWithExactBodyAndHeaders) {
     EXPECT_EQ(boxes()[0].text, "Отчет об ошибке отправлен, спасибо за сотрудничество.");
     EXPECT_EQ(boxes()[0].caption, "Информация...");
     EXPECT_EQ(boxes()[0].flags, kMbSystemModal | kMbIconInformation);
+    EXPECT_EQ(boxes()[0].extras.buttonTexts, std::vector<std::string>{"ОК"});
+    EXPECT_EQ(boxes()[0].extras.details, "");
     EXPECT_FALSE(fs::exists(LogPath()));
     EXPECT_FALSE(fs::exists(app_ / "ErrorLog"));
     // The window showed the sending page and cannot send a second time.
-    EXPECT_EQ(w.pages->currentWidget(), w.sendingPage);
-    EXPECT_EQ(w.helpFrame->y(), 350);
-    EXPECT_FALSE(w.button5->isEnabled());
-    // Memo2 holds the closed body, one line a block.
-    std::string memoText;
-    for (std::size_t i = 0; i < body.size(); ++i) memoText += (i ? "\n" : "") + body[i];
-    EXPECT_EQ(w.memo2->toPlainText().toStdString(), memoText);
+    EXPECT_EQ(w.pages()->currentWidget(), w.sendingPage());
+    EXPECT_EQ(w.helpFrame()->y(), 350);
+    EXPECT_FALSE(w.button("Button5")->isEnabled());
 }
 
 TEST_F(MailWindowTest, ReviewWithoutLogCarriesTheHeaderBlockAndNoBlankLine) {
@@ -226,10 +205,10 @@ TEST_F(MailWindowTest, ReviewWithoutLogCarriesTheHeaderBlockAndNoBlankLine) {
     WriteSettings(server);
     ErrorOccurred = false;
     ProductName = "Кестрюн";
-    FakeErrorWindow w;
-    w.edits[2]->setText("Nick");
-    w.edits[3]->setText("nick@example.org");
-    w.memo4->setPlainText(QString::fromUtf8("Хорошая программа"));
+    ErrorWindow w;
+    w.edit(3)->setText("Nick");
+    w.edit(4)->setText("nick@example.org");
+    w.memo4()->setPlainText(QString::fromUtf8("Хорошая программа"));
 
     SendReviewFromWindow(w.window);
 
@@ -267,7 +246,7 @@ TEST_F(MailWindowTest, SecondAccountDeliversWhenTheFirstFails) {
         ClearBoxes();
         WriteSettings(c.first, {server.port(), "second", "second-pass"}, server.caFile());
         WriteLog("old entry\r\n");
-        FakeErrorWindow w;
+        ErrorWindow w;
         SendReportFromWindow(w.window);
 
         const auto mails = server.Received();
@@ -300,8 +279,8 @@ TEST_F(MailWindowTest, FailureShowsOneErrorBoxAndKeepsTheLog) {
         ClearBoxes();
         WriteSettings(c.first, c.second, server.caFile());
         WriteLog("entry to keep\r\n");
-        FakeErrorWindow w;
-        w.memo4->setPlainText("text");
+        ErrorWindow w;
+        w.memo4()->setPlainText("text");
         if (c.kind == MailKind::Report) SendReportFromWindow(w.window);
         else SendReviewFromWindow(w.window);
 
@@ -340,7 +319,7 @@ TEST_F(MailWindowTest, RefusedSendsReachNoServer) {
         fs::remove(app_ / "Resource/Mail.ini");
         if (c.settings) WriteSettings(server);
         WriteLog("entry to keep\r\n");
-        FakeErrorWindow w;
+        ErrorWindow w;
         SendReportFromWindow(w.window);
 
         ASSERT_EQ(boxes().size(), 1u) << BoxTexts();
@@ -357,7 +336,7 @@ TEST_F(MailWindowTest, AcceptedMessageIsNotSentAgainWhenTheConnectionBreaksAfter
     SmtpsServer server(options);
     WriteSettings(server);
     WriteLog("entry\r\n");
-    FakeErrorWindow w;
+    ErrorWindow w;
     SendReportFromWindow(w.window);
     EXPECT_EQ(server.Received().size(), 1u);
     ASSERT_EQ(boxes().size(), 1u);
@@ -369,8 +348,8 @@ TEST_F(MailWindowTest, LogFolderStaysWhenItHoldsOtherFiles) {
     WriteSettings(server);
     WriteLog("entry\r\n");
     testsupport::WriteFile(app_ / "ErrorLog/other.txt", "x");
-    FakeErrorWindow w;
-    w.memo4->setPlainText("text");
+    ErrorWindow w;
+    w.memo4()->setPlainText("text");
     SendReviewFromWindow(w.window);
     ASSERT_EQ(server.Received().size(), 1u);
     EXPECT_FALSE(fs::exists(LogPath()));
@@ -404,8 +383,8 @@ TEST_F(MailWindowTest, LogIsDeletedOnlyWhenTheMailCarriedIt) {
         ExternalErrorLogPath = c.reporterMode ? callerLog : "";
         WriteLog("own entry\r\n");
         testsupport::WriteFile(callerLog, "caller entry\r\n");
-        FakeErrorWindow w;
-        w.memo4->setPlainText("text");
+        ErrorWindow w;
+        w.memo4()->setPlainText("text");
         if (c.kind == MailKind::Report) SendReportFromWindow(w.window);
         else SendReviewFromWindow(w.window);
 
@@ -422,9 +401,8 @@ TEST_F(MailWindowTest, LogIsDeletedOnlyWhenTheMailCarriedIt) {
 TEST_F(MailWindowTest, SendingPageIsPaintedBeforeTheTransferAndSendsOnce) {
     SmtpsServer server;
     WriteSettings(server);
-    FakeErrorWindow w;
-    QObject::connect(w.button5, &QPushButton::clicked, [&] { SendReportFromWindow(w.window); });
-    w.window.resize(528, 300);
+    ErrorWindow w;
+    w.window.Button4Click();
     w.window.show();
     struct PaintCounter : QObject {
         int paints = 0;
@@ -433,17 +411,18 @@ TEST_F(MailWindowTest, SendingPageIsPaintedBeforeTheTransferAndSendsOnce) {
             return false;
         }
     } counter;
-    w.sendingPage->installEventFilter(&counter);
+    w.sendingPage()->installEventFilter(&counter);
     int paintsBeforeBox = -1;
     bool buttonEnabledAtBox = true;
     const MessageBoxHandler previous = SetMessageBoxHandler([&](const MessageBoxCall&) {
         paintsBeforeBox = counter.paints;  // nothing paints between the transfer and the box
-        buttonEnabledAtBox = w.button5->isEnabled();
+        buttonEnabledAtBox = w.button("Button5")->isEnabled();
         return kIdOk;
     });
 
-    QTest::mouseClick(w.button5, Qt::LeftButton);
-    QTest::mouseClick(w.button5, Qt::LeftButton);  // a second press sends nothing
+    QPushButton* send = w.button("Button5");
+    QTest::mouseClick(send, Qt::LeftButton);
+    QTest::mouseClick(send, Qt::LeftButton);  // a second press sends nothing
 
     SetMessageBoxHandler(previous);
     EXPECT_GT(paintsBeforeBox, 0);
@@ -490,6 +469,260 @@ TEST_F(MailWindowTest, RealErrorWindowMailsTheReportAndTheReview) {
     EXPECT_EQ(boxes()[0].text, "Отчет об ошибке отправлен, спасибо за сотрудничество.");
     EXPECT_EQ(boxes()[1].text, "Отзыв о программе отправлен, спасибо за сотрудничество.");
     EXPECT_FALSE(fs::exists(LogPath()));
+}
+
+}  // namespace
+}  // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+// The mail needs no widget: a window that is nothing but the three things the mail asks for.
+struct PlainMailWindow : MailWindow {
+    struct Result {
+        MailKind kind;
+        bool sent;
+        std::string details;
+    };
+    MailEntries report, review;
+    std::function<void()> whenSendingShown;
+    int sendingShown = 0;
+    std::vector<Result> results;
+
+    MailEntries Entries(MailKind kind) const override { return kind == MailKind::Report ? report : review; }
+    void ShowSendingPage() override {
+        ++sendingShown;
+        if (whenSendingShown) whenSendingShown();
+    }
+    void ShowMailResult(MailKind kind, bool sent, const std::string& details) override {
+        results.push_back({kind, sent, details});
+    }
+};
+
+// A calling program that writes its log in Windows-1251 gets its Russian text mailed readable.
+TEST_F(MailWindowTest, CallersWindows1251LogArrivesReadable) {
+    SmtpsServer server;
+    WriteSettings(server);
+    ReporterMode = true;
+    ExternalErrorLogPath = app_ / "caller.log";
+    // "Ошибка: файл не найден" and "Готово" in Windows-1251.
+    testsupport::WriteFile(ExternalErrorLogPath, "\xCE\xF8\xE8\xE1\xEA\xE0: \xF4\xE0\xE9\xEB \xED\xE5 "
+                                                 "\xED\xE0\xE9\xE4\xE5\xED\r\n\xC3\xEE\xF2\xEE\xE2\xEE\r\n");
+    PlainMailWindow window;
+    window.report = {"Вася", "vasya@example.org", "текст"};
+    bool connectedBeforeSendingPage = true;
+    window.whenSendingShown = [&] { connectedBeforeSendingPage = server.Connections() > 0; };
+
+    EXPECT_TRUE(SendReportFromWindow(window));
+
+    const auto mails = server.Received();
+    ASSERT_EQ(mails.size(), 1u);
+    const std::string body = mailtest::DecodeQuotedPrintable(ParseMail(mails[0].data).body);
+    EXPECT_EQ(body.rfind("Ошибка: файл не найден\r\nГотово\r\n=================================================\r\n"
+                         "Error log\r\n",
+                         0),
+              0u)
+        << body;
+    EXPECT_NE(body.find("NickName: Вася\r\nE-Mail: vasya@example.org\r\n\r\nText: \r\nтекст\r\n"), std::string::npos);
+    EXPECT_EQ(window.sendingShown, 1);
+    EXPECT_FALSE(connectedBeforeSendingPage);
+    ASSERT_EQ(window.results.size(), 1u);
+    EXPECT_TRUE(window.results[0].sent);
+    EXPECT_EQ(window.results[0].kind, MailKind::Report);
+    EXPECT_TRUE(boxes().empty());  // boxes are the window's business
+}
+
+// No-break spaces, line and paragraph separators reach the mail as they were written.
+TEST_F(MailWindowTest, TextsReachTheMailUnchanged) {
+    SmtpsServer server;
+    WriteSettings(server);
+    const std::string nbsp = "\xC2\xA0", lineSep = "\xE2\x80\xA8", paraSep = "\xE2\x80\xA9";
+    WriteLog("a" + nbsp + "b" + lineSep + "c" + paraSep + "d\r\n");
+    ErrorWindow w;
+    w.edit(1)->setText(QString::fromStdString("Ва" + nbsp + "ся"));
+    w.edit(2)->setText("vasya@example.org");
+    w.memo3()->setPlainText(QString::fromStdString("one" + nbsp + "two" + lineSep + "three\nfour"));
+    w.window.Button4Click();
+    w.window.Button5Click();
+
+    const auto mails = server.Received();
+    ASSERT_EQ(mails.size(), 1u) << BoxTexts();
+    EXPECT_EQ(mailtest::DecodeQuotedPrintable(ParseMail(mails[0].data).body),
+              Joined({"a" + nbsp + "b" + lineSep + "c" + paraSep + "d", std::string(49, '='), "NickName: Ва" + nbsp + "ся",
+                      "E-Mail: vasya@example.org", "", "Text: ", "one" + nbsp + "two" + lineSep + "three", "four"}));
+}
+
+// Opens a pipe for writing when a reader still waits on it after a while, so that a read that
+// blocks ends the test with a failure instead of hanging it.
+class PipeRescuer {
+public:
+    explicit PipeRescuer(std::string path)
+        : thread_([this, path = std::move(path)] {
+              for (int i = 0; i < 100 && !done_; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+              if (done_) return;
+              const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+              if (fd >= 0) {
+                  rescued_ = true;
+                  ::close(fd);
+              }
+          }) {}
+    ~PipeRescuer() { Stop(); }
+    bool Stop() {
+        done_ = true;
+        if (thread_.joinable()) thread_.join();
+        return rescued_;
+    }
+
+private:
+    std::atomic<bool> done_{false};
+    std::atomic<bool> rescued_{false};
+    std::thread thread_;
+};
+
+// "Error.Log" replaced by a folder, a pipe or a huge file: every Send ends in its box at once.
+TEST_F(MailWindowTest, AnErrorLogThatIsNoOrdinaryFileEndsInItsBox) {
+    SmtpsServer server;
+    WriteSettings(server);
+    std::string overLong;
+    for (int i = 0; overLong.size() < 150000; ++i) overLong += "entry line " + std::to_string(i) + std::string(60, '.') + "\r\n";
+    enum class Log { Folder, Pipe, OverLong };
+    struct Case {
+        const char* name;
+        Log log;
+        MailKind kind;
+        bool errorOccurred;
+        bool sent;
+    };
+    const Case cases[] = {
+        {"report, folder", Log::Folder, MailKind::Report, true, false},
+        {"report, pipe", Log::Pipe, MailKind::Report, true, false},
+        {"review after an error, folder", Log::Folder, MailKind::Review, true, false},
+        {"review after an error, pipe", Log::Pipe, MailKind::Review, true, false},
+        // Without an error in this run the log is not read at all.
+        {"review without an error, pipe", Log::Pipe, MailKind::Review, false, true},
+        {"report, over-long", Log::OverLong, MailKind::Report, true, true},
+        {"review after an error, over-long", Log::OverLong, MailKind::Review, true, true},
+    };
+    std::size_t delivered = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearBoxes();
+        fs::remove_all(app_ / "ErrorLog");
+        fs::create_directories(app_ / "ErrorLog");
+        if (c.log == Log::Folder) fs::create_directories(LogPath());
+        if (c.log == Log::Pipe) {
+            ASSERT_EQ(::mkfifo(LogPath().c_str(), 0600), 0);
+        }
+        if (c.log == Log::OverLong) WriteLog(overLong);
+        ErrorOccurred = c.errorOccurred;
+        ErrorWindow w;
+        w.memo4()->setPlainText("text");
+        PipeRescuer rescuer(LogPath());
+        const bool mailed = c.kind == MailKind::Report ? SendReportFromWindow(w.window) : SendReviewFromWindow(w.window);
+        EXPECT_FALSE(rescuer.Stop()) << "the Send waited on the pipe";
+
+        EXPECT_EQ(mailed, c.sent);
+        ASSERT_EQ(boxes().size(), 1u) << BoxTexts();
+        EXPECT_EQ(boxes()[0].kind, c.sent ? "info" : "error");
+        if (!c.sent) {
+            EXPECT_NE(boxes()[0].extras.details.find("Error.Log"), std::string::npos);
+        }
+        const auto mails = server.Received();
+        ASSERT_EQ(mails.size(), delivered += c.sent ? 1 : 0);
+        if (c.log == Log::OverLong) {
+            // The newest entries, in whole lines, within the limit; the log stays for a later mail.
+            const std::string body = mailtest::DecodeQuotedPrintable(ParseMail(mails.back().data).body);
+            const std::string head = body.substr(0, body.find(std::string(49, '=')));
+            EXPECT_EQ(head.rfind("entry line 0.", 0), 0u);
+            EXPECT_LE(head.size(), kErrorLogMailLimit);
+            EXPECT_GT(head.size(), kErrorLogMailLimit - 100);
+            EXPECT_EQ(overLong.rfind(head, 0), 0u) << "whole lines from the start";
+            EXPECT_EQ(testsupport::ReadFile(LogPath()), overLong);
+        }
+        if (c.log == Log::Pipe && c.sent) {
+            const std::string body = mailtest::DecodeQuotedPrintable(ParseMail(mails.back().data).body);
+            EXPECT_EQ(body.rfind(std::string(49, '=') + "\r\nNickName: ", 0), 0u) << body;
+        }
+        EXPECT_TRUE(fs::exists(LogPath()) || fs::is_fifo(LogPath()));
+    }
+}
+
+// An account that cannot be used or fails is named, with its key, in the failure box and on stderr.
+TEST_F(MailWindowTest, WhatFailedIsNamedInTheBoxAndOnStderr) {
+    SmtpsServer server;
+    const std::string account2 = "[Account2]\n";
+    const std::string good = "User=first\nPassword=first-pass\nSender=first@sender.example\n";
+    const std::string port = "Port=" + std::to_string(server.port()) + "\n";
+    struct Case {
+        const char* name;
+        std::optional<std::string> settings;
+        std::vector<std::string> named;
+    };
+    const Case cases[] = {
+        {"no host", "[Account1]\n" + port + good, {"[Account1] Host: missing", "[Account2] is not configured"}},
+        {"bad port", "[Account1]\nHost=127.0.0.1\nPort=46five\n" + good,
+         {"[Account1] Port: \"46five\" is not a number from 1 to 65535"}},
+        {"host with a blank", "[Account1]\nHost=127.0.0.1 x\n" + port + good, {"[Account1] Host: \"127.0.0.1 x\""}},
+        {"missing CA file", "[Account1]\nHost=127.0.0.1\n" + port + good + "[TLS]\nCABundle=" + (app_ / "nowhere.pem") + "\n",
+         {"[TLS] CABundle: \"" + (app_ / "nowhere.pem") + "\" is no readable file"}},
+        {"no settings file", std::nullopt, {"no readable mail settings file", "Resource/Mail.ini"}},
+        {"login refused", "[Account1]\nHost=127.0.0.1\n" + port + "User=first\nPassword=bad\nSender=first@sender.example\n"
+                              "[TLS]\nCABundle=" + server.caFile() + "\n",
+         {"[Account1] 127.0.0.1:" + std::to_string(server.port()) + ": login refused"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearBoxes();
+        fs::remove(app_ / "Resource/Mail.ini");
+        if (c.settings) testsupport::WriteFile(app_ / "Resource/Mail.ini", *c.settings);
+        ErrorWindow w;
+        testing::internal::CaptureStderr();
+        SendReportFromWindow(w.window);
+        const std::string err = testing::internal::GetCapturedStderr();
+        ASSERT_EQ(boxes().size(), 1u);
+        EXPECT_EQ(boxes()[0].kind, "error");
+        for (const std::string& named : c.named) {
+            EXPECT_NE(boxes()[0].extras.details.find(named), std::string::npos) << boxes()[0].extras.details;
+            EXPECT_NE(err.find(named), std::string::npos) << err;
+        }
+        EXPECT_EQ(boxes()[0].extras.details.find("pass"), std::string::npos) << "no password is ever shown";
+    }
+    EXPECT_TRUE(server.Received().empty());
+}
+
+// The example of the README, copied from it with this server's values put in, delivers.
+TEST_F(MailWindowTest, TheReadmesExampleDelivers) {
+    mailtest::ServerOptions options;
+    options.users = "reports:secret";
+    SmtpsServer server(options);
+    const std::string readme = testsupport::ReadFile(testsupport::SourceDir() + "/README.md");
+    const std::size_t section = readme.find("## Mail accounts");
+    ASSERT_NE(section, std::string::npos);
+    const std::size_t start = readme.find("```\n", section);
+    ASSERT_NE(start, std::string::npos);
+    const std::size_t end = readme.find("```", start + 4);
+    std::string example = readme.substr(start + 4, end - start - 4);
+    const auto put = [&](const std::string& from, const std::string& to) {
+        const std::size_t at = example.find(from);
+        ASSERT_NE(at, std::string::npos) << from;
+        example.replace(at, from.size(), to);
+    };
+    put("smtp.example.org", "127.0.0.1");
+    put("Port=465", "Port=" + std::to_string(server.port()));
+    put("/path/to/ca.pem", server.caFile());
+    ASSERT_NE(example.find(" ; "), std::string::npos) << "the example keeps its comments after values";
+    testsupport::WriteFile(app_ / "Resource/Mail.ini", example);
+    WriteLog("entry\r\n");
+
+    ErrorWindow w;
+    SendReportFromWindow(w.window);
+
+    const auto mails = server.Received();
+    ASSERT_EQ(mails.size(), 1u) << BoxTexts();
+    EXPECT_EQ(mails[0].user, "reports");
+    EXPECT_EQ(mails[0].from, "reports@example.org");
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].kind, "info");
 }
 
 }  // namespace

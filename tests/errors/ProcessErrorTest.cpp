@@ -117,6 +117,7 @@ TEST_F(ProcessErrorTest, UnwritableLogStillShowsTheWindow) {
         fs::remove_all(AppFolder() + "/ErrorLog");
         c.prepare(AppFolder());
         shown_ = {};
+        BackInTheEventLoop();
         EXPECT_NO_THROW(errortest::FailAt("URG.003-02")) << c.name;
         EXPECT_EQ(shown_.count, 1) << c.name;
         EXPECT_TRUE(ErrorOccurred) << c.name;
@@ -134,15 +135,61 @@ TEST_F(ProcessErrorTest, FailureWhileTheWindowIsOpenIsOnlyCounted) {
         ReporterMode = true;
         errortest::FailAt("UHB.001-01");
     };
+    BackInTheEventLoop();
     errortest::FailAt("URG.003-03");
-    // The second failure was logged and shown; the one inside its window only counted.
+    // The second failure was logged and shown; the one inside its window only counted, and it
+    // left the open window's mode alone.
     EXPECT_EQ(shown_.count, 2);
     EXPECT_TRUE(ErrorOccurred);
-    EXPECT_FALSE(ReporterMode);
+    EXPECT_TRUE(ReporterMode);
     const std::string log = testsupport::ReadFile(LogPath());
     EXPECT_EQ(log.find("UHB.001-01"), std::string::npos);
     EXPECT_NE(log.find("URG.003-03"), std::string::npos);
     EXPECT_NE(log.find(logAfterFirst.substr(0, 200)), std::string::npos);
+}
+
+// A routine whose callee failed fails in turn, before control is back in the event loop: both
+// failures are logged, only the first is shown.
+TEST_F(ProcessErrorTest, AFailureThatFollowsAShownOneIsLoggedWithoutAWindow) {
+    Guard("URG.011-01", [] {
+        errortest::FailAt("URG.003-01");
+        throw std::runtime_error("the file that could not be made cannot be written either");
+    });
+    EXPECT_EQ(shown_.count, 1);
+    EXPECT_NE(shown_.panel2.find("URG.003-01"), std::string::npos) << shown_.panel2;
+    const std::string log = testsupport::ReadFile(LogPath());
+    const std::size_t second = log.find("Adress = URG.011-01.");
+    const std::size_t first = log.find("Adress = URG.003-01.");
+    ASSERT_NE(second, std::string::npos) << log;
+    ASSERT_NE(first, std::string::npos) << log;
+    EXPECT_LT(second, first);  // newest on top
+    EXPECT_FALSE(BusyFlag);
+    EXPECT_FALSE(ErrorWindowOpen);
+
+    // Once the program has been back in its event loop, a failure has its window again.
+    BackInTheEventLoop();
+    errortest::FailAt("UP.006-01");
+    EXPECT_EQ(shown_.count, 2);
+    // A new start begins without the mark, also when no event loop ran in between.
+    errortest::FailAt("UP.006-02");
+    EXPECT_EQ(shown_.count, 2);
+    InstallErrorProcessor();
+    errortest::FailAt("UP.006-03");
+    EXPECT_EQ(shown_.count, 3);
+}
+
+TEST_F(ProcessErrorTest, AFailureUnderTheCallersReportWindowKeepsItsMode) {
+    ErrorOccurred = true;
+    bool modeKept = false;
+    duringWindow_ = [&] {
+        errortest::FailAt("UHB.001-01");
+        modeKept = ReporterMode;
+    };
+    ProcessError("Kestrune");
+    EXPECT_TRUE(modeKept);
+    EXPECT_TRUE(ReporterMode);
+    EXPECT_EQ(shown_.count, 1);
+    EXPECT_FALSE(fs::exists(LogPath()));
 }
 
 TEST_F(ProcessErrorTest, PseudoCodesOpenTheirPagesAndLogNothing) {
@@ -178,6 +225,7 @@ TEST_F(ProcessErrorTest, CodesThatOnlyLookLikePseudoCodesAreFailures) {
     for (const char* code : {"Review", "kestrune", "review "}) {
         ErrorOccurred = false;
         shown_ = {};
+        BackInTheEventLoop();
         ProcessError(code);
         EXPECT_TRUE(ErrorOccurred) << code;
         EXPECT_EQ(shown_.page, "NTCTabSheet1") << code;

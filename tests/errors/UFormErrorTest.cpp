@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -212,6 +213,23 @@ TEST_F(UFormErrorTest, ReporterModeSendClosesTheWindow) {
     EXPECT_FALSE(ErrorWindowOpen);
 }
 
+// A failure while the caller's report window is open must not turn its Send into a report of
+// this program's own log that returns to the failure page.
+TEST_F(UFormErrorTest, AFailureUnderTheReportWindowLeavesItsSendAsItWas) {
+    ErrorOccurred = true;
+    bool closedBySend = false;
+    WhenModal([&](QWidget& window) {
+        errortest::FailAt("UHB.001-01");
+        Click(window, "Button5");
+        closedBySend = !window.isVisible();
+        if (!closedBySend) window.close();
+    });
+    ProcessError("Kestrune");
+    EXPECT_TRUE(closedBySend);
+    EXPECT_TRUE(ReporterMode);
+    EXPECT_EQ(mailed_, std::vector<std::string>{"report:NTCTabSheet2"});
+}
+
 TEST_F(UFormErrorTest, ASendWhoseBodyCannotBeMadeKeepsThePageAndTheText) {
     // An error log that cannot be read ends the click there: the user's text stays on its page.
     mailerAnswer_ = false;
@@ -338,6 +356,107 @@ TEST_F(TranslatedErrorWindowTest, TheShippedEnglishPackCoversTheWindow) {
     }
     EXPECT_EQ(Find<QPushButton>(window, "Button3").text().toStdString(), "Ignore");
     EXPECT_NE(window.windowTitle().indexOf("KV.Kestrune"), -1);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace kestrune;
+
+class FittedErrorWindowTest : public errortest::ErrorProcessorFixture {
+protected:
+    void TearDown() override {
+        CurrentLanguage = "Russian";
+        LoadLanguage();
+        ErrorProcessorFixture::TearDown();
+    }
+};
+
+// Every text in the font actually used (the design's Tahoma is not on the machine) fits its
+// component, every component fits the window, and no two buttons of a row overlap; the design's
+// sizes stay the least sizes. Checked on every page and layout, in both shipped languages.
+TEST_F(FittedErrorWindowTest, EveryTextFitsInBothLanguages) {
+    testsupport::CopyTree(testsupport::SourceDir() + "/resources/Language", AppFolder() + "/Language");
+    for (const char* language : {"Russian", "English"}) {
+        CurrentLanguage = language;
+        LoadLanguage();
+        const struct {
+            const char* name;
+            std::function<void(TUFormError&)> open;
+        } layouts[] = {
+            {"failure", [](TUFormError& w) { w.ShowFailureLayout("URG.003-02.1234567"); }},
+            {"report", [](TUFormError& w) { w.Button4Click(); }},
+            {"caller's report", [](TUFormError& w) { w.ShowReportLayout(); }},
+            {"review", [](TUFormError& w) { w.ShowReviewLayout(); }},
+        };
+        for (const auto& layout : layouts) {
+            SCOPED_TRACE(std::string(language) + ", " + layout.name);
+            TUFormError window;
+            layout.open(window);
+            EXPECT_GE(window.width(), 528);
+            EXPECT_EQ(window.width(), window.ClientWidth());
+            const QRect client = window.rect();
+            std::vector<QPushButton*> buttons;
+            for (QWidget* child : window.findChildren<QWidget*>()) {
+                if (child->isHidden() || child->objectName().isEmpty() || child->objectName().startsWith("qt_")) continue;
+                QWidget* frame = window.findChild<QWidget*>("UFrameHlpBtn1");
+                if (child == frame || frame->isAncestorOf(child)) continue;
+                const std::string name = child->objectName().toStdString();
+                if (auto* button = qobject_cast<QPushButton*>(child)) {
+                    EXPECT_GE(button->width(), button->sizeHint().width()) << name << ": " << button->text().toStdString();
+                    buttons.push_back(button);
+                } else if (auto* label = qobject_cast<QLabel*>(child); label && !label->text().isEmpty()) {
+                    int textWidth = 0;
+                    for (const QString& line : label->text().split('\n'))
+                        textWidth = std::max(textWidth, label->fontMetrics().horizontalAdvance(line));
+                    EXPECT_GE(label->contentsRect().width(), textWidth) << name << ": " << label->text().toStdString();
+                } else {
+                    continue;
+                }
+                // Components of the page shown lie inside the window.
+                if (!child->isVisibleTo(&window)) continue;
+                const QRect place(child->mapTo(&window, QPoint(0, 0)), child->size());
+                EXPECT_LE(place.right(), client.right()) << name;
+                EXPECT_GE(place.left(), 0) << name;
+            }
+            for (QPushButton* a : buttons) {
+                for (QPushButton* b : buttons) {
+                    if (a == b || a->parentWidget() != b->parentWidget()) continue;
+                    EXPECT_FALSE(a->geometry().intersects(b->geometry()))
+                        << a->objectName().toStdString() << " and " << b->objectName().toStdString();
+                }
+            }
+        }
+    }
+}
+
+// The result box's button speaks the window's language, and the box shows the details it was
+// given; the program's icon is the one the window and the box show.
+TEST_F(FittedErrorWindowTest, TheResultBoxFollowsTheWindowsLanguage) {
+    testsupport::CopyTree(testsupport::SourceDir() + "/resources/Language", AppFolder() + "/Language");
+    for (const auto& [language, ok] : {std::pair{"Russian", "ОК"}, std::pair{"English", "OK"}}) {
+        SCOPED_TRACE(language);
+        CurrentLanguage = language;
+        LoadLanguage();
+        TUFormError window;
+        std::string seen;
+        std::string details;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) {
+                ADD_FAILURE() << "no box";
+                return;
+            }
+            ASSERT_EQ(box->buttons().size(), 1);
+            seen = box->buttons().front()->text().toStdString();
+            details = box->informativeText().toStdString();
+            box->buttons().front()->click();
+        });
+        window.ShowMailResult(MailKind::Report, false, "[Account1] Host: missing");
+        EXPECT_EQ(seen, ok);
+        EXPECT_EQ(details, "[Account1] Host: missing");
+    }
 }
 
 }  // namespace

@@ -1,0 +1,454 @@
+// The offered languages, the language settings file, the language and help-language items, the
+// change of language, the help index choice, the help button frame and the first-run chooser.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QMenu>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <functional>
+
+#include "foundation/ShellOpen.h"
+#include "foundation/URegInA.h"
+#include "foundation/UniversalProcedures.h"
+#include "foundation/core/Guard.h"
+#include "language/CarrierFrames.h"
+#include "language/ClickMemo.h"
+#include "language/FirstChoose.h"
+#include "language/LangProcessor.h"
+#include "language/LanguageMenus.h"
+#include "language/UFrameHlpBtn.h"
+#include "platform/Executable.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+using namespace kestrune;
+using testsupport::FileExists;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+const char* const kTag = "< Lang.Pack for KV.Kestrune 1.0 >";
+
+std::string Pack(const std::string& native, const std::string& tag = kTag, const std::string& body = "") {
+    return "// a comment before the header\r\n" + native + "\r\n" + tag + "\r\n" + body;
+}
+
+std::vector<std::string> Texts(const QList<QAction*>& items) {
+    std::vector<std::string> texts;
+    for (QAction* item : items) texts.push_back(item->text().toStdString());
+    return texts;
+}
+
+// A program folder of its own, with the carrier frame whose memos the processor is given, and
+// every location code recorded.
+class LanguageMenus : public ::testing::Test {
+public:
+    std::string language(const std::string& relative) const { return app() + "/Language/" + relative; }
+
+protected:
+    void SetUp() override {
+        platform::SetExecutablePathForTesting(app() + "/KV.Kestrune");
+        std::filesystem::create_directories(app() + "/Settings");
+        MustSetFilesInAppData = false;
+        UseAppData = false;
+        ProgramSettingsFolder = "KV.Kestrune\\Prog";
+        previousHandler_ = SetErrorHandler([this](const std::string& code) { codes_.push_back(code); });
+        Init();
+    }
+    void TearDown() override {
+        SetErrorHandler(previousHandler_);
+        SetShellOpenHandlerForTesting({});
+        SetRetranslateHandler({});
+        platform::SetExecutablePathForTesting("");
+        CurrentLanguage.clear();
+        HelpLanguage.clear();
+        LanguageList.clear();
+        NativeNameList.clear();
+        BaseTexts.clear();
+        WorkingLanguageList.clear();
+        HelpIndexPath.clear();
+        LanguageChosen = false;
+        NeedLanguageChoice = false;
+    }
+    void Init() {
+        carrier_ = std::make_unique<TUFrameLangComponents>();
+        carrier_->setObjectName("FrameLangComponents1");
+        InitLanguageProcessor(false, "KV.Kestrune", kTag, carrier_->MChoseLan, carrier_->MDefaultlan,
+                              carrier_->MLanCapt, carrier_->MLanProc);
+        QObject::connect(carrier_->MChoseLan, &TClickMemo::Clicked, [this](QObject*) { ++loads_; });
+    }
+    std::string app() const { return home_.root() + "/app"; }
+    std::string settingsFile() const { return app() + "/Settings/ULangSettings.ini"; }
+    void StoreSettings(const std::string& settings) {
+        WriteFile(settingsFile(), "[Main]\r\nFile=<ULang.Proc. Settings File>\r\nVersion=01.00\r\n\r\n[Settings]\r\n" +
+                                      settings);
+    }
+    void Help(const std::string& name) { WriteFile(language(name + "/Help/index.htm"), "<html></html>"); }
+
+    testsupport::IsolatedHome home_;
+    std::unique_ptr<TUFrameLangComponents> carrier_;
+    ErrorHandler previousHandler_;
+    std::vector<std::string> codes_;
+    int loads_ = 0;
+};
+
+TEST_F(LanguageMenus, MenuBuildsFromFolderTrees) {
+    struct Row {
+        const char* label;
+        std::function<void(LanguageMenus&)> tree;
+        std::vector<std::string> captions;  // the items under the language menu, top down
+    };
+    const std::vector<Row> rows{
+        {"no Language folder", [](LanguageMenus&) {}, {"Russian [Русский]"}},
+        {"one pack",
+         [](LanguageMenus& t) { WriteFile(t.language("English/English.txt"), Pack("English")); },
+         {"Russian [Русский]", "English [English]"}},
+        {"packs in name order, a third language in its own script",
+         [](LanguageMenus& t) {
+             WriteFile(t.language("German/German.txt"), Pack("Deutsch"));
+             WriteFile(t.language("English/English.txt"), Pack("English"));
+             WriteFile(t.language("Ukrainian/Ukrainian.txt"), Pack("Українська"));
+         },
+         {"Russian [Русский]", "English [English]", "German [Deutsch]", "Ukrainian [Українська]"}},
+        {"broken packs are left out",
+         [](LanguageMenus& t) {
+             WriteFile(t.language("English/English.txt"), Pack("English"));
+             WriteFile(t.language("Old/Old.txt"), Pack("Old", "< Lang.Pack for KV.Kestrune 0.9 >"));
+             WriteFile(t.language("Blank/Blank.txt"), Pack("Blank", std::string(kTag) + " "));
+             WriteFile(t.language("Lower/Lower.txt"), Pack("Lower", "< lang.pack for kv.kestrune 1.0 >"));
+             WriteFile(t.language("OneLine/OneLine.txt"), "OneLine\r\n");
+             WriteFile(t.language("Empty/Empty.txt"), "");
+             // A pack that cannot be read: its name is a folder.
+             std::filesystem::create_directories(t.language("Unreadable/Unreadable.txt"));
+         },
+         {"Russian [Русский]", "English [English]"}},
+        {"a pack folder without its file, and a file among the folders",
+         [](LanguageMenus& t) {
+             WriteFile(t.language("English/English.txt"), Pack("English"));
+             WriteFile(t.language("French/ULanguage.txt"), Pack("Français"));
+             WriteFile(t.language("French/French.txt.bak"), Pack("Français"));
+             WriteFile(t.language("Notes.txt"), Pack("Notes"));
+         },
+         {"Russian [Русский]", "English [English]"}},
+        {"names in any letter case",
+         [](LanguageMenus& t) {
+             WriteFile(t.language("GERMAN/GERMAN.txt"), Pack("Deutsch"));
+             // The file must be named as its folder, letter case included.
+             WriteFile(t.language("french/French.txt"), Pack("Français"));
+             // Russian is built in: a folder of that name never adds a second one.
+             WriteFile(t.language("Russian/Russian.txt"), Pack("Русский"));
+             WriteFile(t.language("russian/russian.txt"), Pack("русский"));
+             WriteFile(t.language("english/english.txt"), Pack("english"));
+         },
+         {"Russian [Русский]", "GERMAN [Deutsch]", "english [english]"}},
+        {"names that cannot be stored or used as a folder",
+         [](LanguageMenus& t) {
+             WriteFile(t.language("Line\nBreak/Line\nBreak.txt"), Pack("Broken"));
+             WriteFile(t.language("Back\\Slash/Back\\Slash.txt"), Pack("Slash"));
+             WriteFile(t.language("A&B/A&B.txt"), Pack("Ampersand"));
+         },
+         {"Russian [Русский]", "A&&B [Ampersand]"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        std::filesystem::remove_all(app() + "/Language");
+        row.tree(*this);
+        Init();
+        QComboBox chooser;
+        chooser.addItem("Russian [Русский]");
+        FillLanguageChooser(nullptr, &chooser);
+        QMenu popup;
+        QMenu* languages = popup.addMenu("Language");
+        QAction* existing = languages->addAction("other");
+        BuildLanguageMenu(languages, &popup);
+        QList<QAction*> items = languages->actions();
+        ASSERT_EQ(items.last(), existing) << "the items stand above the parent's own";
+        items.removeLast();
+        EXPECT_EQ(Texts(items), row.captions);
+        ASSERT_EQ(chooser.count(), static_cast<int>(row.captions.size()));
+        for (int i = 0; i < chooser.count(); ++i) {
+            EXPECT_EQ(QString(chooser.itemText(i)).replace("&", "&&").toStdString(), row.captions[static_cast<std::size_t>(i)]);
+            EXPECT_EQ(items[i]->objectName().toStdString(), LanguageList[static_cast<std::size_t>(i)]);
+            EXPECT_TRUE(items[i]->isCheckable());
+        }
+        EXPECT_EQ(LanguageMenuParent.data(), languages);
+        EXPECT_EQ(LanguagePopupMenu.data(), &popup);
+        EXPECT_TRUE(codes_.empty()) << codes_.front();
+    }
+}
+
+TEST_F(LanguageMenus, StoredSettingsDecideWhetherToAsk) {
+    WriteFile(language("English/English.txt"), Pack("English"));
+    Help("English");
+    struct Row {
+        const char* label;
+        std::optional<std::string> settings;  // nullopt: no file
+        bool ask;
+        std::string language;
+        std::string helpLanguage;
+        bool newVersionDefault;
+    } rows[] = {
+        {"no settings file", std::nullopt, true, "", "English", true},
+        {"no Language key", "DefaultHelpLanguage=\"English\"\r\n", true, "Russian", "English", true},
+        {"a language whose pack has gone", "Language=\"German\"\r\n", true, "German", "English", true},
+        {"a language that is no folder name", "Language=\"..\"\r\n", true, "..", "English", true},
+        {"Russian needs no pack", "Language=\"Russian\"\r\nDefaultNewVersionLanguage=0\r\n", false, "Russian",
+         "English", false},
+        {"help language without pages falls back to English",
+         "Language=\"English\"\r\nDefaultHelpLanguage=\"German\"\r\n", false, "English", "English", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        std::filesystem::remove(settingsFile());
+        if (row.settings) StoreSettings(*row.settings);
+        Init();
+        FillLanguageChooser(nullptr, nullptr);
+        EXPECT_EQ(NeedLanguageChoice, row.ask);
+        EXPECT_EQ(CurrentLanguage, row.language);
+        EXPECT_EQ(HelpLanguage, row.helpLanguage);
+        EXPECT_EQ(DefaultNewVersionLanguage, row.newVersionDefault);
+    }
+    EXPECT_TRUE(codes_.empty());
+}
+
+TEST_F(LanguageMenus, ChangeLanguageTicksTheItemAndStoresTheChoice) {
+    WriteFile(language("English/English.txt"), Pack("English", kTag, "[|Host|]\r\n<|Label1|>\r\nLabel\r\n"));
+    StoreSettings("Language=\"English\"\r\nDefaultHelpLanguage=\"English\"\r\n");
+    FillLanguageChooser(nullptr, nullptr);
+    QMenu popup;
+    QMenu* languages = popup.addMenu("Language");
+    BuildLanguageMenu(languages, &popup);
+    const QList<QAction*> items = LanguageItems(LanguageItemPlace::Parent);
+    ASSERT_EQ(items.size(), 2);
+
+    ChangeLanguage();
+    EXPECT_EQ(loads_, 1);
+    EXPECT_FALSE(items[0]->isChecked());
+    EXPECT_TRUE(items[1]->isChecked());
+    EXPECT_NE(std::find(WorkingLanguageList.begin(), WorkingLanguageList.end(), "Label"), WorkingLanguageList.end());
+    EXPECT_NE(ReadFile(settingsFile()).find("Language=\"English\""), std::string::npos);
+
+    // Through the menu: Russian; then its ticked item clicked again changes nothing.
+    items[0]->trigger();
+    EXPECT_EQ(CurrentLanguage, "Russian");
+    EXPECT_EQ(loads_, 2);
+    EXPECT_TRUE(items[0]->isChecked());
+    EXPECT_FALSE(items[1]->isChecked());
+    EXPECT_NE(ReadFile(settingsFile()).find("Language=\"Russian\""), std::string::npos);
+    std::filesystem::remove(settingsFile());
+    items[0]->trigger();
+    EXPECT_EQ(CurrentLanguage, "Russian");
+    EXPECT_EQ(loads_, 2) << "nothing reloaded";
+    EXPECT_TRUE(items[0]->isChecked()) << "ticked again";
+    EXPECT_FALSE(FileExists(settingsFile())) << "nothing stored";
+    EXPECT_TRUE(codes_.empty());
+}
+
+TEST_F(LanguageMenus, NothingIsStoredWhileNoLanguageWasChosen) {
+    // No settings file, no pack besides Russian: the run goes on in Russian, and the next run
+    // still finds no settings.
+    FillLanguageChooser(nullptr, nullptr);
+    ASSERT_TRUE(NeedLanguageChoice);
+    CurrentLanguage = "Russian";
+    ChangeLanguage();
+    EXPECT_EQ(loads_, 1);
+    EXPECT_FALSE(FileExists(settingsFile()));
+}
+
+TEST_F(LanguageMenus, HelpIndexChoice) {
+    struct Row {
+        const char* label;
+        std::vector<std::string> helpFolders;
+        std::string language;
+        std::string index;  // folder whose index is chosen; empty: none
+        bool several;
+    } rows[] = {
+        {"no help at all", {}, "English", "", false},
+        {"own pages offer no choice", {"German", "English", "Russian"}, "German", "German", false},
+        {"English pages for a third language", {"English", "Russian"}, "German", "English", true},
+        {"only English pages", {"English"}, "German", "English", false},
+        {"Russian pages as the last resort", {"Russian"}, "German", "Russian", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        std::filesystem::remove_all(app() + "/Language");
+        for (const std::string& folder : row.helpFolders) Help(folder);
+        CurrentLanguage = row.language;
+        HelpLanguage = "English";
+        ChooseHelpIndex();
+        EXPECT_EQ(HelpFound, !row.index.empty());
+        EXPECT_EQ(HelpIndexPath, row.index.empty() ? "" : HelpIndexPathOf(row.index));
+        EXPECT_EQ(SeveralHelpLanguages, row.several);
+        if (row.index == "Russian") {
+            EXPECT_EQ(HelpLanguage, "Russian");
+        }
+    }
+}
+
+TEST_F(LanguageMenus, HelpButtonFrameOpensOnlyPagesOfTheProgramFolder) {
+    std::vector<std::string> opened;
+    SetShellOpenHandlerForTesting([&](const std::string& url, int show) {
+        opened.push_back(url);
+        EXPECT_EQ(show, 5);
+    });
+    Help("English");
+    Help("Russian");
+    StoreSettings("Language=\"Russian\"\r\n");
+    TUFrameHlpBtn frame;
+    CurrentLanguage = "German";
+    HelpLanguage = "English";
+    ChooseHelpIndex();
+    ASSERT_TRUE(SeveralHelpLanguages);
+    frame.InitPopUpMenu(nullptr);
+    const QList<QAction*> items = frame.PopupMenu3->actions();
+    ASSERT_EQ(Texts(items), (std::vector<std::string>{"English", "Russian"}));
+    EXPECT_TRUE(items[0]->isChecked());
+    frame.HlpBtn->click();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened.back(), "file://" + app() + "/Language/English/Help/index.htm");
+
+    // Another help language is chosen and stored; clicking the ticked one keeps it.
+    items[1]->trigger();
+    EXPECT_EQ(HelpLanguage, "Russian");
+    EXPECT_NE(ReadFile(settingsFile()).find("DefaultHelpLanguage=\"Russian\""), std::string::npos);
+    items[1]->trigger();
+    EXPECT_TRUE(items[1]->isChecked());
+    EXPECT_EQ(HelpLanguage, "Russian");
+    frame.HlpBtn->click();
+    EXPECT_EQ(opened.back(), "file://" + app() + "/Language/Russian/Help/index.htm");
+
+    // The host's help items open their own language's index and change nothing.
+    QMenu popup;
+    QMenu* help = popup.addMenu("Help...");
+    AddHelpLanguageItems(help, &popup, frame.NTCProHlp);
+    const QList<QAction*> helpItems = help->actions();
+    ASSERT_EQ(Texts(helpItems), (std::vector<std::string>{"Russian", "English"}));
+    EXPECT_EQ(helpItems[1]->objectName(), "EnglishHlp");
+    helpItems[1]->trigger();
+    EXPECT_EQ(opened.back(), "file://" + app() + "/Language/English/Help/index.htm");
+    EXPECT_EQ(HelpLanguage, "Russian");
+
+    // No help found: nothing is handed over.
+    opened.clear();
+    HelpIndexPath.clear();
+    frame.HlpBtn->click();
+    HelpIndexPath = app() + "/../outside.htm";
+    frame.HlpBtn->click();
+    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(codes_.empty());
+}
+
+// ---- First-run chooser -----------------------------------------------------------------------
+
+class FirstChoice : public LanguageMenus {
+protected:
+    // Runs action on the chooser once it is shown modally; a chooser still open after a few
+    // seconds is closed and the case fails.
+    void WhenShown(std::function<void(TUFormFirstChoose*)> action) {
+        auto* poll = new QTimer(&timers_);
+        poll->setInterval(10);
+        QObject::connect(poll, &QTimer::timeout, [this, poll, action] {
+            auto* window = qobject_cast<TUFormFirstChoose*>(QApplication::activeModalWidget());
+            if (!window) return;
+            poll->stop();
+            shown_ = true;
+            title_ = window->windowTitle().toStdString();
+            onTop_ = window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+            entries_ = window->ComboBox1->count();
+            selected_ = window->ComboBox1->currentIndex();
+            action(window);
+        });
+        poll->start();
+        auto* watchdog = new QTimer(&timers_);
+        watchdog->setSingleShot(true);
+        QObject::connect(watchdog, &QTimer::timeout, [] {
+            if (QWidget* window = QApplication::activeModalWidget()) {
+                ADD_FAILURE() << "the chooser did not close";
+                window->close();
+            }
+        });
+        watchdog->start(5000);
+    }
+    QObject timers_;
+    bool shown_ = false;
+    bool onTop_ = false;
+    std::string title_;
+    int entries_ = 0;
+    int selected_ = -1;
+};
+
+TEST_F(FirstChoice, NoPackAndNoSettingsAsksNothing) {
+    WhenShown([](TUFormFirstChoose* window) { window->close(); });
+    CreateFirstChooseWindow(nullptr);
+    EXPECT_FALSE(shown_);
+    EXPECT_EQ(CurrentLanguage, "Russian");
+    EXPECT_TRUE(NeedLanguageChoice);
+    EXPECT_FALSE(FileExists(settingsFile()));
+}
+
+TEST_F(FirstChoice, TheChosenLanguageIsStored) {
+    WriteFile(language("English/English.txt"), Pack("English"));
+    WhenShown([](TUFormFirstChoose* window) {
+        window->ComboBox1->setCurrentIndex(1);
+        QTest::mouseClick(window->Button3, Qt::LeftButton);
+    });
+    CreateFirstChooseWindow(nullptr);
+    EXPECT_TRUE(shown_);
+    EXPECT_TRUE(onTop_);
+    EXPECT_EQ(title_, "KV.Kestrune - First choose language...");
+    EXPECT_EQ(entries_, 2);
+    EXPECT_EQ(selected_, 0) << "Russian selected";
+    EXPECT_EQ(CurrentLanguage, "English");
+    EXPECT_TRUE(LanguageChosen);
+    EXPECT_NE(ReadFile(settingsFile()).find("Language=\"English\""), std::string::npos);
+
+    // The next run finds it and never shows the window.
+    shown_ = false;
+    Init();
+    WhenShown([](TUFormFirstChoose* window) { window->close(); });
+    CreateFirstChooseWindow(nullptr);
+    EXPECT_FALSE(shown_);
+    EXPECT_EQ(CurrentLanguage, "English");
+    EXPECT_FALSE(NeedLanguageChoice);
+    EXPECT_TRUE(codes_.empty());
+}
+
+TEST_F(FirstChoice, ClosedWithoutItsButtonTheRunGoesOn) {
+    WriteFile(language("English/English.txt"), Pack("English"));
+    struct Row {
+        const char* label;
+        std::optional<std::string> settings;
+        std::function<void(TUFormFirstChoose*)> close;
+        std::string language;
+    } rows[] = {
+        {"Esc without settings", std::nullopt, [](TUFormFirstChoose* w) { QTest::keyClick(w, Qt::Key_Escape); },
+         "Russian"},
+        {"closed without settings", std::nullopt, [](TUFormFirstChoose* w) { w->close(); }, "Russian"},
+        {"closed with a stored language whose pack has gone", "Language=\"German\"\r\n",
+         [](TUFormFirstChoose* w) { w->close(); }, "German"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        std::filesystem::remove(settingsFile());
+        if (row.settings) StoreSettings(*row.settings);
+        const std::string before = ReadFile(settingsFile());
+        Init();
+        shown_ = false;
+        WhenShown(row.close);
+        CreateFirstChooseWindow(nullptr);
+        EXPECT_TRUE(shown_);
+        EXPECT_EQ(CurrentLanguage, row.language);
+        EXPECT_FALSE(LanguageChosen);
+        // Nothing is stored, not by the chooser and not by the change of language after it.
+        ChangeLanguage();
+        EXPECT_EQ(ReadFile(settingsFile()), before);
+    }
+}
+
+}  // namespace
