@@ -5,25 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QTimer>
 
-#include "checks/AgentRun.h"
 #include "checks/UMessageForm.h"
 #include "checks/UMessages.h"
-#include "foundation/ShellOpen.h"
-#include "foundation/URegInA.h"
-#include "foundation/UnitVAR.h"
-#include "foundation/core/Guard.h"
-#include "foundation/core/SystemFolders.h"
 #include "language/LangProcessor.h"
-#include "platform/Executable.h"
-#include "platform/FileSystem.h"
-#include "tests/agent/LoopbackServer.h"
-#include "tests/support/TestSupport.h"
+#include "tests/checks/CheckFixture.h"
 
 namespace {
 
@@ -41,44 +31,20 @@ struct Shown {
     QString page;
 };
 
-class MessagesTest : public ::testing::TestWithParam<bool> {
+class MessagesTest : public checktest::CheckFixture {
 protected:
     void SetUp() override {
-        testsupport::CopyTree(testsupport::AppDir(), app());
-        platform::SetExecutablePathForTesting(app() + "/KV.Kestrune");
-        MustSetFilesInAppData = GetParam();
-        UseAppData = GetParam();
-        ProgramSettingsFolder = "KV.Kestrune\\Prog";
-        TempDirCache.clear();
+        CheckFixture::SetUp();
         CurrentLanguage = "Russian";
         CommandLineLanguage = "Russian";
         CallingProgramName = "Prog";
         SuppressCheckWindows = false;
-        env_.Set("KESTRUNE_AGENT_LIMITS", "connect=2,stall=1,run=6");
-        env_.Set("no_proxy", "*");
-        env_.Set("NO_PROXY", "*");
-        previousErrors_ = SetErrorHandler([this](const std::string& code) { errors.push_back(code); });
-        previousOpener_ = SetShellOpenHandlerForTesting([this](const std::string& url, int show) {
-            opened.push_back(url + " " + std::to_string(show));
-        });
-        server_ = std::make_unique<agenttest::LoopbackServer>(home_.root() + "/www", home_.root() + "/log");
         MessagesUrl = server_->Url();
     }
     void TearDown() override {
-        SetErrorHandler(std::move(previousErrors_));
-        SetShellOpenHandlerForTesting(std::move(previousOpener_));
-        platform::SetExecutablePathForTesting("");
-        TempDirCache.clear();
-        UseAppData = false;
-        MustSetFilesInAppData = false;
+        CheckFixture::TearDown();
         MessagesUrl.clear();
         CommandLineLanguage.clear();
-    }
-    std::string app() const { return home_.root() + "/app"; }
-    std::string settings(const std::string& name) const { return platform::NativePath(GetProgramPath(2, "") + name); }
-    void Serve(const std::string& name, const std::string& body, const std::string& how = "") {
-        WriteFile(home_.root() + "/www/" + name, body);
-        if (!how.empty()) WriteFile(home_.root() + "/www/" + name + ".how", how + "\n");
     }
     void Publish(const std::string& mark, const std::string& russian, const std::string& english) {
         Serve("Messages_LastEdit.txt", mark);
@@ -86,16 +52,11 @@ protected:
         Serve("Messages.txt", russian);
         Serve("MessagesEng.txt", english);
     }
-
     // The fetch of a start: the check (when due) and both agent runs to their end.
     void Fetch() {
-        LaunchCheck();
-        QElapsedTimer clock;
-        clock.start();
-        while (RunningAgentCount() > 0 && clock.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        EXPECT_EQ(RunningAgentCount(), 0);
+        TUFormUMessage::LaunchCheckUAC();
+        WaitForAgents();
     }
-    void LaunchCheck() { TUFormUMessage::LaunchCheckUAC(); }
     // The showing of a start; an open window is closed with the given button.
     Shown Show(const char* button = "Button2") {
         Shown shown;
@@ -114,21 +75,6 @@ protected:
     }
     // The next start finds the check due again.
     void MakeDue() { platform::RemoveFile(settings("Messages_LastCheck.ini")); }
-    int Fetched(const std::string& path) const {
-        int count = 0;
-        for (const std::string& line : server_->Log()) count += line == "GET /" + path;
-        return count;
-    }
-
-    std::vector<std::string> errors;
-    std::vector<std::string> opened;
-    testsupport::IsolatedHome home_;
-    std::unique_ptr<agenttest::LoopbackServer> server_;
-
-private:
-    testsupport::ScopedEnv env_;
-    ErrorHandler previousErrors_;
-    ShellOpenHandler previousOpener_;
 };
 
 // A published page is fetched once, shown at the next start and at every start after it until the
