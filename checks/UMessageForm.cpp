@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTextBrowser>
 
 #include "checks/AgentResults.h"
@@ -140,12 +141,9 @@ void TUFormUMessage::CheckNewFile() {
 
 void TUFormUMessage::LaunchCheckUAC() {
     Guard("UMs.005-01", [&] {
-        int interval = 7;
-        struct Close {
-            ~Close() { CloseSettingsFile(nullptr); }
-        } close;
+        const auto close = qScopeGuard([] { CloseSettingsFile(nullptr); });
         OpenSettingsFile("UMessages", "01.00");
-        interval = ReadSettingInteger("Settings", "IntervalAUCheck", 7, 1, 30);
+        const int interval = ReadSettingInteger("Settings", "IntervalAUCheck", 7, 1, 30);
         // No message address: there is nothing to fetch, and the check is not counted as made.
         if (MessagesUrl.empty()) return;
         if (!IsCheckDue("Messages", interval)) return;
