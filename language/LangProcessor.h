@@ -38,7 +38,8 @@ extern std::vector<std::string> WorkingLanguageList;
 // with platform::SetExecutablePathForTesting.
 std::string LanguageFolder();
 
-// A language name that names a folder beside the others: not empty, ".", ".." or a path.
+// A language name that names a folder beside the others (and its pack "<name>.txt"): a name
+// that may become part of a path (foundation/core/PathNames.h), never a path of its own.
 bool IsPlainLanguageName(std::string_view name);
 
 // Rebuilds the working list for CurrentLanguage: the base texts, then (for any language but
@@ -65,6 +66,10 @@ void CaptureFrameTexts(int mode, QWidget* frame);
 // language's section unless that is English. Mode 0 under Russian leaves the design texts.
 void TranslateForm(int mode, QWidget* form);
 void TranslateFramePlain(int mode, QWidget* frame);
+// TranslateForm for a window that may open while the packs cannot be read (the error window):
+// when the working list holds no section of the window and a language other than Russian is
+// chosen, its texts come from the English pack built into the program.
+void TranslateFormOrBuiltIn(int mode, QWidget* form);
 
 // A window created for one showing and translated then (mode 0) that should still follow a
 // change of language while it is open: its design texts are kept (call this before it is
