@@ -15,6 +15,7 @@
 #include <stdexcept>
 
 #include "checks/AgentResults.h"
+#include "checks/CallerIcon.h"
 #include "checks/UnitAutoUpdate.h"
 #include "foundation/ShellOpen.h"
 #include "foundation/URegInA.h"
@@ -191,11 +192,7 @@ void TUFormNewVerExists::FormCreate() {
         if (FillTextFormat(ui_->Panel1->text().toStdString(), {CallingProgramName}, headline))
             ui_->Panel1->setText(QString::fromStdString(headline));
         if (!ReadFile(GetNewVersionLangSuffix())) CloseNewVersionOnPaint = true;
-        QPixmap picture;
-        if (!IconPath.empty() && platform::IsRegularFile(IconPath))
-            picture = QIcon(QString::fromStdString(platform::NativePath(IconPath))).pixmap(48, 48);
-        if (picture.isNull() && (IconPath.empty() || platform::IsRegularFile(IconPath)))
-            picture = QApplication::windowIcon().pixmap(48, 48);
+        const QPixmap picture = CallerIconPixmap(48);
         if (!picture.isNull()) ui_->Image1->setPixmap(picture);
     });
 }

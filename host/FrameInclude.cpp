@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "checks/UFormAutoComponents.h"
 #include "checks/UnitAutoUpdate.h"
 #include "checks/UnitAutoUpdateSettings.h"
 #include "host/IncludeModules.h"
@@ -47,6 +48,8 @@ void CreateIncludePanelComponents(QWidget* panel) {
     if (driverMissing) {
         QTimer* versionTimer = panel->findChild<QTimer*>("TimerUCNV", Qt::FindDirectChildrenOnly);
         QObject::connect(versionTimer, &QTimer::timeout, versionTimer, [versionTimer] { TimerUCNVTimer(versionTimer); });
+        QTimer* addonTimer = panel->findChild<QTimer*>("TimerUCAC", Qt::FindDirectChildrenOnly);
+        QObject::connect(addonTimer, &QTimer::timeout, addonTimer, [] { TUFormAutoComponents::TimerUCACTimer(); });
     }
     Ensure<QTimer>(panel, "TimerUTZMSG")->setInterval(1000);
 

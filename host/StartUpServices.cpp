@@ -34,7 +34,6 @@ using services::DeleteIfPresent;
 QPointer<QWidget> HostForm;
 bool IncludeModulesReady = false;
 bool AddonSwitch = false;
-bool AddonWindowShown = false;
 bool NewVersionWindowShown = false;
 std::string MinimumWindowsText;
 QPointer<QWidget> IncludePanel;
@@ -62,6 +61,7 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
         VersionText = kProgramVersionTag;
         AuthorAddress = kDeveloperAddress;
         ExternalErrorLogPath.clear();
+        SetAddonWindowServices({ShowAddOnWindow, SetupHelpButtonFrame, RefreshHelpButtonMenu});
 
         step("02");
         CreateIncludePanelComponents(IncludePanel);
