@@ -42,7 +42,7 @@ int InternetStateForTesting = -1;
 bool AgentRunEnded = false;  // this program's last agent run has answered
 bool AgentRunning = false;   // an agent run of this program is going
 
-std::string Settings(const std::string& suffix) { return GetProgramPath(2, "") + FilePrefix + suffix; }
+std::string Settings(const std::string& suffix) { return VersionCheckFile(suffix); }
 std::string Temp(const std::string& suffix) { return GetProgramPath(0, FilePrefix + suffix); }
 
 bool IsRussian() { return langpack::Lowered(CurrentLanguage) == "russian"; }
@@ -59,6 +59,8 @@ void DeleteDescriptions() {
 }
 
 }  // namespace
+
+std::string VersionCheckFile(const std::string& suffix) { return GetProgramPath(2, "") + FilePrefix + suffix; }
 
 bool FormatStatusText(const std::string& format, const std::string& value, std::string& result) {
     return FillTextFormat(format, {value}, result);

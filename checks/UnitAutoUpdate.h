@@ -49,6 +49,8 @@ void SaveSettingsUAU();
 bool IsInternetConnected();
 // Removes the check's TEMP flags "_CNVFalse" and "_CheckReady".
 void DeleteCheckFlags();
+// A file of the check in the settings folder: the file prefix followed by suffix ("_CNVTrue.txt").
+std::string VersionCheckFile(const std::string& suffix);
 
 // Replaces the six translated status texts and rebuilds the status line (the carrier frame's copy).
 void ApplyUpdateStatusTexts(const std::string& noChecker, const std::string& querying,
