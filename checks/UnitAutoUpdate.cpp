@@ -236,11 +236,9 @@ void UpdateCheckStatusText(bool done) {
 
 void LoadSettingsUAU(WindowHandle owner) {
     Guard("UAU.002-01", [&] {
-        if (!platform::IsRegularFile(AgentFilePath())) {
-            VersionAgentPresent = false;
-            return;
-        }
-        VersionAgentPresent = true;
+        // The stored values are read also without the agent: every save writes them back, and
+        // values never read would replace the user's settings with the start values.
+        VersionAgentPresent = platform::IsRegularFile(AgentFilePath());
         if (!OpenSettingsFile("UAUSettings", "01.00")) {
             VersionCheckEnabled = true;
             VersionIntervalIndex = 2;

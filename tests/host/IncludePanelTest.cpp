@@ -3,6 +3,7 @@
 // the work-time counter; the time-zone notice.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QPushButton>
 #include <QTest>
 #include <ctime>
@@ -12,6 +13,7 @@
 #include "checks/UnitAutoUpdate.h"
 #include "checks/UnitAutoUpdateSettings.h"
 #include "errors/ErrorProcessor.h"
+#include "foundation/Application.h"
 #include "foundation/DueTest.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
@@ -49,6 +51,8 @@ class IncludePanelTimers : public ::testing::Test {
 protected:
     void SetUp() override {
         previousHandler_ = SetErrorHandler([this](const std::string& code) { codes_.push_back(code); });
+        // An earlier start's end must not end the windows these ticks open.
+        ResetTermination();
         env_.Set("KESTRUNE_AGENT_LIMITS", "connect=2,stall=1,run=6");
         MustSetFilesInAppData = false;
         UseAppData = false;
@@ -263,6 +267,54 @@ TEST_F(IncludePanelTimers, TheSettingsFrameFollowsTheTicks) {
         EXPECT_NE(frame.Panel2->text().toStdString(), kQuerying);
         EXPECT_EQ(starts_, c.starts);
         SettingsFrameShown = false;
+    }
+    TimerUCNV = nullptr;
+    EXPECT_TRUE(codes_.empty()) << codes_.front();
+}
+
+// A description left by an earlier check is announced by the poll; a tick that comes while its
+// window is open opens no second window and starts nothing, with or without the frame.
+TEST_F(IncludePanelTimers, ATickDuringTheNewVersionWindowOpensNothingMore) {
+    const std::string newer = "2.0\r\n01.02.2026\r\nhttp://127.0.0.1:1/download\r\n1536\r\nA change\r\n";
+    TimerUCNV = panel_.TimerUCNV;
+    for (bool withFrame : {false, true}) {
+        SCOPED_TRACE(withFrame ? "with the frame" : "without the frame");
+        Prepare(2, true, true, std::nullopt, now_);
+        testsupport::WriteFile(platform::NativePath(VersionCheckFile("_CNVTrue.txt")), newer);
+        testsupport::WriteFile(platform::NativePath(VersionCheckFile("_CNVTrueEng.txt")), newer);
+        TUFrame1 frame;
+        SettingsFrame = &frame;
+        SettingsFrameShown = withFrame;
+        int windows = 0;
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            QWidget* window = QApplication::activeModalWidget();
+            if (!window || window->objectName() != "UFormNewVerExists") return;
+            watcher.stop();
+            ++windows;
+            EXPECT_FALSE(panel_.TimerUCNV->isActive()) << "stopped before the window opened";
+            panel_.TimerUCNVTimer(panel_.TimerUCNV);
+            EXPECT_EQ(QApplication::activeModalWidget(), window) << "no second window above it";
+            auto* later = window->findChild<QPushButton*>("Button2");
+            ASSERT_NE(later, nullptr);
+            later->click();
+        });
+        watcher.start(10);
+        Begin(true);
+        EXPECT_TRUE(panel_.TimerUCNV->isActive()) << "the old answer is polled for";
+        if (withFrame) frame.Button2->setEnabled(false);
+        Tick(true);
+        EXPECT_EQ(windows, 1);
+        EXPECT_FALSE(panel_.TimerUCNV->isActive());
+        EXPECT_EQ(starts_, 0) << "no agent runs while a description is there";
+        if (withFrame) {
+            EXPECT_TRUE(frame.Button2->isEnabled());
+            EXPECT_EQ(frame.Panel2->text().toStdString(), " new version");
+            EXPECT_FALSE(frame.CheckBox7->isChecked()) << "a known new version switches the check at start off";
+        }
+        SettingsFrameShown = false;
+        platform::RemoveFile(platform::NativePath(VersionCheckFile("_CNVTrue.txt")));
+        platform::RemoveFile(platform::NativePath(VersionCheckFile("_CNVTrueEng.txt")));
     }
     TimerUCNV = nullptr;
     EXPECT_TRUE(codes_.empty()) << codes_.front();

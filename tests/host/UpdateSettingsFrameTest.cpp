@@ -284,34 +284,43 @@ TEST_F(UpdateSettingsFrame, AnIntervalOutOfBoundsIsRepairedAndReported) {
     EXPECT_TRUE(codes_.empty());
 }
 
-// Without the agent every control is greyed and the status line says the checker is missing;
-// with a new version known the check at start is switched off and greyed, and OK stores that.
+// Without the agent every control is greyed and the status line says the checker is missing,
+// yet the stored values are shown and OK stores them unchanged; with a new version known the
+// check at start is switched off and greyed, and OK stores that.
 TEST_F(UpdateSettingsFrame, NoAgentAndANewVersionKnown) {
     struct Case {
         const char* name;
         std::function<void(const std::string& app)> prepare;
+        Stored stored;
         bool panelEnabled;
         bool atStartEnabled;
-        bool atStartChecked;
+        const char* interval;
         const char* status;
-        bool storedEnabled;
+        Stored written;
     };
     const std::vector<Case> cases{
-        {"no agent", [](const std::string& app) { platform::RemoveFile(app + "/Resource/Pellmark"); }, false, false,
-         true, " Update check: the checking module is missing !!!", true},
+        {"no agent", [](const std::string& app) { platform::RemoveFile(app + "/Resource/Pellmark"); },
+         Stored{false, 5, false}, false, false, "20", " Update check: the checking module is missing !!!",
+         Stored{false, 5, false}},
         {"new version known",
          [](const std::string& app) {
              WriteFile(app + "/Settings/Prog_2.0_CNVTrue.txt", "2.1\r\n01.02.2026\r\nhttp://h/\r\n10\r\nx\r\n");
              WriteFile(app + "/Settings/Prog_2.0_CNVTrueEng.txt", "2.1\r\n02/01/2026\r\nhttp://h/\r\n10\r\nx\r\n");
              WriteFile(app + "/Settings/Prog_2.0_CheckTrue", "");
          },
-         true, false, false, " Update check: A NEW VERSION OF THE PROGRAM IS OUT !!!", false},
+         Stored{true, 3, true}, true, false, "10", " Update check: A NEW VERSION OF THE PROGRAM IS OUT !!!",
+         Stored{false, 3, true}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         hosttest::ScratchProgram program;
         c.prepare(program.app());
-        WriteFile(program.app() + "/Settings/UAUSettings.ini", FileText({true, 2, true}, "01.01.2020"));
+        const std::string file = program.app() + "/Settings/UAUSettings.ini";
+        WriteFile(file, FileText(c.stored, "01.01.2020"));
+        // The values a run starts with, before anything is read.
+        VersionCheckEnabled = false;
+        VersionIntervalIndex = 0;
+        VersionCheckOnlineOnly = false;
         VersionCheckBegun = false;
         bool seen = false;
         program.WhenModal("FormSettings", [&](QWidget* window) {
@@ -322,15 +331,15 @@ TEST_F(UpdateSettingsFrame, NoAgentAndANewVersionKnown) {
             EXPECT_EQ(frame->Button2->isEnabled(), c.panelEnabled);
             EXPECT_EQ(frame->CheckBox7->isEnabled(), c.atStartEnabled);
             EXPECT_EQ(frame->Label7->isEnabled(), c.atStartEnabled);
-            EXPECT_EQ(frame->CheckBox7->isChecked(), c.atStartChecked);
+            EXPECT_EQ(frame->CheckBox7->isChecked(), c.written.enabled);
+            EXPECT_EQ(frame->NTCComboBox4->currentText().toStdString(), c.interval);
+            EXPECT_EQ(frame->CheckBox1->isChecked(), c.written.onlineOnly);
             EXPECT_EQ(frame->Panel2->text().toStdString(), c.status);
             Click(window, "ButtonOk");
         });
         EXPECT_EQ(program.Start(kSettingsStart), 0);
         EXPECT_TRUE(seen);
-        EXPECT_NE(ReadFile(program.app() + "/Settings/UAUSettings.ini")
-                      .find(std::string("UUCheckEnabled=") + (c.storedEnabled ? "1" : "0") + "\r\n"),
-                  std::string::npos);
+        EXPECT_EQ(ReadFile(file), FileText(c.written, ShortDateText()));
         EXPECT_TRUE(program.boxes().empty());
     }
 }
