@@ -5,6 +5,7 @@
 #include "agent/AgentFiles.h"
 #include "agent/Download.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/PathNames.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
 
@@ -110,7 +111,9 @@ int RunAgent(int argc, char** argv) {
     run.parameters = ReadParameters(argc, argv);
     const Parameters& p = run.parameters;
     if (p.productFolder.empty() || p.filePrefix.empty() || p.baseUrl.empty()) return kExitRefused;
-    if (!IsSafeFilePrefix(p.filePrefix) || !IsSafeProductFolder(p.productFolder)) return kExitRefused;
+    if (!kestrune::IsSafePathName(p.filePrefix, kestrune::kLongestPrefixSuffix) ||
+        !kestrune::IsSafeRelativePath(p.productFolder))
+        return kExitRefused;
 
     if (p.locationWord == "AppData") {
         const std::string appData = GetSpecialFolder(0);

@@ -8,7 +8,8 @@ namespace kestrune {
 void BringToFront(WindowHandle window) {
     if (!window) return;
     window->raise();
-    window->activateWindow();
+    // A window that takes no focus (the invisible host) is not asked to: Qt warns on stderr.
+    if (!window->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus)) window->activateWindow();
 }
 
 void KeepAboveOpenModalWindow(QWidget* window) {

@@ -8,7 +8,7 @@ namespace kestrune {
 
 using WindowHandle = QWidget*;  // the owner window of a box or modal window; nullptr for none
 
-// Raises and activates the window; nothing for none.
+// Raises and activates the window (a window that takes no focus is only raised); nothing for none.
 void BringToFront(WindowHandle window);
 
 // A window opened over a modal window that stays on top (the settings window) stays on top too,

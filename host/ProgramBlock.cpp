@@ -9,56 +9,81 @@
 #include "foundation/Application.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
+#include "foundation/core/PathNames.h"
+#include "foundation/core/Printable.h"
+#include "foundation/core/SystemFolders.h"
 #include "host/IncludeModules.h"
+#include "host/OwnerDrawMenus.h"
 #include "host/ProgramSettings.h"
 #include "host/UnitMain.h"
 #include "language/LangProcessor.h"
+#include "platform/Executable.h"
 #include "resources/ProgramIcon.h"
 
 namespace kestrune {
 namespace {
 
-bool IsBlank(const std::string& text) {
-    return text.find_first_not_of(" \t") == std::string::npos;
-}
-
-// A P2 or P3 that would reach a path unchecked ends the start before anything is touched.
+// The command line is checked before anything is created or deleted.
 bool ParametersAreSafe(const std::vector<std::string>& params) {
-    auto refuse = [](const char* what, const std::string& value) {
-        std::fprintf(stderr, "KV.Kestrune: the %s \"%s\" cannot be used as a file name; "
-                             "the start is refused.\n", what, value.c_str());
-        return false;
-    };
-    const std::string p2 = params.size() > 2 ? params[2] : std::string();
-    const std::string p3 = params.size() > 3 ? params[3] : std::string();
-    if (!IsSafeNameParameter(p2) || (!p2.empty() && IsBlank(p2))) return refuse("program name", p2);
-    if (!IsSafeNameParameter(p3)) return refuse("program version", p3);
-    return true;
+    auto parameter = [&](std::size_t index) { return index < params.size() ? params[index] : std::string(); };
+    const std::string refusal = StartRefusal({"program name (parameter 2)", parameter(2)},
+                                             {"program version (parameter 3)", parameter(3)},
+                                             {{"icon file (parameter 5)", parameter(5)},
+                                              {"address or path (parameter 6)", parameter(6)},
+                                              {"address or path (parameter 7)", parameter(7)}});
+    if (refusal.empty()) return true;
+    std::fprintf(stderr, "%s\n", refusal.c_str());
+    return false;
 }
 
 // What the host window's unit leaves behind at its end.
 void FinalizeUnitMain(bool writeSettings) {
     if (writeSettings) SaveProgramSettings();
+    ResetProgramSettingsState();
     for (std::string* value : {&P1, &P2, &P3, &P5, &P6, &P7, &ProName, &ProVer, &IconPatch, &URLtoFile,
                                &URLtoMSG, &Exe})
         value->clear();
 }
 }  // namespace
 
-bool IsSafeNameParameter(const std::string& text) {
-    // "." would name the product folder itself: its deletion would take every program's settings.
-    if (text.find("..") != std::string::npos) return false;
-    if (!text.empty() && text.find_first_not_of(" \t.") == std::string::npos) return false;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '/' || c == '\\' || byte < 0x20 || byte == 0x7f) return false;
+std::string StartRefusal(const CallerValue& name, const CallerValue& version, const std::vector<CallerValue>& texts) {
+    const std::string refused = "; the start is refused.";
+    for (const CallerValue* part : {&name, &version}) {
+        if (part->value.empty()) continue;
+        const std::string fault = PathNameFault(part->value);
+        if (!fault.empty())
+            return "KV.Kestrune: the " + part->label + " \"" + Printable(part->value) +
+                   "\" cannot be used as a file name: it " + fault + refused;
     }
-    return true;
+    for (const CallerValue& text : texts)
+        if (HasControlCharacter(text.value))
+            return "KV.Kestrune: the " + text.label + " \"" + Printable(text.value) + "\" holds a control character" +
+                   refused;
+
+    // The file prefix "name_version" begins the names of the online checks' files in the
+    // settings folder and in TEMP; the name is a folder under Application Data as well.
+    const std::size_t longestFile = name.value.size() + 1 + version.value.size() + kLongestPrefixSuffix;
+    const std::string both = "the " + name.label + " and the " + version.label;
+    if (longestFile > kMaxNameBytes)
+        return "KV.Kestrune: " + both + " make file names longer than a file name may be" + refused;
+    const std::string folders[] = {GetSpecialFolder(0) + "\\KV.Kestrune\\" + name.value,
+                                   platform::ExecutableFolder() + "\\Settings", GetSpecialFolder(1)};
+    for (const std::string& folder : folders)
+        if (!FitsInPath(folder, longestFile))
+            return "KV.Kestrune: " + both + " make paths longer than the system allows, in \"" +
+                   Printable(folder) + "\"" + refused;
+    return {};
 }
 
 int RunProgramBlock(const std::vector<std::string>& params) {
     ResetTermination();
     if (!ParametersAreSafe(params)) return 2;
+
+    // Unit initializations: the menu painter lives until every window of the run is gone.
+    RyMenusInitialization();
+    struct MenusFinalization {
+        ~MenusFinalization() { RyMenusFinalization(); }
+    } menusFinalization;
 
     QApplication::setApplicationName("KV.Kestrune");
     // Every window without an icon of its own, the error window and the boxes included, shows it.

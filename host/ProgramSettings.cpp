@@ -1,7 +1,13 @@
 #include "host/ProgramSettings.h"
 
+#include <cstdio>
+#include <set>
+#include <vector>
+
 #include "foundation/URegInA.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/PathNames.h"
+#include "foundation/core/Printable.h"
 #include "host/UnitMain.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
@@ -25,6 +31,28 @@ std::string ReadText(const char* key) {
     return ReadSettingString(kSection, key, "", optionalKey);
 }
 
+// Stored files that were there but could not be read in this run (native paths): their values
+// were never seen, so the write at exit leaves them as they are.
+std::set<std::string>& UnreadableFiles() {
+    static std::set<std::string> files;
+    return files;
+}
+
+// The files whose values a take-over from Application Data loaded; removed once the start is
+// accepted.
+std::vector<std::string>& TakenOverFiles() {
+    static std::vector<std::string> files;
+    return files;
+}
+
+std::string CurrentSettingsFile() { return GetProgramPath(2, "") + kSettingsName + ".ini"; }
+
+// Opens "Kestrune" for reading; a file that is there but cannot be read is remembered.
+void OpenForReading() {
+    if (!OpenSettingsFile(kSettingsName, kSettingsVersion) && platform::FileAgeReadable(SettingsFilePath))
+        UnreadableFiles().insert(platform::NativePath(SettingsFilePath));
+}
+
 bool ProgramFolderHoldsSettings() {
     return platform::FileAgeReadable(platform::ExecutableFolder() + "/Settings/Kestrune.ini");
 }
@@ -35,15 +63,15 @@ bool ProgramFolderHoldsSettings() {
 std::vector<std::string> ProductFolderEntries(const std::string& root) {
     std::vector<std::string> entries;
     for (std::string& name : platform::ListDirectory(root))
-        if (name.find('\\') == std::string::npos) entries.push_back(std::move(name));
+        if (IsSafePathName(name)) entries.push_back(std::move(name));
     return entries;
 }
 
 // Loads the values of every folder under <AppData>/KV.Kestrune whose Kestrune.ini this
-// executable wrote, in name order (the last one loaded wins). A take-over removes each such
-// Kestrune.ini once it is loaded; the other files of that folder are left for the settings
-// location set-up to move beside the program (a deletion of the folder would lose them).
-// Answers whether any folder matched.
+// executable wrote, in name order (the last one loaded wins). A take-over notes each such
+// Kestrune.ini for removal once the start is accepted (a refused start keeps it); the other
+// files of that folder are left for the settings location set-up to move beside the program (a
+// deletion of the folder would lose them). Answers whether any folder matched.
 bool LoadFromFoldersOfThisExecutable(WindowHandle owner, bool takeOver) {
     const std::string executable = platform::ExecutablePath();
     ProgramSettingsFolder = "KV.Kestrune";
@@ -56,7 +84,7 @@ bool LoadFromFoldersOfThisExecutable(WindowHandle owner, bool takeOver) {
         if (Exe != executable) continue;
         found = true;
         LoadProgramSettings(owner);
-        if (takeOver) platform::RemoveFile(root + entry + "/Kestrune.ini");
+        if (takeOver) TakenOverFiles().push_back(root + entry + "/Kestrune.ini");
     }
     return found;
 }
@@ -66,7 +94,7 @@ bool LoadFromFoldersOfThisExecutable(WindowHandle owner, bool takeOver) {
 void ReadSettingsExe(WindowHandle owner) {
     Guard("01.001-01", [&] {
         CloseAtEnd close{owner};
-        OpenSettingsFile(kSettingsName, kSettingsVersion);
+        OpenForReading();
         Exe = ReadText("Exe");
     });
 }
@@ -74,7 +102,7 @@ void ReadSettingsExe(WindowHandle owner) {
 void LoadProgramSettings(WindowHandle owner) {
     Guard("01.002-01", [&] {
         CloseAtEnd close{owner};
-        OpenSettingsFile(kSettingsName, kSettingsVersion);
+        OpenForReading();
         ProName = ReadText("ProName");
         ProVer = ReadText("ProVer");
         IconPatch = ReadText("IconPatch");
@@ -87,6 +115,12 @@ void LoadProgramSettings(WindowHandle owner) {
 
 void SaveProgramSettings() {
     Guard("01.003-01", [&] {
+        const std::string stored = platform::NativePath(CurrentSettingsFile());
+        if (UnreadableFiles().count(stored)) {
+            std::fprintf(stderr, "KV.Kestrune: \"%s\" could not be read; it is kept as it is.\n",
+                         Printable(stored).c_str());
+            return;
+        }
         CloseAtEnd close{nullptr};
         CreateSettingsFile(kSettingsName, kSettingsVersion, kSettingsTitle);
         WriteSettingString(kSection, "ProName", ProName);
@@ -123,6 +157,16 @@ void FindStoredProgramSettings(WindowHandle owner) {
         ProgramSettingsFolder = "KV.Kestrune";
         MustSetFilesInAppData = false;
     });
+}
+
+void RemoveTakenOverSettings() {
+    for (const std::string& file : TakenOverFiles()) platform::RemoveFile(file);
+    TakenOverFiles().clear();
+}
+
+void ResetProgramSettingsState() {
+    UnreadableFiles().clear();
+    TakenOverFiles().clear();
 }
 
 }  // namespace kestrune

@@ -8,8 +8,15 @@ namespace kestrune {
 
 void ReadSettingsExe(WindowHandle owner);
 void LoadProgramSettings(WindowHandle owner);
+// Writes the file afresh, except over a stored file that this run found but could not read.
 void SaveProgramSettings();
 // A start without P2 looks for the values stored by this executable (AppData or program folder).
+// A take-over from Application Data (program-folder mode, nothing beside the program) loads the
+// values but removes the files it took them from only in RemoveTakenOverSettings, once the start
+// has been accepted.
 void FindStoredProgramSettings(WindowHandle owner);
+void RemoveTakenOverSettings();
+// Forgets what this run learnt about the stored files (at the end of every start).
+void ResetProgramSettingsState();
 
 }  // namespace kestrune

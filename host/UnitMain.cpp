@@ -15,6 +15,7 @@
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/Printable.h"
 #include "host/IncludeModules.h"
 #include "host/ProgramBlock.h"
 #include "host/ProgramSettings.h"
@@ -66,16 +67,15 @@ void MergeParameters() {
     }
 }
 
-// After the merge P2 and P3 may come from a stored file; they are names in paths all the same.
-bool MergedNamesAreSafe() {
-    for (const std::string* name : {&P2, &P3}) {
-        if (!IsSafeNameParameter(*name)) {
-            std::fprintf(stderr, "KV.Kestrune: the stored program name or version \"%s\" cannot be used "
-                                 "as a file name; the start is refused.\n", name->c_str());
-            return false;
-        }
-    }
-    return true;
+// Values that a start without a program name read from its stored file reach paths and
+// addresses as much as the command line's (which were checked before the start). The merged name
+// and version are checked again: they make the folder and file names of this run.
+bool StoredValuesAreSafe(const std::vector<CallerValue>& stored) {
+    const std::string refusal =
+        StartRefusal({"stored program name (ProName)", P2}, {"stored program version (ProVer)", P3}, stored);
+    if (refusal.empty()) return true;
+    std::fprintf(stderr, "%s\n", refusal.c_str());
+    return false;
 }
 
 void UpdateNotSupportedMarker() {
@@ -167,12 +167,18 @@ void TFormKestrune::FormCreate(const std::vector<std::string>& params) {
 
         InitSettingsLocation(true, "", this);
         if (P2.empty()) FindStoredProgramSettings(this);
+        // As read, before the merge replaces any of them.
+        const std::vector<CallerValue> stored = {{"stored icon file (IconPatch)", IconPatch},
+                                                 {"stored address (URLtoFile)", URLtoFile},
+                                                 {"stored address (URLtoMSG)", URLtoMSG},
+                                                 {"stored icon file (CSIconPatch)", P5}};
         MergeParameters();
-        if (!MergedNamesAreSafe()) {
+        if (!StoredValuesAreSafe(stored)) {
             StartRefused = true;
             TerminateApplication(2);
             return;
         }
+        RemoveTakenOverSettings();
 
         MessagesUrl = URLtoMSG;
         ProgramSettingsFolder = "KV.Kestrune\\" + P2;
@@ -260,7 +266,7 @@ void TFormKestrune::Timer1Timer() {
                 break;
             default:
                 // A mode nobody knows would leave an invisible process that nobody can end.
-                std::fprintf(stderr, "KV.Kestrune: unknown mode \"%s\"; nothing to do.\n", P1.c_str());
+                std::fprintf(stderr, "KV.Kestrune: unknown mode \"%s\"; nothing to do.\n", Printable(P1).c_str());
                 TerminateApplication(2);
                 return;
         }

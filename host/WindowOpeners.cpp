@@ -15,7 +15,7 @@ namespace kestrune {
 void ShowAddOnWindow() {
     Guard("UIF.015-01", [&] {
         const auto activateHost = qScopeGuard([] {
-            if (HostForm) HostForm->activateWindow();
+            BringToFront(HostForm.data());
         });
         const BusyScope busy;
         auto* window = new TUFormAutoComponents();

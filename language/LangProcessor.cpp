@@ -8,6 +8,8 @@
 #include <unordered_map>
 
 #include "foundation/core/Guard.h"
+#include "foundation/core/PathNames.h"
+#include "foundation/core/Printable.h"
 #include "language/Components.h"
 #include "language/LanguageMenus.h"
 #include "language/pack/LanguagePack.h"
@@ -35,11 +37,8 @@ RetranslateHandler& Retranslate() {
 
 std::string ProgramFolder() { return platform::ExecutableFolder() + "\\"; }
 
-// A language or window name used as a folder or file name: a plain name, never a path.
-bool IsPlainName(std::string_view name) {
-    if (name.empty() || name == "." || name == "..") return false;
-    return name.find_first_of("/\\") == std::string_view::npos && name.find('\0') == std::string_view::npos;
-}
+// Language and window names become folder names and file names ending in ".txt".
+constexpr std::size_t kTxtSuffix = 4;
 
 std::string JoinedForFile(const std::vector<std::string>& lines) {
     std::string text;
@@ -52,7 +51,7 @@ std::string JoinedForFile(const std::vector<std::string>& lines) {
 
 // Writes a list to "<program folder>\DefLang\<name>.txt".
 void SaveDump(const std::string& name, const std::vector<std::string>& lines) {
-    if (!IsPlainName(name)) throw std::runtime_error("not a file name: " + name);
+    if (!IsSafePathName(name, kTxtSuffix)) throw std::runtime_error("not a file name: " + Printable(name));
     const std::string folder = ProgramFolder() + "DefLang\\";
     platform::CreateDirectories(folder);
     const platform::IoResult written = platform::WriteFileAtomic(folder + name + ".txt", JoinedForFile(lines));
@@ -206,7 +205,7 @@ std::vector<FollowedForm>& FollowedForms() {
 
 }  // namespace
 
-bool IsPlainLanguageName(std::string_view name) { return IsPlainName(name); }
+bool IsPlainLanguageName(std::string_view name) { return IsSafePathName(name, kTxtSuffix); }
 
 std::string LanguageFolder() { return ProgramFolder() + "Language\\"; }
 
@@ -227,7 +226,7 @@ void LoadLanguageFile(int mode) {
         folders.push_back(language);
         for (std::size_t pass = 0; pass < folders.size(); ++pass) {
             const std::string& name = folders[pass];
-            if (!IsPlainName(name)) continue;  // a stored language that is no folder name has no pack
+            if (!IsSafePathName(name, kTxtSuffix)) continue;  // a stored language that is no folder name has no pack
             const std::string file = folder + name + "\\" + (mode == 0 ? name + ".txt" : std::string("ULanguage.txt"));
             if (!platform::FileAgeReadable(file)) continue;
             const std::optional<std::string> bytes = platform::ReadWholeFile(file);

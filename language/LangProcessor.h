@@ -38,7 +38,8 @@ extern std::vector<std::string> WorkingLanguageList;
 // with platform::SetExecutablePathForTesting.
 std::string LanguageFolder();
 
-// A language name that names a folder beside the others: not empty, ".", ".." or a path.
+// A language name that names a folder beside the others (and its pack "<name>.txt"): a name
+// that may become part of a path (foundation/core/PathNames.h), never a path of its own.
 bool IsPlainLanguageName(std::string_view name);
 
 // Rebuilds the working list for CurrentLanguage: the base texts, then (for any language but

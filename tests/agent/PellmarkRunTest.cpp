@@ -200,6 +200,9 @@ TEST_F(PellmarkRun, RefusedParametersTouchNoFile) {
         {"prefix with a control character", {"KV.Kestrune", "a\x01", url, "-"}},
         {"product folder leaving Application Data", {"..", kPrefix, url, "-", "AppData"}},
         {"product folder with a nested way out", {"KV.Kestrune\\..\\..", kPrefix, url, "-", "AppData"}},
+        {"product folder with a control character", {"KV.Kestrune\\a\x1b", kPrefix, url, "-", "AppData"}},
+        // With "_CAC_LastEdit.ini" after it, the name would be longer than a file name may be.
+        {"prefix too long for its file names", {"KV.Kestrune", std::string(239, 'p'), url, "-"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

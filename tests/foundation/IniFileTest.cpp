@@ -1,4 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "foundation/core/IniFile.h"
 #include "tests/support/TestSupport.h"
@@ -131,6 +134,18 @@ TEST(IniFile, SavesAWholeFileAndLoadsItAgain) {
     // A folder where the file should be cannot be written: the failure is answered, not hidden.
     testsupport::WriteFile(scratch / "plain", "");
     EXPECT_FALSE(kestrune::SaveIniFile(scratch / "plain/Kestrune.ini", ini));
+}
+
+TEST(IniFile, OnlyARegularFileIsLoaded) {
+    // A pipe would block the reader for ever, a device might never end: neither is a settings file.
+    testsupport::ScratchFolder scratch;
+    ASSERT_EQ(mkfifo((scratch / "pipe.ini").c_str(), 0600), 0);
+    std::filesystem::create_directory(scratch / "folder.ini");
+    std::filesystem::create_symlink("/dev/zero", scratch / "zero.ini");
+    for (const char* name : {"pipe.ini", "folder.ini", "zero.ini"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(kestrune::LoadIniFile(scratch / name).has_value());
+    }
 }
 
 }  // namespace

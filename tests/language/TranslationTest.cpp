@@ -336,7 +336,10 @@ TEST_F(LanguageTest, UnreadablePackEndsTheCallAndKeepsWhatWasRead) {
 
 TEST_F(LanguageTest, StoredLanguageThatIsAPathReadsNothing) {
     WritePack("Evil", "x.txt", "E\r\n" + std::string(kTag) + "\r\n[|UFormTest|]\r\n");
-    for (const char* language : {"../Language/Evil", "..", "Evil/..", "a\\b"}) {
+    // A folder may be named with a line break or an escape sequence; a language never is.
+    for (const char* name : {"Ev\nil", "Ev\x1b[2Jil"})
+        WritePack(name, std::string(name) + ".txt", "E\r\n" + std::string(kTag) + "\r\n[|UFormTest|]\r\n");
+    for (const char* language : {"../Language/Evil", "..", "Evil/..", "a\\b", "Ev\nil", "Ev\x1b[2Jil"}) {
         SCOPED_TRACE(language);
         SwitchTo(language);
         EXPECT_TRUE(WorkingLanguageList.empty());
