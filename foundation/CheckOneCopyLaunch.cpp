@@ -317,11 +317,14 @@ std::string ReadLanguageEntry(const std::string& language, int messageId) {
         if (!IsSafePathName(language)) return;
         const std::string path =
             platform::ExecutableFolder() + "\\Language\\" + language + "\\" + "UOCL_Language" + ".txt";
-        if (!platform::FileAgeReadable(path)) return;
+        // As a language pack: a folder is no file, anything but a plain file of at most 16 MiB
+        // cannot be read, and nothing here waits on a pipe.
+        const platform::RegularFileRead read = platform::ReadRegularFile(path, 16u * 1024u * 1024u);
+        using Status = platform::RegularFileRead::Status;
+        if (read.status == Status::Missing || read.status == Status::Folder) return;
+        if (read.status != Status::Read || !read.complete) throw std::runtime_error("cannot read " + path);
         const std::string key = AsciiLower("ID" + std::to_string(messageId) + "=");
-        const auto bytes = platform::ReadWholeFile(path);
-        if (!bytes) throw std::runtime_error("cannot read " + path);
-        const std::string_view text(*bytes);
+        const std::string_view text(read.bytes);
         for (const std::string& line : TextFileLines(text.substr(text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0))) {
             if (IsNotCommentPrefix(line.substr(0, 2)) && AsciiLower(line.substr(0, key.size())) == key)
                 result = line.substr(key.size());

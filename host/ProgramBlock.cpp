@@ -7,6 +7,7 @@
 
 #include "errors/ErrorProcessor.h"
 #include "foundation/Application.h"
+#include "foundation/ReturnKey.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/PathNames.h"
@@ -90,6 +91,7 @@ int RunProgramBlock(const std::vector<std::string>& params) {
     QApplication::setWindowIcon(ProgramIcon());
     // Dialogs closing must never end the run; the host window's close does that itself.
     QApplication::setQuitOnLastWindowClosed(false);
+    MakeReturnClickTheFocusedButton();
     InstallErrorProcessor();
     InstallFolderTreeEventHook();
     // The error window's help button and tray icon belong to the host's services.

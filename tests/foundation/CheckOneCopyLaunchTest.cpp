@@ -4,7 +4,9 @@
 
 #include <QWidget>
 #include <algorithm>
+#include <filesystem>
 #include <functional>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <memory>
@@ -371,6 +373,35 @@ TEST(VersionTags, CompareByNumberThenText) {
         EXPECT_EQ((order > 0) - (order < 0), c.order);
         const int reverse = CompareVersionTags(c.b, c.a);
         EXPECT_EQ((reverse > 0) - (reverse < 0), -c.order);
+    }
+}
+
+// The language's companion file read as a pack is: a folder is none, a pipe or a device link is
+// reported at once instead of holding the start.
+TEST_F(SingleInstance, CompanionFileThatIsNoPlainFileNeverHoldsTheStart) {
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> make;
+        std::string entry;
+        std::vector<std::string> codes;
+    };
+    const std::vector<Case> cases{
+        {"plain", [](const std::string& f) { testsupport::WriteFile(f, "// c\r\nID1=Newer copy running\r\n"); },
+         "Newer copy running", {}},
+        {"folder", [](const std::string& f) { std::filesystem::create_directories(f); }, "", {}},
+        {"pipe", [](const std::string& f) { ASSERT_EQ(mkfifo(f.c_str(), 0600), 0); }, "", {"COL.002-01"}},
+        {"device link", [](const std::string& f) { ASSERT_EQ(symlink("/dev/zero", f.c_str()), 0); }, "",
+         {"COL.002-01"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string folder = app() + "/Language/Tested";
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        c.make(folder + "/UOCL_Language.txt");
+        errors.clear();
+        EXPECT_EQ(ReadLanguageEntry("Tested", 1), c.entry);
+        EXPECT_EQ(errors, c.codes);
     }
 }
 

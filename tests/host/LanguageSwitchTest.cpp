@@ -59,6 +59,7 @@ struct Expected {
 class LanguageSwitch : public ::testing::Test {
 protected:
     void SetUp() override {
+        // The shipped English pack carries the settings frame's section itself.
         WriteFile(program_.app() + "/Language/German/German.txt", kGermanPack);
         previousStatus_ = SetUpdateStatusTextsHandler(
             [this](const UpdateStatusTexts&, const std::string& previous) { previousQuerying_.push_back(previous); });
