@@ -61,6 +61,7 @@ protected:
         FilePrefix = "Prog_1.0";
         // Nothing listens there: each agent run ends at once, as a failed check.
         CheckUrl = "http://127.0.0.1:1/";
+        previousLanguage_ = CurrentLanguage;
         CurrentLanguage = "English";
         SuppressCheckWindows = false;
         ApplyUpdateStatusTexts("no checker", "Update check: querying for new versions...", "new version", "unknown", "no new versions [ %s ]", "off");
@@ -76,6 +77,7 @@ protected:
         SetErrorHandler(std::move(previousHandler_));
         FilePrefix.clear();
         CheckUrl.clear();
+        CurrentLanguage = previousLanguage_;
     }
 
     // One row's start: the check's settings and its last start, or none.
@@ -131,6 +133,7 @@ protected:
 private:
     testsupport::ScopedEnv env_;
     ErrorHandler previousHandler_;
+    std::string previousLanguage_;
 };
 
 TEST_F(IncludePanelTimers, DesignStates) {

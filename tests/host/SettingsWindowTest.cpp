@@ -284,6 +284,9 @@ TEST(SettingsWindowLayout, ComponentsAsDesigned) {
 // The whole Tab cycle: Button6, ButtonOk, ButtonCancel, the frame's controls in the scroll box
 // (the check-now button among them; the box itself is no stop), Button1, and round again.
 TEST(SettingsWindowLayout, TabWalksTheWholeCycleInTheDesignedOrder) {
+    // The frame's controls take the focus only while the check can run and is switched on.
+    VersionAgentPresent = true;
+    VersionCheckEnabled = true;
     auto* window = new TFormSettings();
     window->show();
     QApplication::setActiveWindow(window);
