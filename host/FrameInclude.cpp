@@ -34,6 +34,7 @@ void Quietly(Body&& body) noexcept {
 // otherwise worked out afresh from the check's files.
 void TakeStatusTexts(const std::string& previousQuerying) {
     const UpdateStatusTexts& texts = CarriedUpdateStatusTexts();
+    if (texts.querying.empty()) return;  // nothing was copied: the check keeps the texts it has
     ApplyUpdateStatusTexts(texts.noChecker, texts.querying, texts.newVersion, texts.unknown, texts.noNewVersion,
                            texts.disabled);
     auto lowered = [](const std::string& text) { return QString::fromStdString(text).toLower(); };

@@ -3,6 +3,7 @@
 // Cancel and Esc; its texts in each language; a stored interval out of bounds repaired.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QComboBox>
 #include <QPushButton>
 #include <QTest>
@@ -17,6 +18,8 @@
 #include "foundation/UnitVAR.h"
 #include "foundation/core/Guard.h"
 #include "host/IncludeModules.h"
+#include "language/LangProcessor.h"
+#include "language/LanguageMenus.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "tests/host/HostTestSupport.h"
@@ -249,6 +252,50 @@ TEST_F(UpdateSettingsFrame, TextsInEachLanguage) {
         start[3] = c.language;
         EXPECT_EQ(program_.Start(start), 0);
         EXPECT_TRUE(seen);
+    }
+}
+
+// A change of language while the window is open translates the frame and rebuilds its status
+// line in the new language: "querying" stays querying, any other status is worked out anew.
+TEST_F(UpdateSettingsFrame, ALanguageChangeRetranslatesTheOpenFrame) {
+    struct Case {
+        const char* name;
+        bool checkedToday;  // otherwise the check waits for a connection: "querying"
+        std::string english, russian;
+    };
+    const std::vector<Case> cases{
+        {"querying", false, " Update check: querying for new versions...",
+         " Проверка наличия обновлений: Запрос данных о новых версиях..."},
+        {"no new versions", true, noNewVersions(),
+         " Проверка наличия обновлений: Новые версии отсутствуют [ " + lastCheckDate_ + " ]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.checkedToday) platform::RemoveFile(LastCheckFilePath("Prog_2.0"));
+        VersionCheckBegun = false;
+        bool seen = false;
+        program_.WhenModal("FormSettings", [&](QWidget* window) {
+            seen = true;
+            auto* frame = window->findChild<TUFrame1*>("UFrame11");
+            ASSERT_NE(frame, nullptr);
+            EXPECT_EQ(frame->Panel2->text().toStdString(), c.english);
+            QAction* russian = nullptr;
+            for (QAction* item : LanguageItems(LanguageItemPlace::Parent))
+                if (item->objectName() == "Russian") russian = item;
+            EXPECT_NE(russian, nullptr);
+            if (russian) russian->trigger();
+            EXPECT_EQ(frame->Panel2->text().toStdString(), c.russian);
+            EXPECT_EQ(frame->CheckBox7->text().toStdString(), "Проверять наличие новой версии при запуске программы");
+            EXPECT_EQ(frame->Button2->text().toStdString(), "Проверить сейчас");
+            Click(window, "ButtonCancel");
+        });
+        // A start that names no language offers the language menu; English is the stored one.
+        WriteFile(program_.app() + "/Settings/ULangSettings.ini",
+                  "[Main]\r\nFile=<ULang.Proc. Settings File>\r\nVersion=01.00\r\n\r\n[Settings]\r\n"
+                  "Language=\"English\"\r\n");
+        EXPECT_EQ(program_.Start({"", "Prog", "2.0"}), 0);
+        EXPECT_TRUE(seen);
+        ASSERT_TRUE(WriteLastCheckFile("Prog_2.0"));
     }
 }
 
