@@ -52,6 +52,12 @@ void Click(QWidget* window, const char* name) {
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(4, button->height() / 2));
 }
 
+// The user picks an interval with the keyboard, as the list reports only a user's choice.
+void ChooseInterval(TUFrame1* frame, Qt::Key key) {
+    frame->NTCComboBox4->setFocus();
+    QTest::keyClick(frame->NTCComboBox4, key);
+}
+
 class UpdateSettingsFrame : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -123,8 +129,7 @@ TEST_F(UpdateSettingsFrame, ShowsTheStoredValuesAndOkStoresTheChanges) {
          Stored{false, 4, false}, false, "15", false,
          [](TUFrame1* f) {
              Click(f, "CheckBox7");
-             f->NTCComboBox4->setFocus();
-             QTest::keyClick(f->NTCComboBox4, Qt::Key_End);
+             ChooseInterval(f, Qt::Key_End);
              Click(f, "CheckBox1");
          },
          Stored{true, 6, true}},
@@ -132,16 +137,14 @@ TEST_F(UpdateSettingsFrame, ShowsTheStoredValuesAndOkStoresTheChanges) {
          Stored{true, 1, true}, true, "3", true,
          [](TUFrame1* f) {
              Click(f, "CheckBox1");
-             f->NTCComboBox4->setFocus();
-             QTest::keyClick(f->NTCComboBox4, Qt::Key_Home);
+             ChooseInterval(f, Qt::Key_Home);
              Click(f, "CheckBox7");
          },
          Stored{false, 0, false}},
         {"no file: the defaults, unchanged", std::nullopt, true, "5", true, [](TUFrame1*) {}, Stored{true, 2, true}},
         {"one step down the list", Stored{true, 3, true}, true, "10", true,
          [](TUFrame1* f) {
-             f->NTCComboBox4->setFocus();
-             QTest::keyClick(f->NTCComboBox4, Qt::Key_Up);
+             ChooseInterval(f, Qt::Key_Up);
          },
          Stored{true, 2, true}},
     };
@@ -194,8 +197,7 @@ TEST_F(UpdateSettingsFrame, CancelAndEscLeaveTheFileAsItWas) {
             ASSERT_NE(frame, nullptr);
             Click(frame, "CheckBox7");
             Click(frame, "CheckBox1");
-            frame->NTCComboBox4->setFocus();
-            QTest::keyClick(frame->NTCComboBox4, Qt::Key_Home);
+            ChooseInterval(frame, Qt::Key_Home);
             EXPECT_TRUE(VersionCheckEnabled);
             EXPECT_TRUE(VersionCheckOnlineOnly);
             EXPECT_EQ(VersionIntervalIndex, 0);
