@@ -136,7 +136,7 @@ private:
     std::string previousLanguage_;
 };
 
-TEST_F(IncludePanelTimers, DesignStates) {
+TEST_F(IncludePanelTimers, StatesWhenMade) {
     EXPECT_TRUE(panel_.TimerWorkTime->isActive());
     EXPECT_EQ(panel_.TimerWorkTime->interval(), 60000);
     for (QTimer* idle : {panel_.TimerUCNV, panel_.TimerUCAC}) {
