@@ -42,7 +42,7 @@ int InternetStateForTesting = -1;
 bool AgentRunEnded = false;  // this program's last agent run has answered
 bool AgentRunning = false;   // an agent run of this program is going
 
-std::string Settings(const std::string& suffix) { return GetProgramPath(2, "") + FilePrefix + suffix; }
+std::string Settings(const std::string& suffix) { return VersionCheckFile(suffix); }
 std::string Temp(const std::string& suffix) { return GetProgramPath(0, FilePrefix + suffix); }
 
 bool IsRussian() { return langpack::Lowered(CurrentLanguage) == "russian"; }
@@ -62,6 +62,8 @@ void DeleteDescriptions() {
 }
 
 }  // namespace
+
+std::string VersionCheckFile(const std::string& suffix) { return GetProgramPath(2, "") + FilePrefix + suffix; }
 
 bool FormatStatusText(const std::string& format, const std::string& value, std::string& result) {
     return FillTextFormat(format, {value}, result);
@@ -243,11 +245,9 @@ void UpdateCheckStatusText(bool done) {
 
 void LoadSettingsUAU(WindowHandle owner) {
     Guard("UAU.002-01", [&] {
-        if (!platform::IsRegularFile(AgentFilePath())) {
-            VersionAgentPresent = false;
-            return;
-        }
-        VersionAgentPresent = true;
+        // The stored values are read also without the agent: every save writes them back, and
+        // values never read would replace the user's settings with the start values.
+        VersionAgentPresent = platform::IsRegularFile(AgentFilePath());
         if (!OpenSettingsFile("UAUSettings", "01.00")) {
             VersionCheckEnabled = true;
             VersionIntervalIndex = 2;

@@ -50,6 +50,8 @@ void SaveSettingsUAU();
 bool IsInternetConnected();
 // Removes the check's TEMP flags "_CNVFalse" and "_CheckReady".
 void DeleteCheckFlags();
+// A file of the check in the settings folder: the file prefix followed by suffix ("_CNVTrue.txt").
+std::string VersionCheckFile(const std::string& suffix);
 
 // The carrier frame's copy after a change of language: the six translated texts replace the
 // status texts and the status line is rebuilt in the new language (a querying line stays one).

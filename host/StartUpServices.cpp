@@ -16,7 +16,6 @@
 #include "foundation/core/Guard.h"
 #include "foundation/core/SystemFolders.h"
 #include "host/Autorun.h"
-#include "host/FrameInclude.h"
 #include "host/NotSupportedOS.h"
 #include "host/OwnerDrawMenus.h"
 #include "host/ServiceHelpers.h"
@@ -64,7 +63,6 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
         SetAddonWindowServices({ShowAddOnWindow, SetupHelpButtonFrame, RefreshHelpButtonMenu});
 
         step("02");
-        CreateIncludePanelComponents(IncludePanel);
         TimerUCNV = Child<QTimer>(IncludePanel, "TimerUCNV");
         TimerUCAC = Child<QTimer>(IncludePanel, "TimerUCAC");
         TimerUTZMSG = Child<QTimer>(IncludePanel, "TimerUTZMSG");

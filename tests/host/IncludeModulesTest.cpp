@@ -13,6 +13,7 @@
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
+#include "host/FrameInclude.h"
 #include "host/IncludeModules.h"
 #include "language/LangProcessor.h"
 #include "tests/host/HostTestSupport.h"
@@ -44,7 +45,7 @@ TEST_F(StartUpServices, SetUpSetsTheRunValuesAndDeletesStaleCounters) {
     BusyFlag = true;
     ErrorReportingOff = true;
     ExternalErrorLogPath = "/somewhere/Error.Log";
-    QFrame panel;
+    TUFrameIncludePanel panel;
 
     EXPECT_FALSE(InitIncludeModules(false, false, &panel, nullptr, nullptr, "", false, false));
 
