@@ -30,18 +30,6 @@ void Quietly(Body&& body) noexcept {
     }
 }
 
-// The carrier's copy of the status texts goes to the check, and its status line is rebuilt in
-// the new language: as querying while it showed the querying text of the language before,
-// otherwise worked out afresh from the check's files.
-void TakeStatusTexts(const std::string& previousQuerying) {
-    const UpdateStatusTexts& texts = CarriedUpdateStatusTexts();
-    if (texts.querying.empty()) return;  // nothing was copied: the check keeps the texts it has
-    ApplyUpdateStatusTexts(texts.noChecker, texts.querying, texts.newVersion, texts.unknown, texts.noNewVersion,
-                           texts.disabled);
-    auto lowered = [](const std::string& text) { return QString::fromStdString(text).toLower(); };
-    UpdateCheckStatusText(lowered(UpdateStatusText) != lowered(" " + previousQuerying));
-}
-
 }  // namespace
 
 TUFrameIncludePanel::TUFrameIncludePanel(QWidget* parent)
@@ -89,9 +77,8 @@ void TUFrameIncludePanel::FrameLangComponents1MChoseLanClick(QObject*) {
     if (settingsOpen && SettingsFrame) TranslateFramePlain(1, SettingsFrame);
     if (FrameTUAU1) {
         TranslateFramePlain(1, FrameTUAU1);
-        const std::string previousQuerying = StatusTextQuerying;
+        // The carrier hands its texts to the check, which rebuilds its status line.
         FrameTUAU1->StatusAU1Click(this);
-        TakeStatusTexts(previousQuerying);
     }
     if (settingsOpen && SettingsFrame) SettingsFrame->Panel2->setText(QString::fromStdString(UpdateStatusText));
     // Windows that were translated when they opened follow too (the settings window).

@@ -64,7 +64,9 @@ protected:
         previousLanguage_ = CurrentLanguage;
         CurrentLanguage = "English";
         SuppressCheckWindows = false;
-        ApplyUpdateStatusTexts("no checker", "Update check: querying for new versions...", "new version", "unknown", "no new versions [ %s ]", "off");
+        TakeTranslatedStatusTexts({"no checker", "Update check: querying for new versions...", "new version", "unknown",
+                                   "no new versions [ %s ]", "off"},
+                                  "");
         SettingsFrameShown = false;
         SettingsFrame = nullptr;
         platform::SetLocalTimeForTesting([this] { return AsTm(now_); });
