@@ -29,7 +29,6 @@ constexpr const char* kLanguagePackTag = "< Lang.Pack for KV.Kestrune 1.0 >";
 extern QPointer<QWidget> HostForm;   // owner of the boxes and windows shown from here
 extern bool IncludeModulesReady;     // from the end of the set-up until FinishIncludeModules
 extern bool AddonSwitch;             // the add-on check may run (the host passes false)
-extern bool NewVersionWindowShown;
 extern std::string MinimumWindowsText;  // the system named in the not-supported window
 extern QPointer<QWidget> IncludePanel;
 

@@ -33,7 +33,6 @@ using services::DeleteIfPresent;
 QPointer<QWidget> HostForm;
 bool IncludeModulesReady = false;
 bool AddonSwitch = false;
-bool NewVersionWindowShown = false;
 std::string MinimumWindowsText;
 QPointer<QWidget> IncludePanel;
 
@@ -48,7 +47,6 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
         result = false;
         AddonSwitch = addonSwitch;
         AddonWindowShown = false;
-        NewVersionWindowShown = false;
         LanguageChosen = false;
         ErrorReportingOff = false;
         BusyFlag = false;
