@@ -12,13 +12,11 @@ namespace kestrune {
 
 bool ChecksStarted = false;
 QPointer<QTimer> TimerUCNV;
-QPointer<QTimer> TimerUCAC;
 QPointer<QTimer> TimerUTZMSG;
 
 const ProgramValues scheduleValues([] {
     ChecksStarted = false;
     TimerUCNV = nullptr;
-    TimerUCAC = nullptr;
     TimerUTZMSG = nullptr;
 });
 
