@@ -19,7 +19,9 @@ AgentResultText ReadAgentResult(const std::string& path, std::size_t limit) {
     }
     std::string_view body(*bytes);
     if (body.size() >= 2 && body.substr(body.size() - 2) == "\r\n") body.remove_suffix(2);
-    result.text = langpack::DecodePackText(body);
+    // The developer writes the descriptions in Russian and English: lines that are not UTF-8 are
+    // in the Cyrillic code page.
+    result.text = langpack::DecodePackText(body, langpack::LegacyCodePage::Cp1251);
     result.state = ResultState::Read;
     return result;
 }

@@ -1,49 +1,22 @@
 #include "errors/LogRead.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 #include "platform/FileSystem.h"
 
 namespace kestrune {
 
 LogRead ReadLogFile(const std::string& path, std::size_t maxBytes) {
+    using Status = platform::RegularFileRead::Status;
+    platform::RegularFileRead read = platform::ReadRegularFile(path, maxBytes);
     LogRead result;
-    const int fd = ::open(platform::NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        result.status = errno == ENOENT || errno == ENOTDIR ? LogRead::Status::Missing : LogRead::Status::Unreadable;
-        if (errno == ENXIO) result.status = LogRead::Status::NotAFile;  // a socket or a device without a driver
-        return result;
+    switch (read.status) {
+        case Status::Missing: result.status = LogRead::Status::Missing; break;
+        case Status::Folder:
+        case Status::NotAFile: result.status = LogRead::Status::NotAFile; break;
+        case Status::Unreadable: result.status = LogRead::Status::Unreadable; break;
+        case Status::Read: result.status = LogRead::Status::Read; break;
     }
-    struct stat st {};
-    const bool known = ::fstat(fd, &st) == 0;
-    if (!known || !S_ISREG(st.st_mode)) {
-        result.status = known ? LogRead::Status::NotAFile : LogRead::Status::Unreadable;
-        ::close(fd);
-        return result;
-    }
-    // One byte more than asked tells whether the file goes on.
-    std::string bytes(maxBytes + 1, '\0');
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ::close(fd);
-            result.status = LogRead::Status::Unreadable;
-            return result;
-        }
-        if (n == 0) break;
-        got += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    result.status = LogRead::Status::Read;
-    result.complete = got <= maxBytes;
-    bytes.resize(result.complete ? got : maxBytes);
-    result.bytes = std::move(bytes);
+    result.complete = read.complete;
+    result.bytes = std::move(read.bytes);
     return result;
 }
 

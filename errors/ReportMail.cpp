@@ -68,10 +68,11 @@ bool ReadErrorLogForMail(std::optional<std::string>& log, std::optional<std::str
     return true;
 }
 
-// Logs come in whatever code page their writer used: UTF-8 when they are, else Windows-1251, as
-// the language packs are read.
+// Logs come in whatever code page their writer used: line by line UTF-8 when it is, else
+// Windows-1251, with the decoder of the language packs.
 std::optional<std::string> AsUtf8(const std::optional<std::string>& bytes) {
-    return bytes ? std::optional<std::string>(langpack::DecodePackText(*bytes)) : std::nullopt;
+    return bytes ? std::optional<std::string>(langpack::DecodePackText(*bytes, langpack::LegacyCodePage::Cp1251))
+                 : std::nullopt;
 }
 
 struct Delivery {

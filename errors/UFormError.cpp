@@ -140,7 +140,7 @@ void TUFormError::FormCreate() {
         PageChangeAllowed = false;
         ShowPage(ui_->NTCTabSheet1, false);
         CaptureFormTexts(0, this);
-        TranslateForm(0, this);
+        TranslateFormOrBuiltIn(0, this);
         ui_->Label1->setText(Text(FormatWithOneArgument(Text(ui_->Label1->text()), kOwnProductName)));
         setWindowTitle(Text(FormatWithOneArgument(Text(windowTitle()), kOwnProductName)));
         ui_->Button1->setEnabled(false);

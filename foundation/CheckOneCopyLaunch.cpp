@@ -1,13 +1,422 @@
 #include "foundation/CheckOneCopyLaunch.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QEventLoop>
+#include <QMetaObject>
+#include <QObject>
+#include <QTimer>
+#include <QWidget>
+#include <cerrno>
+#include <map>
+#include <stdexcept>
+#include <system_error>
+
+#include "foundation/TextLines.h"
+#include "foundation/URegInA.h"
+#include "foundation/UnitVAR.h"
+#include "foundation/core/AsciiText.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/IniFile.h"
+#include "foundation/core/PathNames.h"
+#include "foundation/core/SystemFolders.h"
+#include "platform/Executable.h"
+#include "platform/FileSystem.h"
+#include "platform/UserFolders.h"
 
 namespace kestrune {
+namespace {
 
-// Placeholder until the single-instance check lands: no other copy is ever found.
-bool CheckSingleInstance(bool, WindowHandle, QWidget*) {
+constexpr int kWmUser = 0x400;
+constexpr const char* kEntryHeader = "KV.Kestrune running copy 1";
+
+[[noreturn]] void ThrowSystemError(const std::string& what) {
+    throw std::system_error(errno, std::generic_category(), what);
+}
+
+// A mutex name as a file name: letters, digits, ".", "-" and "_" stand; every other byte is %XX.
+std::string FileNameFor(const std::string& name) {
+    static const char* const hex = "0123456789ABCDEF";
+    std::string file;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+            c == '.' || c == '-' || c == '_') {
+            file += c;
+        } else {
+            file += '%';
+            file += hex[byte >> 4];
+            file += hex[byte & 15];
+        }
+    }
+    return file;
+}
+
+// Handles of the mutexes this copy opened; they stay open until the process ends.
+std::map<std::string, std::unique_ptr<NamedMutex>>& OpenMutexes() {
+    static std::map<std::string, std::unique_ptr<NamedMutex>> mutexes;
+    return mutexes;
+}
+
+// This copy's own windows in the list of running copies.
+std::map<const QObject*, std::unique_ptr<RunningCopyEntry>>& OwnWindows() {
+    static std::map<const QObject*, std::unique_ptr<RunningCopyEntry>> windows;
+    return windows;
+}
+
+std::string ClassNameOf(const QWidget* form) {
+    if (!form) return std::string();
+    const std::string name = form->metaObject()->className();
+    const auto colons = name.rfind("::");
+    return colons == std::string::npos ? name : name.substr(colons + 2);
+}
+
+void PublishOwnWindow(QWidget* form, const std::string& className) {
+    if (!form || OwnWindows().count(form)) return;
+    auto entry = PublishRunningCopy(className, kProgramVersionTag);
+    if (!entry) return;
+    OwnWindows()[form] = std::move(entry);
+    // A window that is freed leaves the list at once, as it would leave the system's window list.
+    QObject::connect(form, &QObject::destroyed, [form] { OwnWindows().erase(form); });
+}
+
+struct RunningCopy {
+    std::string path;
+    std::string className;
+    std::string version;
+};
+
+std::string MessagesPathOf(const std::string& entryPath) {
+    return entryPath.substr(0, entryPath.size() - std::string(".copy").size()) + ".messages";
+}
+
+// Every window in the list whose copy still runs. An entry left by a copy that died is cleared
+// away; it is taken out only when it is still the very file that was found dead.
+std::vector<RunningCopy> RunningCopies() {
+    std::vector<RunningCopy> copies;
+    const std::string folder = RunningCopiesFolder() + "/copies";
+    for (const std::string& name : platform::ListDirectory(folder)) {
+        if (name.size() <= 5 || name.compare(name.size() - 5, 5, ".copy") != 0) continue;
+        const std::string path = folder + "/" + name;
+        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) continue;
+        if (flock(fd, LOCK_SH | LOCK_NB) == 0) {
+            struct stat opened {}, current {};
+            if (fstat(fd, &opened) == 0 && lstat(path.c_str(), &current) == 0 && opened.st_ino == current.st_ino &&
+                opened.st_dev == current.st_dev) {
+                unlink(path.c_str());
+                unlink(MessagesPathOf(path).c_str());
+            }
+            close(fd);
+            continue;
+        }
+        std::string bytes;
+        char buffer[512];
+        ssize_t n = 0;
+        while (bytes.size() < 4096 && (n = read(fd, buffer, sizeof buffer)) > 0) bytes.append(buffer, static_cast<std::size_t>(n));
+        close(fd);
+        RunningCopy copy;
+        copy.path = path;
+        const std::vector<std::string> lines = TextFileLines(bytes);
+        for (const std::string& line : lines) {
+            if (line.rfind("class=", 0) == 0) copy.className = line.substr(6);
+            if (line.rfind("version=", 0) == 0) copy.version = line.substr(8);
+        }
+        if (!lines.empty() && lines.front() == kEntryHeader) copies.push_back(std::move(copy));
+    }
+    return copies;
+}
+
+void PostCopyMessage(const RunningCopy& copy, int message) {
+    const std::string path = MessagesPathOf(copy.path);
+    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) ThrowSystemError("cannot send a message to the running copy");
+    const std::string line = std::to_string(message) + "\n";
+    const ssize_t written = write(fd, line.data(), line.size());
+    close(fd);
+    if (written != static_cast<ssize_t>(line.size())) ThrowSystemError("cannot send a message to the running copy");
+}
+
+// The warning names what really runs: a newer, an older or the same version.
+int MessageForVersion(const std::string& otherVersion) {
+    const int order = CompareVersionTags(otherVersion, kProgramVersionTag);
+    return order > 0 ? 1 : order < 0 ? 2 : 3;
+}
+
+// False for the comment openings "//" and "\\" of a text file's line.
+bool IsNotCommentPrefix(const std::string& firstTwo) {
     bool result = true;
-    Guard("COL.004-02", [&] {});
+    Guard("COL.001-01", [&] { result = firstTwo != "//" && firstTwo != "\\\\"; });
+    return result;
+}
+
+void WaitMilliseconds(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+}  // namespace
+
+// ---- Runtime folder, mutexes and the list of running copies ---------------------------------
+
+std::string RunningCopiesFolder() {
+    std::string folder;
+    const std::string runtime = platform::UserRuntimeFolder();
+    if (!runtime.empty()) {
+        folder = runtime + "/KV.Kestrune";
+        mkdir(folder.c_str(), 0700);
+        struct stat st {};
+        if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid()) folder.clear();
+    }
+    if (folder.empty()) folder = platform::PrivateFolderIn(platform::NativePath(TempDirFromEnvironment()));
+    if (folder.empty()) throw std::runtime_error("no private runtime folder for the running copies");
+    const std::string copies = folder + "/copies";
+    mkdir(copies.c_str(), 0700);
+    return folder;
+}
+
+NamedMutex::~NamedMutex() { close(fd_); }
+
+std::unique_ptr<NamedMutex> OpenNamedMutex(const std::string& name, bool& alreadyExisted) {
+    alreadyExisted = false;
+    const std::string path = RunningCopiesFolder() + "/" + FileNameFor(name) + ".mutex";
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) ThrowSystemError("cannot open the mutex file " + path);
+    std::unique_ptr<NamedMutex> mutex(new NamedMutex(path, fd));
+    // Opening is one step for every other opener: while this handle takes its place and looks for
+    // others, an flock on "<name>.opening" keeps the next opener waiting (for the few system calls
+    // it takes), so of two starts at once exactly one finds that the mutex did not exist yet. An
+    // opener that is stopped half-way keeps the others waiting for a second at most.
+    struct Opening {
+        int fd = -1;
+        bool locked = false;
+        ~Opening() {
+            if (fd >= 0) close(fd);
+        }
+    } opening;
+    const std::string openingPath = path.substr(0, path.size() - std::string(".mutex").size()) + ".opening";
+    opening.fd = open(openingPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (opening.fd < 0) ThrowSystemError("cannot open the mutex file " + openingPath);
+    for (int attempt = 0; attempt < 500 && !opening.locked; ++attempt) {
+        opening.locked = flock(opening.fd, LOCK_EX | LOCK_NB) == 0;
+        if (!opening.locked) usleep(2000);
+    }
+    // Each holder locks one byte of its own: its process id, or, when another handle of this
+    // process (or of another pid namespace) has that, the next free one above every process id.
+    // The kernel drops the lock with the last descriptor.
+    bool held = false;
+    const off_t first = getpid();
+    for (off_t slot = first; !held && slot < first + (off_t{4096} << 22); slot += off_t{1} << 22) {
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        lock.l_start = slot;
+        lock.l_len = 1;
+        if (fcntl(fd, F_OFD_SETLK, &lock) == 0) held = true;
+        else if (errno == EAGAIN || errno == EACCES) alreadyExisted = true;
+        else ThrowSystemError("cannot lock the mutex file " + path);
+    }
+    if (!held) throw std::runtime_error("no free place in the mutex file " + path);
+    // Any lock that is not this handle's own belongs to another open handle.
+    struct flock probe {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    probe.l_start = 0;
+    probe.l_len = 0;
+    if (fcntl(fd, F_OFD_GETLK, &probe) != 0) ThrowSystemError("cannot test the mutex file " + path);
+    if (probe.l_type != F_UNLCK) alreadyExisted = true;
+    return mutex;
+}
+
+RunningCopyEntry::~RunningCopyEntry() {
+    // Out of the list first, so that nobody finds an entry whose lock is already gone.
+    unlink(path_.c_str());
+    unlink(MessagesPathOf(path_).c_str());
+    close(fd_);
+}
+
+std::vector<int> RunningCopyEntry::TakeMessages() {
+    std::vector<int> messages;
+    const std::string path = MessagesPathOf(path_);
+    const std::string taking = path + ".taking";
+    if (rename(path.c_str(), taking.c_str()) != 0) return messages;
+    const auto bytes = platform::ReadWholeFile(taking);
+    unlink(taking.c_str());
+    if (!bytes) return messages;
+    for (const std::string& line : TextFileLines(*bytes)) {
+        try {
+            messages.push_back(std::stoi(line));
+        } catch (...) {
+        }
+    }
+    return messages;
+}
+
+std::unique_ptr<RunningCopyEntry> PublishRunningCopy(const std::string& className, const std::string& version) {
+    static int serial = 0;
+    const std::string folder = RunningCopiesFolder() + "/copies";
+    const std::string base = folder + "/" + std::to_string(getpid()) + "-" + std::to_string(++serial);
+    const std::string temporary = base + ".tmp";
+    const int fd = open(temporary.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) ThrowSystemError("cannot make the running-copy entry " + temporary);
+    // Locked before it gets its name: an entry without its lock is never seen while its copy runs.
+    const std::string text = std::string(kEntryHeader) + "\nclass=" + className + "\nversion=" + version +
+                             "\npid=" + std::to_string(getpid()) + "\n";
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 || write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size()) ||
+        rename(temporary.c_str(), (base + ".copy").c_str()) != 0) {
+        const int error = errno;
+        unlink(temporary.c_str());
+        close(fd);
+        errno = error;
+        ThrowSystemError("cannot publish the running-copy entry " + base + ".copy");
+    }
+    return std::unique_ptr<RunningCopyEntry>(new RunningCopyEntry(base + ".copy", fd));
+}
+
+// ---- The check ------------------------------------------------------------------------------
+
+int CompareVersionTags(const std::string& a, const std::string& b) {
+    auto parts = [](const std::string& text) {
+        std::vector<std::string> list;
+        std::size_t start = 0;
+        while (true) {
+            const std::size_t dot = text.find('.', start);
+            list.push_back(text.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
+            if (dot == std::string::npos) return list;
+            start = dot + 1;
+        }
+    };
+    const auto left = parts(a), right = parts(b);
+    for (std::size_t i = 0; i < std::max(left.size(), right.size()); ++i) {
+        const std::string x = i < left.size() ? left[i] : std::string();
+        const std::string y = i < right.size() ? right[i] : std::string();
+        auto digits = [](const std::string& part) {
+            std::size_t n = 0;
+            while (n < part.size() && part[n] >= '0' && part[n] <= '9') ++n;
+            std::string number = part.substr(0, n);
+            number.erase(0, std::min(number.find_first_not_of('0'), number.size()));
+            return std::make_pair(number, part.substr(n));
+        };
+        const auto [xNumber, xRest] = digits(x);
+        const auto [yNumber, yRest] = digits(y);
+        if (xNumber.size() != yNumber.size()) return xNumber.size() < yNumber.size() ? -1 : 1;
+        if (xNumber != yNumber) return xNumber < yNumber ? -1 : 1;
+        const std::string xText = AsciiLower(xRest), yText = AsciiLower(yRest);
+        if (xText != yText) return xText < yText ? -1 : 1;
+    }
+    return 0;
+}
+
+std::string ReadLanguageEntry(const std::string& language, int messageId) {
+    std::string result;
+    Guard("COL.002-01", [&] {
+        if (!IsSafePathName(language)) return;
+        const std::string path =
+            platform::ExecutableFolder() + "\\Language\\" + language + "\\" + "UOCL_Language" + ".txt";
+        // As a language pack: a folder is no file, anything but a plain file of at most 16 MiB
+        // cannot be read, and nothing here waits on a pipe.
+        const platform::RegularFileRead read = platform::ReadRegularFile(path, 16u * 1024u * 1024u);
+        using Status = platform::RegularFileRead::Status;
+        if (read.status == Status::Missing || read.status == Status::Folder) return;
+        if (read.status != Status::Read || !read.complete) throw std::runtime_error("cannot read " + path);
+        const std::string key = AsciiLower("ID" + std::to_string(messageId) + "=");
+        const std::string_view text(read.bytes);
+        for (const std::string& line : TextFileLines(text.substr(text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0))) {
+            if (IsNotCommentPrefix(line.substr(0, 2)) && AsciiLower(line.substr(0, key.size())) == key)
+                result = line.substr(key.size());
+        }
+    });
+    return result;
+}
+
+std::string GetOneCopyMessage(int messageId) {
+    std::string text;
+    Guard("COL.003-01", [&] {
+        if (messageId == 0) return;
+        switch (messageId) {
+            case 1: text = "Уже запущена более новая версия программы!"; break;
+            case 2: text = "Уже запущена более старая версия программы!"; break;
+            case 3: text = "Уже запущена эта же версия программы!"; break;
+            default: return;
+        }
+        const std::string settings = GetProgramPath(2, "") + "ULangSettings.ini";
+        if (!platform::FileAgeReadable(settings)) return;
+        const auto ini = LoadIniFile(settings);
+        const auto language = ini ? ini->Read("Settings", "Language") : std::nullopt;
+        if (!language || *language == "Russian") return;
+        const std::string& name = *language;
+        if (!IsSafePathName(name)) return;
+        if (AsciiLower(name) != "russian" &&
+            !platform::FileAgeReadable(platform::ExecutableFolder() + "\\Language\\" + name + "\\" + name + ".txt"))
+            return;
+        const std::string entry = ReadLanguageEntry(name, messageId);
+        if (!entry.empty()) text = entry;
+    });
+    return text;
+}
+
+bool CheckMutexAndWindows(bool resultIn, bool isSibling, int messageId, bool notify, bool showWarning,
+                          const std::string& mutexName, const std::string& className, WindowHandle ownerHandle) {
+    bool result = resultIn;
+    Guard("COL.004-01", [&] {
+        if (!resultIn) return;
+        bool existed = false;
+        auto mutex = OpenNamedMutex(mutexName, existed);
+        // A second handle of this copy to the same name adds nothing: the first stays open.
+        auto& handles = OpenMutexes();
+        const std::string path = mutex->path();
+        const bool kept = !handles.count(path);
+        if (kept) handles[path] = std::move(mutex);
+        mutex.reset();
+
+        const auto arguments = platform::CommandLineArguments();
+        const bool relaunch = arguments.size() > 1 && AsciiLower(arguments[1]) == "/errorrelaunch";
+        if (existed && !relaunch) {
+            const auto own = OwnWindows().find(ownerHandle);
+            const std::string ownPath = own != OwnWindows().end() ? own->second->path() : std::string();
+            for (const RunningCopy& copy : RunningCopies()) {
+                if (copy.path == ownPath || copy.className != className) continue;
+                if (isSibling) {
+                    if (notify) PostCopyMessage(copy, kWmUser + 1);
+                } else if (showWarning) {
+                    ShowMessageBox(ownerHandle,
+                                   GetOneCopyMessage(messageId == 0 ? 0 : MessageForVersion(copy.version)),
+                                   std::string("KV.Kestrune ") + kProgramVersionTag + " - Warning...", "Warning",
+                                   kMbSystemModal);
+                } else if (notify) {
+                    PostCopyMessage(copy, kWmUser + 3);
+                }
+                result = false;
+            }
+            return;
+        }
+        // Nothing waits on a mutex here, so its ownership means nothing; a sibling's handle is closed.
+        if (isSibling && kept) handles.erase(path);
+    });
+    return result;
+}
+
+bool CheckSingleInstance(bool notify, WindowHandle ownerHandle, QWidget* ownerForm) {
+    bool result = true;
+    Guard("COL.004-02", [&] {
+        const std::string className = ClassNameOf(ownerForm);
+        PublishOwnWindow(ownerForm, className);
+        bool siblingResult = true;
+        for (int i = 0; i < OtherInstanceCount && i < static_cast<int>(OtherInstanceNames.size()); ++i) {
+            siblingResult = CheckMutexAndWindows(true, siblingResult, 0, notify, false,
+                                                 "KV.Kestrune " + OtherInstanceNames[static_cast<std::size_t>(i)],
+                                                 className, ownerHandle);
+            WaitMilliseconds(100);
+        }
+        result = CheckMutexAndWindows(true, false, 0, notify, false, std::string("KV.Kestrune ") + kProgramVersionTag,
+                                      className, ownerHandle);
+        if (siblingResult || notify)
+            result = CheckMutexAndWindows(result, false, 1, notify, true, "KV.Kestrune", className, ownerHandle);
+    });
     return result;
 }
 

@@ -1,12 +1,83 @@
 #pragma once
 // The single-instance check: another running copy of this program is noted or announced.
+//
+// Linux has neither named mutexes nor a list of top-level windows of other programs, so both live
+// in a runtime folder of this user ($XDG_RUNTIME_DIR/KV.Kestrune, else "kestrune-<uid>" in TEMP):
+// - a named mutex is the file "<name>.mutex"; every copy that opened it holds a record lock on
+//   its own byte of it, which the kernel drops when the copy ends, however it ends; openers take
+//   turns on "<name>.opening", so that of two starts at once exactly one creates the mutex;
+// - each host window is a file "copies/<pid>-<n>.copy" naming its class and version, locked by
+//   its copy for as long as it runs; an entry whose lock is free belongs to a copy that died and is
+//   ignored (and cleared away).
+// A message to another copy's window is a line in its file "copies/<pid>-<n>.messages".
+
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "foundation/UniversalProcedures.h"
 
 namespace kestrune {
 
 // True when no other copy was found. With Notify the other copy is told; a copy of another
-// version shows a warning box. Never stops the start by itself.
+// version shows a warning box that says whether it is newer, older or the same. Never stops the
+// start by itself.
 bool CheckSingleInstance(bool notify, WindowHandle ownerHandle, QWidget* ownerForm);
+
+// One step of the check: the named mutex, then, when another copy holds it, the walk over the
+// running copies' windows of that class (see the unit's description).
+bool CheckMutexAndWindows(bool resultIn, bool isSibling, int messageId, bool notify, bool showWarning,
+                          const std::string& mutexName, const std::string& className, WindowHandle ownerHandle);
+
+// Message 1: a newer version runs; 2: an older one; 3: the same. Russian unless the stored
+// language's UOCL_Language.txt gives the text. 0 answers the empty text.
+std::string GetOneCopyMessage(int messageId);
+// The text of "ID<n>=" in <exe dir>/Language/<language>/UOCL_Language.txt; empty when none.
+std::string ReadLanguageEntry(const std::string& language, int messageId);
+
+// Compares two version texts part by part at the dots: the digits that open a part as a number,
+// the rest of the part as text. Negative when a is older than b, 0 when the same, positive when newer.
+int CompareVersionTags(const std::string& a, const std::string& b);
+
+// A host window of a running copy, as other copies see it. Lives until it is freed or its copy ends.
+class RunningCopyEntry {
+public:
+    ~RunningCopyEntry();
+    RunningCopyEntry(const RunningCopyEntry&) = delete;
+    RunningCopyEntry& operator=(const RunningCopyEntry&) = delete;
+    const std::string& path() const { return path_; }
+    // Message numbers sent to this window, oldest first; each is answered once.
+    std::vector<int> TakeMessages();
+
+private:
+    friend std::unique_ptr<RunningCopyEntry> PublishRunningCopy(const std::string&, const std::string&);
+    RunningCopyEntry(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+    std::string path_;
+    int fd_;
+};
+// Puts a window of this class and version into the list of running copies; nullptr when the
+// runtime folder cannot be had.
+std::unique_ptr<RunningCopyEntry> PublishRunningCopy(const std::string& className, const std::string& version);
+
+// Opens the named mutex and keeps it open until the process ends (or until the handle is
+// closed); alreadyExisted tells whether another open handle held it before.
+class NamedMutex {
+public:
+    ~NamedMutex();
+    NamedMutex(const NamedMutex&) = delete;
+    NamedMutex& operator=(const NamedMutex&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    friend std::unique_ptr<NamedMutex> OpenNamedMutex(const std::string&, bool&);
+    NamedMutex(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+    std::string path_;
+    int fd_;
+};
+// Throws when the runtime folder or the mutex file cannot be had.
+std::unique_ptr<NamedMutex> OpenNamedMutex(const std::string& name, bool& alreadyExisted);
+
+// The folder that holds the mutexes and the list of running copies (made when missing).
+std::string RunningCopiesFolder();
 
 }  // namespace kestrune

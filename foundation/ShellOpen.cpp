@@ -1,5 +1,6 @@
 #include "foundation/ShellOpen.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QUrl>
@@ -34,11 +35,27 @@ std::string StartsWithScheme(const std::string& text) {
     return scheme;
 }
 
-// A file of the program folder, with links resolved on both sides.
+// A file of the program folder, with links resolved on both sides. A file that is not there
+// (yet) is judged by the folder that would hold it, so that the desktop can say it is missing.
 std::string ProgramFolderFileUrl(const std::string& path) {
     const QFileInfo file(QString::fromStdString(platform::NativePath(path)));
-    if (!file.exists() || !file.isFile()) return {};
-    const QString canonical = file.canonicalFilePath();
+    QString canonical;
+    if (file.exists()) {
+        if (!file.isFile()) return {};
+        canonical = file.canonicalFilePath();
+    } else {
+        QString rest;
+        QString existing = QDir::cleanPath(file.absoluteFilePath());
+        while (!existing.isEmpty() && !QFileInfo::exists(existing)) {
+            const qsizetype slash = existing.lastIndexOf(QLatin1Char('/'));
+            if (slash < 0) return {};
+            rest = existing.mid(slash) + rest;
+            existing = existing.left(slash);
+        }
+        const QString base = QFileInfo(existing).canonicalFilePath();
+        if (base.isEmpty() || !QFileInfo(existing).isDir()) return {};
+        canonical = base + rest;
+    }
     const QString folder = QFileInfo(QString::fromStdString(platform::ExecutableFolder())).canonicalFilePath();
     if (canonical.isEmpty() || folder.isEmpty() || !canonical.startsWith(folder + "/")) return {};
     return QUrl::fromLocalFile(canonical).toString(QUrl::FullyEncoded).toStdString();

@@ -8,8 +8,9 @@
 namespace kestrune {
 
 // The URL that ShellOpen would hand over, or empty when the target is refused. Accepted:
-// http: and https: addresses with a host, mailto: links, and existing files inside the program
-// folder (after resolving links). Nothing else: no other scheme, no program, no option.
+// http: and https: addresses with a host, mailto: links, and files inside the program folder
+// (after resolving links), also one that is missing, so that the desktop says so. Nothing else:
+// no folder, no other scheme, no program, no option.
 std::string ShellOpenUrl(const std::string& target);
 
 // Opens the target; answers whether it was handed over. showCommand is the shell's show command

@@ -127,9 +127,9 @@ std::string DecodeBody(const Part& part) {
 
 QString DecodeHtml(const std::string& bytes, const std::string& charset) {
     if (EqualsNoCase(charset, "windows-1251") || EqualsNoCase(charset, "cp1251"))
-        return QString::fromStdString(langpack::Cp1251ToUtf8(bytes));
+        return QString::fromStdString(langpack::LegacyToUtf8(bytes, langpack::LegacyCodePage::Cp1251));
     if (EqualsNoCase(charset, "utf-8") && langpack::IsValidUtf8(bytes)) return QString::fromStdString(bytes);
-    return QString::fromStdString(langpack::DecodePackText(bytes));
+    return QString::fromStdString(langpack::DecodePackText(bytes, langpack::LegacyCodePage::Cp1251));
 }
 
 }  // namespace

@@ -7,12 +7,14 @@
 
 #include "errors/ErrorProcessor.h"
 #include "foundation/Application.h"
+#include "foundation/ReturnKey.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/PathNames.h"
 #include "foundation/core/Printable.h"
 #include "foundation/core/SystemFolders.h"
 #include "host/IncludeModules.h"
+#include "host/OwnerDrawMenus.h"
 #include "host/ProgramSettings.h"
 #include "host/UnitMain.h"
 #include "language/LangProcessor.h"
@@ -78,11 +80,18 @@ int RunProgramBlock(const std::vector<std::string>& params) {
     ResetTermination();
     if (!ParametersAreSafe(params)) return 2;
 
+    // Unit initializations: the menu painter lives until every window of the run is gone.
+    RyMenusInitialization();
+    struct MenusFinalization {
+        ~MenusFinalization() { RyMenusFinalization(); }
+    } menusFinalization;
+
     QApplication::setApplicationName("KV.Kestrune");
     // Every window without an icon of its own, the error window and the boxes included, shows it.
     QApplication::setWindowIcon(ProgramIcon());
     // Dialogs closing must never end the run; the host window's close does that itself.
     QApplication::setQuitOnLastWindowClosed(false);
+    MakeReturnClickTheFocusedButton();
     InstallErrorProcessor();
     InstallFolderTreeEventHook();
     // The error window's help button and tray icon belong to the host's services.

@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QTimer>
 
 #include "checks/UnitAutoUpdateSettings.h"
 #include "foundation/core/Guard.h"
@@ -45,6 +47,7 @@ TFormSettings::TFormSettings(QWidget* parent)
     // The frame's check-now button is this window's, not the frame's own handler.
     disconnect(UFrame11->Button2, &QPushButton::clicked, nullptr, nullptr);
     connect(UFrame11->Button2, &QPushButton::clicked, this, &TFormSettings::UFrame11Button2Click);
+    BuildTabOrder();
     FormSettings = this;
     FormCreate();
 }
@@ -93,12 +96,49 @@ void TFormSettings::FormClose() {
 void TFormSettings::reject() { ButtonCancelClick(); }
 
 void TFormSettings::closeEvent(QCloseEvent* event) {
+    if (event->spontaneous() && !closed_) {
+        // Turned into a click on Cancel once this event is over: a close from inside a close
+        // event would be lost.
+        event->ignore();
+        QTimer::singleShot(0, this, &TFormSettings::ButtonCancelClick);
+        return;
+    }
     if (!closed_) {
         closed_ = true;
         FormClose();
     }
     // Accepting hides the window, which ends its modal loop; QDialog's own close would cancel.
     event->accept();
+}
+
+void TFormSettings::BuildTabOrder() {
+    // Button6, ButtonOk, ButtonCancel, the controls of the frame in the scroll box (the box itself
+    // is no stop), Button1. The frame's controls keep their own order among themselves.
+    ui_->ScrollBox4->setFocusPolicy(Qt::NoFocus);
+    std::vector<QWidget*> frameStops;
+    for (QWidget* widget = nextInFocusChain(); widget && widget != this; widget = widget->nextInFocusChain()) {
+        if (UFrame11->isAncestorOf(widget) && (widget->focusPolicy() & Qt::TabFocus)) frameStops.push_back(widget);
+    }
+    QWidget* previous = ui_->ButtonCancel;
+    setTabOrder(ui_->Button6, ui_->ButtonOk);
+    setTabOrder(ui_->ButtonOk, ui_->ButtonCancel);
+    for (QWidget* stop : frameStops) {
+        setTabOrder(previous, stop);
+        previous = stop;
+    }
+    setTabOrder(previous, ui_->Button1);
+}
+
+void TFormSettings::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || !(windowState() & Qt::WindowMinimized)) return;
+    QTimer::singleShot(0, this, [this] {
+        if (closed_ || !(windowState() & Qt::WindowMinimized)) return;
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        show();
+        raise();
+        activateWindow();
+    });
 }
 
 }  // namespace kestrune

@@ -9,6 +9,7 @@
 #include "errors/ErrorProcessor.h"
 #include "foundation/Application.h"
 #include "foundation/CheckOneCopyLaunch.h"
+#include "foundation/HintPauses.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/core/AsciiText.h"
@@ -120,9 +121,9 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
                               Child<QPlainTextEdit>(languages, "MDefaultlan"),
                               Child<QPlainTextEdit>(languages, "MLanCapt"), Child<QPlainTextEdit>(languages, "MLanProc"));
 
-        // Qt shows hints after its own pause and keeps them while the mouse rests on the control.
         step("13");
         IncludeModulesReady = true;
+        SetHintPauses(100, -1);
 
         // Step 15's fix for the drawing of controls under the Alt key serves one Windows fault only.
         step("15");

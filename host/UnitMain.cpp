@@ -102,6 +102,10 @@ TFormKestrune::TFormKestrune(const std::vector<std::string>& params)
     UFrameIncludePanel1 = ui_->UFrameIncludePanel1;
     UFrameHlpBtn1 = ui_->UFrameHlpBtn1;
     UFrameIncludePanel1->hide();
+    // Without a compositor neither the opacity nor the place above the screen hides a window (a
+    // window manager pulls it back into view): the window is never mapped at all. It is still
+    // shown as far as Qt goes, so its show event and its timers run as designed.
+    setAttribute(Qt::WA_DontShowOnScreen);
     setWindowOpacity(0.0);
     move(0, -500);
     resize(151, 498);

@@ -36,8 +36,7 @@ void OpenOtherProgramsPage() {
         };
         std::string path = page(CurrentLanguage);
         if (CurrentLanguage.empty() || !platform::IsRegularFile(path)) path = page(HelpLanguage);
-        // A page that is in neither language folder is not handed to the desktop.
-        if (!platform::IsRegularFile(path)) return;
+        // Opened whether or not it is there: the desktop then tells the user that it is missing.
         ShellOpen(path, 5);
     });
 }

@@ -1,5 +1,6 @@
 #include "language/LangProcessor.h"
 
+#include <QFile>
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
@@ -13,6 +14,7 @@
 #include "language/Components.h"
 #include "language/LanguageMenus.h"
 #include "language/pack/LanguagePack.h"
+#include "language/pack/PackFile.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
 
@@ -177,19 +179,38 @@ void ApplySection(const std::vector<std::string>& list, std::size_t first, std::
     });
 }
 
-void Translate(int mode, QWidget* root, bool window, const char* walkCode) {
-    const int passes = PassCount(mode);
-    if (passes == 0 || WorkingLanguageList.empty()) return;
+void TranslateFrom(const std::vector<std::string>& list, int passes, QWidget* root, bool window, const char* walkCode) {
+    if (passes == 0 || list.empty()) return;
     const std::string name = Utf8(root->objectName());
     const ComponentIndex index = IndexComponents(root);
     std::size_t position = 0;
     for (int pass = 0; pass < passes; ++pass) {
-        Guard("ULP.015-01", [&] { position = langpack::FindNextSection(WorkingLanguageList, position, name); });
+        Guard("ULP.015-01", [&] { position = langpack::FindNextSection(list, position, name); });
         std::size_t end = 0;
-        Guard("ULP.014-01", [&] { end = langpack::FindSectionEnd(WorkingLanguageList, position); });
+        Guard("ULP.014-01", [&] { end = langpack::FindSectionEnd(list, position); });
         if (position == 0) continue;  // no further section: the next pass starts from the top again
-        ApplySection(WorkingLanguageList, position, end, root, window, index, walkCode);
+        ApplySection(list, position, end, root, window, index, walkCode);
     }
+}
+
+void Translate(int mode, QWidget* root, bool window, const char* walkCode) {
+    TranslateFrom(WorkingLanguageList, PassCount(mode), root, window, walkCode);
+}
+
+// The body of the English pack the program carries within itself, read once.
+const std::vector<std::string>& BuiltInEnglishBody() {
+    static const std::vector<std::string> body = [] {
+        std::vector<std::string> lines;
+        QFile file(QStringLiteral(":/language/English.txt"));
+        if (!file.open(QIODevice::ReadOnly)) return lines;
+        const QByteArray bytes = file.readAll();
+        langpack::AppendPackBody(
+            langpack::SplitLines(langpack::DecodePackText(std::string_view(bytes.constData(), bytes.size()),
+                                                          langpack::LegacyCodePage::Cp1252)),
+            lines, nullptr);
+        return lines;
+    }();
+    return body;
 }
 
 // Windows translated once at creation that follow later changes of language, each with its
@@ -228,10 +249,12 @@ void LoadLanguageFile(int mode) {
             const std::string& name = folders[pass];
             if (!IsSafePathName(name, kTxtSuffix)) continue;  // a stored language that is no folder name has no pack
             const std::string file = folder + name + "\\" + (mode == 0 ? name + ".txt" : std::string("ULanguage.txt"));
-            if (!platform::FileAgeReadable(file)) continue;
-            const std::optional<std::string> bytes = platform::ReadWholeFile(file);
-            if (!bytes) throw std::runtime_error("cannot read " + file);
-            const std::vector<std::string> lines = langpack::SplitLines(langpack::DecodePackText(*bytes));
+            // A folder where the pack should be is no pack; a pipe, a device or a huge file is one
+            // that cannot be read.
+            const langpack::PackFile pack = langpack::ReadPackFile(file, name);
+            if (pack.status == langpack::PackFile::Status::Missing) continue;
+            if (pack.status == langpack::PackFile::Status::Refused) throw std::runtime_error(pack.problem);
+            const std::vector<std::string>& lines = pack.lines;
             const bool withCredits = mode == 0 && pass + 1 == folders.size();
             langpack::Credits credits{TranslatorName, TranslatorUrl, TranslatorMail};
             langpack::AppendPackBody(lines, WorkingLanguageList, withCredits ? &credits : nullptr);
@@ -275,6 +298,19 @@ void CaptureFrameTexts(int mode, QWidget* frame) {
 void TranslateForm(int mode, QWidget* form) {
     Guard("ULP.019-01", [&] {
         if (form) Translate(mode, form, true, "ULP.018-01");
+    });
+}
+
+void TranslateFormOrBuiltIn(int mode, QWidget* form) {
+    Guard("ULP.019-01", [&] {
+        if (!form) return;
+        const std::string language = langpack::Lowered(CurrentLanguage);
+        const std::string name = Utf8(form->objectName());
+        if (language.empty() || language == "russian" || langpack::FindNextSection(WorkingLanguageList, 0, name) != 0) {
+            Translate(mode, form, true, "ULP.018-01");
+            return;
+        }
+        TranslateFrom(BuiltInEnglishBody(), 1, form, true, "ULP.018-01");
     });
 }
 

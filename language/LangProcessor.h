@@ -66,6 +66,10 @@ void CaptureFrameTexts(int mode, QWidget* frame);
 // language's section unless that is English. Mode 0 under Russian leaves the design texts.
 void TranslateForm(int mode, QWidget* form);
 void TranslateFramePlain(int mode, QWidget* frame);
+// TranslateForm for a window that may open while the packs cannot be read (the error window):
+// when the working list holds no section of the window and a language other than Russian is
+// chosen, its texts come from the English pack built into the program.
+void TranslateFormOrBuiltIn(int mode, QWidget* form);
 
 // A window created for one showing and translated then (mode 0) that should still follow a
 // change of language while it is open: its design texts are kept (call this before it is

@@ -12,6 +12,7 @@
 #include "language/Components.h"
 #include "language/LangProcessor.h"
 #include "language/pack/LanguagePack.h"
+#include "language/pack/PackFile.h"
 #include "platform/FileSystem.h"
 
 namespace kestrune {
@@ -151,10 +152,9 @@ bool IsOfferedLanguage(const std::string& name, std::string* nativeName) {
     // Russian is the design language: the built-in first entry, whatever a folder says.
     if (IsRussian(name) || !IsUsableFolderName(name)) return false;
     const std::string file = MainPackPath(name);
-    if (!platform::IsRegularFile(file)) return false;
-    const std::optional<std::string> bytes = platform::ReadWholeFile(file);
-    if (!bytes) return false;  // a pack that cannot be read offers nothing
-    const langpack::PackHeader header = langpack::ReadPackHeader(langpack::SplitLines(langpack::DecodePackText(*bytes)));
+    const langpack::PackFile pack = langpack::ReadPackFile(file, name);
+    if (pack.status != langpack::PackFile::Status::Read) return false;  // a pack that cannot be read offers nothing
+    const langpack::PackHeader header = langpack::ReadPackHeader(pack.lines);
     if (header.tag != LanguagePackTag) return false;
     if (nativeName) *nativeName = header.nativeName;
     return true;

@@ -4,11 +4,18 @@
 #include <cstdlib>
 #include <unistd.h>
 
+#include <fstream>
+#include <iterator>
+
 namespace platform {
 namespace {
 std::string& TestingPath() {
     static std::string path;
     return path;
+}
+std::optional<std::vector<std::string>>& TestingCommandLine() {
+    static std::optional<std::vector<std::string>> arguments;
+    return arguments;
 }
 }  // namespace
 
@@ -29,5 +36,27 @@ std::string ExecutableFolder() {
 }
 
 void SetExecutablePathForTesting(const std::string& path) { TestingPath() = path; }
+
+std::vector<std::string> CommandLineArguments() {
+    if (TestingCommandLine()) return *TestingCommandLine();
+    std::ifstream file("/proc/self/cmdline", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::vector<std::string> arguments;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t end = bytes.find('\0', start);
+        if (end == std::string::npos) {
+            arguments.push_back(bytes.substr(start));
+            break;
+        }
+        arguments.push_back(bytes.substr(start, end - start));
+        start = end + 1;
+    }
+    return arguments;
+}
+
+void SetCommandLineForTesting(std::optional<std::vector<std::string>> arguments) {
+    TestingCommandLine() = std::move(arguments);
+}
 
 }  // namespace platform

@@ -65,6 +65,66 @@ std::optional<std::string> ReadWholeFile(std::string_view path) {
     return bytes;
 }
 
+RegularFileRead ReadRegularFile(std::string_view path, std::size_t maxBytes) {
+    using Status = RegularFileRead::Status;
+    RegularFileRead result;
+    const std::string native = NativePath(path);
+    // Looked at before any open: opening a device can have effects of its own.
+    struct stat st {};
+    if (stat(native.c_str(), &st) != 0) {
+        result.error = errno;
+        result.status = errno == ENOENT || errno == ENOTDIR ? Status::Missing : Status::Unreadable;
+        return result;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        result.status = Status::Folder;
+        return result;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        result.status = Status::NotAFile;
+        return result;
+    }
+    const int fd = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        result.error = errno;
+        result.status = errno == ENOENT ? Status::Missing : errno == ENXIO ? Status::NotAFile : Status::Unreadable;
+        return result;
+    }
+    struct stat opened {};
+    if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        result.error = errno;
+        result.status = S_ISDIR(opened.st_mode) ? Status::Folder : Status::NotAFile;
+        close(fd);
+        return result;
+    }
+    // At most maxBytes, then one byte more to tell whether the file goes on.
+    std::string bytes;
+    bool over = false;
+    char buffer[65536];
+    for (;;) {
+        const std::size_t room = maxBytes - bytes.size();
+        const ssize_t n = read(fd, buffer, room == 0 ? 1 : std::min(room, sizeof buffer));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            result.error = errno;
+            result.status = Status::Unreadable;
+            close(fd);
+            return result;
+        }
+        if (n == 0) break;
+        if (room == 0) {
+            over = true;
+            break;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(fd);
+    result.status = Status::Read;
+    result.complete = !over;
+    result.bytes = std::move(bytes);
+    return result;
+}
+
 namespace {
 IoResult Failure(const std::string& what, int error) {
     return IoResult{false, error, what + ": " + std::strerror(error)};
@@ -133,33 +193,13 @@ bool RemoveFile(std::string_view path) { return unlink(NativePath(path).c_str())
 
 std::optional<std::string> ReadRegularFileLimited(std::string_view path, std::size_t limit, bool* tooLarge) {
     if (tooLarge) *tooLarge = false;
-    // O_NONBLOCK: opening a pipe that stands at the name must not wait for a writer.
-    const int fd = open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) return std::nullopt;
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
+    RegularFileRead read = ReadRegularFile(path, limit);
+    if (read.status != RegularFileRead::Status::Read) return std::nullopt;
+    if (!read.complete) {
+        if (tooLarge) *tooLarge = true;
         return std::nullopt;
     }
-    std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        if (bytes.size() + static_cast<std::size_t>(n) > limit) {
-            close(fd);
-            if (tooLarge) *tooLarge = true;
-            return std::nullopt;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(fd);
-    return bytes;
+    return std::move(read.bytes);
 }
 
 }  // namespace platform

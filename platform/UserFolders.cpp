@@ -56,17 +56,44 @@ std::string HomeFolder() {
     return IsAbsolute(account) ? WithoutTrailingSlash(account) : std::string();
 }
 
-std::string PrivateFallbackFolder() {
-    const std::string uid = std::to_string(geteuid());
-    std::string base = AbsoluteEnv("TMPDIR");
-    if (base.empty()) base = "/tmp";
-    const std::string folder = (base == "/" ? std::string() : base) + "/kestrune-" + uid;
+std::string PrivateFolderIn(const std::string& base) {
+    if (!IsAbsolute(base)) return std::string();
+    const std::string folder = (base == "/" ? std::string() : WithoutTrailingSlash(base)) + "/kestrune-" +
+                               std::to_string(geteuid());
     mkdir(folder.c_str(), 0700);
     struct stat st {};
     if (lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
         (st.st_mode & 077) == 0)
         return folder;
-    return "/dev/null/kestrune-" + uid;
+    return std::string();
+}
+
+std::string PrivateFallbackFolder() {
+    std::string base = AbsoluteEnv("TMPDIR");
+    if (base.empty()) base = "/tmp";
+    const std::string folder = PrivateFolderIn(base);
+    return folder.empty() ? "/dev/null/kestrune-" + std::to_string(geteuid()) : folder;
+}
+
+std::string UserRuntimeFolder() {
+    const std::string runtime = AbsoluteEnv("XDG_RUNTIME_DIR");
+    struct stat st {};
+    if (runtime.empty() || lstat(runtime.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid())
+        return std::string();
+    return runtime;
+}
+
+std::string SystemConfigFolder() {
+    const std::string dirs = GetEnv("XDG_CONFIG_DIRS");
+    std::size_t start = 0;
+    while (start <= dirs.size()) {
+        std::size_t end = dirs.find(':', start);
+        if (end == std::string::npos) end = dirs.size();
+        const std::string entry = dirs.substr(start, end - start);
+        if (IsAbsolute(entry)) return WithoutTrailingSlash(entry);
+        start = end + 1;
+    }
+    return "/etc/xdg";
 }
 
 std::string ApplicationDataFolder() {

@@ -32,6 +32,17 @@ inline constexpr const char* kProgramFilesFolder = "/opt";
 // it is a real folder owned by this user. When it cannot be made safe, "/dev/null/kestrune-<uid>",
 // under which nothing can ever be created, so that no file lands in a folder of another user.
 std::string PrivateFallbackFolder();
+// The folder "kestrune-<uid>" in an absolute base folder, made with mode 0700; empty when it is not
+// a real folder of this user closed to others (someone planted a link or an open folder there).
+std::string PrivateFolderIn(const std::string& base);
+
+// The user's runtime folder: $XDG_RUNTIME_DIR when it is absolute and a real folder of this user;
+// empty otherwise. The system empties it when the user's last session ends.
+std::string UserRuntimeFolder();
+
+// The first absolute folder of $XDG_CONFIG_DIRS, else /etc/xdg: the configuration every user of
+// the machine shares (its "autostart" folder starts programs for all users).
+std::string SystemConfigFolder();
 
 // Tests stand in for the passwd lookup: a text (empty: the account has no home), or nullopt for
 // the real lookup.

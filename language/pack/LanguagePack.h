@@ -26,12 +26,21 @@ namespace kestrune::langpack {
 inline constexpr std::string_view kProductName = "KV.Kestrune";
 inline constexpr std::string_view kProductPlaceholder = "[%pn]";
 
-// Pack bytes as UTF-8 text: a UTF-8 byte-order mark is dropped; bytes that are not UTF-8 are
-// taken as Windows-1251, the code page of the older packs. A UTF-8 file cut inside its last
-// character stays UTF-8 (the cut character is dropped).
-std::string DecodePackText(std::string_view bytes);
+// The Windows code pages in which older packs (and the logs of older programs) were written.
+enum class LegacyCodePage { Cp1250 = 1250, Cp1251 = 1251, Cp1252 = 1252, Cp1253 = 1253, Cp1254 = 1254 };
+
+// The code page a language's older texts are in, by the language's folder name in any letter
+// case: Cyrillic-script languages 1251, Central European 1250, Greek 1253, Turkish 1254, every
+// other language 1252.
+LegacyCodePage LegacyCodePageOf(std::string_view language);
+
+// Text bytes as UTF-8, line by line: a UTF-8 byte-order mark at the start is dropped, a line
+// that is valid UTF-8 stays as it is, any other line is read in the legacy code page. So a
+// stray byte spoils one line, never the file. A last line cut inside its last UTF-8 character
+// stays UTF-8 (the cut character is dropped). Line ends are kept.
+std::string DecodePackText(std::string_view bytes, LegacyCodePage legacy);
 bool IsValidUtf8(std::string_view bytes);
-std::string Cp1251ToUtf8(std::string_view bytes);
+std::string LegacyToUtf8(std::string_view bytes, LegacyCodePage codePage);
 
 // Lines of a text; CR LF and a bare LF end a line. A last line without an end counts; an end
 // at the very end of the text adds no empty line.

@@ -60,7 +60,8 @@ TEST_F(ProcessErrorTest, FailureIsLoggedAndShownOnTheErrorPage) {
     EXPECT_EQ(shown_.page, "NTCTabSheet1");
     EXPECT_EQ(shown_.height, 175);
     EXPECT_FALSE(shown_.restartEnabled);
-    EXPECT_EQ(shown_.panel2, "    Код ошибки: 1.0.3-URG.003-02.0");
+    // English is chosen and no pack can be read: the window speaks the built-in English.
+    EXPECT_EQ(shown_.panel2, "    Error code: 1.0.3-URG.003-02.0");
 
     const std::string log = testsupport::ReadFile(LogPath());
     EXPECT_EQ(log.rfind(std::string(49, '=') + "\r\n05/03/2027 [07:04:09]\r\n", 0), 0u);
@@ -213,7 +214,7 @@ TEST_F(ProcessErrorTest, PseudoCodesOpenTheirPagesAndLogNothing) {
         EXPECT_EQ(shown_.count, 1) << c.code;
         EXPECT_EQ(shown_.page, c.page) << c.code;
         EXPECT_EQ(shown_.height, c.height) << c.code;
-        EXPECT_EQ(shown_.caption, "Отзыв о программе Caller...") << c.code;
+        EXPECT_EQ(shown_.caption, "Review of the program Caller...") << c.code;
         EXPECT_EQ(ReporterMode, c.reporter) << c.code;
         EXPECT_EQ(ErrorOccurred, c.errorOccurred) << c.code;
         EXPECT_FALSE(BusyFlag) << c.code;

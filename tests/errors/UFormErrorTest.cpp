@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -85,8 +87,9 @@ TEST_F(UFormErrorTest, IgnoreClosesTheWindowAndTheRoutineGoesOn) {
     bool checked = false;
     WhenModal([&](QWidget& window) {
         EXPECT_TRUE(ErrorWindowOpen);
-        EXPECT_EQ(Find<QLabel>(window, "Label1").text().toStdString(), "Ошибка в работе программы \"KV.Kestrune\" !");
-        EXPECT_EQ(window.windowTitle().toStdString(), "Ошибка в работе программы KV.Kestrune...");
+        // English is chosen and no pack can be read: the built-in English texts.
+        EXPECT_EQ(Find<QLabel>(window, "Label1").text().toStdString(), "Program error in \"KV.Kestrune\"!");
+        EXPECT_EQ(window.windowTitle().toStdString(), "Program error in KV.Kestrune...");
         EXPECT_FALSE(Find(window, "Button1").isEnabled());
         EXPECT_EQ(window.height(), 175);
         Click(window, "Button3");
@@ -279,7 +282,7 @@ TEST_F(UFormErrorTest, JobRowsOpenTheFeedbackAndReportPages) {
                 std::_Exit(TerminateRequested() && !ErrorWindowOpen ? 0 : 1);
             },
             ::testing::ExitedWithCode(0),
-            std::string(c.page) + " Отзыв о программе Caller... Caller 2.5 " +
+            std::string(c.page) + " Review of the program Caller... Caller 2.5 " +
                 (c.mode == std::string("2") ? "author@example.org no-error\\] "
                                             : std::string("[^ ]+ error reporter\\] .*/caller.log")))
             << c.mode;
@@ -356,6 +359,48 @@ TEST_F(TranslatedErrorWindowTest, TheShippedEnglishPackCoversTheWindow) {
     }
     EXPECT_EQ(Find<QPushButton>(window, "Button3").text().toStdString(), "Ignore");
     EXPECT_NE(window.windowTitle().indexOf("KV.Kestrune"), -1);
+}
+
+// While no pack can be read, the window speaks the chosen language from what the program carries:
+// English (the shipped pack, built in) for any language but Russian; a pack that can be read wins.
+TEST_F(TranslatedErrorWindowTest, BuiltInTextsWhileThePacksCannotBeRead) {
+    struct Case {
+        const char* language;
+        std::string pack;  // English.txt in the program folder; empty: none
+        const char* button3;
+        const char* label1;
+    };
+    const std::string readable = "English\r\n< Lang.Pack for KV.Kestrune 1.0 >\r\n[|UFormError|]\r\n"
+                                 "<|Button3|>\r\nLet it be\r\n";
+    const std::vector<Case> cases{
+        {"English", "", "Ignore", "Program error in \"KV.Kestrune\"!"},
+        {"German", "", "Ignore", "Program error in \"KV.Kestrune\"!"},
+        {"Russian", "", "Игнорировать", "Ошибка в работе программы \"KV.Kestrune\" !"},
+        {"", "", "Игнорировать", "Ошибка в работе программы \"KV.Kestrune\" !"},
+        {"English", readable, "Let it be", "Ошибка в работе программы \"KV.Kestrune\" !"},
+        // Over the size limit the pack is refused with a report; the window still speaks English.
+        {"English", "big", "Ignore", "Program error in \"KV.Kestrune\"!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.language) + " " + c.pack.substr(0, 8));
+        const std::string pack = AppFolder() + "/Language/English/English.txt";
+        std::filesystem::remove_all(AppFolder() + "/Language");
+        if (c.pack == "big") {
+            testsupport::WriteFile(pack, readable);
+            std::filesystem::resize_file(pack, 16u * 1024u * 1024u + 1u);
+        } else if (!c.pack.empty()) {
+            testsupport::WriteFile(pack, c.pack);
+        }
+        std::vector<std::string> codes;
+        auto previous = SetErrorHandler([&](const std::string& code) { codes.push_back(code); });
+        CurrentLanguage = c.language;
+        LoadLanguage();
+        SetErrorHandler(std::move(previous));
+        EXPECT_EQ(codes, c.pack == "big" ? std::vector<std::string>{"ULP.023-01"} : std::vector<std::string>{});
+        TUFormError window;
+        EXPECT_EQ(Find<QPushButton>(window, "Button3").text().toStdString(), c.button3);
+        EXPECT_EQ(Find<QLabel>(window, "Label1").text().toStdString(), c.label1);
+    }
 }
 
 }  // namespace

@@ -10,7 +10,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace kestrune::langpack;
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const std::string text = DecodePackText(bytes);
+    // The first byte chooses the legacy code page, so that every table is fuzzed.
+    static constexpr LegacyCodePage kPages[] = {LegacyCodePage::Cp1250, LegacyCodePage::Cp1251, LegacyCodePage::Cp1252,
+                                                LegacyCodePage::Cp1253, LegacyCodePage::Cp1254};
+    const LegacyCodePage page = kPages[size == 0 ? 0 : data[0] % 5];
+    const std::string text = DecodePackText(bytes, page);
     if (!IsValidUtf8(text)) std::abort();
     const std::vector<std::string> lines = SplitLines(text);
     ReadPackHeader(lines);

@@ -33,7 +33,11 @@ int ScratchProgram::Start(const std::vector<std::string>& parameters) {
         kestrune::TerminateApplication(99);
     });
     watchdog.start(15000);
-    return kestrune::RunProgramBlock(params);
+    // The start reads its own command line as the process's (the restart switch).
+    platform::SetCommandLineForTesting(params);
+    const int status = kestrune::RunProgramBlock(params);
+    platform::SetCommandLineForTesting(std::nullopt);
+    return status;
 }
 
 void ScratchProgram::WhenModal(const QString& name, std::function<void(QWidget*)> action) {

@@ -2,6 +2,7 @@
 // before the feedback and report pages. The pages themselves are recorded, not shown.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QTimer>
 #include <filesystem>
 
@@ -29,6 +30,10 @@ protected:
         platform::SetExecutablePathForTesting("");
         ResetTermination();
         BusyFlag = false;
+        // A termination asked for outside any event loop stays pending in Qt and would end the
+        // next test's first modal window at once; a turn of the main loop takes it away.
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
     }
     std::string app() const { return home_.root() + "/app"; }
     // FormCreate runs with the error processor left as it is; then every code is recorded.

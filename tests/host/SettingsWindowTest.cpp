@@ -1,8 +1,14 @@
 // The settings-window job in whole starts in this process, its window driven by component name.
 #include <gtest/gtest.h>
 
+#include <QCloseEvent>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
+#include <QToolTip>
+#include <QWindow>
+#include <map>
 
 #include "foundation/UniversalProcedures.h"
 #include "host/IncludeModules.h"
@@ -95,6 +101,127 @@ TEST_F(SettingsWindowStart, AboutAndOtherProgramsOpenRepeatedly) {
         EXPECT_EQ(url, "file://" + program_.app() + "/Language/English/Help/OtherSoft.htm");
 }
 
+QPushButton* Button(QWidget* window, const char* name) {
+    auto* found = window->findChild<QPushButton*>(name);
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+// Return clicks the button that has the focus, whichever it is (the frame's check-now button
+// included), and no other; no button is a default that Return would reach from elsewhere.
+TEST_F(SettingsWindowStart, ReturnClicksTheFocusedButton) {
+    WriteFile(program_.app() + "/Language/English/Help/OtherSoft.htm", "<html></html>");
+    for (const char* closing : {"ButtonOk", "ButtonCancel"}) {
+        SCOPED_TRACE(closing);
+        std::map<std::string, int> clicks;
+        program_.WhenModal("FormSettings", [&](QWidget* window) {
+            QApplication::setActiveWindow(window);
+            const char* names[] = {"ButtonOk", "ButtonCancel", "Button6", "Button1", "Button2"};
+            std::vector<std::unique_ptr<QSignalSpy>> spies;
+            for (const char* name : names) {
+                QPushButton* button = Button(window, name);
+                EXPECT_FALSE(button->isDefault() || button->autoDefault()) << name;
+                spies.push_back(std::make_unique<QSignalSpy>(button, &QPushButton::clicked));
+            }
+            auto pressReturnOn = [&](const char* name, Qt::Key key) {
+                QPushButton* button = Button(window, name);
+                button->setFocus(Qt::TabFocusReason);
+                EXPECT_EQ(window->focusWidget(), button) << name;
+                QTest::keyClick(button, key);
+                for (std::size_t i = 0; i < spies.size(); ++i) clicks[names[i]] = static_cast<int>(spies[i]->count());
+            };
+            program_.WhenModal("UFormAbout", [](QWidget* about) { Click(about, "ButtonOk"); });
+            pressReturnOn("Button2", Qt::Key_Return);
+            EXPECT_EQ(clicks["Button2"], 1);
+            EXPECT_EQ(clicks["ButtonOk"] + clicks["ButtonCancel"] + clicks["Button6"] + clicks["Button1"], 0);
+            pressReturnOn("Button6", Qt::Key_Enter);
+            EXPECT_EQ(clicks["Button6"], 1);
+            pressReturnOn("Button1", Qt::Key_Return);
+            EXPECT_EQ(clicks["Button1"], 1);
+            EXPECT_TRUE(window->isVisible()) << "none of these closes the window";
+            AutorunMode = 5;
+            WriteFile(autorunSettings(), "[Settings]\r\n");
+            pressReturnOn(closing, Qt::Key_Return);
+        });
+        EXPECT_EQ(program_.Start(kSettingsStart), 0);
+        EXPECT_EQ(clicks[closing], 1);
+        EXPECT_EQ(clicks["ButtonOk"] + clicks["ButtonCancel"], 1) << "only the focused one";
+        EXPECT_FALSE(FileExists(autorunSettings()));
+        EXPECT_EQ(AutorunMode, closing == std::string("ButtonOk") ? 5 : 0) << "OK saves, Cancel reloads";
+    }
+}
+
+// Whatever a window manager still does: a minimised window comes back by itself and stays the
+// modal window; its close is the Esc key (Cancel); either way the run ends as the buttons end it.
+TEST_F(SettingsWindowStart, WindowManagerMinimiseAndCloseLeaveNoHiddenProcess) {
+    const Qt::WindowFlags flags = TFormSettings().windowFlags();
+    for (const Qt::WindowType box : {Qt::WindowMinimizeButtonHint, Qt::WindowMaximizeButtonHint,
+                                     Qt::WindowCloseButtonHint, Qt::WindowSystemMenuHint})
+        EXPECT_FALSE(flags.testFlag(box)) << "the title bar offers no box";
+    EXPECT_TRUE(flags.testFlag(Qt::CustomizeWindowHint) && flags.testFlag(Qt::WindowTitleHint));
+
+    bool restored = false;
+    program_.WhenModal("FormSettings", [&](QWidget* window) {
+        window->setWindowState(Qt::WindowMinimized);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !(window->windowState() & Qt::WindowMinimized); }, 3000));
+        restored = window->isVisible() && QApplication::activeModalWidget() == window;
+        Click(window, "ButtonOk");
+    });
+    EXPECT_EQ(program_.Start(kSettingsStart), 0);
+    EXPECT_TRUE(restored);
+
+    program_.WhenModal("FormSettings", [&](QWidget* window) {
+        AutorunMode = 5;
+        WriteFile(autorunSettings(), "[Settings]\r\n");
+        ASSERT_NE(window->windowHandle(), nullptr);
+        QCloseEvent close;  // as the window system asks, through the native window
+        QCoreApplication::sendEvent(window->windowHandle(), &close);
+    });
+    EXPECT_EQ(program_.Start(kSettingsStart), 0);
+    EXPECT_EQ(AutorunMode, 0) << "reloaded, as Cancel does";
+    EXPECT_FALSE(FileExists(autorunSettings()));
+    EXPECT_EQ(FormSettings, nullptr);
+}
+
+// The host window is never put on the screen, while its show, timers and job run as designed.
+TEST_F(SettingsWindowStart, HostWindowNeverReachesTheScreen) {
+    bool checked = false;
+    program_.WhenModal("FormSettings", [&](QWidget* window) {
+        ASSERT_TRUE(HostForm);
+        EXPECT_TRUE(HostForm->isVisible()) << "shown as far as the program goes";
+        EXPECT_TRUE(HostForm->windowHandle() == nullptr || !HostForm->windowHandle()->isVisible())
+            << "but never mapped";
+        checked = true;
+        Click(window, "ButtonCancel");
+    });
+    EXPECT_EQ(program_.Start(kSettingsStart), 0);
+    EXPECT_TRUE(checked);
+}
+
+// Hints come after a rest of 100 ms, not Qt's 700, and stay until the mouse leaves the control.
+TEST_F(SettingsWindowStart, HintsShowSoonAndStayUntilTheMouseLeaves) {
+    bool checked = false;
+    program_.WhenModal("FormSettings", [&](QWidget* window) {
+        QApplication::setActiveWindow(window);
+        QPushButton* ok = Button(window, "ButtonOk");
+        EXPECT_EQ(ok->style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay, nullptr, ok), 100);
+        EXPECT_GE(ok->toolTipDuration(), 24 * 3600 * 1000) << "Qt would take it away after ten seconds";
+        // From a place without a hint onto the button, whatever an earlier start left the mouse on.
+        QTest::mouseMove(window, QPoint(2, 2));
+        QTest::mouseMove(ok, ok->rect().center() + QPoint(1, 1));
+        EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }, 5000)) << "no hint after the rest";
+        EXPECT_EQ(QToolTip::text(), "Close the window and save the changes");
+        QTest::mouseMove(window, QPoint(2, 2));
+        EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 5000))
+            << "gone when the mouse leaves: " << QToolTip::text().toStdString() << " under "
+            << (QApplication::widgetAt(QCursor::pos()) ? QApplication::widgetAt(QCursor::pos())->objectName().toStdString() : "-");
+        checked = true;
+        Click(window, "ButtonCancel");
+    });
+    EXPECT_EQ(program_.Start(kSettingsStart), 0);
+    EXPECT_TRUE(checked);
+}
+
 // No mode but a program name opens the settings window as mode 1 does.
 TEST_F(SettingsWindowStart, NoModeWithProgramNameOpensTheWindow) {
     bool seen = false;
@@ -146,6 +273,33 @@ TEST(SettingsWindowLayout, ComponentsAsDesigned) {
     // Tab order: Button6, ButtonOk, ButtonCancel, the scroll box, Button1.
     EXPECT_EQ(window->findChild<QWidget*>("Button6")->nextInFocusChain(), window->findChild<QWidget*>("ButtonOk"));
     EXPECT_EQ(window->findChild<QWidget*>("ButtonOk")->nextInFocusChain(), window->findChild<QWidget*>("ButtonCancel"));
+    window->close();
+}
+
+// The whole Tab cycle: Button6, ButtonOk, ButtonCancel, the frame's controls in the scroll box
+// (the check-now button among them; the box itself is no stop), Button1, and round again.
+TEST(SettingsWindowLayout, TabWalksTheWholeCycleInTheDesignedOrder) {
+    auto* window = new TFormSettings();
+    window->show();
+    QApplication::setActiveWindow(window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QWidget* frame = window->findChild<QWidget*>("UFrame11");
+    EXPECT_EQ(window->focusWidget(), window->findChild<QWidget*>("Button6")) << "the first stop has the focus";
+    std::vector<QString> stops;
+    for (int step = 0; step < 12; ++step) {
+        QTest::keyClick(window->focusWidget(), Qt::Key_Tab);
+        QWidget* now = window->focusWidget();
+        ASSERT_NE(now, nullptr);
+        stops.push_back(frame->isAncestorOf(now) ? "frame:" + now->objectName() : now->objectName());
+        if (now->objectName() == "Button6") break;
+    }
+    ASSERT_GE(stops.size(), 5u);
+    EXPECT_EQ(stops[0], "ButtonOk");
+    EXPECT_EQ(stops[1], "ButtonCancel");
+    EXPECT_EQ(stops[2], "frame:Button2");
+    for (std::size_t i = 2; i + 2 < stops.size(); ++i) EXPECT_TRUE(stops[i].startsWith("frame:")) << stops[i].toStdString();
+    EXPECT_EQ(stops[stops.size() - 2], "Button1");
+    EXPECT_EQ(stops.back(), "Button6");
     window->close();
 }
 

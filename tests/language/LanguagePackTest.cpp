@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <regex>
+
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -23,8 +26,8 @@ struct ReadPack {
     PackHeader header;
     Lines body;
     Credits credits;
-    explicit ReadPack(std::string_view bytes) {
-        const Lines lines = SplitLines(DecodePackText(bytes));
+    explicit ReadPack(std::string_view bytes, LegacyCodePage legacy = LegacyCodePage::Cp1251) {
+        const Lines lines = SplitLines(DecodePackText(bytes, legacy));
         header = ReadPackHeader(lines);
         AppendPackBody(lines, body, &credits);
     }
@@ -67,6 +70,49 @@ TEST(PackReader, ReadsHeaderBodyAndCreditsOfSmallPacks) {
         EXPECT_EQ(pack.credits.name, c.credits.name);
         EXPECT_EQ(pack.credits.url, c.credits.url);
         EXPECT_EQ(pack.credits.mail, c.credits.mail);
+    }
+}
+
+TEST(PackDecoding, LegacyCodePageFollowsTheLanguage) {
+    const std::vector<std::pair<const char*, LegacyCodePage>> cases = {
+        {"Russian", LegacyCodePage::Cp1251},   {"ukrainian", LegacyCodePage::Cp1251},
+        {"BULGARIAN", LegacyCodePage::Cp1251}, {"Belarusian", LegacyCodePage::Cp1251},
+        {"Polish", LegacyCodePage::Cp1250},    {"Czech", LegacyCodePage::Cp1250},
+        {"Hungarian", LegacyCodePage::Cp1250}, {"Greek", LegacyCodePage::Cp1253},
+        {"Turkish", LegacyCodePage::Cp1254},   {"German", LegacyCodePage::Cp1252},
+        {"English", LegacyCodePage::Cp1252},   {"French", LegacyCodePage::Cp1252},
+        {"", LegacyCodePage::Cp1252},          {"Russian ", LegacyCodePage::Cp1252},
+    };
+    for (const auto& [language, page] : cases) EXPECT_EQ(LegacyCodePageOf(language), page) << language;
+}
+
+// Each line on its own: UTF-8 where it is UTF-8, the legacy code page elsewhere.
+TEST(PackDecoding, DecodesLineByLine) {
+    struct Case {
+        const char* label;
+        std::string bytes;
+        LegacyCodePage page;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {"1252 letters", "\xC4\xF6\xFC\xDF \x80 \x93x\x94", LegacyCodePage::Cp1252, "Äöüß € “x”"},
+        {"the same bytes in 1251", "\xC4\xF6\xFC\xDF", LegacyCodePage::Cp1251, "ДцьЯ"},
+        {"one stray byte spoils its own line only",
+         "\xD0\x9E\xD0\xBA\r\nStra\xDF" "e\r\n\xD0\x9E\xD0\xBA\r\n", LegacyCodePage::Cp1252,
+         "Ок\r\nStraße\r\nОк\r\n"},
+        {"a byte-order mark goes, line ends stay", "\xEF\xBB\xBF" "a\nb\r\n", LegacyCodePage::Cp1252, "a\nb\r\n"},
+        {"a cut last UTF-8 character goes", "x\n\xD0\x9E\xD0", LegacyCodePage::Cp1252, "x\nО"},
+        {"a last line that merely ends in a legacy letter keeps it", "wei\xDF", LegacyCodePage::Cp1252, "weiß"},
+        {"unassigned bytes become the replacement character", "\x81\x98", LegacyCodePage::Cp1251, "\xD0\x83\xEF\xBF\xBD"},
+        {"1250 letters", "\xA3\xF3" "d\x9F\n\xC5\xEB\n\xDE\xFD", LegacyCodePage::Cp1250, "Łódź\nĹë\nŢý"},
+        {"Greek", "\xC5\xEB\xEB\xE7\xED\xE9\xEA\xDC", LegacyCodePage::Cp1253, "Ελληνικά"},
+        {"Turkish", "\xDE\xFEi\xF0\xFD", LegacyCodePage::Cp1254, "Şşiğı"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string text = DecodePackText(c.bytes, c.page);
+        EXPECT_EQ(text, c.text);
+        EXPECT_TRUE(IsValidUtf8(text));
     }
 }
 
@@ -141,6 +187,66 @@ TEST(ShippedEnglishPack, IsOfferedAndHoldsTheWindowsBuiltSoFar) {
         EXPECT_FALSE(IsKeptTextMarker(line)) << "an NTC text entry would do nothing: " << line;
         EXPECT_TRUE(IsValidUtf8(line)) << line;
     }
+}
+
+// Windows and frames that exist and are translated: every designed window, and the frames that
+// are translated by their own call under the name they have where they are embedded. The
+// first-run chooser (asked before any language is known) and the not-supported window (its texts
+// stand in both languages) keep their design texts; a designed frame (TUFrame...) is named by
+// its embedding.
+std::vector<std::string> TranslatedWindows() {
+    std::vector<std::string> names{"UFrame11", "FrameTUAU1", "FrameUProcedures1"};
+    const std::regex root(R"re(<ui[^>]*>\s*<class>[^<]*</class>\s*<widget class="[^"]*" name="([^"]+)")re");
+    for (const auto& entry : std::filesystem::directory_iterator(testsupport::SourceDir() + "/resources/forms")) {
+        if (entry.path().extension() != ".ui") continue;
+        const std::string text = testsupport::ReadFile(entry.path());
+        std::smatch match;
+        if (!std::regex_search(text, match, root)) {
+            ADD_FAILURE() << "no root window in " << entry.path();
+            continue;
+        }
+        const std::string name = match[1];
+        if (name.rfind("TUFrame", 0) == 0 || name == "UFormFirstChoose" || name == "UFormNotSupportedOS") continue;
+        names.push_back(name);
+    }
+    return names;
+}
+
+// Every entry of every shipped pack: no value block ends in an empty line (it would add a line
+// break to the text), no entry is left without a value, and each main pack has a section for
+// every window that exists.
+TEST(ShippedPacks, EveryEntryIsCleanAndEveryWindowHasItsSection) {
+    const std::vector<std::string> windows = TranslatedWindows();
+    ASSERT_GE(windows.size(), 4u);
+    int packs = 0;
+    for (const auto& folder : std::filesystem::directory_iterator(testsupport::SourceDir() + "/resources/Language")) {
+        const std::string language = folder.path().filename();
+        for (const auto& file : std::filesystem::directory_iterator(folder.path())) {
+            if (file.path().extension() != ".txt") continue;
+            ++packs;
+            SCOPED_TRACE(file.path().string());
+            const std::string bytes = testsupport::ReadFile(file.path());
+            EXPECT_TRUE(IsValidUtf8(bytes)) << "shipped packs are UTF-8";
+            const Lines lines = SplitLines(DecodePackText(bytes, LegacyCodePageOf(language)));
+            Lines body;
+            AppendPackBody(lines, body, nullptr);
+            for (std::size_t i = 0; i < body.size(); ++i) {
+                if (!IsSectionHeader(body[i])) continue;
+                const std::size_t first = i + 1;
+                for (const SectionEntry& entry : ReadSectionEntries(body, first, FindSectionEnd(body, first))) {
+                    if (entry.name.empty()) continue;
+                    SCOPED_TRACE(body[i] + " " + std::string(entry.name));
+                    ASSERT_FALSE(entry.values.empty()) << "an entry without a value";
+                    EXPECT_FALSE(entry.values.back().empty()) << "a value that ends in an empty line";
+                }
+            }
+            if (file.path().filename() != language + ".txt") continue;
+            EXPECT_EQ(ReadPackHeader(lines).tag, kTag);
+            for (const std::string& window : windows)
+                EXPECT_NE(FindNextSection(body, 0, window), 0u) << "no section for " << window;
+        }
+    }
+    EXPECT_GE(packs, 1);
 }
 
 }  // namespace

@@ -10,7 +10,12 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <functional>
+#include <filesystem>
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "foundation/core/Guard.h"
 #include "language/Components.h"
@@ -27,6 +32,7 @@ namespace {
 using namespace kestrune;
 using testsupport::ReadFile;
 using testsupport::WriteFile;
+using Lines = std::vector<std::string>;
 
 const char* const kTag = "< Lang.Pack for KV.Kestrune 1.0 >";
 
@@ -325,13 +331,80 @@ TEST_F(LanguageTest, EntryEdgesOfListsAndRepeatedNames) {
 
 TEST_F(LanguageTest, UnreadablePackEndsTheCallAndKeepsWhatWasRead) {
     WriteMainPack("English", "", "[|UFormTest|]\r\n<|Label1|>\r\nLabel\r\n");
-    testsupport::WriteFile(program_ / "Language/German/German.txt/inside", "a folder where the pack should be");
+    // A pipe where the pack should be: never opened for reading, so the start cannot hang on it.
+    std::filesystem::create_directories(program_ / "Language/German");
+    ASSERT_EQ(mkfifo((program_ / "Language/German/German.txt").c_str(), 0600), 0);
     int retranslations = 0;
     SetRetranslateHandler([&] { ++retranslations; });
     SwitchTo("German");
     EXPECT_EQ(codes_, std::vector<std::string>{"ULP.023-01"});
     EXPECT_EQ(WorkingLanguageList, (std::vector<std::string>{"[|UFormTest|]", "<|Label1|>", "Label"}));
     EXPECT_EQ(retranslations, 1) << "the load goes on after a failed file";
+}
+
+// Whatever lies where a pack should be, the load ends at once: a plain file is read in the
+// legacy code page of its language where a line is not UTF-8; a folder is no pack; a pipe, a
+// device and a file over the limit are refused with one report, and what was read stays.
+TEST_F(LanguageTest, PackFilesOfEveryKindAndEncoding) {
+    const Lines english{"[|UFormTest|]", "<|Label1|>", "Label"};
+    auto withBody = [](const std::string& language, const std::string& value) {
+        return language + "\r\n" + kTag + "\r\n[|UFormTest|]\r\n<|Label1|>\r\n" + value + "\r\n";
+    };
+    struct Case {
+        const char* name;
+        std::string language;
+        std::function<void(const std::string& file)> make;
+        Lines afterEnglish;  // lines read from the language's own pack
+        bool reported;
+    };
+    const std::vector<Case> cases{
+        {"German in code page 1252", "German",
+         [&](const std::string& f) { WriteFile(f, withBody("Deutsch", "\xC4\xF6\xFC\xDF Schlie\xDF" "en")); },
+         {"[|UFormTest|]", "<|Label1|>", "Äöüß Schließen"}, false},
+        {"UTF-8 with one stray 1252 byte spoils nothing",
+         "German",
+         [&](const std::string& f) {
+             WriteFile(f, withBody("Deutsch", "Gr\xC3\xB6\xC3\x9F" "e\r\n<|Hint-Label1|>\r\nStra\xDF" "e"));
+         },
+         {"[|UFormTest|]", "<|Label1|>", "Größe", "<|Hint-Label1|>", "Straße"}, false},
+        {"Ukrainian in code page 1251", "Ukrainian",
+         [&](const std::string& f) { WriteFile(f, withBody("U", "\xCF\xF0\xE8\xE2\xB3\xF2")); },
+         {"[|UFormTest|]", "<|Label1|>", "Привіт"}, false},
+        {"Polish in code page 1250", "Polish",
+         [&](const std::string& f) { WriteFile(f, withBody("P", "\xA3\xF3" "d\x9F")); },
+         {"[|UFormTest|]", "<|Label1|>", "Łódź"}, false},
+        {"Greek in code page 1253", "Greek",
+         [&](const std::string& f) { WriteFile(f, withBody("G", "\xC5\xEB\xEB\xE7\xED\xE9\xEA\xDC")); },
+         {"[|UFormTest|]", "<|Label1|>", "Ελληνικά"}, false},
+        {"Turkish in code page 1254", "Turkish",
+         [&](const std::string& f) { WriteFile(f, withBody("T", "\xDE\xFEi\xF0\xFD")); },
+         {"[|UFormTest|]", "<|Label1|>", "Şşiğı"}, false},
+        {"a folder is a missing pack", "German",
+         [&](const std::string& f) { std::filesystem::create_directories(f); }, {}, false},
+        {"a pipe", "German", [&](const std::string& f) { ASSERT_EQ(mkfifo(f.c_str(), 0600), 0); }, {}, true},
+        {"a link to /dev/zero", "German",
+         [&](const std::string& f) { ASSERT_EQ(symlink("/dev/zero", f.c_str()), 0); }, {}, true},
+        {"over the 16 MiB limit", "German",
+         [&](const std::string& f) {
+             WriteFile(f, withBody("Deutsch", "Zu gro\xDF"));
+             std::filesystem::resize_file(f, 16u * 1024u * 1024u + 1u);
+         },
+         {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(program_ / "Language");
+        WriteMainPack("English", "", "[|UFormTest|]\r\n<|Label1|>\r\nLabel\r\n");
+        const std::string folder = program_ / ("Language/" + c.language);
+        std::filesystem::create_directories(folder);
+        c.make(folder + "/" + c.language + ".txt");
+        codes_.clear();
+        SwitchTo(c.language);
+        Lines expected = english;
+        expected.insert(expected.end(), c.afterEnglish.begin(), c.afterEnglish.end());
+        EXPECT_EQ(WorkingLanguageList, expected);
+        EXPECT_EQ(codes_, c.reported ? std::vector<std::string>{"ULP.023-01"} : std::vector<std::string>{});
+    }
 }
 
 TEST_F(LanguageTest, StoredLanguageThatIsAPathReadsNothing) {

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+
 #include "platform/FileSystem.h"
 #include "tests/support/TestSupport.h"
 
@@ -33,6 +38,51 @@ TEST(ListDirectory, AnswersNamesSorted) {
     for (const char* name : {"b", "a", "c"}) testsupport::WriteFile(scratch / name, "");
     EXPECT_EQ(platform::ListDirectory(scratch.path()), (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_TRUE(platform::ListDirectory(scratch / "missing").empty());
+}
+
+// Whatever lies at the path, the read ends at once, reads only a regular file and never more
+// than asked.
+TEST(ReadRegularFile, ReadsOnlyPlainFilesAndNoMoreThanAsked) {
+    using Status = platform::RegularFileRead::Status;
+    testsupport::ScratchFolder scratch;
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> make;
+        Status status;
+        std::string bytes;
+        bool complete;
+    };
+    const std::vector<Case> cases{
+        {"shorter than the limit", [](const std::string& p) { testsupport::WriteFile(p, "abc"); }, Status::Read, "abc",
+         true},
+        {"exactly the limit", [](const std::string& p) { testsupport::WriteFile(p, "abcdefgh"); }, Status::Read,
+         "abcdefgh", true},
+        {"one byte over", [](const std::string& p) { testsupport::WriteFile(p, "abcdefghi"); }, Status::Read,
+         "abcdefgh", false},
+        {"empty", [](const std::string& p) { testsupport::WriteFile(p, ""); }, Status::Read, "", true},
+        {"missing", [](const std::string&) {}, Status::Missing, "", false},
+        {"a dangling link", [](const std::string& p) { ASSERT_EQ(symlink("/nonexistent/x", p.c_str()), 0); },
+         Status::Missing, "", false},
+        {"a folder", [](const std::string& p) { ASSERT_EQ(mkdir(p.c_str(), 0700), 0); }, Status::Folder, "", false},
+        {"a pipe without a writer", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); },
+         Status::NotAFile, "", false},
+        {"a link to /dev/zero", [](const std::string& p) { ASSERT_EQ(symlink("/dev/zero", p.c_str()), 0); },
+         Status::NotAFile, "", false},
+        {"a link to a plain file", [&](const std::string& p) {
+             testsupport::WriteFile(scratch / "target", "xyz");
+             ASSERT_EQ(symlink((scratch / "target").c_str(), p.c_str()), 0);
+         }, Status::Read, "xyz", true},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = scratch / ("entry" + std::to_string(n++));
+        c.make(path);
+        const platform::RegularFileRead read = platform::ReadRegularFile(path, 8);
+        EXPECT_EQ(read.status, c.status);
+        EXPECT_EQ(read.bytes, c.bytes);
+        EXPECT_EQ(read.complete, c.complete);
+    }
 }
 
 }  // namespace

@@ -64,6 +64,12 @@ IsolatedHome::IsolatedHome() {
     env_.Set("TMPDIR", temp());
     env_.Set("KESTRUNE_REGISTRY", registry());
     env_.Set("KESTRUNE_REGISTRY_DENY_WRITE", std::nullopt);
+    // The machine-wide autostart folder and the runtime folder of running copies.
+    fs::create_directories(scratch_ / "xdg");
+    fs::create_directories(runtime());
+    fs::permissions(runtime(), fs::perms::owner_all);
+    env_.Set("XDG_CONFIG_DIRS", scratch_ / "xdg");
+    env_.Set("XDG_RUNTIME_DIR", runtime());
 }
 
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& extraEnv,

@@ -35,8 +35,9 @@ private:
     std::map<std::string, std::optional<std::string>> saved_;
 };
 
-// Points HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, TEMP and the registry store into a scratch folder,
-// so that nothing a test does reaches the real home folder or registry store.
+// Points HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_CONFIG_DIRS, XDG_RUNTIME_DIR, TEMP and the
+// registry store into a scratch folder, so that nothing a test does reaches the real home folder,
+// the machine's configuration, the registry store or the copies of the program that run outside.
 class IsolatedHome {
 public:
     IsolatedHome();
@@ -45,6 +46,8 @@ public:
     std::string appData() const { return scratch_ / "home/.config"; }
     std::string temp() const { return scratch_ / "tmp"; }
     std::string registry() const { return scratch_ / "registry"; }
+    std::string systemConfig() const { return scratch_ / "xdg"; }
+    std::string runtime() const { return scratch_ / "run"; }
 
 private:
     ScratchFolder scratch_;
