@@ -1,9 +1,14 @@
 #include "agent/AgentFiles.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <future>
+#include <random>
+#include <system_error>
 
 #include "foundation/core/SystemFolders.h"
 #include "platform/FileSystem.h"
@@ -12,12 +17,33 @@ namespace pellmark {
 
 namespace {
 
+constexpr std::size_t kRandomLength = 6;
+
 bool HasControlCharacter(std::string_view text) {
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7F) return true;
     }
     return false;
+}
+
+std::string RandomCharacters() {
+    static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    static std::mt19937 generator{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kAlphabet - 2);
+    std::string text(kRandomLength, ' ');
+    for (char& c : text) c = kAlphabet[pick(generator)];
+    return text;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
 }
 
 }  // namespace
@@ -42,12 +68,138 @@ bool CreateEmptyFlag(const std::string& path) {
     return false;
 }
 
-bool WriteResultFile(const std::string& path, std::string_view body) {
-    std::string bytes;
-    bytes.reserve(body.size() + 2);
-    bytes.append(body);
-    bytes.append("\r\n");
-    return platform::WriteFileAtomic(path, bytes).ok;
+ResultFile::ResultFile(const std::string& path, std::string_view filePrefix, Temporary kind)
+    : target_(platform::NativePath(path)), tag_(TemporaryTag(filePrefix)), kind_(kind) {
+    const std::size_t slash = target_.rfind('/');
+    folder_ = slash == std::string::npos ? std::string("./") : target_.substr(0, slash + 1);
+}
+
+ResultFile::~ResultFile() { Discard(); }
+
+bool ResultFile::Open() {
+    Discard();
+    completed_ = false;
+    if (kind_ == Temporary::UnnamedWherePossible) {
+        // The unnamed file is given a name at the end through /proc/self/fd; without /proc it
+        // could not be kept, so it is not made.
+        if (access("/proc/self/fd", X_OK) == 0) {
+            fd_ = open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+            if (fd_ >= 0) return true;
+            // Only a file system without unnamed files falls back; any other failure is final.
+            if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
+        }
+    }
+    return OpenNamed();
+}
+
+bool ResultFile::OpenNamed() {
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::string name = folder_ + tag_ + RandomCharacters();
+        fd_ = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            temporary_ = name;
+            return true;
+        }
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
+bool ResultFile::Append(std::string_view bytes) { return fd_ >= 0 && !completed_ && WriteAll(fd_, bytes); }
+
+bool ResultFile::LinkUnnamed(std::string& linkedName) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::string name = folder_ + tag_ + RandomCharacters();
+        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            linkedName = name;
+            return true;
+        }
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
+bool ResultFile::Complete() {
+    if (completed_) return fd_ >= 0;
+    if (!Append("\r\n")) {
+        Discard();
+        return false;
+    }
+    completed_ = true;
+    // The data goes to disk while the agent goes on with its next download; Commit waits for it.
+    const int fd = fd_;
+    try {
+        flush_ = std::async(std::launch::async, [fd] { return fdatasync(fd) == 0; });
+    } catch (const std::system_error&) {
+        // No thread to spare: the flush is made here.
+        std::promise<bool> flushed;
+        flushed.set_value(fdatasync(fd) == 0);
+        flush_ = flushed.get_future();
+    }
+    return true;
+}
+
+bool ResultFile::Commit() {
+    if (fd_ < 0 || !Complete()) return false;
+    if (!flush_.valid() || !flush_.get()) {
+        Discard();
+        return false;
+    }
+    // linkat cannot replace a file: the unnamed file gets a short name first, and that name is
+    // renamed over the target like a named temporary file.
+    if (temporary_.empty() && !LinkUnnamed(temporary_)) {
+        Discard();
+        return false;
+    }
+    const bool closed = close(fd_) == 0;
+    fd_ = -1;
+    if (!closed || rename(temporary_.c_str(), target_.c_str()) != 0) {
+        Discard();
+        return false;
+    }
+    temporary_.clear();
+    return true;
+}
+
+void ResultFile::Discard() {
+    if (flush_.valid()) flush_.wait();  // the file stays open until its flush has ended
+    flush_ = {};
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+    if (!temporary_.empty()) unlink(temporary_.c_str());
+    temporary_.clear();
+}
+
+bool WriteResultFile(const std::string& path, std::string_view filePrefix, std::string_view body) {
+    ResultFile file(path, filePrefix);
+    return file.Open() && file.Append(body) && file.Commit();
+}
+
+std::string TemporaryTag(std::string_view filePrefix) {
+    // FNV-1a: a short, stable tag; two prefixes that share one only share their cleaning.
+    std::uint32_t hash = 2166136261u;
+    for (const char c : filePrefix) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 16777619u;
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string tag = ".pm";
+    for (int shift = 28; shift >= 0; shift -= 4) tag += kHex[(hash >> shift) & 0xF];
+    return tag + ".";
+}
+
+void RemoveStaleTemporaries(const std::string& folder, std::string_view filePrefix, std::time_t maxAgeSeconds) {
+    const std::string native = platform::NativePath(folder);
+    const std::string base = native.empty() || native.back() == '/' ? native : native + "/";
+    const std::string tag = TemporaryTag(filePrefix);
+    const std::time_t oldest = std::time(nullptr) - maxAgeSeconds;
+    for (const std::string& name : platform::ListDirectory(native)) {
+        if (name.size() != tag.size() + kRandomLength || name.compare(0, tag.size(), tag) != 0) continue;
+        const std::string path = base + name;
+        struct stat st {};
+        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_mtime < oldest) unlink(path.c_str());
+    }
 }
 
 void DeleteQuietly(const std::string& path) { platform::RemoveFile(path); }
@@ -55,8 +207,22 @@ void DeleteQuietly(const std::string& path) { platform::RemoveFile(path); }
 std::string FirstLine(std::string_view text) { return std::string(text.substr(0, text.find_first_of("\r\n"))); }
 
 std::string FirstLineOfFile(const std::string& path) {
-    const auto bytes = platform::ReadWholeFile(path);
-    return bytes ? FirstLine(*bytes) : std::string();
+    const int fd = open(platform::NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    // Only the first line is wanted: the file is read until its first line end.
+    std::string line;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        const std::string_view piece(buffer, static_cast<std::size_t>(n));
+        const std::size_t end = piece.find_first_of("\r\n");
+        line.append(piece.substr(0, end));
+        if (end != std::string_view::npos) break;
+    }
+    close(fd);
+    return line;
 }
 
 bool IsSafeFilePrefix(std::string_view prefix) {

@@ -1,7 +1,10 @@
 #pragma once
-// The agent's file work: result files that appear only when whole, empty flag files that never
-// follow a planted link, quiet deletions, and the folders of the two settings modes.
+// The agent's file work: result files that are written while their bodies arrive and appear only
+// when whole, empty flag files that never follow a planted link, quiet deletions, and the folders
+// of the two settings modes.
 
+#include <ctime>
+#include <future>
 #include <string>
 #include <string_view>
 
@@ -15,9 +18,62 @@ std::string GetSpecialFolder(int index);
 // Creates the empty file anew. Whatever stands at its name (a stale flag, a symbolic link) is
 // removed first, and the file is created exclusively, so that no link is ever followed.
 bool CreateEmptyFlag(const std::string& path);
-// Writes the body followed by CR LF through a temporary file beside it: readers see the old
-// file, no file, or the whole new one, never a part.
-bool WriteResultFile(const std::string& path, std::string_view body);
+
+// A result file written while its body arrives: the bytes go to a temporary file beside the
+// target, and Commit adds CR LF, flushes the data to disk once and renames the temporary file
+// over the target. Readers see the old file, no file, or the whole new one, never a part.
+//
+// The temporary file has no name where the file system allows (O_TMPFILE), so an agent killed
+// while it writes leaves nothing behind; elsewhere it gets a short hidden name, ".pm" + a tag of
+// the file prefix + "." + six random characters, which a later run of the same prefix removes
+// (RemoveStaleTemporaries). Either way its length does not depend on the target's, so every
+// legal result name can be written.
+class ResultFile {
+public:
+    enum class Temporary { UnnamedWherePossible, Named };
+
+    ResultFile(const std::string& path, std::string_view filePrefix,
+               Temporary kind = Temporary::UnnamedWherePossible);
+    ~ResultFile();  // a file that was not committed is discarded
+    ResultFile(const ResultFile&) = delete;
+    ResultFile& operator=(const ResultFile&) = delete;
+
+    // Creates the temporary file; false when the folder cannot take it.
+    bool Open();
+    bool Append(std::string_view bytes);
+    // The body is whole: adds CR LF and starts flushing the data to disk (fdatasync) beside the
+    // agent's further work. Nothing can be appended afterwards.
+    bool Complete();
+    // Completes the file when that has not been done, waits until its data is on disk and puts it
+    // in place; false (and the target untouched) on any failure.
+    bool Commit();
+    // Drops what was written; the target stays as it was.
+    void Discard();
+
+private:
+    bool OpenNamed();
+    bool LinkUnnamed(std::string& linkedName);
+
+    std::string target_;     // native path
+    std::string folder_;     // native path of its folder, ending in "/"
+    std::string tag_;        // start of this prefix's temporary names
+    std::string temporary_;  // the named temporary file; empty while it has no name
+    Temporary kind_;
+    int fd_ = -1;
+    bool completed_ = false;
+    std::future<bool> flush_;
+};
+
+// Writes a small result file whole (body and CR LF) through ResultFile.
+bool WriteResultFile(const std::string& path, std::string_view filePrefix, std::string_view body);
+
+// Start of the hidden temporary names of one file prefix: ".pm", eight hex digits, ".".
+std::string TemporaryTag(std::string_view filePrefix);
+// Removes the named temporary files of this prefix in the folder whose last change is older than
+// maxAgeSeconds: an agent that wrote them has ended long since (it is bound by its run limit).
+// Files of other prefixes, and every other file, stay.
+void RemoveStaleTemporaries(const std::string& folder, std::string_view filePrefix, std::time_t maxAgeSeconds);
+
 // Deletes a file; a missing file or a failure is ignored.
 void DeleteQuietly(const std::string& path);
 // The text up to the first CR or LF.

@@ -11,6 +11,9 @@ namespace pellmark {
 
 namespace {
 
+// Larger pieces than curl's 16 KiB cost fewer calls for a large body and little memory.
+constexpr long kReceiveBufferBytes = 256 * 1024;
+
 bool StartsWithNoCase(std::string_view text, std::string_view start) {
     if (text.size() < start.size()) return false;
     for (std::size_t i = 0; i < start.size(); ++i) {
@@ -19,32 +22,71 @@ bool StartsWithNoCase(std::string_view text, std::string_view start) {
     return true;
 }
 
-// What one transfer collects; the write callback stops the transfer as soon as it is of no use.
+// One transfer's state; the callbacks stop the transfer as soon as it is of no use.
 struct Transfer {
     CURL* curl = nullptr;
-    bool wantBody = true;
+    bool headersOnly = false;  // a probe: the status is all that is wanted
+    BodySink* sink = nullptr;
     std::size_t maxBytes = 0;
-    std::string body;
+    std::size_t received = 0;
+    std::chrono::steady_clock::duration stallLimit{};
+    std::chrono::steady_clock::time_point lastByte;
     bool stoppedForStatus = false;
     bool stoppedForSize = false;
+    bool stoppedForSink = false;
+    bool stalled = false;
 };
+
+long ResponseCode(CURL* curl) {
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    return status;
+}
+
+std::size_t ReadHeader(char* data, std::size_t size, std::size_t count, void* user) {
+    auto& transfer = *static_cast<Transfer*>(user);
+    const std::size_t bytes = size * count;
+    transfer.lastByte = std::chrono::steady_clock::now();
+    // The blank line ends one answer's headers. A probe stops there once the final answer's
+    // status is known; a redirect goes on, so that curl can follow it.
+    const std::string_view line(data, bytes);
+    if (transfer.headersOnly && (line == "\r\n" || line == "\n")) {
+        const long status = ResponseCode(transfer.curl);
+        if (status >= 200 && (status < 300 || status >= 400)) {
+            transfer.stoppedForStatus = true;
+            return 0;
+        }
+    }
+    return bytes;
+}
 
 std::size_t WriteBody(char* data, std::size_t size, std::size_t count, void* user) {
     auto& transfer = *static_cast<Transfer*>(user);
     const std::size_t bytes = size * count;
-    long status = 0;
-    curl_easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &status);
-    if (status != 200 || !transfer.wantBody) {
-        // Another status, or a probe: the body is not needed.
+    transfer.lastByte = std::chrono::steady_clock::now();
+    if (ResponseCode(transfer.curl) != 200 || !transfer.sink) {
+        // Another status (an error page is never stored), or a probe: the body is not needed.
         transfer.stoppedForStatus = true;
         return 0;
     }
-    if (bytes > transfer.maxBytes - transfer.body.size()) {
+    if (bytes > transfer.maxBytes - transfer.received) {
         transfer.stoppedForSize = true;
         return 0;
     }
-    transfer.body.append(data, bytes);
+    if (!transfer.sink->Write(std::string_view(data, bytes))) {
+        transfer.stoppedForSink = true;
+        return 0;
+    }
+    transfer.received += bytes;
     return bytes;
+}
+
+// curl calls this about once a second while nothing arrives: the stall limit holds to the second.
+int CheckProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    auto& transfer = *static_cast<Transfer*>(user);
+    if (std::chrono::steady_clock::now() - transfer.lastByte < transfer.stallLimit) return 0;
+    transfer.stalled = true;
+    return 1;
 }
 
 }  // namespace
@@ -120,17 +162,15 @@ HttpClient::~HttpClient() {
 }
 
 FetchResult HttpClient::Probe(const std::string& url) {
-    FetchResult result = Request(url, Method::Head);
-    // A server that does not know HEAD is asked with GET, and the body is left unread.
-    if (result.outcome == FetchOutcome::NotOk && (result.status == 405 || result.status == 501)) {
-        result = Request(url, Method::GetHeadersOnly);
-    }
+    FetchResult result = Request(url, Method::Head, nullptr);
+    // "There" means that a GET answers 200: any other answer to HEAD is asked again with a GET.
+    if (result.outcome != FetchOutcome::Ok) result = Request(url, Method::GetHeadersOnly, nullptr);
     return result;
 }
 
-FetchResult HttpClient::Get(const std::string& url) { return Request(url, Method::GetBody); }
+FetchResult HttpClient::Get(const std::string& url, BodySink& sink) { return Request(url, Method::GetBody, &sink); }
 
-FetchResult HttpClient::Request(const std::string& url, Method method) {
+FetchResult HttpClient::Request(const std::string& url, Method method, BodySink* sink) {
     FetchResult result;
     const std::string address = NormaliseUrl(url);
     if (address.empty()) {
@@ -149,8 +189,11 @@ FetchResult HttpClient::Request(const std::string& url, Method method) {
 
     Transfer transfer;
     transfer.curl = curl_;
-    transfer.wantBody = method == Method::GetBody;
+    transfer.headersOnly = method == Method::GetHeadersOnly;
+    transfer.sink = method == Method::GetBody ? sink : nullptr;
     transfer.maxBytes = limits_.maxBodyBytes;
+    transfer.stallLimit = std::chrono::seconds(limits_.stallSeconds);
+    transfer.lastByte = std::chrono::steady_clock::now();
     char message[CURL_ERROR_SIZE] = {};
 
     curl_easy_reset(curl_);
@@ -166,10 +209,16 @@ FetchResult HttpClient::Request(const std::string& url, Method method) {
     curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT_MS,
                      static_cast<long>(std::min<long long>(limits_.connectSeconds * 1000LL, left.count())));
     curl_easy_setopt(curl_, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
-    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl_, CURLOPT_LOW_SPEED_TIME, limits_.stallSeconds);
+    // curl's own low-speed test averages over several seconds and ends a stall late; the
+    // progress callback ends it when no byte has come for the stall limit.
+    curl_easy_setopt(curl_, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl_, CURLOPT_XFERINFOFUNCTION, &CheckProgress);
+    curl_easy_setopt(curl_, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(curl_, CURLOPT_HEADERFUNCTION, &ReadHeader);
+    curl_easy_setopt(curl_, CURLOPT_HEADERDATA, &transfer);
     curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &WriteBody);
     curl_easy_setopt(curl_, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl_, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
     if (method == Method::Head) curl_easy_setopt(curl_, CURLOPT_NOBODY, 1L);
     // An announced length over the limit ends the transfer at once; the write callback caps the rest.
     if (method == Method::GetBody) {
@@ -184,7 +233,6 @@ FetchResult HttpClient::Request(const std::string& url, Method method) {
     if (code == CURLE_OK || (code == CURLE_WRITE_ERROR && transfer.stoppedForStatus)) {
         if (result.status == 200) {
             result.outcome = FetchOutcome::Ok;
-            result.body = std::move(transfer.body);
             result.error.clear();
         } else {
             // A redirect that was not followed counts as no answer, like a loop of redirects.
@@ -197,6 +245,8 @@ FetchResult HttpClient::Request(const std::string& url, Method method) {
         result.error = "body larger than " + std::to_string(limits_.maxBodyBytes) + " bytes";
         return result;
     }
+    if (transfer.stoppedForSink) result.error = "the body could not be stored";
+    if (transfer.stalled) result.error = "nothing arrived for " + std::to_string(limits_.stallSeconds) + " s";
     result.outcome = result.status == 200 ? FetchOutcome::Broken : FetchOutcome::NoAnswer;
     return result;
 }

@@ -15,7 +15,7 @@ namespace pellmark {
 
 struct Limits {
     long connectSeconds = 15;             // to open the connection
-    long stallSeconds = 30;               // with less than one byte a second arriving
+    long stallSeconds = 30;               // without a byte arriving, counted from the request
     long runSeconds = 120;                // for every request of the run together
     std::size_t maxBodyBytes = 8u << 20;  // for one body
 };
@@ -35,8 +35,15 @@ enum class FetchOutcome {
 struct FetchResult {
     FetchOutcome outcome = FetchOutcome::NoAnswer;
     long status = 0;
-    std::string body;   // only with Ok
     std::string error;  // what went wrong, for a reader of the code; the agent shows nothing
+};
+
+// Takes a body piece by piece as it arrives, only from an answer with status 200; answering
+// false (a file that cannot be written) ends the transfer as Broken.
+class BodySink {
+public:
+    virtual ~BodySink() = default;
+    virtual bool Write(std::string_view bytes) = 0;
 };
 
 // The address to request: "http://" or "https://" (any letter case) stays as it is, an address
@@ -55,14 +62,17 @@ public:
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
 
-    // Whether the address answers with status 200; the body is not fetched.
+    // Whether a GET of the address answers with status 200; the body is not fetched. HEAD is
+    // asked first; any other answer to it (some servers refuse HEAD with 400, 403 or 404, or
+    // close the connection) is checked with a GET that stops after the status and headers.
     FetchResult Probe(const std::string& url);
-    // The whole body behind the address, when the server answers with status 200.
-    FetchResult Get(const std::string& url);
+    // The whole body behind the address, handed to the sink as it arrives, when the server
+    // answers with status 200. Only Ok means that the sink has seen the whole body.
+    FetchResult Get(const std::string& url, BodySink& sink);
 
 private:
     enum class Method { Head, GetHeadersOnly, GetBody };
-    FetchResult Request(const std::string& url, Method method);
+    FetchResult Request(const std::string& url, Method method, BodySink* sink);
 
     Limits limits_;
     std::chrono::steady_clock::time_point deadline_;

@@ -60,9 +60,9 @@ bool StartAgent(const AgentRequest& request, AgentDoneHandler done) {
     bool started = false;
     bool processMade = false;
     Guard(request.code, [&] {
-        const std::string agent = AgentFilePath();
-        if (request.prefix.empty() || request.baseUrl.empty() || !platform::IsRegularFile(agent)) return;
-
+        if (request.prefix.empty()) return;
+        // Whatever an earlier run left goes first, also when this run cannot start: a stale flag
+        // must never read as this run's answer.
         const std::string temp = AgentTempFolder();
         DeleteIfPresent(temp + "\\" + request.prefix + "_CAC_Ready");
         if (request.modeWord == kAgentVersionMode) {
@@ -72,6 +72,8 @@ bool StartAgent(const AgentRequest& request, AgentDoneHandler done) {
             DeleteIfPresent(settings + request.prefix + "_CNVTrue.txt");
             DeleteIfPresent(settings + request.prefix + "_CNVTrueEng.txt");
         }
+        const std::string agent = AgentFilePath();
+        if (request.baseUrl.empty() || !platform::IsRegularFile(agent)) return;
 
         const std::string location = GetProgramPath(4, "");
         const QStringList arguments{QString::fromStdString(ResultFolderWord(location == "AppData")),

@@ -5,9 +5,9 @@
 // shell string): P1 the folder below Application Data where the results must land (the
 // per-program settings folder in the AppData mode, so both sides meet in the settings folder of
 // path kind 2), P2 the file prefix, P3 the base URL, P4 the mode word, P5 the location word
-// ("AppData" or empty). Before the start it deletes the prefix's flags in TEMP, and in the
-// version mode its description files too, so nothing left by an earlier run reads as this
-// run's answer (the list mode's change mark and list are the check's memory and stay). The
+// ("AppData" or empty). Before the start (also one that then cannot start) it deletes the
+// prefix's flags in TEMP, and in the version mode its description files too, so nothing left by
+// an earlier run reads as this run's answer (the list mode's change mark and list are the check's memory and stay). The
 // TEMP folder is made absolute once (a relative TEMP is taken from the working folder) and the
 // agent is given that same folder.
 //

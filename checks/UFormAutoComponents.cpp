@@ -1,20 +1,401 @@
 #include "checks/UFormAutoComponents.h"
 
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "checks/AddonList.h"
+#include "checks/AgentResults.h"
+#include "checks/AgentRun.h"
+#include "checks/CheckNewVersion.h"
+#include "checks/UnitAutoUpdate.h"
+#include "errors/UFormError.h"
+#include "foundation/DueTest.h"
+#include "foundation/ShellOpen.h"
+#include "foundation/URegInA.h"
+#include "foundation/core/Guard.h"
+#include "language/LangProcessor.h"
+#include "language/pack/LanguagePack.h"
+#include "language/UFrameHlpBtn.h"
+#include "platform/Executable.h"
+#include "platform/FileSystem.h"
+#include "ui_UFormAutoComponents.h"
+
 namespace kestrune {
 
+std::string AddonListUrl = "http://kestrune.example.org/Components/";
 bool AddonHelperPresent = false;
-bool AddonCheckEnabled = false;
-bool AddonCheckOnlineOnly = false;
+bool AddonCheckEnabled = true;
+int AddonIntervalIndex = 2;
+bool AddonCheckOnlineOnly = true;
+bool AddonWindowShown = false;
+QPointer<QTimer> TimerUCAC;
+QPointer<TUFormAutoComponents> ShownAddonWindow;
 
-// Placeholders until the add-on list check lands: an empty window, and no list ever arrives.
-TUFormAutoComponents::TUFormAutoComponents(QWidget* parent) : QDialog(parent) {
-    setObjectName("UFormAutoComponents");
-    setAttribute(Qt::WA_DeleteOnClose);
+namespace {
+
+// A list larger than this is no list of add-ons.
+constexpr std::size_t kAddonListLimit = 1024 * 1024;
+constexpr std::size_t kInstalledListLimit = 1024 * 1024;
+
+bool AddonWindowLoading = false;
+AddonWindowServices Services;
+
+std::string SettingsFile(const std::string& suffix) { return GetProgramPath(2, "") + kAddonPrefix + suffix; }
+std::string NewListPath() { return SettingsFile(".ini"); }
+std::string AcceptedListPath() { return SettingsFile("_UAC.ini"); }
+std::string ReadyFlagPath() { return GetProgramPath(0, std::string(kAddonPrefix) + "_CAC_Ready"); }
+
+// InstallComponents.ini beside the agent, whatever the settings location; missing: nothing installed.
+std::string InstalledList() {
+    std::string text;
+    Guard("UAC.006-02", [&] {
+        const std::string path = platform::ExecutableFolder() + "\\Resource\\InstallComponents.ini";
+        if (!platform::FileAgeReadable(path)) return;
+        const auto bytes = platform::ReadRegularFileLimited(path, kInstalledListLimit);
+        if (!bytes) throw std::runtime_error("InstallComponents.ini cannot be read.");
+        text = *bytes;
+    });
+    return text;
 }
 
-bool TUFormAutoComponents::CheckNewFile() { return false; }
-void TUFormAutoComponents::CheckEndCheckedWF() {}
-void TUFormAutoComponents::LaunchCheckUAC(bool) {}
-void TUFormAutoComponents::LoadParametrsUAC(WindowHandle) {}
+QString Qt(const std::string& text) { return QString::fromStdString(text); }
+
+// A run of the agent that ends without its ready flag would leave the timer polling for good.
+void AgentEnded(const AgentRunResult& result) {
+    Guard("UAC.014-01", [&] {
+        if (result.ok() || AgentFlagPresent(ReadyFlagPath())) return;
+        if (TimerUCAC && TimerUCAC->isActive() && TimerUCAC->interval() == 500) TimerUCAC->stop();
+        if (AddonWindowShown && ShownAddonWindow) ShownAddonWindow->CheckEndChecked();
+    });
+}
+
+}  // namespace
+
+void SetAddonWindowServices(AddonWindowServices services) { Services = std::move(services); }
+
+TUFormAutoComponents::TUFormAutoComponents(QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      ui_(std::make_unique<Ui::TUFormAutoComponents>()) {
+    ui_->setupUi(this);
+    setAttribute(Qt::WA_DeleteOnClose);
+    auto* help = new TUFrameHlpBtn(this);
+    help->setObjectName("UFrameHlpBtn1");
+    help->move(4, 498);
+    helpFrame_ = help;
+    QPalette sky = ui_->NTCPanel1->palette();
+    sky.setColor(QPalette::Window, QColor(166, 202, 240));
+    ui_->NTCPanel1->setPalette(sky);
+    connect(ui_->NTCTreeView1, &QTreeWidget::itemClicked, this, [this] { NTCTreeView1Click(); });
+    connect(ui_->NTCComboBox1, &QComboBox::currentIndexChanged, this, [this] { NTCComboBox1Change(); });
+    connect(ui_->Button1, &QPushButton::clicked, this, &TUFormAutoComponents::Button1Click);
+    connect(ui_->CheckBox7, &QCheckBox::clicked, this, &TUFormAutoComponents::CheckBox7Click);
+    connect(ui_->Button2, &QPushButton::clicked, this, &TUFormAutoComponents::Button2Click);
+    connect(ui_->Button3, &QPushButton::clicked, this, &TUFormAutoComponents::Button3Click);
+    connect(ui_->Button4, &QPushButton::clicked, this, &TUFormAutoComponents::Button4Click);
+    if (help->BitBtn1)
+        connect(help->BitBtn1, &QPushButton::clicked, this, &TUFormAutoComponents::UFrameHlpBtn1BitBtn1Click);
+    FormCreate();
+    KeepAboveOpenModalWindow(this);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+TUFormAutoComponents::~TUFormAutoComponents() {
+    if (ShownAddonWindow == this) AddonWindowShown = false;
+}
+
+void TUFormAutoComponents::FormCreate() {
+    Guard("UAC.002-01", [&] {
+        // 447 wide and 528 high: the designed width, the designed height less the space it gives up.
+        setFixedSize(447, 528);
+        // The window counts as open before a waiting list is accepted, so the acceptance refreshes
+        // it and tells of the list with a plain notice instead of asking to open this very window.
+        AddonWindowShown = true;
+        ShownAddonWindow = this;
+        CaptureFormTexts(0, this);
+        TranslateForm(0, this);
+        CheckNewFile();
+        NullText();
+        AddonWindowLoading = true;
+        const auto loaded = qScopeGuard([] { AddonWindowLoading = false; });
+        const std::string language = langpack::Lowered(CurrentLanguage);
+        if (language == "russian" || language == "english") {
+            ui_->NTCLabel3->hide();
+            ui_->NTCComboBox1->hide();
+            ui_->NTCComboBox1->setCurrentIndex(language == "english" ? 0 : 1);
+        }
+        CreateTreeView();
+        if (Services.setupHelpFrame) Services.setupHelpFrame(helpFrame_, this);
+        ui_->CheckBox7->setChecked(AddonCheckEnabled);
+        ui_->CheckBox1->setChecked(AddonCheckOnlineOnly);
+        ui_->NTCComboBox4->setCurrentIndex(AddonIntervalIndex);
+        CheckBox7Click();
+        AddonWindowLoading = false;
+        ChangeStatus(1);
+        if (TimerUCAC && TimerUCAC->isActive() && TimerUCAC->interval() == 500) {
+            ui_->Button2->setEnabled(false);
+            ChangeStatus(0);
+        }
+    });
+}
+
+void TUFormAutoComponents::CreateTreeView() {
+    Guard("UAC.006-01", [&] {
+        QTreeWidget* tree = ui_->NTCTreeView1;
+        tree->setUpdatesEnabled(false);
+        const auto resume = qScopeGuard([tree] {
+            tree->setUpdatesEnabled(true);
+            tree->expandAll();
+        });
+        tree->clear();
+        const AgentResultText accepted = ReadAgentResult(AcceptedListPath(), kAddonListLimit);
+        ui_->Label11->hide();
+        if (!accepted.read()) {
+            tree->hide();
+            ui_->Label10->show();
+            return;
+        }
+        tree->show();
+        ui_->Label10->hide();
+        const AddonTree offered = BuildAddonTree(ListEntries(accepted.text), InstalledList());
+        for (const AddonTree::Branch& branch : offered.branches) {
+            auto* node = new QTreeWidgetItem(tree, {branch.kind == "Add" ? ui_->Label8->text() : ui_->Label8->toolTip()});
+            for (const std::string& name : branch.entries) new QTreeWidgetItem(node, {Qt(name)});
+        }
+        if (offered.offered == 0) {
+            tree->hide();
+            ui_->Label11->show();
+        }
+    });
+}
+
+void TUFormAutoComponents::NullText() {
+    Guard("UAC.008-01", [&] {
+        for (QLineEdit* edit : {ui_->NTCLabeledEdit4, ui_->NTCLabeledEdit1, ui_->NTCLabeledEdit2, ui_->NTCLabeledEdit3})
+            edit->clear();
+        ui_->NTCMemo1->setPlainText(ui_->Label9->text());
+        ui_->Button1->setEnabled(false);
+    });
+}
+
+void TUFormAutoComponents::NTCTreeView1Click() {
+    Guard("UAC.007-01", [&] {
+        QTreeWidgetItem* node = ui_->NTCTreeView1->currentItem();
+        if (AddonWindowLoading || !node) return;
+        if (node->childCount() > 0 || !node->parent()) {
+            NullText();
+            return;
+        }
+        if (node->text(0) == ui_->NTCLabeledEdit4->text()) return;
+        const AgentResultText accepted = ReadAgentResult(AcceptedListPath(), kAddonListLimit);
+        if (!accepted.read()) return;
+        const AddonEntry entry = ListEntry(accepted.text, node->text(0).toStdString());
+        ui_->NTCLabeledEdit4->setText(node->text(0));
+        ui_->NTCLabeledEdit3->setText(Qt(entry.size));
+        ui_->NTCLabeledEdit2->setText(Qt(entry.date));
+        ui_->NTCLabeledEdit1->setText(Qt(entry.version));
+        ui_->NTCText->setText(Qt(entry.englishText));
+        ui_->NTCText->setToolTip(Qt(entry.russianText));
+        // Texts from the network are plain text, never markup.
+        ui_->NTCMemo1->setPlainText(ui_->NTCComboBox1->currentIndex() == 0 ? Qt(entry.englishText) : Qt(entry.russianText));
+        ui_->NTCURL->setText(Qt(entry.russianLink));
+        ui_->NTCURL->setToolTip(Qt(entry.englishLink));
+        ui_->Button1->setEnabled(true);
+    });
+}
+
+void TUFormAutoComponents::NTCComboBox1Change() {
+    Guard("UAC.010-01", [&] {
+        if (!ui_->Button1->isEnabled()) return;
+        ui_->NTCMemo1->setPlainText(ui_->NTCComboBox1->currentIndex() == 0 ? ui_->NTCText->text() : ui_->NTCText->toolTip());
+    });
+}
+
+void TUFormAutoComponents::Button1Click() {
+    Guard("UAC.009-01", [&] {
+        const QString page = ui_->NTCComboBox1->currentIndex() == 0 ? ui_->NTCURL->toolTip() : ui_->NTCURL->text();
+        // An address from the list opens only as a web page; a refusal is no failure of the program.
+        ShellOpen(page.toStdString(), 0);
+    });
+}
+
+void TUFormAutoComponents::CheckBox7Click() {
+    Guard("UAC.013-01", [&] {
+        const bool on = ui_->CheckBox7->isChecked();
+        ui_->NTCComboBox4->setEnabled(on);
+        ui_->CheckBox1->setEnabled(on);
+        ChangeStatus(1);
+    });
+}
+
+void TUFormAutoComponents::Button2Click() {
+    Guard("UAC.015-01", [&] {
+        ChangeStatus(0);
+        ui_->Button2->setEnabled(false);
+        LaunchCheckUAC(true);
+    });
+}
+
+void TUFormAutoComponents::Button3Click() {
+    Guard("UAC.004-01", [&] {
+        AddonCheckEnabled = ui_->CheckBox7->isChecked();
+        AddonCheckOnlineOnly = ui_->CheckBox1->isChecked();
+        AddonIntervalIndex = ui_->NTCComboBox4->currentIndex();
+        SaveSettingsUAC();
+        close();
+    });
+}
+
+void TUFormAutoComponents::Button4Click() {
+    Guard("UAC.005-01", [&] { close(); });
+}
+
+void TUFormAutoComponents::UFrameHlpBtn1BitBtn1Click() {
+    Guard("UAC.001-01", [&] { focusNextChild(); });
+}
+
+void TUFormAutoComponents::closeEvent(QCloseEvent* event) {
+    if (!closed_) {
+        closed_ = true;
+        Guard("UAC.003-01", [&] {
+            AddonWindowShown = false;
+            if (Services.refreshHelpMenu) Services.refreshHelpMenu(this);
+        });
+    }
+    event->accept();
+}
+
+void TUFormAutoComponents::ChangeStatus(int mode) {
+    Guard("UAC.017-01", [&] {
+        QString text;
+        if (!AddonHelperPresent) {
+            text = ui_->StatusAU1->text();
+        } else if (mode == 0) {
+            text = ui_->StatusAU1->toolTip();
+        } else if (ui_->CheckBox7->isChecked()) {
+            std::string date = LastCheckDateText(kAddonPrefix);
+            if (date.empty()) date = ui_->Label9->toolTip().toStdString();
+            text = Qt(FormatWithOneArgument(ui_->StatusAU6->toolTip().toStdString(), date));
+        } else {
+            text = ui_->StatusAU6->text();
+        }
+        ui_->NTCPanel2->setText(" " + text);
+    });
+}
+
+void TUFormAutoComponents::CheckEndChecked() {
+    Guard("UAC.016-01", [&] {
+        ui_->Button2->setEnabled(true);
+        ChangeStatus(1);
+    });
+}
+
+void TUFormAutoComponents::LoadParametrsUAC(WindowHandle owner) {
+    Guard("UAC.011-01", [&] {
+        if (!platform::IsRegularFile(AgentFilePath())) {
+            AddonHelperPresent = false;
+            return;
+        }
+        AddonHelperPresent = true;
+        if (!OpenSettingsFile("UACSettings", "01.00")) {
+            AddonCheckEnabled = true;
+            AddonIntervalIndex = 2;
+            AddonCheckOnlineOnly = true;
+            return;
+        }
+        const auto close = qScopeGuard([owner] { CloseSettingsFile(owner); });
+        AddonCheckEnabled = ReadSettingBool("Settings", "UCCheckEnabled", true);
+        AddonIntervalIndex = ReadSettingInteger("Settings", "UIntervalAUCheck", 2, 0, 6);
+        AddonCheckOnlineOnly = ReadSettingBool("Settings", "UCheckInet", true);
+    });
+}
+
+void TUFormAutoComponents::SaveSettingsUAC() {
+    Guard("UAC.012-01", [&] {
+        const auto close = qScopeGuard([] { CloseSettingsFile(nullptr); });
+        CreateSettingsFile("UACSettings", "01.00", "UAutoComponents Settings File");
+        WriteSettingBool("Settings", "UCCheckEnabled", AddonCheckEnabled);
+        WriteSettingInteger("Settings", "UIntervalAUCheck", AddonIntervalIndex);
+        WriteSettingBool("Settings", "UCheckInet", AddonCheckOnlineOnly);
+    });
+}
+
+void TUFormAutoComponents::LaunchCheckUAC(bool manual) {
+    Guard("UAC.014-01", [&] {
+        if (!manual && !IsCheckDue(kAddonPrefix, AddonIntervalIndex)) return;
+        if (TimerUCAC) TimerUCAC->setInterval(500);
+        if (!WriteLastCheckFile(kAddonPrefix)) throw std::runtime_error("The last-check file cannot be written.");
+        // The starter removes the ready flag of an earlier run first.
+        StartAgent({kAddonPrefix, AddonListUrl, kAgentListMode, kAgentTimeLimitMs, "UAC.014-01"}, AgentEnded);
+        if (TimerUCAC) TimerUCAC->start();
+    });
+}
+
+bool TUFormAutoComponents::CheckNewFile() {
+    bool result = false;
+    Guard("UAC.017-01", [&] {
+        const std::string newList = NewListPath();
+        if (!platform::FileAgeReadable(newList)) return;
+        const AgentResultText list = ReadAgentResult(newList, kAddonListLimit);
+        const NewListState state =
+            list.read() ? JudgeNewList(list.text, StoredLineCount(list.text)) : NewListState::Unusable;
+        // A list still being written stays to be looked at again; one that can never be a list goes.
+        if (state == NewListState::Incomplete) return;
+        if (state == NewListState::Unusable) {
+            RemoveAgentFile(newList);
+            return;
+        }
+        RemoveAgentFile(AcceptedListPath());
+        if (!CopyFileTo(newList, GetProgramPath(2, ""), std::string(kAddonPrefix) + "_UAC.ini", false))
+            throw std::runtime_error("The new add-on list could not be accepted.");
+        RemoveAgentFile(newList);
+        if (AddonWindowShown && ShownAddonWindow) {
+            ShownAddonWindow->NullText();
+            ShownAddonWindow->CreateTreeView();
+            ShowMessageBox(ShownAddonWindow, AddonsNoticeText, AddonsNoticeCaption, "info", kMbOk);
+            return;
+        }
+        const int answer = ShowMessageBox(nullptr, AddonsNoticeText + "\r\n\r\n" + AddonsOpenQuestion,
+                                          AddonsNoticeCaption, "info", kMbYesNo);
+        result = answer == kIdYes && !AddonWindowShown;
+    });
+    return result;
+}
+
+void TUFormAutoComponents::CheckEndCheckedWF() {
+    Guard("UAC.018-01", [&] {
+        if (Services.showWindow) Services.showWindow();
+    });
+}
+
+void TUFormAutoComponents::TimerUCACTimer() {
+    if (!TimerUCAC) return;
+    if (TimerUCAC->interval() == 500) {
+        // The new-version window's modal loop is running: the list waits until it closes.
+        if (NewVersionWindowOpen || !AgentFlagPresent(ReadyFlagPath())) return;
+        TimerUCAC->stop();
+        const bool open = CheckNewFile();
+        if (AddonWindowShown && ShownAddonWindow) ShownAddonWindow->CheckEndChecked();
+        if (open) CheckEndCheckedWF();
+        return;
+    }
+    if (!AddonCheckEnabled) {
+        TimerUCAC->stop();
+        TimerUCAC->setInterval(500);
+    }
+    if (!IsInternetConnected() && AddonCheckOnlineOnly) return;
+    LaunchCheckUAC(false);
+    TimerUCAC->setInterval(500);
+}
 
 }  // namespace kestrune

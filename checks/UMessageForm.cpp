@@ -1,9 +1,156 @@
 #include "checks/UMessageForm.h"
 
+#include <QApplication>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTextBrowser>
+
+#include "checks/AgentResults.h"
+#include "checks/AgentRun.h"
+#include "checks/CallerIcon.h"
+#include "checks/UMessages.h"
+#include "errors/UFormError.h"
+#include "foundation/DueTest.h"
+#include "foundation/SafePageDocument.h"
+#include "foundation/ShellOpen.h"
+#include "foundation/URegInA.h"
+#include "foundation/UnitVAR.h"
+#include "foundation/UniversalProcedures.h"
+#include "foundation/core/Guard.h"
+#include "language/LangProcessor.h"
+#include "platform/FileSystem.h"
+#include "ui_UFormUMessage.h"
+
 namespace kestrune {
 
-// Placeholders until the developer messages land.
-void TUFormUMessage::CheckNewFile() {}
-void TUFormUMessage::LaunchCheckUAC() {}
+QPointer<TUFormUMessage> UFormUMessage;
+bool MessagePageLoading = false;
+
+namespace {
+
+constexpr const char* kPrefixes[] = {"Messages", "MessagesEng"};
+constexpr const char* kSilencedMarker = "Messages_CheckTrue";
+
+std::string Settings(const std::string& name) { return GetProgramPath(2, "") + name; }
+std::string FetchedPage(const std::string& prefix) { return Settings(prefix + ".ini"); }
+std::string CurrentPage(const std::string& prefix) { return Settings(prefix + "_UAC.html"); }
+
+// The text of a page file, when it is one that may be shown: read whole, not empty, no bytes that
+// no page holds (NUL and the other control bytes but tab, line ends and form feed).
+std::optional<std::string> UsablePage(const std::string& path) {
+    const AgentResultText page = ReadAgentResult(path, kMessagePageLimit);
+    if (!page.read()) return std::nullopt;
+    if (page.text.find_first_not_of(" \t\r\n\f") == std::string::npos) return std::nullopt;
+    for (const char c : page.text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t' && c != '\r' && c != '\n' && c != '\f') || byte == 0x7f) return std::nullopt;
+    }
+    return page.text;
+}
+
+// Makes a fetched page the current one; a page that may not be shown is dropped. True when a new
+// page became current.
+bool TakeOverFetchedPage(const std::string& prefix) {
+    const std::string fetched = FetchedPage(prefix);
+    if (!platform::FileAgeReadable(fetched)) return false;
+    const bool usable = UsablePage(fetched).has_value();
+    if (usable) {
+        RemoveAgentFile(CurrentPage(prefix));
+        if (!CopyFileTo(fetched, GetProgramPath(2, ""), prefix + "_UAC.html", false))
+            throw std::runtime_error("The message page could not be copied to " + CurrentPage(prefix));
+    }
+    RemoveAgentFile(fetched);
+    return usable;
+}
+
+}  // namespace
+
+std::string CurrentMessagePagePath(const std::string& language) {
+    return CurrentPage(language == "English" ? "MessagesEng" : "Messages");
+}
+
+TUFormUMessage::TUFormUMessage(QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
+      ui_(std::make_unique<Ui::TUFormUMessage>()) {
+    ui_->setupUi(this);
+    setAttribute(Qt::WA_DeleteOnClose);
+    UFormUMessage = this;
+    page_ = new SafePageDocument(ui_->NTCWebBrowser1);
+    ui_->NTCWebBrowser1->setDocument(page_);
+    connect(ui_->Button1, &QPushButton::clicked, this, &TUFormUMessage::Button1Click);
+    connect(ui_->Button2, &QPushButton::clicked, this, &TUFormUMessage::Button2Click);
+    connect(ui_->NTCWebBrowser1, &QTextBrowser::anchorClicked, this, &TUFormUMessage::NTCWebBrowser1BeforeNavigate2);
+    FormCreate();
+    KeepAboveOpenModalWindow(this);
+}
+
+TUFormUMessage::~TUFormUMessage() = default;
+
+void TUFormUMessage::FormCreate() {
+    Guard("UMs.003-01", [&] {
+        setFixedSize(664, 515);
+        MessagePageLoading = true;
+        CaptureFormTexts(0, this);
+        TranslateForm(0, this);
+        setWindowTitle(QString::fromStdString(CallingProgramName));
+        ui_->Panel1->setText(
+            QString::fromStdString(FormatWithOneArgument(ui_->Panel1->text().toStdString(), CallingProgramName)));
+        const QPixmap picture = CallerIconPixmap(48);
+        if (!picture.isNull()) ui_->Image1->setPixmap(picture);
+        // The page is markup from the network: shown without loading anything it names.
+        if (const auto text = UsablePage(CurrentMessagePagePath(CommandLineLanguage)))
+            page_->SetPage(QString::fromStdString(*text));
+        MessagePageLoading = false;
+    });
+}
+
+void TUFormUMessage::Button1Click() {
+    Guard("UMs.001-01", [&] {
+        platform::CreateDirectories(GetProgramPath(2, ""));
+        const platform::IoResult written = platform::WriteFileAtomic(Settings(kSilencedMarker), "");
+        if (!written) throw std::runtime_error(written.message);
+        close();
+    });
+}
+
+void TUFormUMessage::Button2Click() {
+    Guard("UMs.002-01", [&] { close(); });
+}
+
+void TUFormUMessage::NTCWebBrowser1BeforeNavigate2(const QUrl& url) {
+    Guard("UMs.006-01", [&] {
+        if (MessagePageLoading) return;
+        // A failure to open the page is no failure of the program.
+        ShellOpen(url.toString().toStdString(), 0);
+    });
+}
+
+void TUFormUMessage::CheckNewFile() {
+    Guard("UMs.006-01", [&] {
+        bool newPage = false;
+        for (const char* prefix : kPrefixes) newPage = TakeOverFetchedPage(prefix) || newPage;
+        // The marker silenced the pages the user saw; a new page has not been seen yet.
+        if (newPage) RemoveAgentFile(Settings(kSilencedMarker));
+        if (platform::FileAgeReadable(Settings(kSilencedMarker))) return;
+        if (SuppressCheckWindows || CommandLineLanguage.empty()) return;
+        // Only a page the window can show opens it; it stays current until it is silenced.
+        if (!UsablePage(CurrentMessagePagePath(CommandLineLanguage))) return;
+        ShowFormModal(false, nullptr, [] { return static_cast<QWidget*>(new TUFormUMessage()); });
+    });
+}
+
+void TUFormUMessage::LaunchCheckUAC() {
+    Guard("UMs.005-01", [&] {
+        const auto close = qScopeGuard([] { CloseSettingsFile(nullptr); });
+        OpenSettingsFile("UMessages", "01.00");
+        const int interval = ReadSettingInteger("Settings", "IntervalAUCheck", 7, 1, 30);
+        // No message address: there is nothing to fetch, and the check is not counted as made.
+        if (MessagesUrl.empty()) return;
+        if (!IsCheckDue("Messages", interval)) return;
+        if (!WriteLastCheckFile("Messages")) throw std::runtime_error("The last-check file cannot be written.");
+        for (const char* prefix : kPrefixes)
+            StartAgent({prefix, MessagesUrl, kAgentListMode, kAgentTimeLimitMs, "UMs.005-01"}, {});
+    });
+}
 
 }  // namespace kestrune

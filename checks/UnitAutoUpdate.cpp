@@ -1,33 +1,296 @@
 #include "checks/UnitAutoUpdate.h"
 
+#include <QTimer>
+#include <cstdlib>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <stdexcept>
+
+#include "checks/AgentResults.h"
+#include "checks/AgentRun.h"
+#include "checks/CheckNewVersion.h"
+#include "foundation/DueTest.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/core/Guard.h"
+#include "language/LangProcessor.h"
+#include "language/pack/LanguagePack.h"
 #include "platform/FileSystem.h"
 
 namespace kestrune {
 
 bool VersionCheckEnabled = false;
+int VersionIntervalIndex = 0;
 bool VersionCheckOnlineOnly = false;
+bool VersionAgentPresent = false;
+bool VersionCheckBegun = false;
+bool NewVersionAnnounced = false;
+bool VersionCheckFailed = false;
 std::string UpdateStatusText = " ";
 
-// Placeholder until the new-version check lands: no check is ever begun.
-void AutoUpdateAction(int, std::intptr_t, QTimer*) {
-    Guard("UAU.004-01", [&] {});
+std::string StatusTextNoChecker = "Проверка наличия обновлений: Отсутствует модуль проверки !!!";
+std::string StatusTextQuerying = "Проверка наличия обновлений: Запрос данных о новых версиях...";
+std::string StatusTextNewVersion = "Проверка наличия обновлений: ВЫШЛА НОВАЯ ВЕРСИЯ ПРОГРАММЫ !!!";
+std::string StatusTextUnknown = "Неизвестно";
+std::string StatusTextNoNewVersion = "Проверка наличия обновлений: Новые версии отсутствуют [ %s ]";
+std::string StatusTextDisabled = "Проверка наличия обновлений: Отключено";
+std::string StatusTextFailed = "Проверка наличия обновлений: Не удалось выполнить проверку [ %s ]";
+
+namespace {
+
+int InternetStateForTesting = -1;
+bool AgentRunEnded = false;  // this program's last agent run has answered
+bool AgentRunning = false;   // an agent run of this program is going
+
+std::string Settings(const std::string& suffix) { return VersionCheckFile(suffix); }
+std::string Temp(const std::string& suffix) { return GetProgramPath(0, FilePrefix + suffix); }
+
+bool IsRussian() { return langpack::Lowered(CurrentLanguage) == "russian"; }
+
+void OnAgentEnded(const AgentRunResult& result) {
+    AgentRunEnded = true;
+    AgentRunning = false;
+    if (!result.ok()) VersionCheckFailed = true;
 }
 
-// Placeholder until the new-version check lands.
-void UpdateCheckStatusText(bool) {}
+// The carrier frame hands its translated texts here from the program's start on.
+[[maybe_unused]] const bool StatusTextsTaken = (SetUpdateStatusTextsHandler(TakeTranslatedStatusTexts), true);
 
-// Placeholder until the new-version check lands: the computer counts as offline.
-bool IsInternetConnected() { return false; }
+void DeleteDescriptions() {
+    RemoveAgentFile(Settings("_CNVTrue.txt"));
+    RemoveAgentFile(Settings("_CNVTrueEng.txt"));
+}
+
+}  // namespace
+
+std::string VersionCheckFile(const std::string& suffix) { return GetProgramPath(2, "") + FilePrefix + suffix; }
+
+bool FormatStatusText(const std::string& format, const std::string& value, std::string& result) {
+    return FillTextFormat(format, {value}, result);
+}
+
+void TakeTranslatedStatusTexts(const UpdateStatusTexts& texts, const std::string& previousQuerying) {
+    Guard("AUT.001-01", [&] {
+        // A line that showed the querying text keeps saying so, in the new language.
+        const bool querying = !previousQuerying.empty() && UpdateStatusText == " " + previousQuerying;
+        StatusTextNoChecker = texts.noChecker;
+        StatusTextQuerying = texts.querying;
+        StatusTextNewVersion = texts.newVersion;
+        StatusTextUnknown = texts.unknown;
+        StatusTextNoNewVersion = texts.noNewVersion;
+        StatusTextDisabled = texts.disabled;
+        // The failed-check text has no carrier label: it follows the language by hand.
+        StatusTextFailed = IsRussian() ? "Проверка наличия обновлений: Не удалось выполнить проверку [ %s ]"
+                                       : "Update check: the check could not be made [ %s ]";
+        UpdateCheckStatusText(!querying);
+    });
+}
+
+void AutoUpdateAction(int action, std::intptr_t arg, QTimer* timer) {
+    Guard("UAU.004-01", [&] {
+        switch (action) {
+            case 0:
+                if (!IsCheckResultReady()) return;
+                if (timer) timer->stop();
+                UpdateCheckStatusText(true);
+                ShowNewVersionIfAny();
+                return;
+            case 1:
+                if (BeginVersionCheck(timer, static_cast<int>(arg))) {
+                    UpdateCheckStatusText(false);
+                    return;
+                }
+                break;
+            case 2:
+                if (timer) timer->stop();
+                ShowNewVersionIfAny();
+                return;
+            case 3:
+                NewVersionAnnounced = false;
+                ShowNewVersionIfAny();
+                break;
+            case 4: SaveSettingsUAU(); break;
+            case 5: LoadSettingsUAU(reinterpret_cast<WindowHandle>(arg)); break;
+            default: break;
+        }
+        UpdateCheckStatusText(true);
+    });
+}
+
+bool BeginVersionCheck(QTimer* timer, int manual) {
+    bool result = false;
+    std::string code = "UAU.012-01";
+    Guard(code, [&] {
+        if (!VersionAgentPresent) return;
+        code = "UAU.012-02";
+        if (VersionCheckBegun) return;
+        code = "UAU.012-03";
+        VersionCheckBegun = true;
+        if (platform::FileAgeReadable(Settings("_CNVTrue.txt"))) {
+            code = "UAU.012-04";
+            if (platform::FileAgeReadable(Settings("_CheckTrue"))) {
+                UpdateCheckStatusText(true);
+                return;
+            }
+            if (timer) timer->start();
+            result = true;
+            return;
+        }
+        if (manual != 1 && !IsCheckDue(FilePrefix, VersionIntervalIndex)) return;
+        if (timer) timer->start();
+        if (manual == 0 && VersionCheckOnlineOnly && !IsInternetConnected()) {
+            if (timer) timer->setInterval(10000);
+            return;
+        }
+        StartVersionCheck(manual);
+        result = true;
+        if (timer) timer->setInterval(500);
+    });
+    return result;
+}
+
+void StartVersionCheck(int manual) {
+    Guard("UAU.011-001", [&] {
+        if (!VersionCheckEnabled && manual == 0) {
+            // Nothing runs: the poll takes that as the answer at its next tick instead of showing
+            // "querying" until the program ends.
+            AgentRunEnded = true;
+            return;
+        }
+        const std::string folder = GetProgramPath(2, "");
+        platform::CreateDirectories(folder);
+        VersionCheckFailed = false;
+        AgentRunEnded = false;
+        if (!CheckUrl.empty() && !FilePrefix.empty()) {
+            if (!WriteLastCheckFile(FilePrefix)) {
+                // Reported before any agent runs; the poll then ends at once as a failed check.
+                VersionCheckFailed = true;
+                AgentRunEnded = true;
+                throw std::runtime_error("cannot write " + LastCheckFilePath(FilePrefix));
+            }
+        }
+        // An empty URL or prefix starts nothing: the starter answers at once that no agent ran.
+        AgentRunning = true;
+        StartAgent({FilePrefix, CheckUrl, kAgentVersionMode, kAgentTimeLimitMs, "UAU.011-001"}, OnAgentEnded);
+        UpdateCheckStatusText(false);
+    });
+}
+
+bool IsCheckResultReady() {
+    bool ready = false;
+    Guard("UAU.006-01", [&] {
+        // The ready flag, or the end of this program's agent run (one that failed may leave none).
+        ready = AgentFlagPresent(Temp("_CheckReady")) || AgentRunEnded;
+        // A description is published after its twin, so with no run of ours going it is complete;
+        // during a run the reader's own file must hold a body.
+        if (!ready && platform::FileAgeReadable(Settings("_CNVTrue.txt")))
+            ready = !AgentRunning || ResultHasBody(Settings(IsRussian() ? "_CNVTrue.txt" : "_CNVTrueEng.txt"));
+    });
+    return ready;
+}
+
+void ShowNewVersionIfAny() {
+    Guard("UAU.007-01", [&] {
+        if (NewVersionAnnounced) return;
+        if (AgentFlagPresent(Temp("_CNVFalse"))) {
+            RemoveAgentFile(Temp("_CNVFalse"));
+            return;
+        }
+        const std::string description = Settings(IsRussian() ? "_CNVTrue.txt" : "_CNVTrueEng.txt");
+        if (!platform::FileAgeReadable(description)) return;
+        if (platform::FileAgeReadable(Settings("_CheckTrue"))) return;
+        if (!ResultHasBody(description)) {
+            RemoveAgentFile(description);
+            UpdateCheckStatusText(true);
+            return;
+        }
+        // A description that is not one (too few lines, no size, too large, not a file) or that
+        // names a version not newer than this one announces nothing and is removed.
+        const DescriptionCheck verdict = CheckDescriptionFile(description);
+        if (verdict != DescriptionCheck::Newer) {
+            DeleteDescriptions();
+            if (verdict == DescriptionCheck::Unusable) VersionCheckFailed = true;
+            UpdateCheckStatusText(true);
+            return;
+        }
+        NewVersionAnnounced = true;
+        if (SuppressCheckWindows) return;
+        ShowNewVersionWindow();
+        // The window's "do not remind" or a bad size line may have changed the files.
+        UpdateCheckStatusText(true);
+    });
+}
+
+void UpdateCheckStatusText(bool done) {
+    Guard("UAU.009-01", [&] {
+        std::string text;
+        if (!VersionAgentPresent) {
+            text = StatusTextNoChecker;
+        } else if (!done) {
+            text = StatusTextQuerying;
+        } else if (platform::FileAgeReadable(Settings("_CNVTrue.txt"))) {
+            text = StatusTextNewVersion;
+        } else if (VersionCheckEnabled || VersionCheckFailed) {
+            std::string date = LastCheckDateText(FilePrefix);
+            if (date.empty()) date = StatusTextUnknown;
+            const std::string& format = VersionCheckFailed ? StatusTextFailed : StatusTextNoNewVersion;
+            if (!FormatStatusText(format, date, text))
+                throw std::runtime_error("the status text is not a format of one text: " + format);
+        } else {
+            text = StatusTextDisabled;
+        }
+        UpdateStatusText = " " + text;
+    });
+}
+
+void LoadSettingsUAU(WindowHandle owner) {
+    Guard("UAU.002-01", [&] {
+        // The stored values are read also without the agent: every save writes them back, and
+        // values never read would replace the user's settings with the start values.
+        VersionAgentPresent = platform::IsRegularFile(AgentFilePath());
+        if (!OpenSettingsFile("UAUSettings", "01.00")) {
+            VersionCheckEnabled = true;
+            VersionIntervalIndex = 2;
+            VersionCheckOnlineOnly = true;
+            return;
+        }
+        VersionCheckEnabled = ReadSettingBool("Settings", "UUCheckEnabled", true);
+        VersionIntervalIndex = ReadSettingInteger("Settings", "UIntervalAUCheck", 2, 0, 6);
+        VersionCheckOnlineOnly = ReadSettingBool("Settings", "UCheckInet", true);
+        CloseSettingsFile(owner);
+    });
+}
+
+void SaveSettingsUAU() {
+    Guard("UAU.003-01", [&] {
+        CreateSettingsFile("UAUSettings", "01.00", "UAutoUpdate Settings File");
+        WriteSettingBool("Settings", "UUCheckEnabled", VersionCheckEnabled);
+        WriteSettingInteger("Settings", "UIntervalAUCheck", VersionIntervalIndex);
+        WriteSettingBool("Settings", "UCheckInet", VersionCheckOnlineOnly);
+        CloseSettingsFile(nullptr);
+    });
+}
+
+void SetInternetConnectedForTesting(int state) { InternetStateForTesting = state; }
+
+bool IsInternetConnected() {
+    if (InternetStateForTesting >= 0) return InternetStateForTesting == 1;
+    if (const char* forced = std::getenv("KESTRUNE_INTERNET"); forced && *forced) return std::string(forced) != "0";
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0) return true;  // cannot be told: online
+    bool online = false;
+    for (ifaddrs* entry = list; entry; entry = entry->ifa_next) {
+        if (!entry->ifa_addr || (entry->ifa_flags & IFF_LOOPBACK)) continue;
+        if ((entry->ifa_flags & IFF_UP) && (entry->ifa_flags & IFF_RUNNING)) online = true;
+    }
+    freeifaddrs(list);
+    return online;
+}
 
 void DeleteCheckFlags() {
     Guard("UAU.001-01", [&] {
-        for (const char* flag : {"_CNVFalse", "_CheckReady"}) {
-            const std::string path = GetProgramPath(0, FilePrefix + flag);
-            if (platform::FileAgeReadable(path)) platform::RemoveFile(path);
-        }
+        RemoveAgentFile(Temp("_CNVFalse"));
+        RemoveAgentFile(Temp("_CheckReady"));
     });
 }
 

@@ -7,6 +7,7 @@
 #include <QTabBar>
 
 #include "errors/UFormError.h"
+#include "foundation/SafePageDocument.h"
 #include "foundation/ShellOpen.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/core/Guard.h"
@@ -67,7 +68,7 @@ TUFormAbout::TUFormAbout(QWidget* parent)
     Paint(ui_->NTCPanel3, kBarColour);
     ui_->NTCLabelHTTP->setText(QString::fromLatin1(kSiteHost));
     ui_->NTCLabelEMail->setText(QString::fromLatin1(kDeveloperAddress));
-    page_ = new AboutPageDocument(ui_->AboutPage);
+    page_ = new SafePageDocument(ui_->AboutPage);
     ui_->AboutPage->setDocument(page_);
 
     // Hover colours: every widget of the window reports its mouse moves here.
@@ -101,7 +102,7 @@ void TUFormAbout::FormCreate() {
         // folder and read back, where another user could put something else in its place.
         const std::optional<std::string> stored = StoredAboutPage();
         if (!stored) throw std::runtime_error("The About page cannot be read.");
-        if (auto archive = ParseAboutPage(*stored)) page_->SetArchive(std::move(*archive));
+        if (auto archive = ParseAboutPage(*stored)) page_->SetPage(archive->html, std::move(archive->parts));
 
         Fill(ui_->Label2, MinimumWindowsText);
         if (!TranslatorName.empty()) {

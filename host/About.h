@@ -13,7 +13,7 @@ class QLabel;
 
 namespace kestrune {
 
-class AboutPageDocument;
+class SafePageDocument;
 
 // The program's site, shown by its link label and opened by it; the author's mail link uses
 // kDeveloperAddress.
@@ -41,7 +41,7 @@ protected:
 
 private:
     std::unique_ptr<Ui::TUFormAbout> ui_;
-    AboutPageDocument* page_ = nullptr;
+    SafePageDocument* page_ = nullptr;
 };
 
 }  // namespace kestrune

@@ -1,9 +1,6 @@
 #include "host/AboutPage.h"
 
 #include <QFile>
-#include <QImage>
-#include <QUrl>
-#include <QVariant>
 
 #include "language/pack/LanguagePack.h"
 
@@ -183,20 +180,5 @@ std::optional<std::string> StoredAboutPage() {
 void SetAboutPageForTesting(std::optional<std::string> bytes) { TestPage() = std::move(bytes); }
 
 void ResetAboutPageForTesting() { TestPage().reset(); }
-
-void AboutPageDocument::SetArchive(AboutPageArchive archive) {
-    parts_ = std::move(archive.parts);
-    setHtml(archive.html);
-}
-
-QVariant AboutPageDocument::loadResource(int type, const QUrl& name) {
-    // Only the archive's own pictures; never the base class, which would read local files.
-    if (type != QTextDocument::ImageResource) return {};
-    const auto found = parts_.find(name.toString());
-    if (found == parts_.end()) return {};
-    QImage image;
-    if (!image.loadFromData(found->second)) return {};
-    return image;
-}
 
 }  // namespace kestrune

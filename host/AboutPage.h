@@ -1,10 +1,9 @@
 #pragma once
 // The About window's picture page: a MIME HTML archive (an HTML part and its pictures) kept among
-// the program's resources, and the document that shows it. The document loads nothing but the
-// archive's own parts: no file, no network address, whatever the markup names.
+// the program's resources. It is shown in a SafePageDocument, which loads nothing but the archive's
+// own pictures.
 
 #include <QString>
-#include <QTextDocument>
 #include <map>
 #include <optional>
 #include <string>
@@ -32,19 +31,5 @@ std::optional<std::string> StoredAboutPage();
 // nothing further; ResetAboutPageForTesting returns to the compiled page.
 void SetAboutPageForTesting(std::optional<std::string> bytes);
 void ResetAboutPageForTesting();
-
-// A document that answers resource requests only from the archive's parts.
-class AboutPageDocument : public QTextDocument {
-    Q_OBJECT
-public:
-    explicit AboutPageDocument(QObject* parent = nullptr) : QTextDocument(parent) {}
-    void SetArchive(AboutPageArchive archive);
-
-protected:
-    QVariant loadResource(int type, const QUrl& name) override;
-
-private:
-    std::map<QString, QByteArray> parts_;
-};
 
 }  // namespace kestrune

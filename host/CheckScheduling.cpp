@@ -11,7 +11,6 @@ namespace kestrune {
 
 bool ChecksStarted = false;
 QPointer<QTimer> TimerUCNV;
-QPointer<QTimer> TimerUCAC;
 QPointer<QTimer> TimerUTZMSG;
 
 bool FirstPaintServices(bool onlyReport) {

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <string>
 
+#include "checks/UFormAutoComponents.h"
 #include "checks/UnitAutoUpdateSettings.h"
 #include "foundation/UniversalProcedures.h"
 
@@ -28,8 +29,6 @@ constexpr const char* kLanguagePackTag = "< Lang.Pack for KV.Kestrune 1.0 >";
 extern QPointer<QWidget> HostForm;   // owner of the boxes and windows shown from here
 extern bool IncludeModulesReady;     // from the end of the set-up until FinishIncludeModules
 extern bool AddonSwitch;             // the add-on check may run (the host passes false)
-extern bool AddonWindowShown;
-extern bool NewVersionWindowShown;
 extern std::string MinimumWindowsText;  // the system named in the not-supported window
 extern QPointer<QWidget> IncludePanel;
 
@@ -89,7 +88,6 @@ void RegisterSettingsFrame(bool mode, bool active, bool shown, TUFrame1* frame);
 
 extern bool ChecksStarted;           // the first-paint checks ran
 extern QPointer<QTimer> TimerUCNV;
-extern QPointer<QTimer> TimerUCAC;
 extern QPointer<QTimer> TimerUTZMSG;
 
 // The checks of the first paint, once per run and only when a language is known.

@@ -16,7 +16,6 @@
 #include "foundation/core/Guard.h"
 #include "foundation/core/SystemFolders.h"
 #include "host/Autorun.h"
-#include "host/FrameInclude.h"
 #include "host/NotSupportedOS.h"
 #include "host/OwnerDrawMenus.h"
 #include "host/ServiceHelpers.h"
@@ -34,8 +33,6 @@ using services::DeleteIfPresent;
 QPointer<QWidget> HostForm;
 bool IncludeModulesReady = false;
 bool AddonSwitch = false;
-bool AddonWindowShown = false;
-bool NewVersionWindowShown = false;
 std::string MinimumWindowsText;
 QPointer<QWidget> IncludePanel;
 
@@ -50,7 +47,6 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
         result = false;
         AddonSwitch = addonSwitch;
         AddonWindowShown = false;
-        NewVersionWindowShown = false;
         LanguageChosen = false;
         ErrorReportingOff = false;
         BusyFlag = false;
@@ -62,9 +58,9 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
         VersionText = kProgramVersionTag;
         AuthorAddress = kDeveloperAddress;
         ExternalErrorLogPath.clear();
+        SetAddonWindowServices({ShowAddOnWindow, SetupHelpButtonFrame, RefreshHelpButtonMenu});
 
         step("02");
-        CreateIncludePanelComponents(IncludePanel);
         TimerUCNV = Child<QTimer>(IncludePanel, "TimerUCNV");
         TimerUCAC = Child<QTimer>(IncludePanel, "TimerUCAC");
         TimerUTZMSG = Child<QTimer>(IncludePanel, "TimerUTZMSG");

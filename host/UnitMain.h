@@ -17,6 +17,8 @@ class TFormKestrune;
 
 namespace kestrune {
 
+class TUFrameIncludePanel;
+
 // Command-line values, held for the whole run (P4 lives in CommandLineLanguage).
 extern std::string P1, P2, P3, P5, P6, P7;
 // Values stored in and read from "Kestrune.ini".
@@ -37,7 +39,7 @@ public:
     // The merged program name or version could not be used in a path: the start ends unused.
     bool StartRefused = false;
 
-    QWidget* UFrameIncludePanel1 = nullptr;
+    TUFrameIncludePanel* UFrameIncludePanel1 = nullptr;
     QWidget* UFrameHlpBtn1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QMenu* NTCLanguage1 = nullptr;

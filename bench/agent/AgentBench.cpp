@@ -1,12 +1,17 @@
 // A whole version check of the agent (start, two downloads, two result files, two flags) against
-// the loopback server, beside the curl tool fetching the same two files. Both are timed in the
-// same loop, one after the other, and the ratio of their medians is reported as "ratio".
+// the loopback server, beside the curl tool fetching the same two files. Both are run in the same
+// loop, one after the other, and the ratios of their medians are reported:
+//
+//   wall_ratio  wall time, agent over curl   (goal: small pair <= 1.0, 8 MiB pair <= 1.2)
+//   cpu_ratio   user + system time
+//   mem_ratio   peak resident memory          (goal: 8 MiB pair <= 1.2)
 //
 //   build/bench/agent/kestrune_agent_bench
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -20,8 +25,16 @@ extern char** environ;
 
 namespace {
 
-// Runs a program to its end and answers its wall time in seconds.
-double TimedRun(std::vector<std::string> argv) {
+struct Usage {
+    double wallSeconds = 0;
+    double cpuSeconds = 0;
+    double peakMiB = 0;
+};
+
+double Seconds(const timeval& time) { return static_cast<double>(time.tv_sec) + time.tv_usec / 1e6; }
+
+// Runs a program to its end and answers what it cost.
+Usage MeasuredRun(std::vector<std::string> argv) {
     std::vector<char*> argp;
     for (auto& arg : argv) argp.push_back(arg.data());
     argp.push_back(nullptr);
@@ -35,10 +48,12 @@ double TimedRun(std::vector<std::string> argv) {
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) throw std::runtime_error("cannot start " + argv[0]);
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
     const auto end = std::chrono::steady_clock::now();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error(argv[0] + " failed");
-    return std::chrono::duration<double>(end - start).count();
+    return Usage{std::chrono::duration<double>(end - start).count(), Seconds(usage.ru_utime) + Seconds(usage.ru_stime),
+                 static_cast<double>(usage.ru_maxrss) / 1024.0};
 }
 
 double Median(std::vector<double> values) {
@@ -47,15 +62,15 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-void BM_VersionCheckAgainstCurl(benchmark::State& state) {
+void VersionCheckAgainstCurl(benchmark::State& state, std::size_t bodyBytes) {
     testsupport::ScratchFolder scratch;
     testsupport::IsolatedHome home;
     testsupport::ScopedEnv env;
     env.Set("no_proxy", "*");
     const std::string docroot = scratch / "www";
     const std::string prefix = "Prog_1.2";
-    testsupport::WriteFile(docroot + "/" + prefix + ".txt", std::string(2048, 'r'));
-    testsupport::WriteFile(docroot + "/" + prefix + "Eng.txt", std::string(2048, 'e'));
+    testsupport::WriteFile(docroot + "/" + prefix + ".txt", std::string(bodyBytes, 'r'));
+    testsupport::WriteFile(docroot + "/" + prefix + "Eng.txt", std::string(bodyBytes, 'e'));
     agenttest::LoopbackServer server(docroot, scratch / "requests.log");
     testsupport::CopyTree(testsupport::AppDir(), scratch / "app");
     const std::string agent = scratch / "app/Resource/Pellmark";
@@ -64,21 +79,40 @@ void BM_VersionCheckAgainstCurl(benchmark::State& state) {
                                             server.Url(prefix + ".txt"), "-o", scratch / "b.txt",
                                             server.Url(prefix + "Eng.txt")};
 
-    std::vector<double> agentTimes, curlTimes;
+    std::vector<double> agentWall, curlWall, agentCpu, curlCpu, agentPeak, curlPeak;
     for (auto _ : state) {
-        const double agentTime = TimedRun(agentArgs);
-        const double curlTime = TimedRun(curlArgs);
-        agentTimes.push_back(agentTime);
-        curlTimes.push_back(curlTime);
-        state.SetIterationTime(agentTime);
+        Usage a, c;
+        try {
+            a = MeasuredRun(agentArgs);
+            c = MeasuredRun(curlArgs);
+        } catch (const std::exception& e) {
+            state.SkipWithError(e.what());
+            return;
+        }
+        agentWall.push_back(a.wallSeconds);
+        curlWall.push_back(c.wallSeconds);
+        agentCpu.push_back(a.cpuSeconds);
+        curlCpu.push_back(c.cpuSeconds);
+        agentPeak.push_back(a.peakMiB);
+        curlPeak.push_back(c.peakMiB);
+        state.SetIterationTime(a.wallSeconds);
     }
-    const double agentMedian = Median(agentTimes);
-    const double curlMedian = Median(curlTimes);
-    state.counters["agent_ms"] = agentMedian * 1000;
-    state.counters["curl_ms"] = curlMedian * 1000;
-    state.counters["ratio"] = agentMedian / curlMedian;
+    state.counters["agent_ms"] = Median(agentWall) * 1000;
+    state.counters["curl_ms"] = Median(curlWall) * 1000;
+    state.counters["wall_ratio"] = Median(agentWall) / Median(curlWall);
+    state.counters["cpu_ratio"] = Median(agentCpu) / std::max(Median(curlCpu), 1e-6);
+    state.counters["agent_MiB"] = Median(agentPeak);
+    state.counters["curl_MiB"] = Median(curlPeak);
+    state.counters["mem_ratio"] = Median(agentPeak) / Median(curlPeak);
 }
-BENCHMARK(BM_VersionCheckAgainstCurl)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// Two descriptions of 2 KiB: the cost of starting and of the files around the downloads.
+void BM_VersionCheckSmall(benchmark::State& state) { VersionCheckAgainstCurl(state, 2048); }
+BENCHMARK(BM_VersionCheckSmall)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// Two bodies of 8 MiB, the largest the agent takes: the cost of receiving and storing.
+void BM_VersionCheckLarge(benchmark::State& state) { VersionCheckAgainstCurl(state, 8u << 20); }
+BENCHMARK(BM_VersionCheckLarge)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
 }  // namespace
 

@@ -17,7 +17,7 @@ extern char** environ;
 namespace agenttest {
 
 LoopbackServer::LoopbackServer(const std::string& docroot, const std::string& logFile) : logFile_(logFile) {
-    testsupport::WriteFile(logFile_, "");
+    ClearLog();
     const std::string python = testsupport::SystemPython();
     const std::string script = testsupport::SourceDir() + "/tests/agent/http_server.py";
     std::vector<std::string> args{python, script, docroot, logFile_};
@@ -76,6 +76,26 @@ std::vector<std::string> LoopbackServer::Log() const {
     return lines;
 }
 
-void LoopbackServer::ClearLog() const { testsupport::WriteFile(logFile_, ""); }
+std::vector<Request> LoopbackServer::Requests() const {
+    std::vector<Request> requests;
+    std::ifstream in(logFile_ + ".headers");
+    bool inRequest = false;
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty()) {
+            inRequest = false;
+        } else if (!inRequest) {
+            requests.push_back(Request{line, {}});
+            inRequest = true;
+        } else if (const std::size_t colon = line.find(": "); colon != std::string::npos) {
+            requests.back().headers[line.substr(0, colon)] = line.substr(colon + 2);
+        }
+    }
+    return requests;
+}
+
+void LoopbackServer::ClearLog() const {
+    testsupport::WriteFile(logFile_, "");
+    testsupport::WriteFile(logFile_ + ".headers", "");
+}
 
 }  // namespace agenttest

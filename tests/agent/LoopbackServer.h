@@ -2,11 +2,17 @@
 // The agent tests' HTTP server (http_server.py) as a child process on a free port of 127.0.0.1,
 // serving a scratch folder and logging every request it answers.
 
+#include <map>
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
 namespace agenttest {
+
+struct Request {
+    std::string line;                            // "METHOD /path"
+    std::map<std::string, std::string> headers;  // names in lower case
+};
 
 class LoopbackServer {
 public:
@@ -21,6 +27,8 @@ public:
     std::string Url(const std::string& path = "") const;
     // The requests served so far, one "METHOD /path" a line.
     std::vector<std::string> Log() const;
+    // The same requests with their headers.
+    std::vector<Request> Requests() const;
     void ClearLog() const;
 
 private:

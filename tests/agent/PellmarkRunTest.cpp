@@ -1,10 +1,14 @@
 // The agent as its own process, from a copy of the program folder, against the loopback server.
 
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
+#include "agent/AgentFiles.h"
 #include "foundation/core/MiniReg.h"
 #include "tests/agent/LoopbackServer.h"
 #include "tests/support/TestSupport.h"
@@ -363,6 +367,19 @@ TEST_F(PellmarkListRun, AListMissingOnTheServerKeepsTheOldFiles) {
     }
 }
 
+std::string DigestMark(const std::string& body) {
+    unsigned char value[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EXPECT_EQ(EVP_Digest(body.data(), body.size(), value, &length, EVP_sha256(), nullptr), 1);
+    std::string mark = "#body-sha256=";
+    char hex[3];
+    for (unsigned int i = 0; i < length; ++i) {
+        std::snprintf(hex, sizeof hex, "%02x", value[i]);
+        mark += hex;
+    }
+    return mark;
+}
+
 TEST_F(PellmarkListRun, AServerWithoutAChangeMarkStillDeliversItsList) {
     Serve("Messages.txt", "<html>new</html>");
     Behave("Messages_LastEdit.txt", "status 404");
@@ -373,8 +390,258 @@ TEST_F(PellmarkListRun, AServerWithoutAChangeMarkStillDeliversItsList) {
 
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(List(), "<html>new</html>\r\n");
-    EXPECT_EQ(Entries(settings()), (std::vector<std::string>{"Messages.ini"}));
+    // The list's digest is kept in place of the mark.
+    EXPECT_EQ(Mark(), DigestMark("<html>new</html>") + "\r\n");
+    EXPECT_EQ(Entries(settings()), (std::vector<std::string>{"Messages.ini", "Messages_CAC_LastEdit.ini"}));
     EXPECT_TRUE(Ready());
+}
+
+TEST_F(PellmarkListRun, AListWithoutAChangeMarkIsDeliveredOnlyWhenItChanges) {
+    struct Case {
+        const char* name;
+        std::string markHow;   // behaviour of the mark's address
+        std::string markBody;  // served when there is no behaviour
+    };
+    const Case cases[] = {
+        {"mark not found", "status 404", ""},
+        {"mark forbidden", "status 403", ""},
+        {"empty mark", "", ""},
+        {"mark with an empty first line", "", "\r\nsecond line"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(docroot());
+        fs::remove_all(settings());
+        if (c.markHow.empty()) Serve("Messages_LastEdit.txt", c.markBody);
+        else Behave("Messages_LastEdit.txt", c.markHow);
+        Serve("Messages.txt", "<html>first</html>");
+
+        auto run = ListCheck("Messages");
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(List(), "<html>first</html>\r\n");
+        EXPECT_EQ(Mark(), DigestMark("<html>first</html>") + "\r\n");
+
+        // KV.Kestrune takes the list over; the same list is not delivered again.
+        fs::remove(settings() + "/Messages.ini");
+        run = ListCheck("Messages");
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(Ready());
+        EXPECT_EQ(Entries(settings()), std::vector<std::string>{"Messages_CAC_LastEdit.ini"});
+        EXPECT_EQ(Mark(), DigestMark("<html>first</html>") + "\r\n");
+
+        // A changed list is.
+        Serve("Messages.txt", "<html>second</html>");
+        run = ListCheck("Messages");
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(List(), "<html>second</html>\r\n");
+        EXPECT_EQ(Mark(), DigestMark("<html>second</html>") + "\r\n");
+
+        // A server that starts to serve marks has its list delivered once more, then by its marks.
+        fs::remove(settings() + "/Messages.ini");
+        fs::remove(docroot() + "/Messages_LastEdit.txt.how");
+        Serve("Messages_LastEdit.txt", "2026-12-10");
+        run = ListCheck("Messages");
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_EQ(List(), "<html>second</html>\r\n");
+        EXPECT_EQ(Mark(), "2026-12-10\r\n");
+        fs::remove(settings() + "/Messages.ini");
+        run = ListCheck("Messages");
+        EXPECT_EQ(Entries(settings()), std::vector<std::string>{"Messages_CAC_LastEdit.ini"});
+    }
+}
+
+TEST_F(PellmarkListRun, ListsThatExistAreFoundWhateverTheServerAnswersToHead) {
+    struct Case {
+        const char* name;
+        std::string how;
+        bool found;
+    };
+    const Case cases[] = {
+        {"HEAD answered 400", "head-status 400", true},
+        {"HEAD answered 403", "head-status 403", true},
+        {"HEAD answered 404", "head-status 404", true},
+        {"HEAD not allowed", "no-head", true},
+        {"connection closed on HEAD", "head-close", true},
+        {"no list at all", "status 404", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(docroot());
+        fs::remove_all(settings());
+        server_.ClearLog();
+        Serve("Messages.txt", "<html>page</html>");
+        Serve("Messages_LastEdit.txt", "mark");
+        Behave("Messages.txt", c.how);
+
+        const auto run = ListCheck("Messages");
+
+        EXPECT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(Ready());
+        std::vector<std::string> requests{"HEAD /Messages.txt", "GET /Messages.txt"};
+        if (c.found) {
+            EXPECT_EQ(List(), "<html>page</html>\r\n");
+            EXPECT_EQ(Mark(), "mark\r\n");
+            requests.insert(requests.end(), {"GET /Messages_LastEdit.txt", "GET /Messages.txt"});
+        } else {
+            EXPECT_EQ(Entries(settings()), std::vector<std::string>{});
+        }
+        EXPECT_EQ(server_.Log(), requests);
+    }
+}
+
+TEST_F(PellmarkRun, EveryRequestAsksForAFreshAnswerUnderTheAgentsName) {
+    Serve(std::string(kPrefix) + ".txt", "description");
+    Serve(std::string(kPrefix) + "Eng.txt", "english");
+    Serve("Messages.txt", "page");
+    Behave("Messages.txt", "head-status 403");
+    Serve("Messages_LastEdit.txt", "mark");
+
+    EXPECT_EQ(VersionCheck(server_.Url()).exitCode, 0);
+    EXPECT_EQ(ListCheck("Messages").exitCode, 0);
+
+    const auto requests = server_.Requests();
+    ASSERT_EQ(requests.size(), 6u);
+    for (const auto& request : requests) {
+        SCOPED_TRACE(request.line);
+        const auto header = [&](const std::string& name) {
+            const auto found = request.headers.find(name);
+            return found == request.headers.end() ? std::string("(missing)") : found->second;
+        };
+        EXPECT_EQ(header("user-agent"), "InetURL:/1.0");
+        EXPECT_EQ(header("cache-control"), "no-cache");
+        EXPECT_EQ(header("pragma"), "no-cache");
+    }
+}
+
+TEST_F(PellmarkRun, EveryLegalPrefixWorks) {
+    // Up to the longest prefix taken, whose longest result name ("_CAC_LastEdit.ini" after it)
+    // has the 255 bytes a file name may have.
+    struct Case {
+        std::size_t length;
+        bool versionMode;
+    };
+    const Case cases[] = {{222, true}, {238, true}, {222, false}, {238, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.length);
+        fs::remove_all(settings());
+        fs::remove_all(temp());
+        fs::create_directories(temp());
+        const std::string prefix(c.length, 'p');
+        Serve(prefix + ".txt", "text");
+        Serve(prefix + "Eng.txt", "english");
+        Serve(prefix + "_LastEdit.txt", "mark");
+
+        const auto run = c.versionMode ? Agent({"KV.Kestrune", prefix, server_.Url(), "-"}) : ListCheck(prefix);
+
+        EXPECT_EQ(run.exitCode, 0);
+        if (c.versionMode) {
+            EXPECT_EQ(ReadFile(settings() + "/" + prefix + "_CNVTrue.txt"), "text\r\n");
+            EXPECT_EQ(ReadFile(settings() + "/" + prefix + "_CNVTrueEng.txt"), "english\r\n");
+            EXPECT_EQ(Entries(temp()), std::vector<std::string>{prefix + "_CheckReady"});
+        } else {
+            EXPECT_EQ(ReadFile(settings() + "/" + prefix + ".ini"), "text\r\n");
+            EXPECT_EQ(ReadFile(settings() + "/" + prefix + "_CAC_LastEdit.ini"), "mark\r\n");
+            EXPECT_EQ(Entries(temp()), std::vector<std::string>{prefix + "_CAC_Ready"});
+        }
+        EXPECT_EQ(Entries(settings()).size(), 2u);
+    }
+}
+
+TEST_F(PellmarkRun, AnEmptyBodyIsStoredAsALineEndAlone) {
+    // KV.Kestrune reads a result holding only CR LF as an empty body.
+    Serve(std::string(kPrefix) + ".txt", "");
+    Serve(std::string(kPrefix) + "Eng.txt", "");
+    Serve("Messages.txt", "");
+    Serve("Messages_LastEdit.txt", "mark");
+
+    EXPECT_EQ(VersionCheck(server_.Url()).exitCode, 0);
+    EXPECT_EQ(ListCheck("Messages").exitCode, 0);
+
+    EXPECT_EQ(ReadFile(settings() + "/" + kPrefix + "_CNVTrue.txt"), "\r\n");
+    EXPECT_EQ(ReadFile(settings() + "/" + kPrefix + "_CNVTrueEng.txt"), "\r\n");
+    EXPECT_EQ(ReadFile(settings() + "/Messages.ini"), "\r\n");
+}
+
+TEST_F(PellmarkRun, AStallEndsTheTransferAtTheStallLimit) {
+    // The limit counts from the last byte that arrived (or from the request when none did).
+    struct Case {
+        const char* name;
+        std::string how;
+    };
+    const Case cases[] = {{"stalled body", "stall"}, {"no answer at all", "stall-head"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(docroot());
+        Serve(std::string(kPrefix) + ".txt", std::string(100000, 'r'));
+        Behave(std::string(kPrefix) + ".txt", c.how);
+
+        const auto start = std::chrono::steady_clock::now();
+        const auto run = VersionCheck(server_.Url(), "stall=2,run=60");
+        const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_GE(seconds, 2.0);
+        EXPECT_LT(seconds, 6.0);
+    }
+}
+
+// Makes every entry of the folder look an hour old: the next run comes later.
+void AgeEntries(const std::string& folder) {
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        fs::last_write_time(entry.path(), fs::file_time_type::clock::now() - std::chrono::hours(1));
+    }
+}
+
+TEST_F(PellmarkListRun, AnAgentKilledMidBodyChangesNothingAndLeavesNoTemporary) {
+    const std::string body(1 << 20, 'n');
+    Serve("Messages.txt", body);
+    Serve("Messages_LastEdit.txt", "mark 2");
+    Behave("Messages.txt", "stall");
+    WriteFile(settings() + "/Messages.ini", "old list");
+    WriteFile(settings() + "/Messages_CAC_LastEdit.ini", "mark 1\r\n");
+
+    // Killed (SIGKILL) while the list's body is on its way.
+    const auto killed = testsupport::RunProcess(
+        {program() + "/Resource/Pellmark", "KV.Kestrune", "Messages", server_.Url(), "AutoComponents"},
+        {{"KESTRUNE_AGENT_LIMITS", "stall=60,run=60"}}, 1500);
+    ASSERT_TRUE(killed.timedOut);
+    EXPECT_EQ(List(), "old list");
+    EXPECT_EQ(Mark(), "mark 1\r\n");
+    EXPECT_FALSE(Ready());
+
+    // Whatever it left, and an old temporary of another prefix, wait for the next run.
+    AgeEntries(settings());
+    const std::string others = pellmark::TemporaryTag("MessagesEng") + "aB3dE6";
+    WriteFile(settings() + "/" + others, "partial");
+    AgeEntries(settings());
+
+    fs::remove(docroot() + "/Messages.txt.how");
+    const auto run = ListCheck("Messages");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(List(), body + "\r\n");
+    EXPECT_EQ(Mark(), "mark 2\r\n");
+    EXPECT_EQ(Entries(settings()), (std::vector<std::string>{others, "Messages.ini", "Messages_CAC_LastEdit.ini"}));
+}
+
+TEST_F(PellmarkRun, AnAgentKilledMidBodyLeavesNoPartOfThePair) {
+    Serve(std::string(kPrefix) + ".txt", "description");
+    Serve(std::string(kPrefix) + "Eng.txt", std::string(1 << 20, 'e'));
+    Behave(std::string(kPrefix) + "Eng.txt", "stall");
+
+    const auto killed = testsupport::RunProcess({program() + "/Resource/Pellmark", "KV.Kestrune", kPrefix, server_.Url(), "-"},
+                                                {{"KESTRUNE_AGENT_LIMITS", "stall=60,run=60"}}, 1500);
+    ASSERT_TRUE(killed.timedOut);
+    for (const std::string& name : Entries(settings())) {
+        EXPECT_EQ(name.find("_CNVTrue"), std::string::npos) << name;
+    }
+    EXPECT_EQ(Entries(temp()), std::vector<std::string>{});
+
+    AgeEntries(settings());
+    fs::remove(docroot() + "/" + kPrefix + "Eng.txt.how");
+    const auto run = VersionCheck(server_.Url());
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(Entries(settings()), (std::vector<std::string>{std::string(kPrefix) + "_CNVTrue.txt",
+                                                             std::string(kPrefix) + "_CNVTrueEng.txt"}));
 }
 
 TEST_F(PellmarkListRun, AServerWithoutHeadIsProbedWithGet) {

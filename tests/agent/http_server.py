@@ -4,8 +4,9 @@
     http_server.py DOCROOT LOGFILE
 
 Binds a free port of 127.0.0.1, prints it on one line, and serves DOCROOT. Every request is
-appended to LOGFILE as "METHOD /path" before it is answered. A file NAME is served as it is,
-unless DOCROOT/NAME.how names another behaviour (one line):
+appended to LOGFILE as "METHOD /path" before it is answered, and to LOGFILE.headers as the same
+line followed by its headers, one "name: value" a line with the name in lower case, and a blank
+line. A file NAME is served as it is, unless DOCROOT/NAME.how names another behaviour (one line):
 
     status N        answer status N with a small error page
     redirect URL    answer 302 with Location URL
@@ -16,6 +17,8 @@ unless DOCROOT/NAME.how names another behaviour (one line):
     stall           send the headers and half the body, then send nothing more
     stall-head      accept the request and send nothing at all
     no-head         answer HEAD with 405 (GET as usual)
+    head-status N   answer HEAD with status N (GET as usual)
+    head-close      close the connection on HEAD without an answer (GET as usual)
 
 A missing file is answered with 404 and an error page.
 """
@@ -34,10 +37,15 @@ LOGFILE = sys.argv[2]
 LOG_LOCK = threading.Lock()
 
 
-def log_request_line(method, path):
+def log_request(method, path, headers):
     with LOG_LOCK:
         with open(LOGFILE, "a", encoding="utf-8") as log:
             log.write(f"{method} {path}\n")
+        with open(LOGFILE + ".headers", "a", encoding="utf-8") as log:
+            log.write(f"{method} {path}\n")
+            for name, value in headers.items():
+                log.write(f"{name.lower()}: {value}\n")
+            log.write("\n")
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -63,7 +71,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.wfile.write(body)
 
     def answer(self, head):
-        log_request_line(self.command, self.path)
+        log_request(self.command, self.path, self.headers)
         name = urllib.parse.unquote(self.path.split("?", 1)[0].lstrip("/"))
         local = os.path.join(DOCROOT, name)
         how = ""
@@ -84,6 +92,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         if word == "no-head" and head:
             return self.error_page(405, head)
+        if word == "head-status" and head:
+            return self.error_page(int(rest), head)
+        if word == "head-close" and head:
+            self.close_connection = True
+            return
         if not os.path.isfile(local):
             return self.error_page(404, head)
         with open(local, "rb") as f:

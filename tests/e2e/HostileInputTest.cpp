@@ -83,6 +83,8 @@ protected:
         argv.insert(argv.end(), params.begin(), params.end());
         env["QT_QPA_PLATFORM"] = "offscreen";
         env.emplace("KESTRUNE_MESSAGEBOX_ANSWER", "1");
+        // Offline: no online check writes its files into the home these tests compare.
+        env.emplace("KESTRUNE_INTERNET", "0");
 #ifdef KESTRUNE_MODAL_DRIVER
         env["LD_PRELOAD"] = KESTRUNE_MODAL_DRIVER;
         env["KESTRUNE_DRIVER_REPORT"] = report();

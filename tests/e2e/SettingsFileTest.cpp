@@ -30,9 +30,11 @@ protected:
     ProcessResult Start(const std::vector<std::string>& params, const std::string& program = "") {
         std::vector<std::string> argv{program.empty() ? app() + "/KV.Kestrune" : program};
         argv.insert(argv.end(), params.begin(), params.end());
-        // The Russian short date makes the Date of [Main] predictable; no box may wait for a click.
+        // The Russian short date makes the Date of [Main] predictable; no box may wait for a click;
+        // offline, no online check touches the settings folder these tests compare.
         return RunProcess(argv, {{"QT_QPA_PLATFORM", "offscreen"}, {"LC_ALL", "ru_RU.UTF-8"},
-                                 {"LANG", "ru_RU.UTF-8"}, {"KESTRUNE_MESSAGEBOX_ANSWER", "1"}},
+                                 {"LANG", "ru_RU.UTF-8"}, {"KESTRUNE_MESSAGEBOX_ANSWER", "1"},
+                                 {"KESTRUNE_INTERNET", "0"}},
                           20000);
     }
     void ExpectCleanEnd(const ProcessResult& result) {

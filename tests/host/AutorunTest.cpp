@@ -205,8 +205,7 @@ TEST_F(Autostart, RefusedAllUsersWriteFallsBackToThisUserWithAWarning) {
 
 // The warning's texts are the carrier frame's Label1 as the language made it.
 TEST_F(Autostart, FallbackWarningTakesTheCarrierFramesTranslatedTexts) {
-    QFrame panel;
-    CreateIncludePanelComponents(&panel);
+    TUFrameIncludePanel panel;
     IncludePanel = &panel;
     auto* label = panel.findChild<QWidget*>("FrameUProcedures1")->findChild<QLabel*>("Label1");
     ASSERT_NE(label, nullptr);

@@ -10,6 +10,7 @@
 #include <QWindow>
 #include <map>
 
+#include "checks/UnitAutoUpdate.h"
 #include "foundation/UniversalProcedures.h"
 #include "host/IncludeModules.h"
 #include "host/Settings.h"
@@ -111,8 +112,11 @@ QPushButton* Button(QWidget* window, const char* name) {
 // included), and no other; no button is a default that Return would reach from elsewhere.
 TEST_F(SettingsWindowStart, ReturnClicksTheFocusedButton) {
     WriteFile(program_.app() + "/Language/English/Help/OtherSoft.htm", "<html></html>");
+    // Offline the start's check only waits, so check-now is not greyed for a running agent.
+    SetInternetConnectedForTesting(0);
     for (const char* closing : {"ButtonOk", "ButtonCancel"}) {
         SCOPED_TRACE(closing);
+        VersionCheckBegun = false;
         std::map<std::string, int> clicks;
         program_.WhenModal("FormSettings", [&](QWidget* window) {
             QApplication::setActiveWindow(window);
@@ -149,6 +153,7 @@ TEST_F(SettingsWindowStart, ReturnClicksTheFocusedButton) {
         EXPECT_FALSE(FileExists(autorunSettings()));
         EXPECT_EQ(AutorunMode, closing == std::string("ButtonOk") ? 5 : 0) << "OK saves, Cancel reloads";
     }
+    SetInternetConnectedForTesting(-1);
 }
 
 // Whatever a window manager still does: a minimised window comes back by itself and stays the
@@ -279,6 +284,9 @@ TEST(SettingsWindowLayout, ComponentsAsDesigned) {
 // The whole Tab cycle: Button6, ButtonOk, ButtonCancel, the frame's controls in the scroll box
 // (the check-now button among them; the box itself is no stop), Button1, and round again.
 TEST(SettingsWindowLayout, TabWalksTheWholeCycleInTheDesignedOrder) {
+    // The frame's controls take the focus only while the check can run and is switched on.
+    VersionAgentPresent = true;
+    VersionCheckEnabled = true;
     auto* window = new TFormSettings();
     window->show();
     QApplication::setActiveWindow(window);
@@ -296,8 +304,10 @@ TEST(SettingsWindowLayout, TabWalksTheWholeCycleInTheDesignedOrder) {
     ASSERT_GE(stops.size(), 5u);
     EXPECT_EQ(stops[0], "ButtonOk");
     EXPECT_EQ(stops[1], "ButtonCancel");
-    EXPECT_EQ(stops[2], "frame:Button2");
-    for (std::size_t i = 2; i + 2 < stops.size(); ++i) EXPECT_TRUE(stops[i].startsWith("frame:")) << stops[i].toStdString();
+    // The frame's controls in their own order: check at start, online only, interval, check now.
+    const std::vector<QString> frameStops{"frame:CheckBox7", "frame:CheckBox1", "frame:NTCComboBox4", "frame:Button2"};
+    ASSERT_EQ(stops.size(), 2 + frameStops.size() + 2);
+    for (std::size_t i = 0; i < frameStops.size(); ++i) EXPECT_EQ(stops[2 + i], frameStops[i]);
     EXPECT_EQ(stops[stops.size() - 2], "Button1");
     EXPECT_EQ(stops.back(), "Button6");
     window->close();

@@ -1,13 +1,22 @@
 // Loaded into the program under test with LD_PRELOAD. When the first modal window opens, it
 // writes that window's object name and caption to $KESTRUNE_DRIVER_REPORT and then closes it the
-// way $KESTRUNE_DRIVER_ACTION says: the name of a button to click, or "Esc".
+// way $KESTRUNE_DRIVER_ACTION says: the name of a button to click, or "Esc". For each component
+// named in $KESTRUNE_DRIVER_TEXTS (names joined by ","), "|name=text" follows in the report.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 
 namespace {
+
+QString ComponentText(QWidget* window, const QString& name) {
+    if (auto* label = window->findChild<QLabel*>(name)) return label->text();
+    if (auto* button = window->findChild<QAbstractButton*>(name)) return button->text();
+    return QStringLiteral("<none>");
+}
 
 void DriveFirstModalWindow() {
     auto* poll = new QTimer(QCoreApplication::instance());
@@ -16,7 +25,10 @@ void DriveFirstModalWindow() {
         if (!window) return;
         poll->stop();
         QFile report(qEnvironmentVariable("KESTRUNE_DRIVER_REPORT"));
-        if (report.open(QIODevice::WriteOnly)) report.write((window->objectName() + "|" + window->windowTitle()).toUtf8());
+        QString shown = window->objectName() + "|" + window->windowTitle();
+        for (const QString& name : qEnvironmentVariable("KESTRUNE_DRIVER_TEXTS").split(',', Qt::SkipEmptyParts))
+            shown += "|" + name + "=" + ComponentText(window, name);
+        if (report.open(QIODevice::WriteOnly)) report.write(shown.toUtf8());
         report.close();
         const QString action = qEnvironmentVariable("KESTRUNE_DRIVER_ACTION");
         if (action == "Esc") {

@@ -1,0 +1,105 @@
+#include "checks/AddonList.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "foundation/core/IniFile.h"
+
+namespace kestrune {
+namespace {
+
+std::string Value(const IniFile& ini, const std::string& section, const char* key) {
+    return ini.Read(section, key).value_or(std::string());
+}
+
+// A missing or non-numeric integer reads as 0.
+int Integer(const IniFile& ini, const std::string& section, const char* key) {
+    const std::string text = Value(ini, section, key);
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() ? value : 0;
+}
+
+// Entries are looked up for 1..COA; a list cannot name more entries than it has lines.
+constexpr int kMaxEntries = 100000;
+
+AddonEntry EntryOf(const IniFile& ini, const std::string& name) {
+    AddonEntry entry;
+    entry.name = name;
+    entry.installName = Value(ini, name, "InNm");
+    entry.branch = Value(ini, name, "Prnt");
+    entry.size = Value(ini, name, "Sz");
+    entry.date = Value(ini, name, "dt");
+    entry.version = Value(ini, name, "Vrs");
+    entry.russianText = Value(ini, name, "RuT");
+    entry.englishText = Value(ini, name, "EnT");
+    entry.russianLink = Value(ini, name, "Lk");
+    entry.englishLink = Value(ini, name, "ELk");
+    return entry;
+}
+
+}  // namespace
+
+int StoredLineCount(const std::string& bytes) {
+    int lines = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\n') ++lines;
+        else if (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')) ++lines;
+    }
+    if (!bytes.empty() && bytes.back() != '\n' && bytes.back() != '\r') ++lines;
+    return lines;
+}
+
+NewListState JudgeNewList(const std::string& text, int lineCount) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t' && c != '\r' && c != '\n') || byte == 0x7f) return NewListState::Unusable;
+    }
+    const IniFile ini = IniFile::Parse(text);
+    if (!ini.HasSection("List")) return NewListState::Unusable;
+    if (Integer(ini, "List", "CntSize") > lineCount) return NewListState::Incomplete;
+    return NewListState::Complete;
+}
+
+std::vector<AddonEntry> ListEntries(const std::string& text) {
+    const IniFile ini = IniFile::Parse(text);
+    std::vector<AddonEntry> entries;
+    const int count = std::min(Integer(ini, "List", "COA"), kMaxEntries);
+    for (int number = 1; number <= count; ++number) {
+        const auto name = ini.Read("List", "N" + std::to_string(number));
+        entries.push_back(EntryOf(ini, name.value_or(std::string())));
+    }
+    return entries;
+}
+
+AddonEntry ListEntry(const std::string& text, const std::string& name) { return EntryOf(IniFile::Parse(text), name); }
+
+bool IsListedAsInstalled(const std::string& installedList, const std::string& name) {
+    std::size_t start = 0;
+    while (start <= installedList.size()) {
+        std::size_t end = installedList.find('\n', start);
+        if (end == std::string::npos) end = installedList.size();
+        std::string_view line(installedList.data() + start, end - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line == name) return true;
+        if (end == installedList.size()) break;
+        start = end + 1;
+    }
+    return false;
+}
+
+AddonTree BuildAddonTree(const std::vector<AddonEntry>& entries, const std::string& installedList) {
+    AddonTree tree;
+    for (const AddonEntry& entry : entries) {
+        if (IsListedAsInstalled(installedList, entry.installName)) continue;
+        ++tree.offered;
+        if (entry.branch != "Add" && entry.branch != "Patch") continue;
+        auto branch = std::find_if(tree.branches.begin(), tree.branches.end(),
+                                   [&](const AddonTree::Branch& b) { return b.kind == entry.branch; });
+        if (branch == tree.branches.end()) branch = tree.branches.insert(tree.branches.end(), {entry.branch, {}});
+        branch->entries.push_back(entry.name);
+    }
+    return tree;
+}
+
+}  // namespace kestrune

@@ -1,0 +1,13 @@
+#pragma once
+// The calling program's icon as the check windows show it.
+
+#include <QPixmap>
+
+namespace kestrune {
+
+// The icon of IconPath at size x size: the application's own icon when no icon file is named or
+// the named one cannot be read as a picture; a null pixmap (the window keeps its design picture)
+// when the named file does not exist. Only a regular file is read.
+QPixmap CallerIconPixmap(int size);
+
+}  // namespace kestrune

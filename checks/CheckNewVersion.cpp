@@ -1,0 +1,310 @@
+#include "checks/CheckNewVersion.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <charconv>
+#include <stdexcept>
+
+#include "checks/AgentResults.h"
+#include "checks/CallerIcon.h"
+#include "checks/UnitAutoUpdate.h"
+#include "foundation/ShellOpen.h"
+#include "foundation/URegInA.h"
+#include "foundation/UnitVAR.h"
+#include "foundation/UniversalProcedures.h"
+#include "foundation/core/Guard.h"
+#include "language/LangProcessor.h"
+#include "language/LanguageMenus.h"
+#include "language/pack/LanguagePack.h"
+#include "platform/FileSystem.h"
+#include "ui_UFormNewVerExists.h"
+
+namespace kestrune {
+
+std::string DownloadPageUrl;
+bool CloseNewVersionOnPaint = false;
+bool NewVersionWindowOpen = false;
+
+namespace {
+
+std::string Description(const std::string& langSuffix) {
+    return GetProgramPath(2, "") + FilePrefix + "_CNVTrue" + langSuffix + ".txt";
+}
+
+std::string Lowered(const std::string& text) { return langpack::Lowered(text); }
+
+bool ParseKilobytes(const std::string& line, int& kilobytes) {
+    std::string text = line;
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
+    std::size_t start = text.find_first_not_of(" \t");
+    if (start == std::string::npos) return false;
+    const char* begin = text.data() + start;
+    const char* end = text.data() + text.size();
+    if (*begin == '+') ++begin;
+    const auto [ptr, error] = std::from_chars(begin, end, kilobytes);
+    return error == std::errc() && ptr == end;
+}
+
+std::vector<long long> VersionParts(const std::string& text, bool& ok) {
+    std::vector<long long> parts;
+    ok = false;
+    std::size_t start = 0;
+    std::string trimmed = text;
+    while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\t')) trimmed.pop_back();
+    trimmed.erase(0, std::min(trimmed.size(), trimmed.find_first_not_of(" \t")));
+    if (trimmed.empty()) return parts;
+    while (start <= trimmed.size()) {
+        const std::size_t dot = std::min(trimmed.find('.', start), trimmed.size());
+        long long value = 0;
+        const auto [ptr, error] = std::from_chars(trimmed.data() + start, trimmed.data() + dot, value);
+        if (error != std::errc() || ptr != trimmed.data() + dot || dot == start) return {};
+        parts.push_back(value);
+        start = dot + 1;
+    }
+    ok = true;
+    return parts;
+}
+
+}  // namespace
+
+bool FillTextFormat(const std::string& format, const std::vector<std::string>& values, std::string& result) {
+    std::string text;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != '%') {
+            text += format[i];
+            continue;
+        }
+        if (i + 1 >= format.size()) return false;
+        const char c = format[++i];
+        if (c == '%') {
+            text += '%';
+        } else if (c == 's' && next < values.size()) {
+            text += values[next++];
+        } else {
+            return false;
+        }
+    }
+    result = text;
+    return true;
+}
+
+namespace {
+
+bool OpenableAddress(const std::string& address) {
+    const std::string url = ShellOpenUrl(address);
+    const std::string lowered = Lowered(url);
+    return !url.empty() && (lowered.rfind("http://", 0) == 0 || lowered.rfind("https://", 0) == 0);
+}
+
+}  // namespace
+
+std::string MegabyteText(int kilobytes) {
+    const long long kb = kilobytes;
+    const long long mb = kb / 1024;
+    const long long hundredths = ((kb - mb * 1024) * 100) / 1024;
+    std::string fraction = std::to_string(hundredths < 0 ? -hundredths : hundredths);
+    if (fraction.size() < 2) fraction.insert(0, 2 - fraction.size(), '0');
+    return (kb < 0 && mb == 0 ? "-" : "") + std::to_string(mb) + "." + fraction;
+}
+
+bool VersionIsNewer(const std::string& candidate, const std::string& current, bool& comparable) {
+    bool candidateOk = false, currentOk = false;
+    std::vector<long long> a = VersionParts(candidate, candidateOk);
+    std::vector<long long> b = VersionParts(current, currentOk);
+    comparable = candidateOk && currentOk;
+    if (!comparable) return false;
+    const std::size_t size = std::max(a.size(), b.size());
+    a.resize(size, 0);
+    b.resize(size, 0);
+    return a > b;
+}
+
+DescriptionCheck CheckDescriptionFile(const std::string& path) {
+    const AgentResultText description = ReadAgentResult(path);
+    if (!description.read()) return DescriptionCheck::Unusable;
+    const std::vector<std::string> lines = ResultLines(description.text);
+    int kilobytes = 0;
+    if (lines.size() < 4 || lines[0].find_first_not_of(" \t") == std::string::npos || !ParseKilobytes(lines[3], kilobytes))
+        return DescriptionCheck::Unusable;
+    const std::size_t mark = FilePrefix.rfind('_');
+    const std::string running = mark == std::string::npos ? std::string() : FilePrefix.substr(mark + 1);
+    bool comparable = false;
+    const bool newer = VersionIsNewer(lines[0], running, comparable);
+    if (comparable && !newer) return DescriptionCheck::NotNewer;
+    return DescriptionCheck::Newer;
+}
+
+void ShowNewVersionWindow() {
+    const bool setHere = !BusyFlag;
+    BusyFlag = true;
+    struct Restore {
+        bool setHere;
+        ~Restore() {
+            if (setHere) BusyFlag = false;
+        }
+    } restore{setHere};
+    QPointer<TUFormNewVerExists> window = new TUFormNewVerExists();
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    KeepAboveOpenModalWindow(window);
+    window->raise();
+    window->activateWindow();
+    window->exec();
+    if (window) delete window.data();
+}
+
+TUFormNewVerExists::TUFormNewVerExists(QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
+      ui_(new Ui::TUFormNewVerExists) {
+    Guard("CNV.005-01", [&] {
+        ui_->setupUi(this);
+        connect(ui_->Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+        connect(ui_->Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+        connect(ui_->Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+        connect(ui_->NTCComboBox1, &QComboBox::activated, this, [this](int) { NTCComboBox1Change(); });
+    });
+    FormCreate();
+}
+
+TUFormNewVerExists::~TUFormNewVerExists() { NewVersionWindowOpen = false; }
+
+void TUFormNewVerExists::FormCreate() {
+    Guard("CNV.005-01", [&] {
+        CloseNewVersionOnPaint = false;
+        setFixedSize(464, 396);
+        NewVersionWindowOpen = true;
+        CaptureFormTexts(0, this);
+        TranslateForm(0, this);
+        const std::string language = Lowered(CurrentLanguage);
+        ui_->NTCPanel->setVisible(language != "russian" && language != "english" &&
+                                  platform::FileAgeReadable(Description("Eng")));
+        setWindowTitle(QString::fromStdString(CallingProgramName));
+        std::string headline;
+        if (FillTextFormat(ui_->Panel1->text().toStdString(), {CallingProgramName}, headline))
+            ui_->Panel1->setText(QString::fromStdString(headline));
+        if (!ReadFile(GetNewVersionLangSuffix())) CloseNewVersionOnPaint = true;
+        const QPixmap picture = CallerIconPixmap(48);
+        if (!picture.isNull()) ui_->Image1->setPixmap(picture);
+    });
+}
+
+std::string TUFormNewVerExists::GetNewVersionLangSuffix() {
+    std::string suffix;
+    Guard("CNV.004-01", [&] {
+        const std::string language = Lowered(CurrentLanguage);
+        if (language == "english") {
+            suffix = "Eng";
+        } else if (language != "russian") {
+            if (DefaultNewVersionLanguage) {
+                suffix = "Eng";
+            } else {
+                ui_->NTCComboBox1->setCurrentIndex(1);
+            }
+        }
+        if (!platform::FileAgeReadable(Description("Eng"))) suffix.clear();
+    });
+    return suffix;
+}
+
+bool TUFormNewVerExists::ReadFile(const std::string& langSuffix) {
+    bool result = true;
+    std::string code = "CNV.003-02";
+    Guard(code, [&] {
+        const std::string path = Description(langSuffix);
+        if (!platform::FileAgeReadable(path)) return;
+        const AgentResultText description = ReadAgentResult(path);
+        if (!description.read()) throw std::runtime_error("the description cannot be read: " + path);
+        std::vector<std::string> lines = ResultLines(description.text);
+        if (lines.size() < 4) lines.resize(4);  // missing lines read as empty lines
+        code = "CNV.003-03";
+        ui_->NTCLabeledEdit1->setText(QString::fromStdString(lines[0]));
+        code = "CNV.003-04";
+        ui_->NTCLabeledEdit2->setText(QString::fromStdString(lines[1]));
+        code = "CNV.003-05";
+        DownloadPageUrl = lines[2];
+        code = "CNV.003-06";
+        code = "CNV.003-07";
+        int kilobytes = 0;
+        std::string sizeText;
+        if (!ParseKilobytes(lines[3], kilobytes) ||
+            !FillTextFormat(ui_->Label1->text().toStdString(), {lines[3], MegabyteText(kilobytes)}, sizeText)) {
+            result = false;
+            platform::RemoveFile(Description(""));
+            platform::RemoveFile(Description("Eng"));
+            return;
+        }
+        ui_->StatusBar1->showMessage(QString::fromStdString(sizeText));
+        ui_->NTCMemo1->clear();
+        code = "CNV.003-08";
+        QStringList changes;
+        for (std::size_t i = 4; i < lines.size(); ++i) changes << QString::fromStdString(lines[i]);
+        code = "CNV.003-09";
+        // A page that is no web address is shown, never handed to the desktop.
+        const bool openable = OpenableAddress(DownloadPageUrl);
+        ui_->Button3->setEnabled(openable);
+        ui_->Button3->setToolTip(QString::fromStdString(DownloadPageUrl));
+        if (!openable && !DownloadPageUrl.empty()) changes << QString() << QString::fromStdString(DownloadPageUrl);
+        code = "CNV.003-10";
+        ui_->NTCMemo1->setPlainText(changes.join('\n'));
+    });
+    return result;
+}
+
+void TUFormNewVerExists::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FormPaint();
+}
+
+void TUFormNewVerExists::FormPaint() {
+    Guard("CNV.009-01", [&] {
+        if (CloseNewVersionOnPaint) QTimer::singleShot(0, this, [this] { close(); });
+    });
+}
+
+void TUFormNewVerExists::closeEvent(QCloseEvent* event) {
+    Guard("CNV.006-01", [&] {
+        NewVersionWindowOpen = false;
+        event->accept();
+        done(QDialog::Accepted);
+    });
+}
+
+void TUFormNewVerExists::Button1Click() {
+    Guard("CNV.001-01", [&] {
+        const std::string folder = GetProgramPath(2, "");
+        platform::CreateDirectories(folder);
+        const platform::IoResult written = platform::WriteFileAtomic(folder + FilePrefix + "_CheckTrue", "");
+        if (!written) throw std::runtime_error(written.message);
+        close();
+    });
+}
+
+void TUFormNewVerExists::Button2Click() {
+    Guard("CNV.002-01", [&] { close(); });
+}
+
+void TUFormNewVerExists::Button3Click() {
+    Guard("CNV.007-01", [&] {
+        if (OpenableAddress(DownloadPageUrl)) ShellOpen(DownloadPageUrl, 0);
+        close();
+    });
+}
+
+void TUFormNewVerExists::NTCComboBox1Change() {
+    Guard("CNV.008-01", [&] {
+        DefaultNewVersionLanguage = ui_->NTCComboBox1->currentIndex() != 1;
+        ReadFile(GetNewVersionLangSuffix());
+        SaveLanguageSettings();
+    });
+}
+
+}  // namespace kestrune

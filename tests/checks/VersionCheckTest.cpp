@@ -1,0 +1,301 @@
+// The new-version check from its begin to the status line and the window, with the real agent
+// against the loopback HTTP server, in both settings modes.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "checks/AgentRun.h"
+#include "checks/CheckNewVersion.h"
+#include "checks/UnitAutoUpdate.h"
+#include "foundation/DueTest.h"
+#include "foundation/URegInA.h"
+#include "foundation/UnitVAR.h"
+#include "foundation/core/Guard.h"
+#include "foundation/core/SystemFolders.h"
+#include "language/LangProcessor.h"
+#include "platform/Executable.h"
+#include "platform/FileSystem.h"
+#include "tests/agent/LoopbackServer.h"
+#include "tests/support/TestSupport.h"
+#include "ui_UFormNewVerExists.h"
+
+namespace {
+
+using namespace kestrune;
+
+const char* kNewer = "2.0\r\n01.02.2026\r\nhttp://127.0.0.1:1/download\r\n1536\r\nFirst change\r\nSecond change\r\n";
+
+class VersionCheckTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testsupport::CopyTree(testsupport::AppDir(), app());
+        platform::SetExecutablePathForTesting(app() + "/KV.Kestrune");
+        MustSetFilesInAppData = false;
+        UseAppData = false;
+        ProgramSettingsFolder = "KV.Kestrune\\Prog";
+        TempDirCache.clear();
+        FilePrefix = "Prog_1.0";
+        CurrentLanguage = "Russian";
+        SuppressCheckWindows = false;
+        VersionCheckBegun = false;
+        NewVersionAnnounced = false;
+        VersionCheckFailed = false;
+        SetInternetConnectedForTesting(1);
+        env_.Set("KESTRUNE_AGENT_LIMITS", "connect=2,stall=1,run=6");
+        env_.Set("no_proxy", "*");
+        env_.Set("NO_PROXY", "*");
+        previous_ = SetErrorHandler([this](const std::string& code) { errors.push_back(code); });
+        server_ = std::make_unique<agenttest::LoopbackServer>(home_.root() + "/www", home_.root() + "/log");
+        CheckUrl = server_->Url();
+    }
+    void TearDown() override {
+        SetErrorHandler(std::move(previous_));
+        SetInternetConnectedForTesting(-1);
+        platform::SetExecutablePathForTesting("");
+        TempDirCache.clear();
+        UseAppData = false;
+        FilePrefix.clear();
+        CheckUrl.clear();
+    }
+    std::string app() const { return home_.root() + "/app"; }
+    std::string settings() const { return GetProgramPath(2, ""); }
+    void Serve(const std::string& name, const std::string& body, const std::string& how = "") {
+        testsupport::WriteFile(home_.root() + "/www/" + name, body);
+        if (!how.empty()) testsupport::WriteFile(home_.root() + "/www/" + name + ".how", how + "\n");
+    }
+
+    // Begins the check as the first paint does and lets the timer poll until it stops. window
+    // receives the new-version window when one opens; it is then closed with "remind later".
+    void RunCheck(const std::function<void(TUFormNewVerExists*)>& window = {}) {
+        LoadSettingsUAU(nullptr);
+        QTimer timer;
+        timer.setInterval(500);
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            AutoUpdateAction(0, 0, &timer);
+            if (!timer.isActive()) AutoUpdateAction(2, 0, &timer);
+        });
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            if (auto* form = qobject_cast<TUFormNewVerExists*>(QApplication::activeModalWidget())) {
+                watcher.stop();
+                ++windowsShown;
+                if (window) window(form);
+                form->ui()->Button2->click();
+            }
+        });
+        watcher.start(20);
+        AutoUpdateAction(3, 0, nullptr);
+        AutoUpdateAction(1, 0, &timer);
+        statusWhileQuerying = UpdateStatusText;
+        QElapsedTimer clock;
+        clock.start();
+        while (timer.isActive() && clock.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        elapsedMs = clock.elapsed();
+        EXPECT_FALSE(timer.isActive()) << "the check ends within its limits";
+        while (RunningAgentCount() > 0 && clock.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+
+    std::vector<std::string> errors;
+    std::string statusWhileQuerying;
+    int windowsShown = 0;
+    qint64 elapsedMs = 0;
+    testsupport::IsolatedHome home_;
+    std::unique_ptr<agenttest::LoopbackServer> server_;
+
+private:
+    testsupport::ScopedEnv env_;
+    ErrorHandler previous_;
+};
+
+std::string Failed(const std::string& date) {
+    std::string text;
+    FormatStatusText(StatusTextFailed, date, text);
+    return " " + text;
+}
+std::string NoNewVersion(const std::string& date) {
+    std::string text;
+    FormatStatusText(StatusTextNoNewVersion, date, text);
+    return " " + text;
+}
+
+class BothModes : public VersionCheckTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        VersionCheckTest::SetUp();
+        UseAppData = GetParam();
+    }
+};
+
+TEST_P(BothModes, NewerVersionShowsTheWindowWithItsTexts) {
+    Serve("Prog_1.0.txt", kNewer);
+    Serve("Prog_1.0Eng.txt", "2.0\r\n02/01/2026\r\nhttp://127.0.0.1:1/download\r\n1536\r\nEnglish change\r\n");
+    std::string version, date, size, changes;
+    bool openable = false;
+    RunCheck([&](TUFormNewVerExists* form) {
+        version = form->ui()->NTCLabeledEdit1->text().toStdString();
+        date = form->ui()->NTCLabeledEdit2->text().toStdString();
+        size = form->ui()->StatusBar1->currentMessage().toStdString();
+        changes = form->ui()->NTCMemo1->toPlainText().toStdString();
+        openable = form->ui()->Button3->isEnabled();
+    });
+    EXPECT_EQ(windowsShown, 1);
+    EXPECT_EQ(version, "2.0");
+    EXPECT_EQ(date, "01.02.2026");
+    EXPECT_NE(size.find("1536"), std::string::npos) << size;
+    EXPECT_NE(size.find("1.50"), std::string::npos) << size;
+    EXPECT_EQ(changes, "First change\nSecond change");
+    EXPECT_TRUE(openable);
+    EXPECT_EQ(statusWhileQuerying, " " + StatusTextQuerying);
+    EXPECT_EQ(UpdateStatusText, " " + StatusTextNewVersion);
+    EXPECT_TRUE(testsupport::FileExists(platform::NativePath(settings()) + "Prog_1.0_CNVTrue.txt"))
+        << "both sides meet in the settings folder";
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_P(BothModes, OutcomesAndTheirStatusTexts) {
+    struct Case {
+        const char* what;
+        const char* body;  // nullptr: nothing served (404)
+        const char* how;
+        bool unreachable;
+        bool failed;
+    };
+    const Case cases[] = {
+        {"same version", "1.0\r\n01.02.2026\r\nhttp://h/\r\n10\r\n", "", false, false},
+        {"older version", "0.9\r\n01.02.2026\r\nhttp://h/\r\n10\r\n", "", false, false},
+        {"404", nullptr, "", false, false},
+        {"cut body", kNewer, "truncate", false, true},
+        {"stall", kNewer, "stall", false, true},
+        {"unreachable port", nullptr, "", true, true},
+        {"garbage description", "<html>not a description</html>", "", false, true},
+        {"size line no number", "2.0\r\nd\r\nhttp://h/\r\nbig\r\n", "", false, true},
+    };
+    const std::string url = CheckUrl;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        platform::RemoveFile(home_.root() + "/www/Prog_1.0.txt");
+        platform::RemoveFile(home_.root() + "/www/Prog_1.0.txt.how");
+        if (c.body) Serve("Prog_1.0.txt", c.body, c.how);
+        CheckUrl = c.unreachable ? "http://127.0.0.1:1/" : url;
+        VersionCheckBegun = false;
+        platform::RemoveFile(settings() + "Prog_1.0_LastCheck.ini");
+        windowsShown = 0;
+        RunCheck();
+        EXPECT_EQ(windowsShown, 0);
+        const std::string date = LastCheckDateText(FilePrefix);
+        EXPECT_FALSE(date.empty()) << "the last-check file is written before the agent runs";
+        EXPECT_EQ(UpdateStatusText, c.failed ? Failed(date) : NoNewVersion(date));
+        EXPECT_FALSE(platform::FileAgeReadable(settings() + "Prog_1.0_CNVTrue.txt"));
+        EXPECT_LT(elapsedMs, 20000);
+    }
+    EXPECT_TRUE(errors.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(SettingsModes, BothModes, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "AppData" : "ProgramFolder"; });
+
+// No agent file: nothing begins, and the status says so.
+TEST_F(VersionCheckTest, NoAgentFile) {
+    platform::RemoveFile(app() + "/Resource/Pellmark");
+    LoadSettingsUAU(nullptr);
+    QTimer timer;
+    AutoUpdateAction(1, 0, &timer);
+    EXPECT_FALSE(timer.isActive());
+    EXPECT_EQ(UpdateStatusText, " " + StatusTextNoChecker);
+}
+
+// A check switched off starts nothing, and its poll ends with the switched-off status.
+TEST_F(VersionCheckTest, SwitchedOffCheckEndsItsPoll) {
+    testsupport::WriteFile(app() + "/Settings/UAUSettings.ini",
+                           "[Main]\r\nFile=\"UAutoUpdate Settings File\"\r\nVersion=01.00\r\n\r\n"
+                           "[Settings]\r\nUUCheckEnabled=0\r\nUIntervalAUCheck=2\r\nUCheckInet=1\r\n");
+    RunCheck();
+    EXPECT_FALSE(VersionCheckEnabled);
+    EXPECT_EQ(UpdateStatusText, " " + StatusTextDisabled);
+    EXPECT_TRUE(server_->Log().empty());
+    EXPECT_FALSE(platform::FileAgeReadable(settings() + "Prog_1.0_LastCheck.ini"));
+}
+
+// Offline with the online-only setting: the timer waits at 10 s and starts nothing.
+TEST_F(VersionCheckTest, OfflineWaitsForAConnection) {
+    SetInternetConnectedForTesting(0);
+    LoadSettingsUAU(nullptr);
+    QTimer timer;
+    timer.setInterval(500);
+    AutoUpdateAction(1, 0, &timer);
+    EXPECT_TRUE(timer.isActive());
+    EXPECT_EQ(timer.interval(), 10000);
+    EXPECT_EQ(RunningAgentCount(), 0);
+    EXPECT_FALSE(platform::FileAgeReadable(settings() + "Prog_1.0_LastCheck.ini"));
+}
+
+// A description left by an earlier run is announced at the first paint, and "do not remind
+// again" keeps it from being announced or polled at the next start.
+TEST_F(VersionCheckTest, DescriptionFromAnEarlierRunAndDoNotRemind) {
+    testsupport::WriteFile(platform::NativePath(settings()) + "Prog_1.0_CNVTrue.txt", kNewer);
+    LoadSettingsUAU(nullptr);
+    QTimer::singleShot(50, [] {
+        if (auto* form = qobject_cast<TUFormNewVerExists*>(QApplication::activeModalWidget()))
+            form->ui()->Button1->click();
+    });
+    AutoUpdateAction(3, 0, nullptr);
+    EXPECT_TRUE(NewVersionAnnounced);
+    EXPECT_TRUE(platform::FileAgeReadable(settings() + "Prog_1.0_CheckTrue"));
+    NewVersionAnnounced = false;
+    QTimer timer;
+    AutoUpdateAction(1, 0, &timer);
+    EXPECT_FALSE(timer.isActive());
+    EXPECT_EQ(RunningAgentCount(), 0);
+    EXPECT_TRUE(server_->Log().empty());
+}
+
+TEST(StatusFormatTest, OnlyPercentSIsFilled) {
+    const struct {
+        const char* format;
+        bool ok;
+        const char* text;
+    } cases[] = {{"A [ %s ]", true, "A [ D ]"}, {"100%% [%s]", true, "100% [D]"}, {"no date", true, "no date"},
+                 {"%d", false, ""},         {"%s %s", false, ""},          {"end %", false, ""},
+                 {"%n", false, ""}};
+    for (const auto& c : cases) {
+        std::string text;
+        EXPECT_EQ(FormatStatusText(c.format, "D", text), c.ok) << c.format;
+        if (c.ok) {
+            EXPECT_EQ(text, c.text) << c.format;
+        }
+    }
+}
+
+TEST(NewVersionWindowTest, MegabytesAreTruncated) {
+    const struct {
+        int kb;
+        const char* text;
+    } cases[] = {{1536, "1.50"}, {1034, "1.00"}, {1126, "1.09"}, {500, "0.48"}, {1023, "0.99"}, {0, "0.00"},
+                 {2147483647, "2097151.99"}};
+    for (const auto& c : cases) EXPECT_EQ(MegabyteText(c.kb), c.text) << c.kb;
+}
+
+TEST(NewVersionWindowTest, VersionComparison) {
+    const struct {
+        const char* candidate;
+        const char* current;
+        bool comparable;
+        bool newer;
+    } cases[] = {{"2.0", "1.0", true, true},   {"1.0", "1.0", true, false}, {"1.0.0", "1.0", true, false},
+                 {"1.10", "1.9", true, true},  {"0.9", "1.0", true, false}, {"2.0 beta", "1.0", false, false},
+                 {"", "1.0", false, false},    {"2.0", "", false, false}};
+    for (const auto& c : cases) {
+        bool comparable = false;
+        EXPECT_EQ(VersionIsNewer(c.candidate, c.current, comparable), c.newer) << c.candidate << " " << c.current;
+        EXPECT_EQ(comparable, c.comparable) << c.candidate << " " << c.current;
+    }
+}
+
+}  // namespace

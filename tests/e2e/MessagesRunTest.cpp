@@ -1,0 +1,65 @@
+// Developer messages through the real program and the real agent against the loopback server: a
+// start fetches the pages, the next start shows the message once, and after "don't remind again"
+// no later start shows it; in both settings modes.
+#include <chrono>
+#include <thread>
+
+#include "tests/agent/LoopbackServer.h"
+#include "tests/e2e/DrivenStart.h"
+
+using namespace testsupport;
+
+namespace {
+
+class MessagesRun : public DrivenStart, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        DrivenStart::SetUp();
+        if (IsSkipped()) return;
+        // A product folder under Application Data that holds UAUSettings.ini keeps the settings there.
+        if (GetParam()) WriteFile(home_.appData() + "/KV.Kestrune/UAUSettings.ini", "");
+        server_ = std::make_unique<agenttest::LoopbackServer>(home_.root() + "/www", home_.root() + "/log");
+        for (const char* prefix : {"Messages", "MessagesEng"})
+            WriteFile(home_.root() + "/www/" + prefix + "_LastEdit.txt", "1");
+        WriteFile(home_.root() + "/www/Messages.txt", "<p>Вышла версия 3.0</p>");
+        WriteFile(home_.root() + "/www/MessagesEng.txt", "<p>Version 3.0 is out</p>");
+    }
+    std::string settings(const std::string& name) const {
+        return GetParam() ? home_.appData() + "/KV.Kestrune/Prog/" + name : app() + "/Settings/" + name;
+    }
+    ProcessResult StartOnline(const std::string& action) {
+        return Start({"0", "Prog", "2.0", "English", "", "", server_->Url()}, action,
+                     {{"KESTRUNE_INTERNET", "1"}, {"no_proxy", "*"}, {"KESTRUNE_AGENT_LIMITS", "connect=2,stall=2,run=8"}});
+    }
+    // The agent runs on after the program ends; its pages land a moment later.
+    bool WaitFor(const std::string& path) const {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        while (!FileExists(path) && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return FileExists(path);
+    }
+    std::unique_ptr<agenttest::LoopbackServer> server_;
+};
+
+TEST_P(MessagesRun, AMessageIsShownOnceThenSilenced) {
+    ProcessResult result = StartOnline("Button2");
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(shownWindow(), "") << "nothing fetched before the first start";
+    ASSERT_TRUE(WaitFor(settings("MessagesEng.ini")));
+    ASSERT_TRUE(WaitFor(settings("Messages.ini")));
+
+    result = StartOnline("Button1");
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(ReadFile(report()), "UFormUMessage|Prog");
+    EXPECT_TRUE(FileExists(settings("MessagesEng_UAC.html")));
+    EXPECT_TRUE(FileExists(settings("Messages_CheckTrue")));
+
+    result = StartOnline("Button2");
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(shownWindow(), "") << "silenced";
+}
+
+INSTANTIATE_TEST_SUITE_P(BothSettingsModes, MessagesRun, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "AppData" : "ProgramFolder"; });
+
+}  // namespace
