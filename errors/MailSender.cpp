@@ -1,11 +1,9 @@
 #include "errors/MailSender.h"
 
-#include <curl/curl.h>
-
 #include <cstring>
 #include <memory>
-#include <mutex>
 
+#include "errors/MailCurl.h"
 #include "errors/MailMessage.h"
 
 namespace kestrune {
@@ -92,11 +90,6 @@ MailOutcome OutcomeOf(CURLcode code) {
     }
 }
 
-void InitCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 }  // namespace
 
 const char* MailOutcomeName(MailOutcome outcome) {
@@ -109,6 +102,7 @@ const char* MailOutcomeName(MailOutcome outcome) {
         case MailOutcome::RecipientRefused: return "recipient refused";
         case MailOutcome::SendRefused: return "send refused";
         case MailOutcome::TimedOut: return "timed out";
+        case MailOutcome::NoMailLibrary: return "the mail library could not be loaded";
         case MailOutcome::Failed: break;
     }
     return "failed";
@@ -134,8 +128,14 @@ MailAttempt SmtpsSender::Send(const MailAccount& account, const std::string& rec
         attempt.detail = "an address or the host is not plain";
         return attempt;
     }
-    InitCurlOnce();
-    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
+    const MailCurl loaded = LoadMailCurl();
+    if (!loaded.functions) {
+        attempt.outcome = MailOutcome::NoMailLibrary;
+        attempt.detail = loaded.problem;
+        return attempt;
+    }
+    const MailCurlFunctions& lib = *loaded.functions;
+    std::unique_ptr<CURL, decltype(lib.easyCleanup)> curl(lib.easyInit(), lib.easyCleanup);
     if (!curl) {
         attempt.detail = "libcurl could not start";
         return attempt;
@@ -145,40 +145,54 @@ MailAttempt SmtpsSender::Send(const MailAccount& account, const std::string& rec
     const std::string url = "smtps://" + account.host + ":" + std::to_string(account.port) + "/localhost";
     const std::string from = "<" + account.sender + ">";
     const std::string to = "<" + recipient + ">";
-    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> recipients(curl_slist_append(nullptr, to.c_str()),
-                                                                           &curl_slist_free_all);
+    std::unique_ptr<curl_slist, decltype(lib.slistFreeAll)> recipients(lib.slistAppend(nullptr, to.c_str()),
+                                                                       lib.slistFreeAll);
+    if (!recipients) {
+        attempt.detail = "libcurl could not take the recipient";
+        return attempt;
+    }
     Upload upload{&message, 0};
     Dialogue dialogue;
     const MailTimeLimits limits = g_timeLimits;
 
-    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText);
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "smtps");
-    curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
-    curl_easy_setopt(h, CURLOPT_PROXY, "");
-    curl_easy_setopt(h, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
-    curl_easy_setopt(h, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2) | static_cast<long>(CURL_SSLVERSION_MAX_DEFAULT));
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!caBundle_.empty()) curl_easy_setopt(h, CURLOPT_CAINFO, caBundle_.c_str());
-    curl_easy_setopt(h, CURLOPT_USERNAME, account.user.c_str());
-    curl_easy_setopt(h, CURLOPT_PASSWORD, account.password.c_str());
-    curl_easy_setopt(h, CURLOPT_MAIL_FROM, from.c_str());
-    curl_easy_setopt(h, CURLOPT_MAIL_RCPT, recipients.get());
-    curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(h, CURLOPT_READFUNCTION, &ReadUpload);
-    curl_easy_setopt(h, CURLOPT_READDATA, &upload);
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, limits.connectMs);
-    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, limits.totalMs);
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
-    curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, &WatchDialogue);
-    curl_easy_setopt(h, CURLOPT_DEBUGDATA, &dialogue);
-    curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);  // feeds WatchDialogue; nothing is printed
+    // Every option must hold: a libcurl that refused one (an older library without the protocol
+    // limit, a value beyond its limits) would otherwise send with less protection than intended.
+    CURLoption refused = CURLOPT_LASTENTRY;
+    auto set = [&](CURLoption option, auto value) {
+        if (refused == CURLOPT_LASTENTRY && lib.easySetopt(h, option, value) != CURLE_OK) refused = option;
+    };
+    set(CURLOPT_ERRORBUFFER, errorText);
+    set(CURLOPT_URL, url.c_str());
+    set(CURLOPT_PROTOCOLS_STR, "smtps");
+    set(CURLOPT_NOPROXY, "*");
+    set(CURLOPT_PROXY, "");
+    set(CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    set(CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2) | static_cast<long>(CURL_SSLVERSION_MAX_DEFAULT));
+    set(CURLOPT_SSL_VERIFYPEER, 1L);
+    set(CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!caBundle_.empty()) set(CURLOPT_CAINFO, caBundle_.c_str());
+    set(CURLOPT_USERNAME, account.user.c_str());
+    set(CURLOPT_PASSWORD, account.password.c_str());
+    set(CURLOPT_MAIL_FROM, from.c_str());
+    set(CURLOPT_MAIL_RCPT, recipients.get());
+    set(CURLOPT_UPLOAD, 1L);
+    set(CURLOPT_READFUNCTION, &ReadUpload);
+    set(CURLOPT_READDATA, static_cast<void*>(&upload));
+    set(CURLOPT_CONNECTTIMEOUT_MS, limits.connectMs);
+    set(CURLOPT_TIMEOUT_MS, limits.totalMs);
+    set(CURLOPT_NOSIGNAL, 1L);
+    set(CURLOPT_FORBID_REUSE, 1L);
+    set(CURLOPT_DEBUGFUNCTION, &WatchDialogue);
+    set(CURLOPT_DEBUGDATA, static_cast<void*>(&dialogue));
+    set(CURLOPT_VERBOSE, 1L);  // feeds WatchDialogue; nothing is printed
+    if (refused != CURLOPT_LASTENTRY) {
+        attempt.detail = "libcurl refused option " + std::to_string(static_cast<int>(refused));
+        return attempt;
+    }
 
-    const CURLcode code = curl_easy_perform(h);
+    const CURLcode code = lib.easyPerform(h);
     attempt.curlCode = static_cast<int>(code);
-    attempt.detail = errorText[0] ? errorText : curl_easy_strerror(code);
+    attempt.detail = errorText[0] ? errorText : lib.easyStrerror(code);
     attempt.outcome = OutcomeOf(code);
     if (dialogue.stage == Dialogue::Accepted) attempt.outcome = MailOutcome::Delivered;
     else if (dialogue.refusedCommand == "AUTH") attempt.outcome = MailOutcome::LoginRefused;

@@ -1,6 +1,7 @@
 #pragma once
-// Sends one composed message over SMTP with implicit TLS (libcurl, smtps). Knows nothing of
-// windows: the caller gives an account, a recipient and the message bytes, and gets an outcome.
+// Sends one composed message over SMTP with implicit TLS (libcurl, smtps; the library is loaded at
+// the first mail, errors/MailCurl.h). Knows nothing of windows: the caller gives an account, a
+// recipient and the message bytes, and gets an outcome.
 
 #include <string>
 
@@ -17,6 +18,7 @@ enum class MailOutcome {
     RecipientRefused,
     SendRefused,       // MAIL FROM or the message itself was refused
     TimedOut,
+    NoMailLibrary,     // libcurl could not be loaded: no attempt was made
     Failed,            // anything else
 };
 

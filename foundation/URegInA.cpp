@@ -61,10 +61,21 @@ const ProgramValues settingsValues([] {
     Current.reset();
 });
 
+// A file that already holds exactly what would be written is left as it is: most runs store the
+// values they found (and today's date), and each write waits for the disk.
+bool HoldsAlready(const std::string& path, const std::string& bytes) {
+    bool tooLarge = false;
+    const std::optional<std::string> stored = platform::ReadRegularFileLimited(path, bytes.size(), &tooLarge);
+    return stored && !tooLarge && *stored == bytes;
+}
+
 void Save(OpenSettings& file) {
     if (!file.dirty) return;
-    const platform::IoResult saved = SaveIniFile(file.path, file.ini);
-    if (!saved) throw std::runtime_error("the settings file " + file.path + " was not written: " + saved.message);
+    const std::string bytes = file.ini.Serialize();
+    if (!HoldsAlready(file.path, bytes)) {
+        const platform::IoResult saved = platform::WriteFileAtomic(file.path, bytes);
+        if (!saved) throw std::runtime_error("the settings file " + file.path + " was not written: " + saved.message);
+    }
     file.dirty = false;
 }
 
@@ -240,11 +251,16 @@ void CreateSettingsFile(const std::string& name, const std::string& version, con
         const std::string folder = SettingsFolder();
         if (!platform::CreateDirectories(folder)) throw std::runtime_error("cannot create the folder " + folder);
         SettingsFilePath = folder + name + ".ini";
+        // The new file reaches the disk once, with its values, when it is closed (or when another
+        // file is opened): one flushed write instead of two, and a run that ends before the close
+        // leaves the earlier file rather than a bare header. A folder in its place fails here
+        // (and again at the close).
         Current = OpenSettings{IniFile{}, SettingsFilePath, true};
         Put(*Current, "Main", "File", "<" + title + ">");
         Put(*Current, "Main", "Version", version);
         Put(*Current, "Main", "Date", ShortDateText());
-        Save(*Current);
+        if (platform::IsDirectory(SettingsFilePath))
+            throw std::runtime_error("the settings file " + SettingsFilePath + " cannot be made: a folder has its place");
         FindSettingsFileName(name);
     });
 }

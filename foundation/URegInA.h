@@ -50,7 +50,8 @@ extern std::vector<std::string> RecordedSettingKeys;
 extern std::vector<std::string> RecordedSettingValues;
 
 // Creates the file afresh (every earlier content is gone) with [Main] File "<title>", Version and
-// Date, making the settings folder when needed.
+// Date, making the settings folder when needed. The file is written when it is closed; until
+// then the earlier one stays on disk.
 void CreateSettingsFile(const std::string& name, const std::string& version, const std::string& title);
 // Opens the file; false when it is missing or cannot be read. Then no file is current: reads
 // answer their defaults, writes are refused and reported, and the close does nothing.

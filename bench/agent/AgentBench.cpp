@@ -9,58 +9,17 @@
 //   build/bench/agent/kestrune_agent_bench
 
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <chrono>
 #include <stdexcept>
 
+#include "bench/support/ProcessTiming.h"
 #include "tests/agent/LoopbackServer.h"
 #include "tests/support/TestSupport.h"
 
-extern char** environ;
-
 namespace {
 
-struct Usage {
-    double wallSeconds = 0;
-    double cpuSeconds = 0;
-    double peakMiB = 0;
-};
-
-double Seconds(const timeval& time) { return static_cast<double>(time.tv_sec) + time.tv_usec / 1e6; }
-
-// Runs a program to its end and answers what it cost.
-Usage MeasuredRun(std::vector<std::string> argv) {
-    std::vector<char*> argp;
-    for (auto& arg : argv) argp.push_back(arg.data());
-    argp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argp[0], &actions, nullptr, argp.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) throw std::runtime_error("cannot start " + argv[0]);
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    const auto end = std::chrono::steady_clock::now();
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error(argv[0] + " failed");
-    return Usage{std::chrono::duration<double>(end - start).count(), Seconds(usage.ru_utime) + Seconds(usage.ru_stime),
-                 static_cast<double>(usage.ru_maxrss) / 1024.0};
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
+using benchsupport::Median;
 
 void VersionCheckAgainstCurl(benchmark::State& state, std::size_t bodyBytes) {
     testsupport::ScratchFolder scratch;
@@ -81,21 +40,21 @@ void VersionCheckAgainstCurl(benchmark::State& state, std::size_t bodyBytes) {
 
     std::vector<double> agentWall, curlWall, agentCpu, curlCpu, agentPeak, curlPeak;
     for (auto _ : state) {
-        Usage a, c;
+        benchsupport::RunCost a, c;
         try {
-            a = MeasuredRun(agentArgs);
-            c = MeasuredRun(curlArgs);
+            a = benchsupport::TimedRun(agentArgs);
+            c = benchsupport::TimedRun(curlArgs);
         } catch (const std::exception& e) {
             state.SkipWithError(e.what());
             return;
         }
-        agentWall.push_back(a.wallSeconds);
-        curlWall.push_back(c.wallSeconds);
+        agentWall.push_back(a.seconds);
+        curlWall.push_back(c.seconds);
         agentCpu.push_back(a.cpuSeconds);
         curlCpu.push_back(c.cpuSeconds);
         agentPeak.push_back(a.peakMiB);
         curlPeak.push_back(c.peakMiB);
-        state.SetIterationTime(a.wallSeconds);
+        state.SetIterationTime(a.seconds);
     }
     state.counters["agent_ms"] = Median(agentWall) * 1000;
     state.counters["curl_ms"] = Median(curlWall) * 1000;

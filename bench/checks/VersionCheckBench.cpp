@@ -24,6 +24,7 @@
 #include "language/LangProcessor.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
+#include "bench/support/ProcessTiming.h"
 #include "tests/agent/LoopbackServer.h"
 #include "tests/support/TestSupport.h"
 
@@ -31,12 +32,7 @@ namespace {
 
 using namespace kestrune;
 
-double Median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
+using benchsupport::Median;
 
 void BM_DueCheckBesideTheAgent(benchmark::State& state) {
     testsupport::ScratchFolder scratch;

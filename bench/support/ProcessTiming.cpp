@@ -45,7 +45,9 @@ RunCost TimedRun(const std::vector<std::string>& argv, const std::map<std::strin
     wait4(pid, &status, 0, &usage);
     const auto end = std::chrono::steady_clock::now();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error(argv[0] + " failed");
-    return {std::chrono::duration<double>(end - start).count(), static_cast<double>(usage.ru_maxrss) / 1024.0};
+    auto seconds = [](const timeval& time) { return static_cast<double>(time.tv_sec) + time.tv_usec / 1e6; };
+    return {std::chrono::duration<double>(end - start).count(), seconds(usage.ru_utime) + seconds(usage.ru_stime),
+            static_cast<double>(usage.ru_maxrss) / 1024.0};
 }
 
 double Median(std::vector<double> values) {

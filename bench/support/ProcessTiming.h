@@ -8,8 +8,9 @@
 namespace benchsupport {
 
 struct RunCost {
-    double seconds = 0;    // wall time from the start to the end of the process
-    double peakMiB = 0;    // the process's peak resident memory
+    double seconds = 0;     // wall time from the start to the end of the process
+    double cpuSeconds = 0;  // user and system time of the process
+    double peakMiB = 0;     // the process's peak resident memory
 };
 
 // Runs argv to its end with these variables added to the environment, output discarded. Throws

@@ -40,6 +40,18 @@ TEST_F(ProgramStart, JoblessModesEndAtTheFirstTick) {
     }
 }
 
+// The mail library (libcurl with its TLS, LDAP and SSH libraries) is loaded only when a mail is
+// sent, and the icon is read by Qt's own PNG reader: a start maps neither them nor an
+// image-format plugin. The dynamic loader lists every object it maps.
+TEST_F(ProgramStart, AStartLoadsNeitherTheMailLibraryNorImageFormatPlugins) {
+    const ProcessResult result = RunProcess({app() + "/KV.Kestrune", "0", "Prog", "2.0", "English"},
+                                            {{"QT_QPA_PLATFORM", "offscreen"}, {"LD_DEBUG", "files"}}, 20000);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    ASSERT_NE(result.err.find("libQt6Widgets.so"), std::string::npos) << "the loader's list is there";
+    for (const char* unwanted : {"libcurl", "libssl", "libgnutls", "libldap", "/imageformats/", "libjpeg"})
+        EXPECT_EQ(result.err.find(unwanted), std::string::npos) << unwanted;
+}
+
 TEST_F(ProgramStart, OnlyClosingTheHostWindowRunsTheShutdownServices) {
     // The shutdown services delete the error log's temporary copy in TEMP; a terminated run keeps it.
     const std::string leftOver = home_.temp() + "/KV.Kestrune 1.0.3 Error.tmp";

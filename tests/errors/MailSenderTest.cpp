@@ -1,6 +1,7 @@
 // The SMTPS sender against a real server on 127.0.0.1: every way an attempt can end.
 #include <gtest/gtest.h>
 
+#include "errors/MailCurl.h"
 #include "errors/MailSender.h"
 #include "tests/errors/MailTestServer.h"
 
@@ -112,6 +113,41 @@ TEST_F(MailSenderTest, AcceptedMessageCountsAsDeliveredWhenTheClosingFails) {
         SmtpsSender(server.caFile()).Send(Account(server.port(), "first", "first-pass"), "author@example.org", kMessage);
     EXPECT_EQ(attempt.outcome, MailOutcome::Delivered) << attempt.detail;
     EXPECT_EQ(server.Received().size(), 1u);
+}
+
+// libcurl is loaded at the first mail. When it cannot be, the attempt fails without touching the
+// network, and the next mail tries again: a library that appears later is used.
+TEST_F(MailSenderTest, AMailLibraryThatCannotBeLoadedFailsTheAttemptAndIsTriedAgain) {
+    struct ResetLibrary {
+        ~ResetLibrary() { SetMailCurlLibraryForTesting(""); }
+    } reset;
+    SmtpsServer server;
+    const SmtpsSender sender(server.caFile());
+    const MailAccount account = Account(server.port(), "first", "first-pass");
+
+    SetMailCurlLibraryForTesting("libkestrune-no-such-curl.so.4");
+    const MailAttempt missing = sender.Send(account, "author@example.org", kMessage);
+    EXPECT_EQ(missing.outcome, MailOutcome::NoMailLibrary);
+    EXPECT_FALSE(missing.delivered());
+    EXPECT_NE(missing.detail.find("libkestrune-no-such-curl.so.4"), std::string::npos) << missing.detail;
+    EXPECT_EQ(server.Connections(), 0);
+
+    SetMailCurlLibraryForTesting("");
+    const MailAttempt loaded = sender.Send(account, "author@example.org", kMessage);
+    EXPECT_EQ(loaded.outcome, MailOutcome::Delivered) << loaded.detail;
+    EXPECT_EQ(server.Received().size(), 1u);
+}
+
+// Every option of the transfer must hold; one that libcurl refuses ends the attempt before any
+// connection instead of sending with less than was asked for.
+TEST_F(MailSenderTest, AnOptionLibcurlRefusesEndsTheAttemptBeforeAnyConnection) {
+    SmtpsServer server;
+    MailAccount account = Account(server.port(), "first", "first-pass");
+    account.password = std::string(9 * 1024 * 1024, 'p');  // beyond what libcurl takes for a text option
+    const MailAttempt attempt = SmtpsSender(server.caFile()).Send(account, "author@example.org", kMessage);
+    EXPECT_EQ(attempt.outcome, MailOutcome::Failed);
+    EXPECT_NE(attempt.detail.find("refused option"), std::string::npos) << attempt.detail;
+    EXPECT_EQ(server.Connections(), 0);
 }
 
 }  // namespace

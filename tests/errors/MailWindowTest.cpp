@@ -22,6 +22,7 @@
 #include <regex>
 
 #include "errors/ErrorProcessor.h"
+#include "errors/MailCurl.h"
 #include "errors/MailSender.h"
 #include "errors/ReportMail.h"
 #include "errors/UFormError.h"
@@ -276,6 +277,37 @@ TEST_F(MailWindowTest, FailureShowsOneErrorBoxAndKeepsTheLog) {
         EXPECT_EQ(boxes()[0].flags, kMbSystemModal | kMbIconError);
         EXPECT_EQ(testsupport::ReadFile(LogPath()), "entry to keep\r\n");
     }
+}
+
+// Without libcurl (it is loaded only when a mail is sent) the Send fails like any failed send:
+// one failure box naming the cause for each account, the log and the user's text kept.
+TEST_F(MailWindowTest, WithoutTheMailLibraryTheSendFailsAndKeepsEverything) {
+    struct ResetLibrary {
+        ~ResetLibrary() { SetMailCurlLibraryForTesting(""); }
+    } reset;
+    SetMailCurlLibraryForTesting("libkestrune-no-such-curl.so.4");
+    SmtpsServer server;
+    WriteSettings(server);
+    WriteLog("entry to keep\r\n");
+    ErrorWindow w;
+    w.memo4()->setPlainText("my text");
+    testing::internal::CaptureStderr();
+    SendReportFromWindow(w.window);
+    const std::string err = testing::internal::GetCapturedStderr();
+
+    ASSERT_EQ(boxes().size(), 1u) << BoxTexts();
+    EXPECT_EQ(boxes()[0].kind, "error");
+    EXPECT_EQ(boxes()[0].text, "Ошибка при попытке отправки отчета.");
+    const std::string port = std::to_string(server.port());
+    for (const std::string account : {"[Account1]", "[Account2]"}) {
+        const std::string line = account + " 127.0.0.1:" + port + ": the mail library could not be loaded";
+        EXPECT_NE(boxes()[0].extras.details.find(line), std::string::npos) << boxes()[0].extras.details;
+        EXPECT_NE(err.find(line), std::string::npos) << err;
+    }
+    EXPECT_EQ(boxes()[0].extras.details.find("no-such-curl"), std::string::npos) << "no library text is shown";
+    EXPECT_EQ(server.Connections(), 0);
+    EXPECT_EQ(testsupport::ReadFile(LogPath()), "entry to keep\r\n");
+    EXPECT_EQ(w.memo4()->toPlainText(), "my text");
 }
 
 // Addresses and the sender's name come from the command line: a line break in one of them must

@@ -1,5 +1,7 @@
 // The versioned settings files: create, open, typed reads with defaults and bounds, repairs and
 // their message, the close, and the recording of values for the error log.
+#include <sys/stat.h>
+
 #include "tests/foundation/FoundationFixture.h"
 
 using namespace kestrune;
@@ -52,6 +54,63 @@ TEST_F(SettingsFiles, CreateWritesMainAndTheValuesAsStored) {
     EXPECT_EQ(SettingsReadCount, 4);
     EXPECT_EQ(SettingsCorrectionCount, 0);
     EXPECT_TRUE(boxes.calls().empty());
+}
+
+// A created file reaches the disk once, whole: until its close the earlier file is what a crash
+// would leave, never a header without the values; a new file does not exist before its close.
+TEST_F(SettingsFiles, CreatedFileIsWrittenWholeAtItsClose) {
+    Store("Kestrune", "ProName=\"Old\"\r\n");
+    const std::string earlier = ReadFile(path("Kestrune"));
+    CreateSettingsFile("Kestrune", "01.00", "Kestrune Settings File");
+    WriteSettingString("Settings", "ProName", "New");
+    EXPECT_EQ(ReadFile(path("Kestrune")), earlier);
+    CreateSettingsFile("Fresh", "01.00", "T");
+    EXPECT_NE(ReadFile(path("Kestrune")).find("ProName=\"New\""), std::string::npos)
+        << "creating the next file writes the one before";
+    EXPECT_FALSE(FileExists(path("Fresh")));
+    CloseSettingsFile(nullptr);
+    EXPECT_EQ(ReadFile(path("Fresh")), Main("T"));
+    EXPECT_TRUE(errors.empty());
+
+    // A folder in the file's place is reported by the create itself, and again by the close.
+    ASSERT_TRUE(platform::CreateDirectories(path("Taken")));
+    CreateSettingsFile("Taken", "01.00", "T");
+    WriteSettingInteger("Settings", "K", 1);
+    CloseSettingsFile(nullptr);
+    EXPECT_EQ(errors, (std::vector<std::string>{"URG.003-01", "URG.011-01"}));
+    EXPECT_TRUE(platform::IsDirectory(path("Taken")));
+}
+
+// Storing what the file already holds does not write it again (each write waits for the disk);
+// any difference, a repaired value included, does.
+TEST_F(SettingsFiles, AFileThatAlreadyHoldsTheValuesIsNotWrittenAgain) {
+    auto inode = [&](const std::string& name) {
+        struct stat st {};
+        return ::stat(path(name).c_str(), &st) == 0 ? st.st_ino : ino_t{0};
+    };
+    auto store = [](const std::string& value) {
+        CreateSettingsFile("ULangSettings", "01.00", "T");
+        WriteSettingString("Settings", "Language", value);
+        CloseSettingsFile(nullptr);
+    };
+    store("English");
+    const ino_t first = inode("ULangSettings");
+    ASSERT_NE(first, ino_t{0});
+    store("English");
+    EXPECT_EQ(inode("ULangSettings"), first);
+
+    store("Russian");
+    EXPECT_NE(inode("ULangSettings"), first);
+    EXPECT_NE(ReadFile(path("ULangSettings")).find("Language=\"Russian\""), std::string::npos);
+
+    const ino_t beforeRepair = inode("ULangSettings");
+    ASSERT_TRUE(OpenSettingsFile("ULangSettings", "01.00"));
+    bool optional = false;
+    ReadSettingString("Settings", "Missing", "added", optional);
+    CloseSettingsFile(nullptr);
+    EXPECT_NE(inode("ULangSettings"), beforeRepair);
+    EXPECT_NE(ReadFile(path("ULangSettings")).find("Missing=added"), std::string::npos);
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(SettingsFiles, IntegerReadsRepairWhatIsMissingOrOutOfBounds) {
