@@ -100,7 +100,7 @@ TEST_P(AddonCheckTest, ANewListIsAcceptedAndAnnounced) {
     RunCheck();
     EXPECT_EQ(boxes.calls().size(), 2u);
     EXPECT_EQ(windowsOpened, 1) << "No leaves the window closed";
-    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(errorCodes.codes.empty());
 }
 
 // Lists that fail on their way or are no lists are never accepted, store nothing and announce

@@ -38,7 +38,6 @@ protected:
         env_.Set("KESTRUNE_AGENT_LIMITS", "connect=2,stall=1,run=6");
         env_.Set("no_proxy", "*");
         env_.Set("NO_PROXY", "*");
-        previousErrors_ = SetErrorHandler([this](const std::string& code) { errors.push_back(code); });
         previousOpener_ = SetShellOpenHandlerForTesting([this](const std::string& url, int show) {
             opened.push_back(url + " " + std::to_string(show));
         });
@@ -47,7 +46,6 @@ protected:
     void TearDown() override {
         using namespace kestrune;
         WaitForAgents();
-        SetErrorHandler(std::move(previousErrors_));
         SetShellOpenHandlerForTesting(std::move(previousOpener_));
         platform::SetExecutablePathForTesting("");
         ResetProgramValuesForTesting();
@@ -79,14 +77,13 @@ protected:
         EXPECT_EQ(kestrune::RunningAgentCount(), 0);
     }
 
-    std::vector<std::string> errors;
+    kestrune::ErrorCodeRecorder errorCodes;
     std::vector<std::string> opened;
     testsupport::IsolatedHome home_;
     std::unique_ptr<agenttest::LoopbackServer> server_;
 
 private:
     testsupport::ScopedEnv env_;
-    kestrune::ErrorHandler previousErrors_;
     kestrune::ShellOpenHandler previousOpener_;
 };
 

@@ -109,7 +109,7 @@ TEST_P(MessagesTest, APageIsShownUntilSilencedAndANewOneAgain) {
     EXPECT_EQ(second.windows, 1) << "a new page is shown although the old one was silenced";
     EXPECT_EQ(second.page, "Second message");
     EXPECT_EQ(Show().windows, 1) << "and \"remind later\" reminds";
-    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(errorCodes.codes.empty());
 }
 
 // Pages that fail on their way store nothing and show nothing; the check is not due again at once.

@@ -39,11 +39,9 @@ protected:
         previous_ = SetShellOpenHandlerForTesting([this](const std::string& url, int show) {
             opened.push_back(url + " " + std::to_string(show));
         });
-        previousErrors_ = SetErrorHandler([this](const std::string& code) { errors.push_back(code); });
     }
     void TearDown() override {
         SetShellOpenHandlerForTesting(std::move(previous_));
-        SetErrorHandler(std::move(previousErrors_));
         platform::SetExecutablePathForTesting("");
         ResetProgramValuesForTesting();
     }
@@ -52,12 +50,11 @@ protected:
     }
 
     std::vector<std::string> opened;
-    std::vector<std::string> errors;
+    kestrune::ErrorCodeRecorder errorCodes;
 
 private:
     testsupport::IsolatedHome home_;
     ShellOpenHandler previous_;
-    ErrorHandler previousErrors_;
 };
 
 TEST_F(NewVersionWindow, DescriptionsAndTheirDownloadPage) {
@@ -100,7 +97,7 @@ TEST_F(NewVersionWindow, DescriptionsAndTheirDownloadPage) {
         }
         EXPECT_FALSE(CloseNewVersionOnPaint);
     }
-    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(errorCodes.codes.empty());
 }
 
 // A size line that is no number: both descriptions go and the window closes at its first paint.

@@ -46,12 +46,10 @@ protected:
         env_.Set("KESTRUNE_AGENT_LIMITS", "connect=2,stall=1,run=6");
         env_.Set("no_proxy", "*");
         env_.Set("NO_PROXY", "*");
-        previous_ = SetErrorHandler([this](const std::string& code) { errors.push_back(code); });
         server_ = std::make_unique<agenttest::LoopbackServer>(home_.root() + "/www", home_.root() + "/log");
         CheckUrl = server_->Url();
     }
     void TearDown() override {
-        SetErrorHandler(std::move(previous_));
         SetInternetConnectedForTesting(-1);
         platform::SetExecutablePathForTesting("");
         ResetProgramValuesForTesting();
@@ -94,7 +92,7 @@ protected:
         while (RunningAgentCount() > 0 && clock.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
 
-    std::vector<std::string> errors;
+    kestrune::ErrorCodeRecorder errorCodes;
     std::string statusWhileQuerying;
     int windowsShown = 0;
     qint64 elapsedMs = 0;
@@ -103,7 +101,6 @@ protected:
 
 private:
     testsupport::ScopedEnv env_;
-    ErrorHandler previous_;
 };
 
 std::string Failed(const std::string& date) {
@@ -148,7 +145,7 @@ TEST_P(BothModes, NewerVersionShowsTheWindowWithItsTexts) {
     EXPECT_EQ(UpdateStatusText, " " + StatusTextNewVersion);
     EXPECT_TRUE(testsupport::FileExists(platform::NativePath(settings()) + "Prog_1.0_CNVTrue.txt"))
         << "both sides meet in the settings folder";
-    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(errorCodes.codes.empty());
 }
 
 TEST_P(BothModes, OutcomesAndTheirStatusTexts) {
@@ -187,7 +184,7 @@ TEST_P(BothModes, OutcomesAndTheirStatusTexts) {
         EXPECT_FALSE(platform::FileAgeReadable(settings() + "Prog_1.0_CNVTrue.txt"));
         EXPECT_LT(elapsedMs, 20000);
     }
-    EXPECT_TRUE(errors.empty());
+    EXPECT_TRUE(errorCodes.codes.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(SettingsModes, BothModes, ::testing::Values(false, true),
