@@ -32,8 +32,7 @@ class ResultFile {
 public:
     enum class Temporary { UnnamedWherePossible, Named };
 
-    ResultFile(const std::string& path, std::string_view filePrefix,
-               Temporary kind = Temporary::UnnamedWherePossible);
+    ResultFile(const std::string& path, std::string_view filePrefix, Temporary kind = Temporary::UnnamedWherePossible);
     ~ResultFile();  // a file that was not committed is discarded
     ResultFile(const ResultFile&) = delete;
     ResultFile& operator=(const ResultFile&) = delete;

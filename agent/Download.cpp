@@ -176,7 +176,8 @@ FetchResult HttpClient::Request(const std::string& url, Method method, BodySink*
         result.error = "no HTTP client";
         return result;
     }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
         result.error = "run time limit reached";
         return result;

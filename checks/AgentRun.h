@@ -23,7 +23,7 @@ namespace kestrune {
 
 constexpr const char* kAgentVersionMode = "-";            // P4 of the new-version check
 constexpr const char* kAgentListMode = "AutoComponents";  // P4 of the message and add-on checks
-constexpr int kAgentTimeLimitMs = 135000;  // the agent's own run limit (120 s) and a margin
+constexpr int kAgentTimeLimitMs = 135000;                 // the agent's own run limit (120 s) and a margin
 
 enum class AgentEnd {
     Finished,    // status 0: the agent's files are its answer
@@ -43,7 +43,7 @@ struct AgentRequest {
     std::string baseUrl;   // P3
     std::string modeWord;  // P4: kAgentVersionMode or kAgentListMode
     int timeLimitMs = kAgentTimeLimitMs;
-    std::string code;      // the caller's location code, reported when the start itself fails
+    std::string code;  // the caller's location code, reported when the start itself fails
 };
 
 using AgentDoneHandler = std::function<void(const AgentRunResult& result)>;

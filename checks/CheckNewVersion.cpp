@@ -141,7 +141,8 @@ DescriptionCheck CheckDescriptionFile(const std::string& path) {
     if (!description.read()) return DescriptionCheck::Unusable;
     const std::vector<std::string> lines = ResultLines(description.text);
     int kilobytes = 0;
-    if (lines.size() < 4 || lines[0].find_first_not_of(" \t") == std::string::npos || !ParseKilobytes(lines[3], kilobytes))
+    if (lines.size() < 4 || lines[0].find_first_not_of(" \t") == std::string::npos ||
+        !ParseKilobytes(lines[3], kilobytes))
         return DescriptionCheck::Unusable;
     const std::size_t mark = FilePrefix.rfind('_');
     const std::string running = mark == std::string::npos ? std::string() : FilePrefix.substr(mark + 1);

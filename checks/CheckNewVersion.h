@@ -18,9 +18,9 @@ class TUFormNewVerExists;
 
 namespace kestrune {
 
-extern std::string DownloadPageUrl;       // line 3 of the description read last
-extern bool CloseNewVersionOnPaint;       // the description was unreadable: the first paint closes
-extern bool NewVersionWindowOpen;         // the window exists
+extern std::string DownloadPageUrl;  // line 3 of the description read last
+extern bool CloseNewVersionOnPaint;  // the description was unreadable: the first paint closes
+extern bool NewVersionWindowOpen;    // the window exists
 
 enum class DescriptionCheck {
     Newer,     // a description of a newer version (or of a version that cannot be compared)

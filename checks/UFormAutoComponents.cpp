@@ -25,8 +25,8 @@
 #include "foundation/core/Guard.h"
 #include "foundation/core/ProgramValues.h"
 #include "language/LangProcessor.h"
-#include "language/pack/LanguagePack.h"
 #include "language/UFrameHlpBtn.h"
+#include "language/pack/LanguagePack.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
 #include "ui_UFormAutoComponents.h"
@@ -182,7 +182,8 @@ void TUFormAutoComponents::CreateTreeView() {
         ui_->Label10->hide();
         const AddonTree offered = BuildAddonTree(ListEntries(accepted.text), InstalledList());
         for (const AddonTree::Branch& branch : offered.branches) {
-            auto* node = new QTreeWidgetItem(tree, {branch.kind == "Add" ? ui_->Label8->text() : ui_->Label8->toolTip()});
+            auto* node =
+                new QTreeWidgetItem(tree, {branch.kind == "Add" ? ui_->Label8->text() : ui_->Label8->toolTip()});
             for (const std::string& name : branch.entries) new QTreeWidgetItem(node, {Qt(name)});
         }
         if (offered.offered == 0) {
@@ -220,7 +221,8 @@ void TUFormAutoComponents::NTCTreeView1Click() {
         ui_->NTCText->setText(Qt(entry.englishText));
         ui_->NTCText->setToolTip(Qt(entry.russianText));
         // Texts from the network are plain text, never markup.
-        ui_->NTCMemo1->setPlainText(ui_->NTCComboBox1->currentIndex() == 0 ? Qt(entry.englishText) : Qt(entry.russianText));
+        ui_->NTCMemo1->setPlainText(ui_->NTCComboBox1->currentIndex() == 0 ? Qt(entry.englishText)
+                                                                           : Qt(entry.russianText));
         ui_->NTCURL->setText(Qt(entry.russianLink));
         ui_->NTCURL->setToolTip(Qt(entry.englishLink));
         ui_->Button1->setEnabled(true);
@@ -230,7 +232,8 @@ void TUFormAutoComponents::NTCTreeView1Click() {
 void TUFormAutoComponents::NTCComboBox1Change() {
     Guard("UAC.010-01", [&] {
         if (!ui_->Button1->isEnabled()) return;
-        ui_->NTCMemo1->setPlainText(ui_->NTCComboBox1->currentIndex() == 0 ? ui_->NTCText->text() : ui_->NTCText->toolTip());
+        ui_->NTCMemo1->setPlainText(ui_->NTCComboBox1->currentIndex() == 0 ? ui_->NTCText->text()
+                                                                           : ui_->NTCText->toolTip());
     });
 }
 

@@ -1,10 +1,10 @@
 #include "checks/UnitAutoUpdate.h"
 
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <QTimer>
 #include <array>
 #include <cstdlib>
-#include <ifaddrs.h>
-#include <net/if.h>
 #include <stdexcept>
 
 #include "checks/AgentResults.h"
@@ -45,8 +45,8 @@ bool AgentRunEnded = false;  // this program's last agent run has answered
 bool AgentRunning = false;   // an agent run of this program is going
 
 // The status texts as built in; a language pack replaces them while the program runs.
-const std::array<std::string, 7> statusTextsAtStart{StatusTextNoChecker,   StatusTextQuerying, StatusTextNewVersion,
-                                                    StatusTextUnknown,     StatusTextNoNewVersion, StatusTextDisabled,
+const std::array<std::string, 7> statusTextsAtStart{StatusTextNoChecker, StatusTextQuerying,     StatusTextNewVersion,
+                                                    StatusTextUnknown,   StatusTextNoNewVersion, StatusTextDisabled,
                                                     StatusTextFailed};
 
 const ProgramValues updateValues([] {
@@ -58,7 +58,7 @@ const ProgramValues updateValues([] {
     NewVersionAnnounced = false;
     VersionCheckFailed = false;
     UpdateStatusText.assign(1, ' ');
-    std::string* texts[] = {&StatusTextNoChecker,   &StatusTextQuerying, &StatusTextNewVersion, &StatusTextUnknown,
+    std::string* texts[] = {&StatusTextNoChecker,    &StatusTextQuerying, &StatusTextNewVersion, &StatusTextUnknown,
                             &StatusTextNoNewVersion, &StatusTextDisabled, &StatusTextFailed};
     for (std::size_t i = 0; i < statusTextsAtStart.size(); ++i) *texts[i] = statusTextsAtStart[i];
     AgentRunEnded = false;

@@ -14,14 +14,14 @@ class QTimer;
 
 namespace kestrune {
 
-extern bool VersionCheckEnabled;     // check at start ("UUCheckEnabled")
-extern int VersionIntervalIndex;     // interval index of the due test ("UIntervalAUCheck", 0..6)
-extern bool VersionCheckOnlineOnly;  // wait for a connection before the agent is started ("UCheckInet")
-extern bool VersionAgentPresent;     // the agent file exists
-extern bool VersionCheckBegun;       // the once-per-run gate of BeginVersionCheck was passed
-extern bool NewVersionAnnounced;     // announced (or its window suppressed) in this run
-extern bool VersionCheckFailed;      // the last agent run of this program failed or gave no usable answer
-extern std::string UpdateStatusText; // the one-line status, always beginning with a blank
+extern bool VersionCheckEnabled;      // check at start ("UUCheckEnabled")
+extern int VersionIntervalIndex;      // interval index of the due test ("UIntervalAUCheck", 0..6)
+extern bool VersionCheckOnlineOnly;   // wait for a connection before the agent is started ("UCheckInet")
+extern bool VersionAgentPresent;      // the agent file exists
+extern bool VersionCheckBegun;        // the once-per-run gate of BeginVersionCheck was passed
+extern bool NewVersionAnnounced;      // announced (or its window suppressed) in this run
+extern bool VersionCheckFailed;       // the last agent run of this program failed or gave no usable answer
+extern std::string UpdateStatusText;  // the one-line status, always beginning with a blank
 
 // The status texts; the carrier frame replaces them after every change of language. Each
 // "%s" of StatusTextNoNewVersion and StatusTextFailed takes the date of the last check.

@@ -26,15 +26,15 @@ public:
     explicit TUFrame1(QWidget* parent = nullptr);
     ~TUFrame1() override;
 
-    QFrame* Panel1 = nullptr;          // holds every control
-    QLabel* NTCPanelACNV2 = nullptr;   // the title bar
-    QLabel* Label3 = nullptr;          // the title text on it
-    QCheckBox* CheckBox7 = nullptr;    // check at start
-    QCheckBox* CheckBox1 = nullptr;    // online only
-    QLabel* Label7 = nullptr;          // caption of the interval list
-    QComboBox* NTCComboBox4 = nullptr; // the minimum interval (item index = interval index)
-    QPushButton* Button2 = nullptr;    // "Проверить сейчас"
-    QLabel* Panel2 = nullptr;          // the status line
+    QFrame* Panel1 = nullptr;           // holds every control
+    QLabel* NTCPanelACNV2 = nullptr;    // the title bar
+    QLabel* Label3 = nullptr;           // the title text on it
+    QCheckBox* CheckBox7 = nullptr;     // check at start
+    QCheckBox* CheckBox1 = nullptr;     // online only
+    QLabel* Label7 = nullptr;           // caption of the interval list
+    QComboBox* NTCComboBox4 = nullptr;  // the minimum interval (item index = interval index)
+    QPushButton* Button2 = nullptr;     // "Проверить сейчас"
+    QLabel* Panel2 = nullptr;           // the status line
 
     // With a new version known (its description is there) the check at start is switched off
     // and its box greyed.

@@ -1,11 +1,11 @@
 #include "errors/ErrorLog.h"
 
-#include <cstdio>
 #include <cxxabi.h>
+#include <cstdio>
 #include <exception>
 #include <fstream>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <typeinfo>
 
 #include "errors/ErrorProcessor.h"
@@ -45,7 +45,8 @@ FailureDescription DescribeCurrentFailure(const std::string& code, int lastSyste
     failure.fullCode = code + "." + std::to_string(lastSystemError);
     failure.className = "n/a";
     Quietly([&] {
-        if (const std::type_info* type = abi::__cxa_current_exception_type()) failure.className = Demangled(type->name());
+        if (const std::type_info* type = abi::__cxa_current_exception_type())
+            failure.className = Demangled(type->name());
         // A C++ failure does not record where it was raised; the handler of uncaught failures
         // is the one fixed address of the program that the entry can name.
         failure.uncaughtHook = reinterpret_cast<std::uintptr_t>(std::get_terminate());
@@ -89,7 +90,8 @@ std::string BuildLogEntry(const FailureDescription& failure) {
         const std::uint32_t worked = platform::TickCount() - StartTickCount;  // wraps as the count does
         entry += "Program worked = " + DurationText(worked) + kCrLf;
         entry += "Adress = " + failure.fullCode + " [" + failure.className + "]" + kCrLf;
-        entry += "Add info = " + std::to_string(failure.raisedAt) + " / " + std::to_string(failure.uncaughtHook) + kCrLf;
+        entry +=
+            "Add info = " + std::to_string(failure.raisedAt) + " / " + std::to_string(failure.uncaughtHook) + kCrLf;
         if (!ErrorDump.empty()) {
             entry += std::string(kLogRule) + kCrLf;
             entry += "Dump = \"" + DumpForEntry(ErrorDump) + "\"" + kCrLf;

@@ -18,9 +18,9 @@ inline constexpr const char* kLogRule = "=======================================
 
 // What the entry says about the failure being handled.
 struct FailureDescription {
-    std::string fullCode;         // location code + "." + last system error
-    std::string className;        // the kind of failure
-    std::uintptr_t raisedAt = 0;  // where it was raised, when known
+    std::string fullCode;             // location code + "." + last system error
+    std::string className;            // the kind of failure
+    std::uintptr_t raisedAt = 0;      // where it was raised, when known
     std::uintptr_t uncaughtHook = 0;  // the process-wide handler of uncaught failures
 };
 

@@ -9,8 +9,8 @@
 #include "errors/Quietly.h"
 #include "errors/ReportMail.h"
 #include "errors/UFormError.h"
-#include "foundation/CounterFiles.h"
 #include "foundation/Application.h"
+#include "foundation/CounterFiles.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
@@ -74,12 +74,11 @@ bool g_followingShownFailure = false;
 void MarkFollowingShownFailure() {
     g_followingShownFailure = true;
     if (QCoreApplication* application = QCoreApplication::instance())
-        QMetaObject::invokeMethod(application, [] { g_followingShownFailure = false; }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            application, [] { g_followingShownFailure = false; }, Qt::QueuedConnection);
 }
 
-std::string TempCopyPath() {
-    return GetSpecialFolder(1) + "\\" + kOwnProductName + " " + kOwnVersion + " Error.tmp";
-}
+std::string TempCopyPath() { return GetSpecialFolder(1) + "\\" + kOwnProductName + " " + kOwnVersion + " Error.tmp"; }
 
 // A name the system gives, or "n/a" when it gives none.
 std::string NameOrNa(std::string platform::SystemFacts::*field) {
@@ -108,12 +107,8 @@ void ShowErrorWindow(WindowKind kind, const std::string& fullCode) {
                 window->raise();
                 QApplication::beep();
                 break;
-            case WindowKind::Report:
-                window->ShowReportLayout();
-                break;
-            case WindowKind::Review:
-                window->ShowReviewLayout();
-                break;
+            case WindowKind::Report: window->ShowReportLayout(); break;
+            case WindowKind::Review: window->ShowReviewLayout(); break;
         }
         if (!BusyFlag) {
             BusyFlag = true;

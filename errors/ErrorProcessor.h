@@ -16,13 +16,13 @@ namespace kestrune {
 class TUFormError;
 
 extern QPointer<TUFormError> UFormError;  // the open error window; nullptr once it is freed
-extern bool ErrorReportingOff;          // ProcessError does nothing at all (older system)
-extern std::string ErrorDump;           // extra text for every later log entry
+extern bool ErrorReportingOff;            // ProcessError does nothing at all (older system)
+extern std::string ErrorDump;             // extra text for every later log entry
 extern std::string ExternalErrorLogPath;  // the calling program's own log (report mode)
-extern std::uint32_t StartTickCount;    // base of "Program worked"
-extern bool ErrorWindowOpen;            // while set, failures are counted but not logged
-extern bool PageChangeAllowed;          // the error window's pages change only while set
-extern bool ReporterMode;               // the window reports for a calling program
+extern std::uint32_t StartTickCount;      // base of "Program worked"
+extern bool ErrorWindowOpen;              // while set, failures are counted but not logged
+extern bool PageChangeAllowed;            // the error window's pages change only while set
+extern bool ReporterMode;                 // the window reports for a calling program
 
 // The product and version this program names in its own texts.
 inline constexpr const char* kOwnProductName = kProductName;
@@ -42,9 +42,9 @@ void DeleteErrorTempFiles();
 std::string MemoryStatusValue(int index);  // 1 load in percent, 2..7 sizes in " KB", else "n/a"
 std::string SystemUptimeText();
 std::string SystemInfoText(const std::string& text);  // appends the processor and memory lines
-std::string UserNameText();      // "n/a" when the system gives none
-std::string ComputerNameText();  // "n/a" when the system gives none
-std::string LogEntryTrailer();   // 49 "=" and the settings listing
+std::string UserNameText();                           // "n/a" when the system gives none
+std::string ComputerNameText();                       // "n/a" when the system gives none
+std::string LogEntryTrailer();                        // 49 "=" and the settings listing
 
 // What the window and the host do around the error window, installed from above this layer:
 // the help button frame's set-up at creation, the host help menu's refresh at close, and the

@@ -96,11 +96,18 @@ bool IsPlainMailAddress(std::string_view address) {
     for (unsigned char c : address) {
         if (!IsPrintableAscii(c)) return false;  // blanks, controls and 8-bit bytes
         switch (c) {
-            case '<': case '>': case '(': case ')': case '[': case ']':
-            case ',': case ';': case ':': case '"': case '\\':
-                return false;
-            default:
-                break;
+            case '<':
+            case '>':
+            case '(':
+            case ')':
+            case '[':
+            case ']':
+            case ',':
+            case ';':
+            case ':':
+            case '"':
+            case '\\': return false;
+            default: break;
         }
     }
     const std::string_view domain = address.substr(at + 1);

@@ -167,7 +167,8 @@ MailAttempt SmtpsSender::Send(const MailAccount& account, const std::string& rec
     set(CURLOPT_NOPROXY, "*");
     set(CURLOPT_PROXY, "");
     set(CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
-    set(CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2) | static_cast<long>(CURL_SSLVERSION_MAX_DEFAULT));
+    set(CURLOPT_SSLVERSION,
+        static_cast<long>(CURL_SSLVERSION_TLSv1_2) | static_cast<long>(CURL_SSLVERSION_MAX_DEFAULT));
     set(CURLOPT_SSL_VERIFYPEER, 1L);
     set(CURLOPT_SSL_VERIFYHOST, 2L);
     if (!caBundle_.empty()) set(CURLOPT_CAINFO, caBundle_.c_str());
@@ -197,7 +198,8 @@ MailAttempt SmtpsSender::Send(const MailAccount& account, const std::string& rec
     if (dialogue.stage == Dialogue::Accepted) attempt.outcome = MailOutcome::Delivered;
     else if (dialogue.refusedCommand == "AUTH") attempt.outcome = MailOutcome::LoginRefused;
     else if (dialogue.refusedCommand == "RCPT") attempt.outcome = MailOutcome::RecipientRefused;
-    else if (dialogue.refusedCommand == "MAIL" || dialogue.refusedCommand == "DATA") attempt.outcome = MailOutcome::SendRefused;
+    else if (dialogue.refusedCommand == "MAIL" || dialogue.refusedCommand == "DATA")
+        attempt.outcome = MailOutcome::SendRefused;
     else if (attempt.outcome == MailOutcome::ConnectFailed && dialogue.greeted) attempt.outcome = MailOutcome::Failed;
     return attempt;
 }

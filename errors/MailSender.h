@@ -10,16 +10,16 @@
 namespace kestrune {
 
 enum class MailOutcome {
-    Delivered,         // the server accepted the message
-    Unusable,          // the account or an address was refused before any connection
-    ConnectFailed,     // no connection (refused, unreachable, name not found)
-    TlsFailed,         // TLS could not be set up or the certificate was not trusted
+    Delivered,      // the server accepted the message
+    Unusable,       // the account or an address was refused before any connection
+    ConnectFailed,  // no connection (refused, unreachable, name not found)
+    TlsFailed,      // TLS could not be set up or the certificate was not trusted
     LoginRefused,
     RecipientRefused,
-    SendRefused,       // MAIL FROM or the message itself was refused
+    SendRefused,  // MAIL FROM or the message itself was refused
     TimedOut,
-    NoMailLibrary,     // libcurl could not be loaded: no attempt was made
-    Failed,            // anything else
+    NoMailLibrary,  // libcurl could not be loaded: no attempt was made
+    Failed,         // anything else
 };
 
 const char* MailOutcomeName(MailOutcome outcome);

@@ -1,8 +1,8 @@
 #include "errors/MailSettings.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cctype>
+#include <charconv>
 
 #include "errors/MailMessage.h"
 #include "foundation/core/AsciiText.h"
@@ -51,9 +51,8 @@ void CheckAccount(MailAccount& account, const std::string& section, const std::s
 
 bool IsPlainHostName(std::string_view host) {
     if (host.empty() || host.size() > 253 || host.front() == '.' || host.front() == '-') return false;
-    return std::all_of(host.begin(), host.end(), [](unsigned char c) {
-        return std::isalnum(c) || c == '.' || c == '-';
-    });
+    return std::all_of(host.begin(), host.end(),
+                       [](unsigned char c) { return std::isalnum(c) || c == '.' || c == '-'; });
 }
 
 std::string MailSettingsPath() { return platform::ExecutableFolder() + "\\Resource\\Mail.ini"; }
@@ -70,7 +69,8 @@ MailSettings ParseMailSettings(std::string_view text) {
         if (line.empty() || line.front() == ';' || line.front() == '#') continue;
         if (line.front() == '[') {
             const auto close = line.find(']');
-            const std::string section = AsciiLower(Trim(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1)));
+            const std::string section =
+                AsciiLower(Trim(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1)));
             account = section == "account1" ? 0 : section == "account2" ? 1 : section == "tls" ? 2 : 3;
             continue;
         }

@@ -8,8 +8,7 @@ template <class Body>
 void Quietly(Body&& body) noexcept {
     try {
         body();
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 }  // namespace kestrune

@@ -49,15 +49,13 @@ bool ReadErrorLogForMail(std::optional<std::string>& log, std::optional<std::str
     mailed.reset();
     LogRead read = ReadLogFile(ErrorLogPath(), kErrorLogMailLimit);
     switch (read.status) {
-        case LogRead::Status::Missing:
-            return true;
+        case LogRead::Status::Missing: return true;
         case LogRead::Status::NotAFile:
         case LogRead::Status::Unreadable:
             std::fprintf(stderr, "KV.Kestrune: the error log %s is no file that can be read; nothing is mailed.\n",
                          platform::NativePath(ErrorLogPath()).c_str());
             return false;
-        case LogRead::Status::Read:
-            break;
+        case LogRead::Status::Read: break;
     }
     if (read.complete) {
         mailed = read.bytes;
@@ -120,8 +118,8 @@ Delivery Deliver(MailMessage message) {
             delivery.sent = true;
             return delivery;
         }
-        Note(delivery, name + " " + account.host + ":" + std::to_string(account.port) + ": " +
-                           MailOutcomeName(attempt.outcome));
+        Note(delivery,
+             name + " " + account.host + ":" + std::to_string(account.port) + ": " + MailOutcomeName(attempt.outcome));
     }
     return delivery;
 }
@@ -158,8 +156,7 @@ void SendMail(MailWindow& window, MailKind kind, std::vector<std::string> body) 
         const Delivery delivery = Deliver(std::move(message));
         if (delivery.sent) DeleteMailedLog();
         window.ShowMailResult(kind, delivery.sent, delivery.details);
-    } catch (...) {
-    }
+    } catch (...) {}
     g_mailedLog.reset();
     g_sending = false;
 }

@@ -54,10 +54,8 @@ bool IsPageKey(const QKeyEvent& key, bool onTabBar) {
             case Qt::Key_Tab:
             case Qt::Key_Backtab:
             case Qt::Key_PageUp:
-            case Qt::Key_PageDown:
-                return true;
-            default:
-                break;
+            case Qt::Key_PageDown: return true;
+            default: break;
         }
     }
     if (!onTabBar) return false;
@@ -67,10 +65,8 @@ bool IsPageKey(const QKeyEvent& key, bool onTabBar) {
         case Qt::Key_Up:
         case Qt::Key_Down:
         case Qt::Key_Home:
-        case Qt::Key_End:
-            return true;
-        default:
-            return false;
+        case Qt::Key_End: return true;
+        default: return false;
     }
 }
 
@@ -90,8 +86,9 @@ TUFormError::TUFormError(QWidget* parent)
             const QString name = child->objectName();
             // The pages and the inner parts of Qt's own widgets follow their containers; the help
             // frame lays itself out.
-            if (name.isEmpty() || name.startsWith(QLatin1String("qt_")) || name.startsWith(QLatin1String("NTCTabSheet")) ||
-                child == ui_->UFrameHlpBtn1 || ui_->UFrameHlpBtn1->isAncestorOf(child))
+            if (name.isEmpty() || name.startsWith(QLatin1String("qt_")) ||
+                name.startsWith(QLatin1String("NTCTabSheet")) || child == ui_->UFrameHlpBtn1 ||
+                ui_->UFrameHlpBtn1->isAncestorOf(child))
                 continue;
             const QRect place = child->geometry();
             design_.push_back({child, place.x(), place.y(), place.width(), place.height()});
@@ -175,9 +172,7 @@ void TUFormError::ShowReviewLayout() {
     });
 }
 
-void TUFormError::SetCallerCaption() {
-    setWindowTitle(ui_->HTML3->text() + " " + Text(ProductName) + "...");
-}
+void TUFormError::SetCallerCaption() { setWindowTitle(ui_->HTML3->text() + " " + Text(ProductName) + "..."); }
 
 void TUFormError::SetLayout(int clientHeight, int helpTop, bool centre) {
     FitTexts();
@@ -368,9 +363,9 @@ bool TUFormError::eventFilter(QObject* watched, QEvent* event) {
     Quietly([&] {
         const bool onTabBar = watched == ui_->PageControl1->tabBar();
         if (watched != ui_->PageControl1 && !onTabBar) return;
-        const bool pageRequest = (event->type() == QEvent::KeyPress &&
-                                  IsPageKey(*static_cast<QKeyEvent*>(event), onTabBar)) ||
-                                 (onTabBar && (event->type() == QEvent::Wheel || event->type() == QEvent::MouseButtonPress));
+        const bool pageRequest =
+            (event->type() == QEvent::KeyPress && IsPageKey(*static_cast<QKeyEvent*>(event), onTabBar)) ||
+            (onTabBar && (event->type() == QEvent::Wheel || event->type() == QEvent::MouseButtonPress));
         refused = pageRequest && !PageControl1Changing();
     });
     return refused || QDialog::eventFilter(watched, event);

@@ -43,8 +43,8 @@ std::string FileNameFor(const std::string& name) {
     std::string file;
     for (const char c : name) {
         const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-            c == '.' || c == '-' || c == '_') {
+        if ((byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || c == '.' ||
+            c == '-' || c == '_') {
             file += c;
         } else {
             file += '%';
@@ -104,7 +104,8 @@ std::vector<RunningCopy> RunningCopies() {
         const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
         if (fd < 0) continue;
         if (flock(fd, LOCK_SH | LOCK_NB) == 0) {
-            struct stat opened {}, current {};
+            struct stat opened {
+            }, current{};
             if (fstat(fd, &opened) == 0 && lstat(path.c_str(), &current) == 0 && opened.st_ino == current.st_ino &&
                 opened.st_dev == current.st_dev) {
                 unlink(path.c_str());
@@ -116,7 +117,8 @@ std::vector<RunningCopy> RunningCopies() {
         std::string bytes;
         char buffer[512];
         ssize_t n = 0;
-        while (bytes.size() < 4096 && (n = read(fd, buffer, sizeof buffer)) > 0) bytes.append(buffer, static_cast<std::size_t>(n));
+        while (bytes.size() < 4096 && (n = read(fd, buffer, sizeof buffer)) > 0)
+            bytes.append(buffer, static_cast<std::size_t>(n));
         close(fd);
         RunningCopy copy;
         copy.path = path;
@@ -250,8 +252,7 @@ std::vector<int> RunningCopyEntry::TakeMessages() {
     for (const std::string& line : TextFileLines(*bytes)) {
         try {
             messages.push_back(std::stoi(line));
-        } catch (...) {
-        }
+        } catch (...) {}
     }
     return messages;
 }
@@ -383,8 +384,7 @@ bool CheckMutexAndWindows(bool resultIn, bool isSibling, int messageId, bool not
                 if (isSibling) {
                     if (notify) PostCopyMessage(copy, kWmUser + 1);
                 } else if (showWarning) {
-                    ShowMessageBox(ownerHandle,
-                                   GetOneCopyMessage(messageId == 0 ? 0 : MessageForVersion(copy.version)),
+                    ShowMessageBox(ownerHandle, GetOneCopyMessage(messageId == 0 ? 0 : MessageForVersion(copy.version)),
                                    std::string("KV.Kestrune ") + kProgramVersionTag + " - Warning...", "Warning",
                                    kMbSystemModal);
                 } else if (notify) {

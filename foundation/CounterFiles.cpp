@@ -67,12 +67,9 @@ std::int64_t SaturatingAdd(std::int64_t a, std::int64_t b) {
 
 }  // namespace
 
-CounterDumpSink SetCounterDumpSink(CounterDumpSink sink) {
-    return std::exchange(DumpSink(), std::move(sink));
-}
+CounterDumpSink SetCounterDumpSink(CounterDumpSink sink) { return std::exchange(DumpSink(), std::move(sink)); }
 
-void UpdateCounterFile(const std::string& name, const std::string& text, bool deleteTmp, std::int64_t value,
-                       int mode) {
+void UpdateCounterFile(const std::string& name, const std::string& text, bool deleteTmp, std::int64_t value, int mode) {
     std::string code = "URG.002-01";
     auto step = [&](const char* number) { code = std::string("URG.002-") + number; };
     std::string lastText = text;
@@ -81,7 +78,8 @@ void UpdateCounterFile(const std::string& name, const std::string& text, bool de
             if (mode == 0) {
                 step("01");
                 const std::string folder = GetProgramPath(3, "");
-                if (!platform::CreateDirectories(folder)) throw std::runtime_error("cannot create the folder " + folder);
+                if (!platform::CreateDirectories(folder))
+                    throw std::runtime_error("cannot create the folder " + folder);
                 const std::string file = folder + "\\" + name + ".ini";
                 step("02");
                 if (platform::FileAgeReadable(file)) {

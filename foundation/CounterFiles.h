@@ -16,8 +16,7 @@ namespace kestrune {
 // and deletes TmpCnt.ini; without TmpCnt.ini nothing happens. Any other mode does nothing.
 // text is what the failure dump shows as the line last read; callers pass "0". The counter is
 // written beside the old one and renamed over it, so a failed write never loses the old count.
-void UpdateCounterFile(const std::string& name, const std::string& text, bool deleteTmp, std::int64_t value,
-                       int mode);
+void UpdateCounterFile(const std::string& name, const std::string& text, bool deleteTmp, std::int64_t value, int mode);
 
 // The work-time timer's tick: adds to TmpCnt the milliseconds since lastTick (a 32-bit tick
 // count, its difference taken modulo 2^32 as a signed number) and moves lastTick to now, so each

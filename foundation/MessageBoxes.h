@@ -16,8 +16,8 @@ constexpr unsigned kMbIconQuestion = 0x20;
 constexpr unsigned kMbIconWarning = 0x30;
 constexpr unsigned kMbIconInformation = 0x40;
 // Buttons as MessageBoxA takes them in the low four bits of the flags.
-constexpr unsigned kMbOk = 0x0, kMbOkCancel = 0x1, kMbAbortRetryIgnore = 0x2, kMbYesNoCancel = 0x3,
-                   kMbYesNo = 0x4, kMbRetryCancel = 0x5;
+constexpr unsigned kMbOk = 0x0, kMbOkCancel = 0x1, kMbAbortRetryIgnore = 0x2, kMbYesNoCancel = 0x3, kMbYesNo = 0x4,
+                   kMbRetryCancel = 0x5;
 constexpr unsigned kMbDefButton2 = 0x100, kMbDefButton3 = 0x200;
 // Answers as MessageBoxA gives them.
 constexpr int kIdOk = 1, kIdCancel = 2, kIdAbort = 3, kIdRetry = 4, kIdIgnore = 5, kIdYes = 6, kIdNo = 7;
@@ -29,8 +29,8 @@ extern std::string SettingsErrorCaption;
 // whole word) adds its icon to flags; flags carry the buttons and modality as MessageBoxA takes
 // them (0x1000 keeps the box above every window). Answers the button pressed (kIdOk ...), 0 on
 // failure. The owner, when given, is brought to the front afterwards.
-int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
-                   const std::string& kind, unsigned flags);
+int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption, const std::string& kind,
+                   unsigned flags);
 
 // What a window may add to its box: a smaller text below the main one, and the buttons' texts
 // in its own language (in the order of the buttons; an empty or missing text keeps Qt's).
@@ -38,8 +38,8 @@ struct MessageBoxExtras {
     std::string details;
     std::vector<std::string> buttonTexts;
 };
-int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption,
-                   const std::string& kind, unsigned flags, const MessageBoxExtras& extras);
+int ShowMessageBox(WindowHandle owner, const std::string& text, const std::string& caption, const std::string& kind,
+                   unsigned flags, const MessageBoxExtras& extras);
 
 // The warning box shown when a settings file was repaired: SettingsErrorFormat filled with
 // "KV.Kestrune" and the two counts (the built-in text when the format is empty or unusable),

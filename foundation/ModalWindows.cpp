@@ -16,9 +16,7 @@ namespace kestrune {
 
 bool BusyFlag = false;
 
-const ProgramValues busyValues([] {
-    BusyFlag = false;
-});
+const ProgramValues busyValues([] { BusyFlag = false; });
 
 namespace {
 

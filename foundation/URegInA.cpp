@@ -1,13 +1,13 @@
 #include "foundation/URegInA.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <QDate>
 #include <QLocale>
 #include <algorithm>
 #include <charconv>
-#include <fcntl.h>
 #include <optional>
 #include <stdexcept>
-#include <unistd.h>
 
 #include "foundation/core/Guard.h"
 #include "foundation/core/IniFile.h"
@@ -260,7 +260,8 @@ void CreateSettingsFile(const std::string& name, const std::string& version, con
         Put(*Current, "Main", "Version", version);
         Put(*Current, "Main", "Date", ShortDateText());
         if (platform::IsDirectory(SettingsFilePath))
-            throw std::runtime_error("the settings file " + SettingsFilePath + " cannot be made: a folder has its place");
+            throw std::runtime_error("the settings file " + SettingsFilePath +
+                                     " cannot be made: a folder has its place");
         FindSettingsFileName(name);
     });
 }
@@ -389,7 +390,8 @@ void CloseSettingsFile(WindowHandle owner) {
 
 void FindSettingsFileName(const std::string& name) {
     Guard("URG.003-04", [&] {
-        SettingsFileSeen = std::find(SeenSettingsFiles.begin(), SeenSettingsFiles.end(), name) != SeenSettingsFiles.end();
+        SettingsFileSeen =
+            std::find(SeenSettingsFiles.begin(), SeenSettingsFiles.end(), name) != SeenSettingsFiles.end();
         if (!SettingsFileSeen) SeenSettingsFiles.push_back(name);
     });
 }

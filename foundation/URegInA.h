@@ -38,11 +38,11 @@ void InitSettingsLocation(bool keepFilesInPlace, const std::string& name, Window
 // over it, when the file is closed (or replaced by the next open or create). A write that fails
 // is reported.
 
-extern std::string SettingsFileName;      // Name of the current file, first half of record keys
-extern bool SettingsFileMissing;          // the last open found no file: reads answer defaults
-extern int SettingsReadCount;             // values read since the open or create
-extern int SettingsCorrectionCount;       // values repaired since then
-extern bool SettingsFileSeen;             // the file had been opened or created before in this run
+extern std::string SettingsFileName;  // Name of the current file, first half of record keys
+extern bool SettingsFileMissing;      // the last open found no file: reads answer defaults
+extern int SettingsReadCount;         // values read since the open or create
+extern int SettingsCorrectionCount;   // values repaired since then
+extern bool SettingsFileSeen;         // the file had been opened or created before in this run
 
 // Recording of every value read or written, for the error log; emptied by InitSettingsLocation.
 extern std::vector<std::string> SeenSettingsFiles;
@@ -66,8 +66,8 @@ void WriteSettingBool(const std::string& section, const std::string& key, bool v
 int ReadSettingInteger(const std::string& section, const std::string& key, int defaultValue, int min, int max);
 // A missing key is written with the default (without quotes); it is counted unless optionalKey
 // came in true. optionalKey comes back true only when the key was missing.
-std::string ReadSettingString(const std::string& section, const std::string& key,
-                              const std::string& defaultValue, bool& optionalKey);
+std::string ReadSettingString(const std::string& section, const std::string& key, const std::string& defaultValue,
+                              bool& optionalKey);
 // Any integer other than 0 is true; a missing key answers the default and is left missing.
 bool ReadSettingBool(const std::string& section, const std::string& key, bool defaultValue);
 // Writes the file. When values were repaired, writes [Main] Date first and shows the repaired

@@ -46,8 +46,7 @@ std::string DurationText(std::int64_t milliseconds) {
         std::snprintf(clock, sizeof clock, "%02d:%02d:%02d", static_cast<int>(seconds / 3600),
                       static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
         text += clock;
-    } catch (...) {
-    }
+    } catch (...) {}
     return text;
 }
 

@@ -166,8 +166,8 @@ void TUFormAbout::LinkMouseMove(QLabel* link, const char* code) {
 
 bool TUFormAbout::eventFilter(QObject* watched, QEvent* event) {
     const bool move = event->type() == QEvent::MouseMove;
-    const bool click = event->type() == QEvent::MouseButtonRelease &&
-                       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+    const bool click =
+        event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
     if (!move && !click) return QDialog::eventFilter(watched, event);
     struct Link {
         QLabel* label;
@@ -185,9 +185,8 @@ bool TUFormAbout::eventFilter(QObject* watched, QEvent* event) {
         return true;  // the window under the label must not turn it blue again
     }
     // The window, its bottom panel and the sky-blue panels with their labels turn the links blue.
-    static const QStringList resetting = {"Panel4",   "NTCPanel",   "NTCLabel2",  "NTCPanel5",  "NTCLabel17",
-                                          "NTCPanel6", "Label2",     "NTCPanel1",  "NTC1Label3", "NTC1Label6",
-                                          "NTC1Label7"};
+    static const QStringList resetting = {"Panel4", "NTCPanel",  "NTCLabel2",  "NTCPanel5",  "NTCLabel17", "NTCPanel6",
+                                          "Label2", "NTCPanel1", "NTC1Label3", "NTC1Label6", "NTC1Label7"};
     const bool resets = watched == this || resetting.contains(watched->objectName());
     if (move && resets) FormMouseMove();
     return QDialog::eventFilter(watched, event);

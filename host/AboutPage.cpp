@@ -34,7 +34,8 @@ Part SplitPart(std::string_view text) {
     std::string current;
     auto flush = [&] {
         const auto colon = current.find(':');
-        if (colon != std::string::npos) part.headers[Lowered(Trimmed(current.substr(0, colon)))] = Trimmed(current.substr(colon + 1));
+        if (colon != std::string::npos)
+            part.headers[Lowered(Trimmed(current.substr(0, colon)))] = Trimmed(current.substr(colon + 1));
         current.clear();
     };
     while (pos < text.size()) {
@@ -66,7 +67,8 @@ std::string HeaderParameter(const std::string& header, std::string_view name) {
     std::size_t pos = 0;
     while ((pos = lowered.find(Lowered(name), pos)) != std::string::npos) {
         const std::size_t after = pos + name.size();
-        const bool startsWord = pos == 0 || lowered[pos - 1] == ';' || lowered[pos - 1] == ' ' || lowered[pos - 1] == '\t';
+        const bool startsWord =
+            pos == 0 || lowered[pos - 1] == ';' || lowered[pos - 1] == ' ' || lowered[pos - 1] == '\t';
         if (startsWord && after < lowered.size() && lowered[after] == '=') {
             std::string value = header.substr(after + 1);
             if (!value.empty() && value.front() == '"') {
@@ -140,7 +142,8 @@ std::optional<AboutPageArchive> ParseAboutPage(const std::string& bytes) {
     if (boundary.empty()) {
         // A plain HTML page without an archive around it.
         const std::string lowered = Lowered(bytes);
-        if (lowered.find("<html") == std::string::npos && lowered.find("<body") == std::string::npos) return std::nullopt;
+        if (lowered.find("<html") == std::string::npos && lowered.find("<body") == std::string::npos)
+            return std::nullopt;
         archive.html = DecodeHtml(bytes, {});
         return archive;
     }

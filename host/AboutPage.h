@@ -14,8 +14,8 @@ namespace kestrune {
 constexpr std::size_t kAboutPageLimit = 1024 * 1024;
 
 struct AboutPageArchive {
-    QString html;                          // the HTML part, decoded by its charset
-    std::map<QString, QByteArray> parts;   // the other parts by Content-Location, decoded
+    QString html;                         // the HTML part, decoded by its charset
+    std::map<QString, QByteArray> parts;  // the other parts by Content-Location, decoded
 };
 
 // Reads an archive: "multipart/related" with its boundary, each part's Content-Type,

@@ -26,8 +26,7 @@ template <class Body>
 void Quietly(Body&& body) noexcept {
     try {
         body();
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 }  // namespace

@@ -71,15 +71,13 @@ void TUFormNotSupportedOS::ButtonOkClick() { TerminateApplication(); }
 void TUFormNotSupportedOS::NTCLabelHTTPClick() {
     try {
         ShellOpen(std::string("http://") + kOlderSiteHost, 0);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 void TUFormNotSupportedOS::NTCLabelEMailClick() {
     try {
         ShellOpen(std::string("mailto:") + kDeveloperAddress, 0);
-    } catch (...) {
-    }
+    } catch (...) {}
 }
 
 bool TUFormNotSupportedOS::eventFilter(QObject* watched, QEvent* event) {
@@ -96,8 +94,7 @@ bool TUFormNotSupportedOS::eventFilter(QObject* watched, QEvent* event) {
             else NTCLabelEMailClick();
             return true;
         }
-    } catch (...) {
-    }
+    } catch (...) {}
     return QDialog::eventFilter(watched, event);
 }
 

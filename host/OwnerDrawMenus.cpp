@@ -27,9 +27,9 @@ namespace {
 
 // Point tables (x, y): the tick's 18 points, then the bullet's 24.
 constexpr std::uint8_t kGlyphPoints[] = {
-    2, 6, 3, 7, 4, 8, 5, 9, 6, 8, 7, 7, 3, 6, 4, 7, 5, 8, 6, 7, 7, 6, 8, 5, 9, 4, 10, 3, 11, 2, 3, 5, 4, 6, 5, 7,
-    3, 5, 3, 6, 4, 7, 5, 8, 6, 8, 7, 7, 8, 6, 8, 5, 7, 4, 6, 3, 5, 3, 4, 4, 4, 5, 4, 6, 5, 7, 6, 7, 7, 6, 7, 5,
-    6, 4, 5, 4, 5, 5, 5, 6, 6, 6, 6, 5,
+    2,  6, 3, 7, 4, 8, 5, 9, 6, 8, 7, 7, 3, 6, 4, 7, 5, 8, 6, 7, 7, 6, 8, 5, 9, 4, 10, 3,
+    11, 2, 3, 5, 4, 6, 5, 7, 3, 5, 3, 6, 4, 7, 5, 8, 6, 8, 7, 7, 8, 6, 8, 5, 7, 4, 6,  3,
+    5,  3, 4, 4, 4, 5, 4, 6, 5, 7, 6, 7, 7, 6, 7, 5, 6, 4, 5, 4, 5, 5, 5, 6, 6, 6, 6,  5,
 };
 constexpr int kCheckPoints = 18;
 constexpr int kBulletPoints = 24;
@@ -158,8 +158,8 @@ public:
     QPixmap generatedIconPixmap(QIcon::Mode iconMode, const QPixmap& pixmap, const QStyleOption* opt) const override {
         return Base()->generatedIconPixmap(iconMode, pixmap, opt);
     }
-    int layoutSpacing(QSizePolicy::ControlType control1, QSizePolicy::ControlType control2,
-                      Qt::Orientation orientation, const QStyleOption* option, const QWidget* widget) const override {
+    int layoutSpacing(QSizePolicy::ControlType control1, QSizePolicy::ControlType control2, Qt::Orientation orientation,
+                      const QStyleOption* option, const QWidget* widget) const override {
         return Base()->layoutSpacing(control1, control2, orientation, option, widget);
     }
 

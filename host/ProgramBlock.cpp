@@ -29,11 +29,11 @@ namespace {
 // The command line is checked before anything is created or deleted.
 bool ParametersAreSafe(const std::vector<std::string>& params) {
     auto parameter = [&](std::size_t index) { return index < params.size() ? params[index] : std::string(); };
-    const std::string refusal = StartRefusal({"program name (parameter 2)", parameter(2)},
-                                             {"program version (parameter 3)", parameter(3)},
-                                             {{"icon file (parameter 5)", parameter(5)},
-                                              {"address or path (parameter 6)", parameter(6)},
-                                              {"address or path (parameter 7)", parameter(7)}});
+    const std::string refusal =
+        StartRefusal({"program name (parameter 2)", parameter(2)}, {"program version (parameter 3)", parameter(3)},
+                     {{"icon file (parameter 5)", parameter(5)},
+                      {"address or path (parameter 6)", parameter(6)},
+                      {"address or path (parameter 7)", parameter(7)}});
     if (refusal.empty()) return true;
     std::fprintf(stderr, "%s\n", refusal.c_str());
     return false;
@@ -43,8 +43,8 @@ bool ParametersAreSafe(const std::vector<std::string>& params) {
 void FinalizeUnitMain(bool writeSettings) {
     if (writeSettings) SaveProgramSettings();
     ResetProgramSettingsState();
-    for (std::string* value : {&P1, &P2, &P3, &P5, &P6, &P7, &ProName, &ProVer, &IconPatch, &URLtoFile,
-                               &URLtoMSG, &Exe})
+    for (std::string* value :
+         {&P1, &P2, &P3, &P5, &P6, &P7, &ProName, &ProVer, &IconPatch, &URLtoFile, &URLtoMSG, &Exe})
         value->clear();
 }
 }  // namespace
@@ -73,8 +73,8 @@ std::string StartRefusal(const CallerValue& name, const CallerValue& version, co
                                    platform::ExecutableFolder() + "\\Settings", GetSpecialFolder(1)};
     for (const std::string& folder : folders)
         if (!FitsInPath(folder, longestFile))
-            return "KV.Kestrune: " + both + " make paths longer than the system allows, in \"" +
-                   Printable(folder) + "\"" + refused;
+            return "KV.Kestrune: " + both + " make paths longer than the system allows, in \"" + Printable(folder) +
+                   "\"" + refused;
     return {};
 }
 

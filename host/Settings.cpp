@@ -17,9 +17,7 @@ namespace kestrune {
 
 QPointer<TFormSettings> FormSettings;
 
-const ProgramValues settingsWindowValues([] {
-    FormSettings = nullptr;
-});
+const ProgramValues settingsWindowValues([] { FormSettings = nullptr; });
 
 namespace {
 

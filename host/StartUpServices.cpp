@@ -47,8 +47,7 @@ const ProgramValues startUpValues([] {
 });
 
 bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* includePanel, WindowHandle ownerHandle,
-                        QWidget* ownerForm, const std::string& locationArgument, bool addonSwitch,
-                        bool locationFlag) {
+                        QWidget* ownerForm, const std::string& locationArgument, bool addonSwitch, bool locationFlag) {
     bool result = false;
     std::string code = "UIF.007-01";
     auto step = [&](const char* number) { code = std::string("UIF.007-") + number; };
@@ -121,10 +120,10 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
 
         step("12");
         QWidget* languages = Child<QWidget>(IncludePanel, "FrameLangComponents1");
-        InitLanguageProcessor(languageDumpFlag, kProductName, kLanguagePackTag,
-                              Child<QPlainTextEdit>(languages, "MChoseLan"),
-                              Child<QPlainTextEdit>(languages, "MDefaultlan"),
-                              Child<QPlainTextEdit>(languages, "MLanCapt"), Child<QPlainTextEdit>(languages, "MLanProc"));
+        InitLanguageProcessor(
+            languageDumpFlag, kProductName, kLanguagePackTag, Child<QPlainTextEdit>(languages, "MChoseLan"),
+            Child<QPlainTextEdit>(languages, "MDefaultlan"), Child<QPlainTextEdit>(languages, "MLanCapt"),
+            Child<QPlainTextEdit>(languages, "MLanProc"));
 
         step("13");
         IncludeModulesReady = true;
@@ -139,8 +138,8 @@ bool CheckSingleInstanceSafe(bool notify, WindowHandle ownerHandle, QWidget* own
     return result;
 }
 
-void InitWindowLanguage(int mode, QMenu* languageItem, QMenu* helpItem, QAction* helpItem2, QMenu* menu,
-                        QMenu* menu2, QWidget* form, QWidget* helpFrame) {
+void InitWindowLanguage(int mode, QMenu* languageItem, QMenu* helpItem, QAction* helpItem2, QMenu* menu, QMenu* menu2,
+                        QWidget* form, QWidget* helpFrame) {
     Guard("UIF.008-01", [&] {
         if (!IncludeModulesReady) return;
         HostForm = form;
@@ -182,8 +181,7 @@ void OwnerDrawFormMenus(QWidget* form) {
         if (!form) return;
         // The form's own menus, then those of each frame that lies directly on it (one level).
         auto menusOf = [](QObject* owner) { return owner->findChildren<QMenu*>(Qt::FindDirectChildrenOnly); };
-        for (QMenu* menu : menusOf(form))
-            ApplyOwnerDraw(MenuPainter, menu, nullptr);
+        for (QMenu* menu : menusOf(form)) ApplyOwnerDraw(MenuPainter, menu, nullptr);
         for (QFrame* frame : form->findChildren<QFrame*>(Qt::FindDirectChildrenOnly)) {
             if (qobject_cast<TUFrameHlpBtn*>(frame)) continue;
             for (QMenu* menu : menusOf(frame)) ApplyOwnerDraw(MenuPainter, menu, nullptr);

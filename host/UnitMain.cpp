@@ -35,7 +35,8 @@ std::string P1, P2, P3, P5, P6, P7;
 std::string ProName, ProVer, IconPatch, URLtoFile, URLtoMSG, Exe;
 
 const ProgramValues commandLineValues([] {
-    for (std::string* value : {&P1, &P2, &P3, &P5, &P6, &P7, &ProName, &ProVer, &IconPatch, &URLtoFile, &URLtoMSG, &Exe})
+    for (std::string* value :
+         {&P1, &P2, &P3, &P5, &P6, &P7, &ProName, &ProVer, &IconPatch, &URLtoFile, &URLtoMSG, &Exe})
         value->clear();
 });
 
@@ -116,7 +117,8 @@ TFormKestrune::TFormKestrune(const std::vector<std::string>& params)
     // The help-language button moves the focus on before its menu pops up.
     if (auto* frame = qobject_cast<TUFrameHlpBtn*>(UFrameHlpBtn1); frame && frame->BitBtn1) {
         disconnect(frame->BitBtn1, &QPushButton::clicked, frame, nullptr);
-        connect(frame->BitBtn1, &QPushButton::clicked, this, [this, frame] { UFrameHlpBtn1BitBtn1Click(frame->BitBtn1); });
+        connect(frame->BitBtn1, &QPushButton::clicked, this,
+                [this, frame] { UFrameHlpBtn1BitBtn1Click(frame->BitBtn1); });
     }
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
@@ -250,8 +252,7 @@ void TFormKestrune::Timer1Timer() {
             return;
         }
         switch (ModeNumber(P1)) {
-            case 0:
-                break;
+            case 0: break;
             case 1:
                 if (!P6.empty()) RunSettingsWindowJob();
                 break;

@@ -15,9 +15,7 @@ namespace kestrune {
 
 void ShowAddOnWindow() {
     Guard("UIF.015-01", [&] {
-        const auto activateHost = qScopeGuard([] {
-            BringToFront(HostForm.data());
-        });
+        const auto activateHost = qScopeGuard([] { BringToFront(HostForm.data()); });
         ShowFormModal<TUFormAutoComponents>(false, nullptr);
     });
 }

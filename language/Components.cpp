@@ -55,7 +55,8 @@ bool IsComponentObject(const QObject* object) {
 void Collect(QObject* parent, std::vector<QObject*>& out) {
     for (QObject* child : parent->children()) {
         if (child->property(kRuntimeItemProperty).toBool()) continue;
-        if (auto* widget = qobject_cast<QWidget*>(child); widget && widget->isWindow() && !qobject_cast<QMenu*>(widget)) {
+        if (auto* widget = qobject_cast<QWidget*>(child);
+            widget && widget->isWindow() && !qobject_cast<QMenu*>(widget)) {
             continue;  // a window of its own
         }
         if (IsComponentObject(child)) out.push_back(child);

@@ -13,9 +13,9 @@ class QWidget;
 namespace kestrune {
 
 // Dynamic properties that the component walk honours.
-inline constexpr char kFrameProperty[] = "languageFrame";   // this widget is a frame
+inline constexpr char kFrameProperty[] = "languageFrame";      // this widget is a frame
 inline constexpr char kRuntimeItemProperty[] = "runtimeItem";  // made at run time: never translated
-inline constexpr char kCheckListProperty[] = "checkList";     // a list widget that is a check list
+inline constexpr char kCheckListProperty[] = "checkList";      // a list widget that is a check list
 
 bool IsFrame(const QObject* object);
 

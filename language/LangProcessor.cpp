@@ -162,8 +162,8 @@ ComponentIndex IndexComponents(QWidget* root) {
     return index;
 }
 
-void ApplySection(const std::vector<std::string>& list, std::size_t first, std::size_t last, QWidget* root,
-                  bool window, const ComponentIndex& index, const char* code) {
+void ApplySection(const std::vector<std::string>& list, std::size_t first, std::size_t last, QWidget* root, bool window,
+                  const ComponentIndex& index, const char* code) {
     Guard(code, [&] {
         const std::string ownName = langpack::Lowered(Utf8(root->objectName()));
         for (const langpack::SectionEntry& entry : langpack::ReadSectionEntries(list, first, last)) {
@@ -251,8 +251,8 @@ void LoadLanguageFile(int mode) {
     Guard("ULP.023-01", [&] {
         const std::string language = CurrentLanguage;
         const std::string folder = LanguageFolder();
-        const bool useEnglish = langpack::Lowered(language) != "english" &&
-                                platform::FileAgeReadable(folder + "English\\English.txt");
+        const bool useEnglish =
+            langpack::Lowered(language) != "english" && platform::FileAgeReadable(folder + "English\\English.txt");
         std::vector<std::string> folders;
         if (useEnglish) folders.push_back("English");
         folders.push_back(language);

@@ -63,7 +63,9 @@ QPointer<TClickMemo> BaseTextsMemo;
 QPointer<TClickMemo> NativeNamesMemo;
 QPointer<TClickMemo> LanguagesMemo;
 
-QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString FromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // "&" would mark a keyboard accelerator in a Qt menu; a folder name shows as it is.
 QString MenuCaption(const std::string& text) { return FromUtf8(text).replace('&', "&&"); }
@@ -248,8 +250,10 @@ void ChangeLanguage() {
     Guard("ULP.025-01", [&] {
         LoadLanguage();
         const std::string current = langpack::Lowered(CurrentLanguage);
-        for (LanguageItemPlace place : {LanguageItemPlace::Grouped, LanguageItemPlace::Popup, LanguageItemPlace::Parent}) {
-            for (QAction* item : LanguageItems(place)) item->setChecked(langpack::Lowered(ItemLanguage(item)) == current);
+        for (LanguageItemPlace place :
+             {LanguageItemPlace::Grouped, LanguageItemPlace::Popup, LanguageItemPlace::Parent}) {
+            for (QAction* item : LanguageItems(place))
+                item->setChecked(langpack::Lowered(ItemLanguage(item)) == current);
         }
         if (!NeedLanguageChoice) SaveLanguageSettings();
     });
@@ -310,9 +314,7 @@ void AddHelpLanguageItems(QMenu* parent, QMenu* menu, QObject* holder) {
     });
 }
 
-std::string HelpIndexPathOf(const std::string& language) {
-    return LanguageFolder() + language + "\\Help\\index.htm";
-}
+std::string HelpIndexPathOf(const std::string& language) { return LanguageFolder() + language + "\\Help\\index.htm"; }
 
 std::vector<std::string> HelpLanguageFolders() {
     std::vector<std::string> folders;

@@ -21,12 +21,12 @@ namespace kestrune {
 // Dynamic property of the language and help-language items made at run time: their folder name.
 inline constexpr char kLanguageItemProperty[] = "languageItem";
 
-extern std::string HelpIndexPath;      // the page the help button opens; empty when none
-extern bool HelpFound;                 // a help index page was found
-extern bool SeveralHelpLanguages;      // the help-language choice is offered
-extern bool DefaultNewVersionLanguage; // the new-version window shows the English text for a third language
-extern bool NeedLanguageChoice;        // no valid language is stored: the first-run chooser asks
-extern bool LanguageChosen;            // the first-run choice took a language with its button
+extern std::string HelpIndexPath;       // the page the help button opens; empty when none
+extern bool HelpFound;                  // a help index page was found
+extern bool SeveralHelpLanguages;       // the help-language choice is offered
+extern bool DefaultNewVersionLanguage;  // the new-version window shows the English text for a third language
+extern bool NeedLanguageChoice;         // no valid language is stored: the first-run chooser asks
+extern bool LanguageChosen;             // the first-run choice took a language with its button
 extern std::string LanguageProductName;
 extern std::string LanguagePackTag;
 

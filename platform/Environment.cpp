@@ -1,10 +1,10 @@
 #include "platform/Environment.h"
 
+#include <pwd.h>
+#include <unistd.h>
 #include <cerrno>
 #include <cstdlib>
-#include <pwd.h>
 #include <string_view>
-#include <unistd.h>
 
 extern char** environ;
 
@@ -38,9 +38,7 @@ std::string GetEnv(const char* name) {
     return value ? std::string(value) : std::string();
 }
 
-void SetEnvironmentBlockForTesting(std::optional<std::vector<std::string>> block) {
-    TestingBlock() = std::move(block);
-}
+void SetEnvironmentBlockForTesting(std::optional<std::vector<std::string>> block) { TestingBlock() = std::move(block); }
 
 std::optional<Account> CurrentAccount() {
     const long size = sysconf(_SC_GETPW_R_SIZE_MAX);

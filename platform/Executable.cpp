@@ -1,8 +1,8 @@
 #include "platform/Executable.h"
 
+#include <unistd.h>
 #include <climits>
 #include <cstdlib>
-#include <unistd.h>
 
 #include <fstream>
 #include <iterator>

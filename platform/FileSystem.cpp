@@ -1,13 +1,13 @@
 #include "platform/FileSystem.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
 #include <random>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform {
 
@@ -135,8 +135,8 @@ std::string TemporaryNameBeside(const std::string& target) {
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    return folder + "." + name + "." + std::to_string(getpid()) + "." +
-           std::to_string(generator() & 0xffffffffu) + ".tmp";
+    return folder + "." + name + "." + std::to_string(getpid()) + "." + std::to_string(generator() & 0xffffffffu) +
+           ".tmp";
 }
 }  // namespace
 

@@ -3,8 +3,8 @@
 // program has always built them; NativePath turns such a text into a Linux path, and every
 // function here does that itself, so callers pass the program's own path texts.
 
-#include <cstdint>
 #include <dirent.h>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,8 +24,8 @@ bool CreateDirectories(std::string_view path);
 
 struct IoResult {
     bool ok = false;
-    int error = 0;          // errno of the failing step, 0 on success
-    std::string message;    // what failed, for a caller that shows or logs it
+    int error = 0;        // errno of the failing step, 0 on success
+    std::string message;  // what failed, for a caller that shows or logs it
     explicit operator bool() const { return ok; }
 };
 
@@ -67,7 +67,6 @@ bool RemoveFile(std::string_view path);
 // ReadRegularFile for callers that need only the bytes: only a regular file is read (a folder,
 // device or pipe is refused, and the open never waits on a pipe), and at most limit bytes. nullopt when it is missing, not a regular file or cannot be read; tooLarge (when
 // given) tells whether the file held more than limit bytes, in which case nothing is answered.
-std::optional<std::string> ReadRegularFileLimited(std::string_view path, std::size_t limit,
-                                                  bool* tooLarge = nullptr);
+std::optional<std::string> ReadRegularFileLimited(std::string_view path, std::size_t limit, bool* tooLarge = nullptr);
 
 }  // namespace platform

@@ -1,9 +1,9 @@
 #include "platform/Registry.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include <algorithm>
 #include <functional>
@@ -36,12 +36,17 @@ const std::vector<BuiltInFolder>& BuiltInFolders() {
         {RegistryRoot::CurrentUser, kShellFoldersKey, "AppData", ApplicationDataFolder},
         {RegistryRoot::CurrentUser, kShellFoldersKey, "Local AppData", LocalApplicationDataFolder},
         {RegistryRoot::CurrentUser, kShellFoldersKey, "Desktop", [] { return XdgUserFolder("DESKTOP", "Desktop"); }},
-        {RegistryRoot::CurrentUser, kShellFoldersKey, "Personal", [] { return XdgUserFolder("DOCUMENTS", "Documents"); }},
+        {RegistryRoot::CurrentUser, kShellFoldersKey, "Personal",
+         [] { return XdgUserFolder("DOCUMENTS", "Documents"); }},
         {RegistryRoot::CurrentUser, kShellFoldersKey, "Programs", UserProgramsFolder},
-        {RegistryRoot::LocalMachine, kShellFoldersKey, "Common AppData", [] { return std::string(kCommonAppDataFolder); }},
-        {RegistryRoot::LocalMachine, kShellFoldersKey, "Common Desktop", [] { return std::string(kCommonDesktopFolder); }},
-        {RegistryRoot::LocalMachine, kShellFoldersKey, "Common Programs", [] { return std::string(kCommonProgramsFolder); }},
-        {RegistryRoot::LocalMachine, kCurrentVersionKey, "ProgramFilesDir", [] { return std::string(kProgramFilesFolder); }},
+        {RegistryRoot::LocalMachine, kShellFoldersKey, "Common AppData",
+         [] { return std::string(kCommonAppDataFolder); }},
+        {RegistryRoot::LocalMachine, kShellFoldersKey, "Common Desktop",
+         [] { return std::string(kCommonDesktopFolder); }},
+        {RegistryRoot::LocalMachine, kShellFoldersKey, "Common Programs",
+         [] { return std::string(kCommonProgramsFolder); }},
+        {RegistryRoot::LocalMachine, kCurrentVersionKey, "ProgramFilesDir",
+         [] { return std::string(kProgramFilesFolder); }},
     };
     return folders;
 }
@@ -179,9 +184,7 @@ std::string RegistryStoreFile(RegistryRoot root) {
 
 bool RegistryCreateKey(RegistryRoot root, std::string_view keyPath) {
     if (!registry::IsValidKeyPath(keyPath)) return false;
-    return ChangeStore(root, [&](Store& store, bool& changed) {
-        return store.CreateKey(keyPath, changed) != nullptr;
-    });
+    return ChangeStore(root, [&](Store& store, bool& changed) { return store.CreateKey(keyPath, changed) != nullptr; });
 }
 
 bool RegistryKeyExists(RegistryRoot root, std::string_view keyPath) {

@@ -39,17 +39,16 @@ struct RegistryValue {
 bool RegistryCreateKey(RegistryRoot root, std::string_view keyPath);
 bool RegistryKeyExists(RegistryRoot root, std::string_view keyPath);
 // Sets a value in an existing key. False when the key is missing or the root cannot be written.
-bool RegistrySetValue(RegistryRoot root, std::string_view keyPath, std::string_view name,
-                      std::uint32_t type, std::string_view data);
+bool RegistrySetValue(RegistryRoot root, std::string_view keyPath, std::string_view name, std::uint32_t type,
+                      std::string_view data);
 // The value, or nullopt when the key or the value is missing.
-std::optional<RegistryValue> RegistryQueryValue(RegistryRoot root, std::string_view keyPath,
-                                                std::string_view name);
+std::optional<RegistryValue> RegistryQueryValue(RegistryRoot root, std::string_view keyPath, std::string_view name);
 // False when the key or the value is missing or the root cannot be written.
 bool RegistryDeleteValue(RegistryRoot root, std::string_view keyPath, std::string_view name);
 
 // Creates the key and its missing parents and sets the value, in one change of the store.
-bool RegistryWriteValue(RegistryRoot root, std::string_view keyPath, std::string_view name,
-                        std::uint32_t type, std::string_view data);
+bool RegistryWriteValue(RegistryRoot root, std::string_view keyPath, std::string_view name, std::uint32_t type,
+                        std::string_view data);
 
 // "HKEY_CURRENT_USER" or "HKEY_LOCAL_MACHINE".
 const char* RegistryRootName(RegistryRoot root);

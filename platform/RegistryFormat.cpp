@@ -9,9 +9,7 @@ constexpr std::string_view kHeader = "KV.Kestrune registry 1";
 
 char FoldChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool MustEscape(unsigned char c) {
-    return c < 0x20 || c == 0x7f || c == '%' || c == '=' || c == '[' || c == ']';
-}
+bool MustEscape(unsigned char c) { return c < 0x20 || c == 0x7f || c == '%' || c == '=' || c == '[' || c == ']'; }
 
 void AppendEscaped(std::string& out, std::string_view text) {
     static constexpr char kHex[] = "0123456789ABCDEF";
@@ -83,9 +81,7 @@ StoredValue* StoredKey::Find(std::string_view name) {
     return nullptr;
 }
 
-const StoredValue* StoredKey::Find(std::string_view name) const {
-    return const_cast<StoredKey*>(this)->Find(name);
-}
+const StoredValue* StoredKey::Find(std::string_view name) const { return const_cast<StoredKey*>(this)->Find(name); }
 
 Store::Store() { keys_.emplace(std::string(), StoredKey{}); }
 

@@ -1,15 +1,15 @@
 #include "platform/SystemInfo.h"
 
+#include <sys/resource.h>
+#include <sys/utsname.h>
+#include <time.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
-#include <sys/resource.h>
-#include <sys/utsname.h>
-#include <time.h>
-#include <unistd.h>
 #include <vector>
 
 #include "platform/Environment.h"
@@ -47,9 +47,7 @@ std::optional<std::uint64_t> KilobyteField(const std::string& text, const std::s
     return std::nullopt;
 }
 
-std::uint64_t Saturating(std::uint64_t kb) {
-    return kb > UINT64_MAX / 1024 ? UINT64_MAX : kb * 1024;
-}
+std::uint64_t Saturating(std::uint64_t kb) { return kb > UINT64_MAX / 1024 ? UINT64_MAX : kb * 1024; }
 
 }  // namespace
 
@@ -58,8 +56,8 @@ std::optional<MemoryStatus> ParseMemoryStatus(const std::string& meminfo, const 
     if (!total || *total == 0) return std::nullopt;
     MemoryStatus status;
     // Older kernels have no MemAvailable; free memory is the nearest they offer.
-    const std::uint64_t avail =
-        std::min(*total, KilobyteField(meminfo, "MemAvailable").value_or(KilobyteField(meminfo, "MemFree").value_or(0)));
+    const std::uint64_t avail = std::min(
+        *total, KilobyteField(meminfo, "MemAvailable").value_or(KilobyteField(meminfo, "MemFree").value_or(0)));
     status.totalPhys = Saturating(*total);
     status.availPhys = Saturating(avail);
     status.loadPercent = static_cast<std::uint32_t>((*total - avail) * 100 / *total);

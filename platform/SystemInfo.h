@@ -10,12 +10,12 @@ namespace platform {
 
 // The fields of the Windows memory status record; sizes in bytes.
 struct MemoryStatus {
-    std::uint32_t loadPercent = 0;     // share of physical memory in use
+    std::uint32_t loadPercent = 0;  // share of physical memory in use
     std::uint64_t totalPhys = 0;
     std::uint64_t availPhys = 0;
-    std::uint64_t totalPageFile = 0;   // commit limit: what may be committed, swap included
+    std::uint64_t totalPageFile = 0;  // commit limit: what may be committed, swap included
     std::uint64_t availPageFile = 0;
-    std::uint64_t totalVirtual = 0;    // this process's address space
+    std::uint64_t totalVirtual = 0;  // this process's address space
     std::uint64_t availVirtual = 0;
 };
 
@@ -29,8 +29,8 @@ struct SystemVersion {
 // memory status mean that the system gave nothing.
 struct SystemFacts {
     std::optional<MemoryStatus> memory;
-    int processorType = 0;    // as Windows numbers it: 386, 486, 586, 8664 (x86-64), 0 unknown
-    int processorLevel = 0;   // the processor family, 0 unknown
+    int processorType = 0;   // as Windows numbers it: 386, 486, 586, 8664 (x86-64), 0 unknown
+    int processorLevel = 0;  // the processor family, 0 unknown
     SystemVersion version;
     std::string userName;
     std::string computerName;

@@ -52,12 +52,11 @@ std::string HomeFolder() {
 
 std::string PrivateFolderIn(const std::string& base) {
     if (!IsAbsolute(base)) return std::string();
-    const std::string folder = (base == "/" ? std::string() : WithoutTrailingSlash(base)) + "/kestrune-" +
-                               std::to_string(geteuid());
+    const std::string folder =
+        (base == "/" ? std::string() : WithoutTrailingSlash(base)) + "/kestrune-" + std::to_string(geteuid());
     mkdir(folder.c_str(), 0700);
     struct stat st {};
-    if (lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
-        (st.st_mode & 077) == 0)
+    if (lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 077) == 0)
         return folder;
     return std::string();
 }

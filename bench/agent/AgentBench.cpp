@@ -34,8 +34,14 @@ void VersionCheckAgainstCurl(benchmark::State& state, std::size_t bodyBytes) {
     testsupport::CopyTree(testsupport::AppDir(), scratch / "app");
     const std::string agent = scratch / "app/Resource/Pellmark";
     const std::vector<std::string> agentArgs{agent, "KV.Kestrune", prefix, server.Url(), "-"};
-    const std::vector<std::string> curlArgs{"/usr/bin/curl", "-s", "-f", "-o", scratch / "a.txt",
-                                            server.Url(prefix + ".txt"), "-o", scratch / "b.txt",
+    const std::vector<std::string> curlArgs{"/usr/bin/curl",
+                                            "-s",
+                                            "-f",
+                                            "-o",
+                                            scratch / "a.txt",
+                                            server.Url(prefix + ".txt"),
+                                            "-o",
+                                            scratch / "b.txt",
                                             server.Url(prefix + "Eng.txt")};
 
     std::vector<double> agentWall, curlWall, agentCpu, curlCpu, agentPeak, curlPeak;

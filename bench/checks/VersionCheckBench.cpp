@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "bench/support/ProcessTiming.h"
 #include "checks/AgentRun.h"
 #include "checks/UnitAutoUpdate.h"
 #include "foundation/DueTest.h"
@@ -24,7 +25,6 @@
 #include "language/LangProcessor.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
-#include "bench/support/ProcessTiming.h"
 #include "tests/agent/LoopbackServer.h"
 #include "tests/support/TestSupport.h"
 
@@ -75,8 +75,9 @@ void BM_DueCheckBesideTheAgent(benchmark::State& state) {
         // The same run in the AppData mode, so it leaves nothing in the check's settings folder.
         const auto agentStart = std::chrono::steady_clock::now();
         QProcess agent;
-        agent.start(QString::fromStdString(scratch / "app/Resource/Pellmark"),
-                    {"KV.Kestrune", QString::fromStdString(prefix), QString::fromStdString(server.Url()), "-", "AppData"});
+        agent.start(
+            QString::fromStdString(scratch / "app/Resource/Pellmark"),
+            {"KV.Kestrune", QString::fromStdString(prefix), QString::fromStdString(server.Url()), "-", "AppData"});
         agent.waitForFinished(30000);
         const double agentTime = std::chrono::duration<double>(std::chrono::steady_clock::now() - agentStart).count();
 

@@ -71,7 +71,8 @@ void ReadPack(benchmark::State& state) {
     for (auto _ : state) {
         std::vector<std::string> body;
         langpack::Credits credits;
-        langpack::AppendPackBody(langpack::SplitLines(langpack::DecodePackText(bytes, langpack::LegacyCodePage::Cp1252)), body, &credits);
+        langpack::AppendPackBody(
+            langpack::SplitLines(langpack::DecodePackText(bytes, langpack::LegacyCodePage::Cp1252)), body, &credits);
         benchmark::DoNotOptimize(body.data());
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));

@@ -14,8 +14,10 @@
 namespace {
 
 std::string TypicalFile(int keys) {
-    std::string text = "[Main]\r\nFile=<Kestrune Settings File>\r\nVersion=01.00\r\nDate=10.12.2026\r\n\r\n[Settings]\r\n";
-    for (int i = 0; i < keys; ++i) text += "Key" + std::to_string(i) + "=\"value number " + std::to_string(i) + "\"\r\n";
+    std::string text =
+        "[Main]\r\nFile=<Kestrune Settings File>\r\nVersion=01.00\r\nDate=10.12.2026\r\n\r\n[Settings]\r\n";
+    for (int i = 0; i < keys; ++i)
+        text += "Key" + std::to_string(i) + "=\"value number " + std::to_string(i) + "\"\r\n";
     return text;
 }
 

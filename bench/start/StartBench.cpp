@@ -69,9 +69,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("%d runs each; medians of KV.Kestrune and of a bare Qt window of the same size\n", runs);
-    std::printf("\"less timer\": KV.Kestrune's wall time less the fixed %.0f ms of its job timer (a coarse Qt timer,\n"
-                "within 5 %% of it in any one run)\n",
-                kJobTimerMs);
+    std::printf(
+        "\"less timer\": KV.Kestrune's wall time less the fixed %.0f ms of its job timer (a coarse Qt timer,\n"
+        "within 5 %% of it in any one run)\n",
+        kJobTimerMs);
     std::printf("run      wall time        bare  ratio   less timer  ratio  peak memory        bare  ratio\n");
     Report("mode 0", mode0, bare0);
     Report("mode 1", mode1, bare1);

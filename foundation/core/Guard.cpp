@@ -11,9 +11,7 @@ ErrorHandler& CurrentHandler() {
 }
 }  // namespace
 
-ErrorHandler SetErrorHandler(ErrorHandler handler) {
-    return std::exchange(CurrentHandler(), std::move(handler));
-}
+ErrorHandler SetErrorHandler(ErrorHandler handler) { return std::exchange(CurrentHandler(), std::move(handler)); }
 
 void ProcessError(const std::string& code) {
     try {

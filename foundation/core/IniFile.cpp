@@ -19,18 +19,13 @@ std::string_view Trimmed(std::string_view text) {
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return Lower(x) == Lower(y);
-           });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
-bool BreaksLine(std::string_view text) {
-    return text.find_first_of(std::string_view("\r\n\0", 3)) != npos;
-}
+bool BreaksLine(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != npos; }
 
-bool HasOuterBlanks(std::string_view text) {
-    return !text.empty() && (IsBlank(text.front()) || IsBlank(text.back()));
-}
+bool HasOuterBlanks(std::string_view text) { return !text.empty() && (IsBlank(text.front()) || IsBlank(text.back())); }
 
 }  // namespace
 

@@ -39,8 +39,8 @@ private:
     enum class Kind { Other, Section, Key };
     struct Line {
         Kind kind = Kind::Other;
-        std::string text;  // the line as it stands in the file, without its line break
-        std::string name;  // section or key name, blanks removed
+        std::string text;            // the line as it stands in the file, without its line break
+        std::string name;            // section or key name, blanks removed
         std::size_t valueStart = 0;  // key lines: where the value begins in text
     };
     // Index of the section's header line, or npos.

@@ -24,7 +24,8 @@ bool RegWriteValue(RegistryRoot root, std::string_view valuePath, std::uint32_t 
     std::string_view key, name;
     if (!SplitValuePath(valuePath, key, name)) return false;
     if (size > 0 && data == nullptr) return false;
-    const std::string_view bytes = size > 0 ? std::string_view(static_cast<const char*>(data), size) : std::string_view();
+    const std::string_view bytes =
+        size > 0 ? std::string_view(static_cast<const char*>(data), size) : std::string_view();
     return platform::RegistryWriteValue(root, key, name, valueType, bytes);
 }
 

@@ -10,9 +10,7 @@ namespace kestrune {
 
 std::string TempDirCache;
 
-const ProgramValues folderValues([] {
-    TempDirCache.clear();
-});
+const ProgramValues folderValues([] { TempDirCache.clear(); });
 
 namespace {
 
@@ -24,16 +22,11 @@ struct ShellFolder {
 
 // Indexes 0 and 2..9; index 1 is the TEMP folder.
 constexpr ShellFolder kShellFolders[10] = {
-    {RegistryRoot::CurrentUser, "AppData", 0},
-    {RegistryRoot::CurrentUser, nullptr, 0},
-    {RegistryRoot::LocalMachine, "Common Programs", 0},
-    {RegistryRoot::LocalMachine, "Common Desktop", 0},
-    {RegistryRoot::CurrentUser, "Desktop", 0},
-    {RegistryRoot::CurrentUser, "Programs", 0},
-    {RegistryRoot::LocalMachine, "Common AppData", 0},
-    {RegistryRoot::CurrentUser, "Local AppData", 0},
-    {RegistryRoot::LocalMachine, "ProgramFilesDir", 1},
-    {RegistryRoot::CurrentUser, "Personal", 0},
+    {RegistryRoot::CurrentUser, "AppData", 0},          {RegistryRoot::CurrentUser, nullptr, 0},
+    {RegistryRoot::LocalMachine, "Common Programs", 0}, {RegistryRoot::LocalMachine, "Common Desktop", 0},
+    {RegistryRoot::CurrentUser, "Desktop", 0},          {RegistryRoot::CurrentUser, "Programs", 0},
+    {RegistryRoot::LocalMachine, "Common AppData", 0},  {RegistryRoot::CurrentUser, "Local AppData", 0},
+    {RegistryRoot::LocalMachine, "ProgramFilesDir", 1}, {RegistryRoot::CurrentUser, "Personal", 0},
 };
 
 bool IsTempName(std::string_view name) {
@@ -70,12 +63,9 @@ std::string ReadShellFolderValue(platform::RegistryRoot root, const std::string&
     std::string result;
     Guard("UP.005-01", [&] {
         std::string path;
-        if (kind == 0)
-            path = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders\\" + name;
-        else if (kind == 1)
-            path = "Software\\Microsoft\\Windows\\CurrentVersion\\" + name;
-        else
-            path = name;
+        if (kind == 0) path = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders\\" + name;
+        else if (kind == 1) path = "Software\\Microsoft\\Windows\\CurrentVersion\\" + name;
+        else path = name;
         RegReadString(root, path, result);
     });
     return result;

@@ -88,8 +88,7 @@ struct Credits {
 
 // Appends the body lines of a pack to `target`. With `credits`, every non-comment line is
 // also tested for the three credit keys, and the rest of a matching line is stored there.
-void AppendPackBody(const std::vector<std::string>& lines, std::vector<std::string>& target,
-                    Credits* credits);
+void AppendPackBody(const std::vector<std::string>& lines, std::vector<std::string>& target, Credits* credits);
 
 // Index of the line after the next section header at or after `start` whose name equals
 // `name` without regard to letter case; 0 when there is none.
@@ -107,14 +106,12 @@ struct SectionEntry {
 };
 // The entries of the lines first..last of the list, in order; lines before the first marker
 // are skipped. `last` beyond the list is taken as its last line.
-std::vector<SectionEntry> ReadSectionEntries(const std::vector<std::string>& list, std::size_t first,
-                                             std::size_t last);
+std::vector<SectionEntry> ReadSectionEntries(const std::vector<std::string>& list, std::size_t first, std::size_t last);
 
 // Every occurrence of the pattern replaced, left to right; the replacement is never searched
 // again, so a replacement that contains the pattern, or an empty pattern, ends. `count`
 // receives the number of replacements.
-std::string ReplaceAll(std::string_view text, std::string_view pattern, std::string_view value,
-                       int* count = nullptr);
+std::string ReplaceAll(std::string_view text, std::string_view pattern, std::string_view value, int* count = nullptr);
 // 1-based position of the first occurrence; 0 when absent, when the pattern is empty or longer
 // than the text.
 std::size_t FindSubstring(std::string_view text, std::string_view pattern);

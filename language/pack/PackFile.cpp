@@ -14,8 +14,7 @@ PackFile ReadPackFile(std::string_view path, std::string_view language) {
     const std::string name(path);
     switch (read.status) {
         case Status::Missing:
-        case Status::Folder:
-            return pack;
+        case Status::Folder: return pack;
         case Status::NotAFile:
             pack.status = PackFile::Status::Refused;
             pack.problem = "not a plain file: " + name;
@@ -24,8 +23,7 @@ PackFile ReadPackFile(std::string_view path, std::string_view language) {
             pack.status = PackFile::Status::Refused;
             pack.problem = "cannot read " + name + ": " + std::strerror(read.error);
             return pack;
-        case Status::Read:
-            break;
+        case Status::Read: break;
     }
     if (!read.complete) {
         pack.status = PackFile::Status::Refused;

@@ -2,9 +2,9 @@
 // The agent tests' HTTP server (http_server.py) as a child process on a free port of 127.0.0.1,
 // serving a scratch folder and logging every request it answers.
 
+#include <sys/types.h>
 #include <map>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace agenttest {

@@ -43,9 +43,12 @@ protected:
     std::string temp() const { return home_.temp(); }
 
     void Serve(const std::string& name, const std::string& body) const { WriteFile(docroot() + "/" + name, body); }
-    void Behave(const std::string& name, const std::string& how) const { WriteFile(docroot() + "/" + name + ".how", how); }
+    void Behave(const std::string& name, const std::string& how) const {
+        WriteFile(docroot() + "/" + name + ".how", how);
+    }
 
-    testsupport::ProcessResult Agent(const std::vector<std::string>& parameters, const std::string& limits = kShortLimits) {
+    testsupport::ProcessResult Agent(const std::vector<std::string>& parameters,
+                                     const std::string& limits = kShortLimits) {
         std::vector<std::string> argv{program() + "/Resource/Pellmark"};
         argv.insert(argv.end(), parameters.begin(), parameters.end());
         return testsupport::RunProcess(argv, {{"KESTRUNE_AGENT_LIMITS", limits}}, 30000);
@@ -143,7 +146,8 @@ TEST_F(PellmarkRun, NoDescriptionLeavesTheNoVersionFlagAndTheReadyFlag) {
 
         EXPECT_FALSE(run.timedOut);
         EXPECT_EQ(run.exitCode, c.exitCode);
-        EXPECT_EQ(Entries(temp()), std::vector<std::string>(std::begin(kFlagsAfterNoVersion), std::end(kFlagsAfterNoVersion)));
+        EXPECT_EQ(Entries(temp()),
+                  std::vector<std::string>(std::begin(kFlagsAfterNoVersion), std::end(kFlagsAfterNoVersion)));
         EXPECT_EQ(Entries(settings()), std::vector<std::string>{});
     }
 }
@@ -293,8 +297,8 @@ TEST_F(PellmarkListRun, FetchesTheListOnlyWhenTheMarkChanges) {
     EXPECT_EQ(List(), "<html>first</html>\r\n");
     EXPECT_EQ(Mark(), "2026-12-01\r\nsecond line\r\n");
     EXPECT_TRUE(Ready());
-    EXPECT_EQ(server_.Log(), (std::vector<std::string>{"HEAD /Messages.txt", "GET /Messages_LastEdit.txt",
-                                                         "GET /Messages.txt"}));
+    EXPECT_EQ(server_.Log(),
+              (std::vector<std::string>{"HEAD /Messages.txt", "GET /Messages_LastEdit.txt", "GET /Messages.txt"}));
 
     // The same first line: only the mark is fetched and rewritten.
     server_.ClearLog();
@@ -457,12 +461,9 @@ TEST_F(PellmarkListRun, ListsThatExistAreFoundWhateverTheServerAnswersToHead) {
         bool found;
     };
     const Case cases[] = {
-        {"HEAD answered 400", "head-status 400", true},
-        {"HEAD answered 403", "head-status 403", true},
-        {"HEAD answered 404", "head-status 404", true},
-        {"HEAD not allowed", "no-head", true},
-        {"connection closed on HEAD", "head-close", true},
-        {"no list at all", "status 404", false},
+        {"HEAD answered 400", "head-status 400", true},    {"HEAD answered 403", "head-status 403", true},
+        {"HEAD answered 404", "head-status 404", true},    {"HEAD not allowed", "no-head", true},
+        {"connection closed on HEAD", "head-close", true}, {"no list at all", "status 404", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -628,8 +629,9 @@ TEST_F(PellmarkRun, AnAgentKilledMidBodyLeavesNoPartOfThePair) {
     Serve(std::string(kPrefix) + "Eng.txt", std::string(1 << 20, 'e'));
     Behave(std::string(kPrefix) + "Eng.txt", "stall");
 
-    const auto killed = testsupport::RunProcess({program() + "/Resource/Pellmark", "KV.Kestrune", kPrefix, server_.Url(), "-"},
-                                                {{"KESTRUNE_AGENT_LIMITS", "stall=60,run=60"}}, 1500);
+    const auto killed =
+        testsupport::RunProcess({program() + "/Resource/Pellmark", "KV.Kestrune", kPrefix, server_.Url(), "-"},
+                                {{"KESTRUNE_AGENT_LIMITS", "stall=60,run=60"}}, 1500);
     ASSERT_TRUE(killed.timedOut);
     for (const std::string& name : Entries(settings())) {
         EXPECT_EQ(name.find("_CNVTrue"), std::string::npos) << name;

@@ -13,8 +13,8 @@
 #include "checks/UFormAutoComponents.h"
 #include "checks/UnitAutoUpdate.h"
 #include "foundation/DueTest.h"
-#include "platform/Clock.h"
 #include "language/LangProcessor.h"
+#include "platform/Clock.h"
 #include "tests/checks/CheckFixture.h"
 
 namespace {
@@ -230,8 +230,7 @@ TEST_P(AddonWindow, OkStoresTheSettingsAndCancelKeepsThem) {
     window = new TUFormAutoComponents();
     Find<QCheckBox>(window, "CheckBox7")->click();
     EXPECT_FALSE(Find<QComboBox>(window, "NTCComboBox4")->isEnabled());
-    EXPECT_EQ(Find<QLabel>(window, "NTCPanel2")->text(),
-              QString::fromUtf8(" Проверка наличия дополнений: Отключено"));
+    EXPECT_EQ(Find<QLabel>(window, "NTCPanel2")->text(), QString::fromUtf8(" Проверка наличия дополнений: Отключено"));
     Find<QComboBox>(window, "NTCComboBox4")->setCurrentIndex(4);
     Find<QPushButton>(window, "Button3")->click();
     const std::string stored = ReadFile(settings("UACSettings.ini"));

@@ -45,8 +45,8 @@ TEST(AddonList, JudgesANewList) {
 }
 
 TEST(AddonList, CountsStoredLines) {
-    const std::vector<std::pair<std::string, int>> cases{
-        {"", 0}, {"a", 1}, {"a\r\n", 1}, {"a\r\nb", 2}, {"a\nb\n", 2}, {"a\rb\r", 2}, {"\r\n\r\n", 2}};
+    const std::vector<std::pair<std::string, int>> cases{{"", 0},       {"a", 1},      {"a\r\n", 1},   {"a\r\nb", 2},
+                                                         {"a\nb\n", 2}, {"a\rb\r", 2}, {"\r\n\r\n", 2}};
     for (const auto& [text, lines] : cases) EXPECT_EQ(StoredLineCount(text), lines) << testing::PrintToString(text);
 }
 

@@ -23,8 +23,11 @@ TEST(AgentResultsTest, TableOfFiles) {
     const std::string cyrillic1251 = "\xc2\xe5\xf0\xf1\xe8\xff";  // "Версия" in Windows-1251
     const std::string cyrillicUtf8 = "\xd0\x92\xd0\xb5\xd1\x80\xd1\x81\xd0\xb8\xd1\x8f";
     const Case cases[] = {
-        {"description with CR LF", "2.0\r\n01.02.2026\r\nhttp://h/\r\n1536\r\nfix\r\n", ResultState::Read,
-         "2.0\r\n01.02.2026\r\nhttp://h/\r\n1536\r\nfix", {"2.0", "01.02.2026", "http://h/", "1536", "fix"}},
+        {"description with CR LF",
+         "2.0\r\n01.02.2026\r\nhttp://h/\r\n1536\r\nfix\r\n",
+         ResultState::Read,
+         "2.0\r\n01.02.2026\r\nhttp://h/\r\n1536\r\nfix",
+         {"2.0", "01.02.2026", "http://h/", "1536", "fix"}},
         {"LF lines", "2.0\n1.1\nu\n5\n\r\n", ResultState::Read, "2.0\n1.1\nu\n5\n", {"2.0", "1.1", "u", "5"}},
         {"CR lines", "a\rb\r\r\n", ResultState::Read, "a\rb\r", {"a", "b"}},
         {"empty lines kept", "a\r\n\r\nb\r\n", ResultState::Read, "a\r\n\r\nb", {"a", "", "b"}},
@@ -32,9 +35,17 @@ TEST(AgentResultsTest, TableOfFiles) {
         {"empty file", "", ResultState::Read, "", {}},
         {"no closing line end", "a\r\nb", ResultState::Read, "a\r\nb", {"a", "b"}},
         {"UTF-8", cyrillicUtf8 + "\r\n", ResultState::Read, cyrillicUtf8, {cyrillicUtf8}},
-        {"UTF-8 with its mark", "\xef\xbb\xbf" + cyrillicUtf8 + "\r\n", ResultState::Read, cyrillicUtf8, {cyrillicUtf8}},
+        {"UTF-8 with its mark",
+         "\xef\xbb\xbf" + cyrillicUtf8 + "\r\n",
+         ResultState::Read,
+         cyrillicUtf8,
+         {cyrillicUtf8}},
         {"Windows-1251", cyrillic1251 + "\r\n", ResultState::Read, cyrillicUtf8, {cyrillicUtf8}},
-        {"at the limit", std::string(62, 'x') + "\r\n", ResultState::Read, std::string(62, 'x'), {std::string(62, 'x')}},
+        {"at the limit",
+         std::string(62, 'x') + "\r\n",
+         ResultState::Read,
+         std::string(62, 'x'),
+         {std::string(62, 'x')}},
         {"over the limit", std::string(65, 'x'), ResultState::TooLarge, "", {}},
     };
     for (const Case& c : cases) {

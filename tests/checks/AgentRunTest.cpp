@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <chrono>
 #include <optional>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 #include "checks/AgentRun.h"
 #include "foundation/URegInA.h"
@@ -42,8 +42,8 @@ protected:
     // A stand-in agent: a script that records its arguments and TEMP, then does what body says.
     void FakeAgent(const std::string& body) {
         const std::string path = app() + "/Resource/Pellmark";
-        testsupport::WriteFile(path, "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" \"$TEMP\" > \"" + home_.root() +
-                                         "/args\"\n" + body + "\n");
+        testsupport::WriteFile(
+            path, "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" \"$TEMP\" > \"" + home_.root() + "/args\"\n" + body + "\n");
         chmod(path.c_str(), 0755);
     }
     std::string RecordedArguments() const { return testsupport::ReadFile(home_.root() + "/args"); }

@@ -38,9 +38,8 @@ protected:
         env_.Set("KESTRUNE_AGENT_LIMITS", "connect=2,stall=1,run=6");
         env_.Set("no_proxy", "*");
         env_.Set("NO_PROXY", "*");
-        previousOpener_ = SetShellOpenHandlerForTesting([this](const std::string& url, int show) {
-            opened.push_back(url + " " + std::to_string(show));
-        });
+        previousOpener_ = SetShellOpenHandlerForTesting(
+            [this](const std::string& url, int show) { opened.push_back(url + " " + std::to_string(show)); });
         server_ = std::make_unique<agenttest::LoopbackServer>(home_.root() + "/www", home_.root() + "/log");
     }
     void TearDown() override {

@@ -155,7 +155,8 @@ TEST_P(MessagesTest, OnlyAUsablePageIsTakenOver) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        for (const char* name : {"Messages.ini", "Messages_UAC.html", "Messages_CheckTrue"}) platform::RemoveFile(settings(name));
+        for (const char* name : {"Messages.ini", "Messages_UAC.html", "Messages_CheckTrue"})
+            platform::RemoveFile(settings(name));
         WriteFile(settings("Messages.ini"), c.bytes);
         const Shown shown = Show();
         EXPECT_EQ(shown.windows, c.shown ? 1 : 0);

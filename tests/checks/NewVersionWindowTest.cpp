@@ -36,9 +36,8 @@ protected:
         FilePrefix = "Prog_1.0";
         CallingProgramName = "Prog";
         CurrentLanguage = "Russian";
-        previous_ = SetShellOpenHandlerForTesting([this](const std::string& url, int show) {
-            opened.push_back(url + " " + std::to_string(show));
-        });
+        previous_ = SetShellOpenHandlerForTesting(
+            [this](const std::string& url, int show) { opened.push_back(url + " " + std::to_string(show)); });
     }
     void TearDown() override {
         SetShellOpenHandlerForTesting(std::move(previous_));
@@ -102,7 +101,8 @@ TEST_F(NewVersionWindow, DescriptionsAndTheirDownloadPage) {
 
 // A size line that is no number: both descriptions go and the window closes at its first paint.
 TEST_F(NewVersionWindow, SizeThatIsNoNumber) {
-    for (const char* body : {"2.0\r\nd\r\nhttp://h.org/\r\nbig\r\n", "2.0\r\nd\r\n", "", "2.0\r\nd\r\nu\r\n99999999999\r\n"}) {
+    for (const char* body :
+         {"2.0\r\nd\r\nhttp://h.org/\r\nbig\r\n", "2.0\r\nd\r\n", "", "2.0\r\nd\r\nu\r\n99999999999\r\n"}) {
         SCOPED_TRACE(body);
         testsupport::WriteFile(description(), body);
         testsupport::WriteFile(description("Eng"), body);

@@ -89,7 +89,8 @@ protected:
         while (timer.isActive() && clock.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
         elapsedMs = clock.elapsed();
         EXPECT_FALSE(timer.isActive()) << "the check ends within its limits";
-        while (RunningAgentCount() > 0 && clock.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        while (RunningAgentCount() > 0 && clock.elapsed() < 30000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
 
     kestrune::ErrorCodeRecorder errorCodes;
@@ -250,8 +251,12 @@ TEST(StatusFormatTest, OnlyPercentSIsFilled) {
         const char* format;
         bool ok;
         const char* text;
-    } cases[] = {{"A [ %s ]", true, "A [ D ]"}, {"100%% [%s]", true, "100% [D]"}, {"no date", true, "no date"},
-                 {"%d", false, ""},         {"%s %s", false, ""},          {"end %", false, ""},
+    } cases[] = {{"A [ %s ]", true, "A [ D ]"},
+                 {"100%% [%s]", true, "100% [D]"},
+                 {"no date", true, "no date"},
+                 {"%d", false, ""},
+                 {"%s %s", false, ""},
+                 {"end %", false, ""},
                  {"%n", false, ""}};
     for (const auto& c : cases) {
         std::string text;
@@ -266,7 +271,12 @@ TEST(NewVersionWindowTest, MegabytesAreTruncated) {
     const struct {
         int kb;
         const char* text;
-    } cases[] = {{1536, "1.50"}, {1034, "1.00"}, {1126, "1.09"}, {500, "0.48"}, {1023, "0.99"}, {0, "0.00"},
+    } cases[] = {{1536, "1.50"},
+                 {1034, "1.00"},
+                 {1126, "1.09"},
+                 {500, "0.48"},
+                 {1023, "0.99"},
+                 {0, "0.00"},
                  {2147483647, "2097151.99"}};
     for (const auto& c : cases) EXPECT_EQ(MegabyteText(c.kb), c.text) << c.kb;
 }
@@ -277,9 +287,9 @@ TEST(NewVersionWindowTest, VersionComparison) {
         const char* current;
         bool comparable;
         bool newer;
-    } cases[] = {{"2.0", "1.0", true, true},   {"1.0", "1.0", true, false}, {"1.0.0", "1.0", true, false},
-                 {"1.10", "1.9", true, true},  {"0.9", "1.0", true, false}, {"2.0 beta", "1.0", false, false},
-                 {"", "1.0", false, false},    {"2.0", "", false, false}};
+    } cases[] = {{"2.0", "1.0", true, true},  {"1.0", "1.0", true, false}, {"1.0.0", "1.0", true, false},
+                 {"1.10", "1.9", true, true}, {"0.9", "1.0", true, false}, {"2.0 beta", "1.0", false, false},
+                 {"", "1.0", false, false},   {"2.0", "", false, false}};
     for (const auto& c : cases) {
         bool comparable = false;
         EXPECT_EQ(VersionIsNewer(c.candidate, c.current, comparable), c.newer) << c.candidate << " " << c.current;

@@ -153,9 +153,8 @@ protected:
     std::string exe_;
 };
 
-const std::pair<const char*, int> kPlaces[] = {{"beside the program", 0},
-                                               {"under Application Data", 1},
-                                               {"taken over from Application Data", 2}};
+const std::pair<const char*, int> kPlaces[] = {
+    {"beside the program", 0}, {"under Application Data", 1}, {"taken over from Application Data", 2}};
 
 TEST_F(HostileStart, ACommandLineValueThatCannotBeUsedRefusesTheStart) {
     struct Row {
@@ -186,8 +185,8 @@ TEST_F(HostileStart, ACommandLineValueThatCannotBeUsedRefusesTheStart) {
         for (const Row& row : rows) {
             SCOPED_TRACE((applicationData ? "Application Data mode, P" : "program-folder mode, P") +
                          std::to_string(row.position) + " " + Shown(row.value));
-            std::vector<std::string> params{"0", "Prog", "2.0", "English", "/p.ico", "http://127.0.0.1:1/v/",
-                                            "http://127.0.0.1:1/m/"};
+            std::vector<std::string> params{
+                "0", "Prog", "2.0", "English", "/p.ico", "http://127.0.0.1:1/v/", "http://127.0.0.1:1/m/"};
             params[static_cast<std::size_t>(row.position - 1)] = row.value;
             const Tree before = Snapshot(home_.root());
             ExpectRefused(Start(params), before, row.named);

@@ -28,8 +28,9 @@ protected:
         return GetParam() ? home_.appData() + "/KV.Kestrune/Prog/" + name : app() + "/Settings/" + name;
     }
     ProcessResult StartOnline(const std::string& action) {
-        return Start({"0", "Prog", "2.0", "English", "", "", server_->Url()}, action,
-                     {{"KESTRUNE_INTERNET", "1"}, {"no_proxy", "*"}, {"KESTRUNE_AGENT_LIMITS", "connect=2,stall=2,run=8"}});
+        return Start(
+            {"0", "Prog", "2.0", "English", "", "", server_->Url()}, action,
+            {{"KESTRUNE_INTERNET", "1"}, {"no_proxy", "*"}, {"KESTRUNE_AGENT_LIMITS", "connect=2,stall=2,run=8"}});
     }
     // The agent runs on after the program ends; its pages land a moment later.
     bool WaitFor(const std::string& path) const {

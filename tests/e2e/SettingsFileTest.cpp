@@ -32,9 +32,12 @@ protected:
         argv.insert(argv.end(), params.begin(), params.end());
         // The Russian short date makes the Date of [Main] predictable; no box may wait for a click;
         // offline, no online check touches the settings folder these tests compare.
-        return RunProcess(argv, {{"QT_QPA_PLATFORM", "offscreen"}, {"LC_ALL", "ru_RU.UTF-8"},
-                                 {"LANG", "ru_RU.UTF-8"}, {"KESTRUNE_MESSAGEBOX_ANSWER", "1"},
-                                 {"KESTRUNE_INTERNET", "0"}},
+        return RunProcess(argv,
+                          {{"QT_QPA_PLATFORM", "offscreen"},
+                           {"LC_ALL", "ru_RU.UTF-8"},
+                           {"LANG", "ru_RU.UTF-8"},
+                           {"KESTRUNE_MESSAGEBOX_ANSWER", "1"},
+                           {"KESTRUNE_INTERNET", "0"}},
                           20000);
     }
     void ExpectCleanEnd(const ProcessResult& result) {
@@ -54,13 +57,26 @@ protected:
     static std::string FileText(const StoredValues& v) {
         return "[Main]\r\nFile=<Kestrune Settings File>\r\nVersion=01.00\r\nDate=" + Today() +
                "\r\n\r\n[Settings]\r\n"
-               "ProName=\"" + v.proName + "\"\r\n"
-               "ProVer=\"" + v.proVer + "\"\r\n"
-               "IconPatch=\"" + v.iconPatch + "\"\r\n"
-               "URLtoFile=\"" + v.urlToFile + "\"\r\n"
-               "URLtoMSG=\"" + v.urlToMsg + "\"\r\n"
-               "CSIconPatch=\"" + v.csIconPatch + "\"\r\n"
-               "Exe=\"" + v.exe + "\"\r\n";
+               "ProName=\"" +
+               v.proName +
+               "\"\r\n"
+               "ProVer=\"" +
+               v.proVer +
+               "\"\r\n"
+               "IconPatch=\"" +
+               v.iconPatch +
+               "\"\r\n"
+               "URLtoFile=\"" +
+               v.urlToFile +
+               "\"\r\n"
+               "URLtoMSG=\"" +
+               v.urlToMsg +
+               "\"\r\n"
+               "CSIconPatch=\"" +
+               v.csIconPatch +
+               "\"\r\n"
+               "Exe=\"" +
+               v.exe + "\"\r\n";
     }
     // A file as an earlier run left it, with a Date of its own.
     static void Store(const std::string& path, const StoredValues& v) {
@@ -75,7 +91,8 @@ protected:
 
 TEST_F(SettingsFile, AStartThatNamesTheProgramStoresTheCommandLine) {
     // An earlier file is not read: every value comes from the command line, empty ones included.
-    Store(app() + "/Settings/Kestrune.ini", {"Old", "1.0", "/old.ico", "http://old/", "http://old/m/", "/old.ico", exe()});
+    Store(app() + "/Settings/Kestrune.ini",
+          {"Old", "1.0", "/old.ico", "http://old/", "http://old/m/", "/old.ico", exe()});
     // Started through a link: Exe names the program file itself.
     const std::string link = home_.root() + "/link-to-program";
     std::filesystem::create_symlink(app() + "/KV.Kestrune", link);
@@ -111,8 +128,8 @@ TEST_F(SettingsFile, AProgramFolderThatCannotBeWrittenKeepsItsFilesAndUsesApplic
 }
 
 TEST_F(SettingsFile, AStartWithoutANameFindsTheValuesBesideTheProgram) {
-    Store(app() + "/Settings/Kestrune.ini",
-          {"Prog", "2.0", "/stored.ico", "http://127.0.0.1:1/v/", "http://127.0.0.1:1/m/", "/stored-cs.ico", "/elsewhere"});
+    Store(app() + "/Settings/Kestrune.ini", {"Prog", "2.0", "/stored.ico", "http://127.0.0.1:1/v/",
+                                             "http://127.0.0.1:1/m/", "/stored-cs.ico", "/elsewhere"});
     // The given version wins; the given icon gives way to the stored CSIconPatch.
     const ProcessResult result = Start({"0", "", "3.0", "English", "/given.ico"});
     ExpectCleanEnd(result);

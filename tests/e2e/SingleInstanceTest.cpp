@@ -109,7 +109,8 @@ TEST_F(RunningCopies, AStartBesideACopyOfAnotherVersionSaysWhichIsNewer) {
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(Count(result.err, "message box"), 1) << result.err;
     EXPECT_NE(result.err.find("[KV.Kestrune 1.0.3.2k.lang - Warning...] flags 0x1030: " + std::string(kNewerText)),
-              std::string::npos) << result.err;
+              std::string::npos)
+        << result.err;
 
     // The restart switch lets a start pass the check (without a program name the run then ends).
     const ProcessResult relaunch =
@@ -123,7 +124,8 @@ TEST_F(RunningCopies, AStartBesideACopyOfAnotherVersionSaysWhichIsNewer) {
     result = QuickStart("newer");
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.err.find("[KV.Kestrune 1.0.9.2k.lang - Warning...] flags 0x1030: " + std::string(kOlderText)),
-              std::string::npos) << result.err;
+              std::string::npos)
+        << result.err;
     EXPECT_EQ(ReadFile(logs_[current]).find("message box"), std::string::npos);
 }
 

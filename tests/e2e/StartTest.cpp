@@ -111,10 +111,17 @@ TEST_F(ProgramStart, NamesThatWouldLeaveTheirFolderAreRefused) {
     MakeProgramFolder("x");
     WriteFile(home_.appData() + "/x/keep", "");
     WriteFile(productFolder() + "/a/b/keep", "");
-    const std::vector<std::vector<std::string>> starts = {
-        {"uninstall", "..\\x"}, {"uninstall", "../x"}, {"uninstall", "a/b"}, {"uninstall", "a\\b"},
-        {"uninstall", "   "}, {"uninstall", "."}, {"uninstall", " . "}, {"uninstall", "x\ty"},
-        {"0", ".", "1.0", "English"}, {"0", "Prog", "../2.0", "English"}, {"", "..", "1.0"}};
+    const std::vector<std::vector<std::string>> starts = {{"uninstall", "..\\x"},
+                                                          {"uninstall", "../x"},
+                                                          {"uninstall", "a/b"},
+                                                          {"uninstall", "a\\b"},
+                                                          {"uninstall", "   "},
+                                                          {"uninstall", "."},
+                                                          {"uninstall", " . "},
+                                                          {"uninstall", "x\ty"},
+                                                          {"0", ".", "1.0", "English"},
+                                                          {"0", "Prog", "../2.0", "English"},
+                                                          {"", "..", "1.0"}};
     for (const auto& params : starts) {
         SCOPED_TRACE(params[1] + " " + (params.size() > 2 ? params[2] : ""));
         const ProcessResult result = Start(params);

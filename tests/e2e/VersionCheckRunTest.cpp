@@ -25,11 +25,11 @@ protected:
         // The product folder holding the update settings puts the files under Application Data.
         if (GetParam()) WriteFile(home_.appData() + "/KV.Kestrune/UAUSettings.ini", "");
     }
-    std::string settings() const {
-        return GetParam() ? home_.appData() + "/KV.Kestrune/Prog/" : app() + "/Settings/";
-    }
+    std::string settings() const { return GetParam() ? home_.appData() + "/KV.Kestrune/Prog/" : app() + "/Settings/"; }
     std::map<std::string, std::string> Env() const {
-        return {{"KESTRUNE_INTERNET", "1"}, {"no_proxy", "*"}, {"NO_PROXY", "*"},
+        return {{"KESTRUNE_INTERNET", "1"},
+                {"no_proxy", "*"},
+                {"NO_PROXY", "*"},
                 {"KESTRUNE_AGENT_LIMITS", "connect=2,stall=2,run=8"}};
     }
     // A jobless start: its first paint begins the check; the agent outlives the program.

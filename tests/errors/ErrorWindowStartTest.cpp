@@ -60,7 +60,8 @@ protected:
         EXPECT_EQ(mail.Header("MIME-Version"), "1.0");
         EXPECT_EQ(mail.Header("Content-Type"), "text/plain; charset=UTF-8");
         EXPECT_EQ(mail.Header("Content-Transfer-Encoding"), "quoted-printable");
-        EXPECT_TRUE(std::regex_match(mail.Header("Date"), std::regex(R"(\w{3}, \d\d \w{3} \d{4} \d\d:\d\d:\d\d [+-]\d{4})")))
+        EXPECT_TRUE(
+            std::regex_match(mail.Header("Date"), std::regex(R"(\w{3}, \d\d \w{3} \d{4} \d\d:\d\d:\d\d [+-]\d{4})")))
             << mail.Header("Date");
         EXPECT_TRUE(std::regex_match(mail.Header("Message-ID"), std::regex(R"(<[0-9a-f]{32}@sender\.example>)")));
     }
@@ -73,7 +74,8 @@ TEST_F(ErrorWindowStartTest, ModeThreeMailsTheCallersLogReadable) {
     WriteMailSettings(server);
     const std::string callerLog = program_.home().root() + "/caller.log";
     // "Ошибка в модуле" and "конец" as a calling program on Windows writes them: Windows-1251.
-    testsupport::WriteFile(callerLog, "\xCE\xF8\xE8\xE1\xEA\xE0 \xE2 \xEC\xEE\xE4\xF3\xEB\xE5\r\n\xEA\xEE\xED\xE5\xF6\r\n");
+    testsupport::WriteFile(callerLog,
+                           "\xCE\xF8\xE8\xE1\xEA\xE0 \xE2 \xEC\xEE\xE4\xF3\xEB\xE5\r\n\xEA\xEE\xED\xE5\xF6\r\n");
     bool iconShown = false;
     program_.WhenModal("UFormError", [&](QWidget* window) {
         const QPixmap icon = window->findChild<QLabel*>("Image1")->pixmap();
@@ -133,8 +135,8 @@ TEST_F(ErrorWindowStartTest, ModeTwoMailsTheReview) {
     ExpectStandardHeaders(mail);
     std::vector<std::string> body = {std::string(49, '='), "REVIEW"};
     for (const std::string& row : SystemRows("Caller 2.5 [Russian]")) body.push_back(row);
-    for (const char* line : {"=================================================", "NickName: Nick", "E-Mail: nick@example.org",
-                             "Text: ", "Хорошая", "программа"})
+    for (const char* line : {"=================================================", "NickName: Nick",
+                             "E-Mail: nick@example.org", "Text: ", "Хорошая", "программа"})
         body.emplace_back(line);
     EXPECT_EQ(mailtest::DecodeQuotedPrintable(mail.body), Joined(body));
 

@@ -40,8 +40,9 @@ TEST(MailBodyTest, ReportOutsideReporterModeIsTheLogOrNothing) {
 }
 
 TEST(MailBodyTest, ReporterBodyIsTheCallersLogAndTheHeaderBlock) {
-    const Lines header{kRule, "Error log", "05/03/2027 [07:04:09]", "Program = Caller 2.1 [Russian]",
-                       "WinVersion = 10.0.19045", "User = u", "PC = p", "PC SysInfo:", "          ProcessorType: 8664"};
+    const Lines header{
+        kRule,      "Error log", "05/03/2027 [07:04:09]", "Program = Caller 2.1 [Russian]", "WinVersion = 10.0.19045",
+        "User = u", "PC = p",    "PC SysInfo:",           "          ProcessorType: 8664"};
     EXPECT_EQ(ReporterBody(std::nullopt, kRows), header);
     Lines withLog{"caller line"};
     withLog.insert(withLog.end(), header.begin(), header.end());
@@ -54,7 +55,9 @@ TEST(MailBodyTest, CallerLogIsReadOnlyBelowTheSizeLimitAndOnlyFromARegularFile) 
         const char* name;
         std::size_t size;
         bool read;
-    } cases[] = {{"empty", 0, true}, {"one byte below", 102399, true}, {"at the limit", 102400, false},
+    } cases[] = {{"empty", 0, true},
+                 {"one byte below", 102399, true},
+                 {"at the limit", 102400, false},
                  {"above", 200000, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -64,13 +67,14 @@ TEST(MailBodyTest, CallerLogIsReadOnlyBelowTheSizeLimitAndOnlyFromARegularFile) 
     }
     EXPECT_FALSE(ReadCallerLog("").has_value());
     EXPECT_FALSE(ReadCallerLog(dir / "missing.log").has_value());
-    EXPECT_FALSE(ReadCallerLog(dir.path()).has_value());  // a folder
+    EXPECT_FALSE(ReadCallerLog(dir.path()).has_value());   // a folder
     EXPECT_FALSE(ReadCallerLog("/dev/zero").has_value());  // a device would never end
 }
 
 TEST(MailBodyTest, ReviewBodyFollowsTheLogAndTheErrorOfThisRun) {
-    const Lines header{kRule, "REVIEW", "05/03/2027 [07:04:09]", "Program = Caller 2.1 [Russian]",
-                       "WinVersion = 10.0.19045", "User = u", "PC = p", "PC SysInfo:", "          ProcessorType: 8664"};
+    const Lines header{
+        kRule,      "REVIEW", "05/03/2027 [07:04:09]", "Program = Caller 2.1 [Russian]", "WinVersion = 10.0.19045",
+        "User = u", "PC = p", "PC SysInfo:",           "          ProcessorType: 8664"};
     auto with = [&](Lines more) {
         Lines all = header;
         all.insert(all.end(), more.begin(), more.end());

@@ -31,7 +31,8 @@ protected:
 TEST_F(MailSenderTest, DeliversOverTrustedTlsWithLogin) {
     SmtpsServer server;
     const MailAttempt attempt =
-        SmtpsSender(server.caFile()).Send(Account(server.port(), "first", "first-pass"), "author@example.org", kMessage);
+        SmtpsSender(server.caFile())
+            .Send(Account(server.port(), "first", "first-pass"), "author@example.org", kMessage);
     ASSERT_EQ(attempt.outcome, MailOutcome::Delivered) << attempt.detail;
     const auto mails = server.Received();
     ASSERT_EQ(mails.size(), 1u);
@@ -72,7 +73,8 @@ TEST_F(MailSenderTest, FailedAttemptsNameTheirCause) {
 }
 
 TEST_F(MailSenderTest, ClosedPortAndSilentListenerEndAsFailures) {
-    const MailAttempt closed = SmtpsSender().Send(Account(mailtest::ClosedPort(), "first", "x"), "a@example.org", kMessage);
+    const MailAttempt closed =
+        SmtpsSender().Send(Account(mailtest::ClosedPort(), "first", "x"), "a@example.org", kMessage);
     EXPECT_EQ(closed.outcome, MailOutcome::ConnectFailed) << closed.detail;
 
     mailtest::SilentListener silent;
@@ -110,7 +112,8 @@ TEST_F(MailSenderTest, AcceptedMessageCountsAsDeliveredWhenTheClosingFails) {
     options.dropAfterData = true;
     SmtpsServer server(options);
     const MailAttempt attempt =
-        SmtpsSender(server.caFile()).Send(Account(server.port(), "first", "first-pass"), "author@example.org", kMessage);
+        SmtpsSender(server.caFile())
+            .Send(Account(server.port(), "first", "first-pass"), "author@example.org", kMessage);
     EXPECT_EQ(attempt.outcome, MailOutcome::Delivered) << attempt.detail;
     EXPECT_EQ(server.Received().size(), 1u);
 }

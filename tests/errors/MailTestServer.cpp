@@ -50,17 +50,23 @@ int BoundSocket(int& port) {
 SmtpsServer::SmtpsServer(ServerOptions options) {
     const std::string name = options.certificateName;
     const std::string altNames = name == "localhost" ? "DNS:localhost,IP:127.0.0.1" : "DNS:" + name;
-    const auto cert = testsupport::RunProcess(
-        {"/usr/bin/openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
-         "-days", "2", "-subj", "/CN=" + name, "-addext", "subjectAltName=" + altNames, "-keyout",
-         scratch_ / "key.pem", "-out", caFile()});
+    const auto cert = testsupport::RunProcess({"/usr/bin/openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt",
+                                               "ec_paramgen_curve:prime256v1", "-nodes", "-days", "2", "-subj",
+                                               "/CN=" + name, "-addext", "subjectAltName=" + altNames, "-keyout",
+                                               scratch_ / "key.pem", "-out", caFile()});
     if (cert.exitCode != 0) throw std::runtime_error("openssl failed: " + cert.err);
 
     std::filesystem::create_directories(scratch_ / "out");
     std::vector<std::string> args{testsupport::SystemPython(),
                                   testsupport::SourceDir() + "/tests/errors/smtps_server.py",
-                                  "--cert", caFile(), "--key", scratch_ / "key.pem", "--out", scratch_ / "out",
-                                  "--users", options.users};
+                                  "--cert",
+                                  caFile(),
+                                  "--key",
+                                  scratch_ / "key.pem",
+                                  "--out",
+                                  scratch_ / "out",
+                                  "--users",
+                                  options.users};
     if (!options.refuseRecipient.empty()) args.insert(args.end(), {"--refuse-rcpt", options.refuseRecipient});
     if (options.dropAfterData) args.push_back("--drop-after-data");
     std::vector<char*> argv;

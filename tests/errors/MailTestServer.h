@@ -20,8 +20,8 @@ struct ReceivedMail {
 
 struct ServerOptions {
     std::string users = "first:first-pass,second:second-pass";
-    std::string refuseRecipient;        // answered with 550
-    bool dropAfterData = false;         // accept the message, then break the connection
+    std::string refuseRecipient;                // answered with 550
+    bool dropAfterData = false;                 // accept the message, then break the connection
     std::string certificateName = "localhost";  // the certificate is made for this name only,
                                                 // and for 127.0.0.1 when it is "localhost"
 };

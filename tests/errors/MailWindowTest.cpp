@@ -17,9 +17,9 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <thread>
 #include <optional>
 #include <regex>
+#include <thread>
 
 #include "errors/ErrorProcessor.h"
 #include "errors/MailCurl.h"
@@ -94,15 +94,16 @@ protected:
         const AccountConfig* accounts[] = {&first, &second};
         for (int i = 0; i < 2; ++i) {
             if (!accounts[i]->port) continue;
-            text += "[Account" + std::to_string(i + 1) + "]\nHost=127.0.0.1\nPort=" + std::to_string(accounts[i]->port) +
-                    "\nUser=" + accounts[i]->user + "\nPassword=" + accounts[i]->password + "\nSender=" +
-                    accounts[i]->user + "@sender.example\n";
+            text += "[Account" + std::to_string(i + 1) +
+                    "]\nHost=127.0.0.1\nPort=" + std::to_string(accounts[i]->port) + "\nUser=" + accounts[i]->user +
+                    "\nPassword=" + accounts[i]->password + "\nSender=" + accounts[i]->user + "@sender.example\n";
         }
         text += "[TLS]\nCABundle=" + caBundle + "\n";
         testsupport::WriteFile(app_ / "Resource/Mail.ini", text);
     }
     void WriteSettings(const SmtpsServer& server) {
-        WriteSettings({server.port(), "first", "first-pass"}, {server.port(), "second", "second-pass"}, server.caFile());
+        WriteSettings({server.port(), "first", "first-pass"}, {server.port(), "second", "second-pass"},
+                      server.caFile());
     }
 
     std::string LogPath() const { return app_ / "ErrorLog/Error.Log"; }
@@ -130,8 +131,9 @@ std::string Joined(const std::vector<std::string>& lines) {
 TEST_F(MailWindowTest, ReportArrivesWithExactBodyAndHeaders) {
     SmtpsServer server;
     WriteSettings(server);
-    WriteLog("=================================================\r\n.line that begins with a dot\r\n"
-             "Ошибка в работе: äöü = 100%\r\n..\r\n.\r\n");
+    WriteLog(
+        "=================================================\r\n.line that begins with a dot\r\n"
+        "Ошибка в работе: äöü = 100%\r\n..\r\n.\r\n");
     ErrorWindow w;
     w.edit(1)->setText(QString::fromUtf8("Вася"));
     w.edit(2)->setText("vasya@example.org");
@@ -139,11 +141,18 @@ TEST_F(MailWindowTest, ReportArrivesWithExactBodyAndHeaders) {
 
     SendReportFromWindow(w.window);
 
-    const std::vector<std::string> body = {
-        "=================================================", ".line that begins with a dot",
-        "Ошибка в работе: äöü = 100%", "..", ".",
-        "=================================================", "NickName: Вася", "E-Mail: vasya@example.org", "",
-        "Text: ", "Шаг первый", ".второй с точкой"};
+    const std::vector<std::string> body = {"=================================================",
+                                           ".line that begins with a dot",
+                                           "Ошибка в работе: äöü = 100%",
+                                           "..",
+                                           ".",
+                                           "=================================================",
+                                           "NickName: Вася",
+                                           "E-Mail: vasya@example.org",
+                                           "",
+                                           "Text: ",
+                                           "Шаг первый",
+                                           ".второй с точкой"};
     const auto mails = server.Received();
     ASSERT_EQ(mails.size(), 1u) << BoxTexts();
     EXPECT_EQ(mails[0].user, "first");
@@ -158,8 +167,9 @@ TEST_F(MailWindowTest, ReportArrivesWithExactBodyAndHeaders) {
     EXPECT_EQ(mail.Header("MIME-Version"), "1.0");
     EXPECT_EQ(mail.Header("Content-Type"), "text/plain; charset=UTF-8");
     EXPECT_EQ(mail.Header("Content-Transfer-Encoding"), "quoted-printable");
-    EXPECT_TRUE(std::regex_match(mail.Header("Date"),
-                                 std::regex(R"((Mon|Tue|Wed|Thu|Fri|Sat|Sun), \d\d [A-Z][a-z]{2} \d{4} \d\d:\d\d:\d\d [+-]\d{4})")))
+    EXPECT_TRUE(std::regex_match(
+        mail.Header("Date"),
+        std::regex(R"((Mon|Tue|Wed|Thu|Fri|Sat|Sun), \d\d [A-Z][a-z]{2} \d{4} \d\d:\d\d:\d\d [+-]\d{4})")))
         << mail.Header("Date");
     EXPECT_TRUE(std::regex_match(mail.Header("Message-ID"), std::regex(R"(<[0-9a-f]{32}@sender\.example>)")))
         << mail.Header("Message-ID");
@@ -204,8 +214,8 @@ TEST_F(MailWindowTest, ReviewWithoutLogCarriesTheHeaderBlockAndNoBlankLine) {
               Joined({"=================================================", "REVIEW", "08/12/2026 [23:46:16]",
                       "Program = KV.Kestrune 1.0.3 [English]", "WinVersion = 6.1.7601", "User = tester", "PC = BOX",
                       "PC SysInfo:", "          ProcessorType: 586", "OS worked = 01:00:00",
-                      "=================================================", "NickName: Nick",
-                      "E-Mail: nick@example.org", "Text: ", "Хорошая программа"}));
+                      "=================================================", "NickName: Nick", "E-Mail: nick@example.org",
+                      "Text: ", "Хорошая программа"}));
     EXPECT_EQ(mail.Header("Subject"), "Review");
     // "Кестрюн 1.0.3" as an encoded word.
     EXPECT_EQ(mail.Header("From"), "=?UTF-8?B?0JrQtdGB0YLRgNGO0L0gMS4wLjM=?= <first@sender.example>");
@@ -254,10 +264,16 @@ TEST_F(MailWindowTest, FailureShowsOneErrorBoxAndKeepsTheLog) {
         std::string expectedText;
     };
     const Case cases[] = {
-        {"both logins refused", MailKind::Report, {server.port(), "first", "bad"}, {server.port(), "second", "bad"},
+        {"both logins refused",
+         MailKind::Report,
+         {server.port(), "first", "bad"},
+         {server.port(), "second", "bad"},
          "Ошибка при попытке отправки отчета."},
-        {"closed port, then a silent server", MailKind::Review, {mailtest::ClosedPort(), "first", "first-pass"},
-         {silent.port(), "second", "second-pass"}, "Ошибка при попытке отправки отзыва, попробуйте повторить позже."},
+        {"closed port, then a silent server",
+         MailKind::Review,
+         {mailtest::ClosedPort(), "first", "first-pass"},
+         {silent.port(), "second", "second-pass"},
+         "Ошибка при попытке отправки отзыва, попробуйте повторить позже."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -522,8 +538,9 @@ TEST_F(MailWindowTest, CallersWindows1251LogArrivesReadable) {
     ReporterMode = true;
     ExternalErrorLogPath = app_ / "caller.log";
     // "Ошибка: файл не найден" and "Готово" in Windows-1251.
-    testsupport::WriteFile(ExternalErrorLogPath, "\xCE\xF8\xE8\xE1\xEA\xE0: \xF4\xE0\xE9\xEB \xED\xE5 "
-                                                 "\xED\xE0\xE9\xE4\xE5\xED\r\n\xC3\xEE\xF2\xEE\xE2\xEE\r\n");
+    testsupport::WriteFile(ExternalErrorLogPath,
+                           "\xCE\xF8\xE8\xE1\xEA\xE0: \xF4\xE0\xE9\xEB \xED\xE5 "
+                           "\xED\xE0\xE9\xE4\xE5\xED\r\n\xC3\xEE\xF2\xEE\xE2\xEE\r\n");
     PlainMailWindow window;
     window.report = {"Вася", "vasya@example.org", "текст"};
     bool connectedBeforeSendingPage = true;
@@ -563,9 +580,10 @@ TEST_F(MailWindowTest, TextsReachTheMailUnchanged) {
 
     const auto mails = server.Received();
     ASSERT_EQ(mails.size(), 1u) << BoxTexts();
-    EXPECT_EQ(mailtest::DecodeQuotedPrintable(ParseMail(mails[0].data).body),
-              Joined({"a" + nbsp + "b" + lineSep + "c" + paraSep + "d", std::string(49, '='), "NickName: Ва" + nbsp + "ся",
-                      "E-Mail: vasya@example.org", "", "Text: ", "one" + nbsp + "two" + lineSep + "three", "four"}));
+    EXPECT_EQ(
+        mailtest::DecodeQuotedPrintable(ParseMail(mails[0].data).body),
+        Joined({"a" + nbsp + "b" + lineSep + "c" + paraSep + "d", std::string(49, '='), "NickName: Ва" + nbsp + "ся",
+                "E-Mail: vasya@example.org", "", "Text: ", "one" + nbsp + "two" + lineSep + "three", "four"}));
 }
 
 // Opens a pipe for writing when a reader still waits on it after a while, so that a read that
@@ -600,7 +618,8 @@ TEST_F(MailWindowTest, AnErrorLogThatIsNoOrdinaryFileEndsInItsBox) {
     SmtpsServer server;
     WriteSettings(server);
     std::string overLong;
-    for (int i = 0; overLong.size() < 150000; ++i) overLong += "entry line " + std::to_string(i) + std::string(60, '.') + "\r\n";
+    for (int i = 0; overLong.size() < 150000; ++i)
+        overLong += "entry line " + std::to_string(i) + std::string(60, '.') + "\r\n";
     enum class Log { Folder, Pipe, OverLong };
     struct Case {
         const char* name;
@@ -634,7 +653,8 @@ TEST_F(MailWindowTest, AnErrorLogThatIsNoOrdinaryFileEndsInItsBox) {
         ErrorWindow w;
         w.memo4()->setPlainText("text");
         PipeRescuer rescuer(LogPath());
-        const bool mailed = c.kind == MailKind::Report ? SendReportFromWindow(w.window) : SendReviewFromWindow(w.window);
+        const bool mailed =
+            c.kind == MailKind::Report ? SendReportFromWindow(w.window) : SendReviewFromWindow(w.window);
         EXPECT_FALSE(rescuer.Stop()) << "the Send waited on the pipe";
 
         EXPECT_EQ(mailed, c.sent);
@@ -676,14 +696,19 @@ TEST_F(MailWindowTest, WhatFailedIsNamedInTheBoxAndOnStderr) {
     };
     const Case cases[] = {
         {"no host", "[Account1]\n" + port + good, {"[Account1] Host: missing", "[Account2] is not configured"}},
-        {"bad port", "[Account1]\nHost=127.0.0.1\nPort=46five\n" + good,
+        {"bad port",
+         "[Account1]\nHost=127.0.0.1\nPort=46five\n" + good,
          {"[Account1] Port: \"46five\" is not a number from 1 to 65535"}},
         {"host with a blank", "[Account1]\nHost=127.0.0.1 x\n" + port + good, {"[Account1] Host: \"127.0.0.1 x\""}},
-        {"missing CA file", "[Account1]\nHost=127.0.0.1\n" + port + good + "[TLS]\nCABundle=" + (app_ / "nowhere.pem") + "\n",
+        {"missing CA file",
+         "[Account1]\nHost=127.0.0.1\n" + port + good + "[TLS]\nCABundle=" + (app_ / "nowhere.pem") + "\n",
          {"[TLS] CABundle: \"" + (app_ / "nowhere.pem") + "\" is no readable file"}},
         {"no settings file", std::nullopt, {"no readable mail settings file", "Resource/Mail.ini"}},
-        {"login refused", "[Account1]\nHost=127.0.0.1\n" + port + "User=first\nPassword=bad\nSender=first@sender.example\n"
-                              "[TLS]\nCABundle=" + server.caFile() + "\n",
+        {"login refused",
+         "[Account1]\nHost=127.0.0.1\n" + port +
+             "User=first\nPassword=bad\nSender=first@sender.example\n"
+             "[TLS]\nCABundle=" +
+             server.caFile() + "\n",
          {"[Account1] 127.0.0.1:" + std::to_string(server.port()) + ": login refused"}},
     };
     for (const Case& c : cases) {

@@ -124,7 +124,9 @@ TEST_F(UFormErrorTest, TheUserCannotChangePages) {
         const struct {
             const char* target;
             Qt::Key key;
-        } presses[] = {{"PageControl1", Qt::Key_Tab}, {"PageControl1", Qt::Key_PageDown}, {"Button3", Qt::Key_PageDown},
+        } presses[] = {{"PageControl1", Qt::Key_Tab},
+                       {"PageControl1", Qt::Key_PageDown},
+                       {"Button3", Qt::Key_PageDown},
                        {"Button3", Qt::Key_Backtab}};
         for (const auto& press : presses) {
             QTest::keyClick(&Find(window, press.target), press.key, Qt::ControlModifier);
@@ -344,8 +346,8 @@ TEST_F(TranslatedErrorWindowTest, TheShippedEnglishPackCoversTheWindow) {
         if (auto* memo = qobject_cast<QPlainTextEdit*>(child)) text = memo->toPlainText();
         if (child->objectName().startsWith("NTC")) continue;
         for (const QChar c : text) {
-            EXPECT_FALSE(c.script() == QChar::Script_Cyrillic) << child->objectName().toStdString() << ": "
-                                                               << text.toStdString();
+            EXPECT_FALSE(c.script() == QChar::Script_Cyrillic)
+                << child->objectName().toStdString() << ": " << text.toStdString();
             if (c.script() == QChar::Script_Cyrillic) break;
         }
     }
@@ -362,8 +364,9 @@ TEST_F(TranslatedErrorWindowTest, BuiltInTextsWhileThePacksCannotBeRead) {
         const char* button3;
         const char* label1;
     };
-    const std::string readable = "English\r\n< Lang.Pack for KV.Kestrune 1.0 >\r\n[|UFormError|]\r\n"
-                                 "<|Button3|>\r\nLet it be\r\n";
+    const std::string readable =
+        "English\r\n< Lang.Pack for KV.Kestrune 1.0 >\r\n[|UFormError|]\r\n"
+        "<|Button3|>\r\nLet it be\r\n";
     const std::vector<Case> cases{
         {"English", "", "Ignore", "Program error in \"KV.Kestrune\"!"},
         {"German", "", "Ignore", "Program error in \"KV.Kestrune\"!"},
@@ -436,12 +439,14 @@ TEST_F(FittedErrorWindowTest, EveryTextFitsInBothLanguages) {
             const QRect client = window.rect();
             std::vector<QPushButton*> buttons;
             for (QWidget* child : window.findChildren<QWidget*>()) {
-                if (child->isHidden() || child->objectName().isEmpty() || child->objectName().startsWith("qt_")) continue;
+                if (child->isHidden() || child->objectName().isEmpty() || child->objectName().startsWith("qt_"))
+                    continue;
                 QWidget* frame = window.findChild<QWidget*>("UFrameHlpBtn1");
                 if (child == frame || frame->isAncestorOf(child)) continue;
                 const std::string name = child->objectName().toStdString();
                 if (auto* button = qobject_cast<QPushButton*>(child)) {
-                    EXPECT_GE(button->width(), button->sizeHint().width()) << name << ": " << button->text().toStdString();
+                    EXPECT_GE(button->width(), button->sizeHint().width())
+                        << name << ": " << button->text().toStdString();
                     buttons.push_back(button);
                 } else if (auto* label = qobject_cast<QLabel*>(child); label && !label->text().isEmpty()) {
                     int textWidth = 0;

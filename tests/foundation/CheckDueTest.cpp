@@ -94,8 +94,8 @@ TEST_F(CheckDueTest, MissingGarbageAndFutureFilesAreDue) {
     SetClock({2026, 3, 5, 12, 0, 0});
     EXPECT_TRUE(IsCheckDue("Prog_1.0", 2)) << "no file";
 
-    const char* contents[] = {"", "\r\n", "no date\r\n12:00:00\r\n", "99.99.9999\r\n", "\x01\xff\xfe\r\n",
-                              "12:00:00\r\n"};
+    const char* contents[] = {
+        "", "\r\n", "no date\r\n12:00:00\r\n", "99.99.9999\r\n", "\x01\xff\xfe\r\n", "12:00:00\r\n"};
     for (const char* content : contents) {
         testsupport::WriteFile(file(), content);
         EXPECT_TRUE(IsCheckDue("Prog_1.0", 2)) << content;

@@ -2,13 +2,13 @@
 // user's runtime folder, the warning that names the other copy's version, and its texts.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QWidget>
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <memory>
 
 #include "foundation/CheckOneCopyLaunch.h"
@@ -99,8 +99,8 @@ TEST_F(SingleInstance, OtherVersionRunningShowsWhetherItIsNewerOlderOrTheSame) {
         const char* version;
         const std::string& text;
     } cases[] = {
-        {"1.0.4.0.lang", kNewer},       {"1.0.10.2k.lang", kNewer}, {"2", kNewer},
-        {"1.0.3.1k.lang", kOlder},      {"1.0.3.2a.lang", kOlder},  {"0.9.9.9", kOlder},
+        {"1.0.4.0.lang", kNewer},   {"1.0.10.2k.lang", kNewer}, {"2", kNewer},
+        {"1.0.3.1k.lang", kOlder},  {"1.0.3.2a.lang", kOlder},  {"0.9.9.9", kOlder},
         {"1.00.03.2K.LANG", kSame},
     };
     for (const auto& c : cases) {
@@ -143,10 +143,13 @@ TEST_F(SingleInstance, CasesThatFindNoOtherCopy) {
         return list;
     };
     const std::vector<Case> cases{
-        {"restart switch, any letter case", [&] { return one(new OtherCopy("1.1")); }, {"KV.Kestrune", "/ErrorReLaunch"}},
+        {"restart switch, any letter case",
+         [&] { return one(new OtherCopy("1.1")); },
+         {"KV.Kestrune", "/ErrorReLaunch"}},
         {"mutexes held, no window yet", [&] { return one(new OtherCopy("1.1", "QWidget", false)); }, {"KV.Kestrune"}},
         {"window of another class", [&] { return one(new OtherCopy("1.1", "TFormOther")); }, {"KV.Kestrune"}},
-        {"restart switch only as the first parameter", [&] { return one(new OtherCopy("1.1", "TFormOther")); },
+        {"restart switch only as the first parameter",
+         [&] { return one(new OtherCopy("1.1", "TFormOther")); },
          {"KV.Kestrune", "1", "/errorrelaunch"}},
     };
     for (const Case& c : cases) {
@@ -347,7 +350,8 @@ TEST_F(OneCopyTexts, WithoutStoredLanguageTheTextIsRussian) {
 
 // The texts that ship with the program.
 TEST_F(OneCopyTexts, ShippedEnglishTextsNameEachComparison) {
-    const std::string shipped = testsupport::ReadFile(testsupport::SourceDir() + "/resources/Language/English/UOCL_Language.txt");
+    const std::string shipped =
+        testsupport::ReadFile(testsupport::SourceDir() + "/resources/Language/English/UOCL_Language.txt");
     WriteFile(languageFolder("English") + "/UOCL_Language.txt", shipped);
     WriteFile(languageFolder("English") + "/English.txt", "English\n");
     Language("English");
@@ -362,9 +366,15 @@ TEST(VersionTags, CompareByNumberThenText) {
         const char* b;
         int order;
     } cases[] = {
-        {"1.0.3.2k.lang", "1.0.3.2k.lang", 0}, {"1.0.10", "1.0.9", 1},   {"1.0.9", "1.0.10", -1},
-        {"1.0", "1.0.0", 0},                   {"1.0", "1.0.1", -1},     {"01.2", "1.2", 0},
-        {"1.0.3.2k", "1.0.3.2", 1},            {"1.0.3.2K", "1.0.3.2k", 0}, {"", "", 0},
+        {"1.0.3.2k.lang", "1.0.3.2k.lang", 0},
+        {"1.0.10", "1.0.9", 1},
+        {"1.0.9", "1.0.10", -1},
+        {"1.0", "1.0.0", 0},
+        {"1.0", "1.0.1", -1},
+        {"01.2", "1.2", 0},
+        {"1.0.3.2k", "1.0.3.2", 1},
+        {"1.0.3.2K", "1.0.3.2k", 0},
+        {"", "", 0},
         {"99999999999999999999.1", "99999999999999999998.9", 1},
     };
     for (const auto& c : cases) {
@@ -386,11 +396,15 @@ TEST_F(SingleInstance, CompanionFileThatIsNoPlainFileNeverHoldsTheStart) {
         std::vector<std::string> codes;
     };
     const std::vector<Case> cases{
-        {"plain", [](const std::string& f) { testsupport::WriteFile(f, "// c\r\nID1=Newer copy running\r\n"); },
-         "Newer copy running", {}},
+        {"plain",
+         [](const std::string& f) { testsupport::WriteFile(f, "// c\r\nID1=Newer copy running\r\n"); },
+         "Newer copy running",
+         {}},
         {"folder", [](const std::string& f) { std::filesystem::create_directories(f); }, "", {}},
         {"pipe", [](const std::string& f) { ASSERT_EQ(mkfifo(f.c_str(), 0600), 0); }, "", {"COL.002-01"}},
-        {"device link", [](const std::string& f) { ASSERT_EQ(symlink("/dev/zero", f.c_str()), 0); }, "",
+        {"device link",
+         [](const std::string& f) { ASSERT_EQ(symlink("/dev/zero", f.c_str()), 0); },
+         "",
          {"COL.002-01"}},
     };
     for (const Case& c : cases) {

@@ -35,7 +35,13 @@ TEST(PathNames, ANameThatCouldLeaveItsFolderOrBreakALineIsRefused) {
         {std::string("a\0b", 3), false},
         {std::string(256, 'n'), false},
         // 256 bytes: 200 letters and 28 two-byte ones.
-        {std::string(200, 'n') + [] { std::string p; for (int i = 0; i < 28; ++i) p += "П"; return p; }(), false},
+        {std::string(200, 'n') +
+             [] {
+                 std::string p;
+                 for (int i = 0; i < 28; ++i) p += "П";
+                 return p;
+             }(),
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Printable(c.name, 40));
@@ -96,11 +102,15 @@ TEST(Printable, ControlBytesAndBrokenUtf8AreShownEscaped) {
         {"tab\there", "tab\\x09here"},
         {"del\x7f", "del\\x7f"},
         {std::string("nul\0", 4), "nul\\x00"},
-        {"\xc2\x9b" "2J", "\\xc2\\x9b2J"},      // U+009B, the C1 control sequence introducer
-        {"\x9b" "2J", "\\x9b2J"},                // the same as a lone byte
-        {"\xc0\xaf", "\\xc0\\xaf"},              // an over-long "/"
-        {"\xed\xa0\x80", "\\xed\\xa0\\x80"},     // a surrogate
-        {"cut \xd0", "cut \\xd0"},               // a sequence cut short
+        {"\xc2\x9b"
+         "2J",
+         "\\xc2\\x9b2J"},  // U+009B, the C1 control sequence introducer
+        {"\x9b"
+         "2J",
+         "\\x9b2J"},                          // the same as a lone byte
+        {"\xc0\xaf", "\\xc0\\xaf"},           // an over-long "/"
+        {"\xed\xa0\x80", "\\xed\\xa0\\x80"},  // a surrogate
+        {"cut \xd0", "cut \\xd0"},            // a sequence cut short
         {"\xf0\x9f\x98\x80", "\xf0\x9f\x98\x80"},
     };
     for (const Case& c : cases) EXPECT_EQ(Printable(c.text), c.shown);

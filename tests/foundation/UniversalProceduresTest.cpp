@@ -1,14 +1,14 @@
 // The shared procedures: message boxes, the system version, modal windows under BusyFlag,
 // copying and deleting folders, duration texts and the autostart settings file.
-#include <QApplication>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QAbstractButton>
+#include <QApplication>
 #include <QDialog>
 #include <QMessageBox>
 #include <QTimer>
 #include <QtTest/QTest>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "foundation/Application.h"
 #include "tests/foundation/FoundationFixture.h"
@@ -27,8 +27,8 @@ TEST_F(Procedures, TheKindWordChoosesTheIcon) {
         const char* kind;
         unsigned icon;
     };
-    const Case cases[] = {{"Error", 0x10}, {"quest", 0x20}, {"WARNING", 0x30}, {"Info", 0x40},
-                          {"questions", 0}, {"", 0},      {"warn", 0}};
+    const Case cases[] = {{"Error", 0x10},  {"quest", 0x20}, {"WARNING", 0x30}, {"Info", 0x40},
+                          {"questions", 0}, {"", 0},         {"warn", 0}};
     boxes.SetAnswer(kIdNo);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.kind);
@@ -48,10 +48,8 @@ TEST(RealMessageBox, AnswersTheButtonPressedAsTheSystemBoxDoes) {
         int expected;
     };
     const Case cases[] = {
-        {kMbYesNo | kMbSystemModal, QMessageBox::No, kIdNo},
-        {kMbYesNoCancel, QMessageBox::Yes, kIdYes},
-        {kMbOkCancel, QMessageBox::Cancel, kIdCancel},
-        {kMbOk, QMessageBox::Ok, kIdOk},
+        {kMbYesNo | kMbSystemModal, QMessageBox::No, kIdNo}, {kMbYesNoCancel, QMessageBox::Yes, kIdYes},
+        {kMbOkCancel, QMessageBox::Cancel, kIdCancel},       {kMbOk, QMessageBox::Ok, kIdOk},
         {kMbRetryCancel, QMessageBox::Retry, kIdRetry},
     };
     for (const Case& c : cases) {
@@ -76,9 +74,9 @@ TEST(SystemVersion, WordsRequireTheirVersion) {
         bool expected;
     };
     const Case cases[] = {
-        {10, 0, "vista", true}, {10, 0, "2k", true}, {5, 1, "XP", true},   {5, 0, "XP", false},
-        {5, 0, "2k", true},     {4, 10, "2K", false}, {4, 10, "98", true}, {4, 0, "98", false},
-        {5, 0, "Vista", false}, {6, 0, "vista", true}, {1, 0, "nt", true}, {1, 0, "", true},
+        {10, 0, "vista", true}, {10, 0, "2k", true},   {5, 1, "XP", true},  {5, 0, "XP", false},
+        {5, 0, "2k", true},     {4, 10, "2K", false},  {4, 10, "98", true}, {4, 0, "98", false},
+        {5, 0, "Vista", false}, {6, 0, "vista", true}, {1, 0, "nt", true},  {1, 0, "", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.major << "." << c.minor << " " << c.word);

@@ -40,8 +40,10 @@ public:
     std::vector<std::string>& codes = errorCodes.codes;
 
 private:
-    testsupport::ScopedHook<ShellOpenHandler> opener_{
-        SetShellOpenHandlerForTesting, [this](const std::string& url, int show) { opened.push_back({url, show}); }};
+    testsupport::ScopedHook<ShellOpenHandler> opener_{SetShellOpenHandlerForTesting,
+                                                      [this](const std::string& url, int show) {
+                                                          opened.push_back({url, show});
+                                                      }};
 };
 
 QLabel* Label(QWidget* window, const char* name) {
@@ -51,8 +53,8 @@ QLabel* Label(QWidget* window, const char* name) {
 }
 
 void MoveOver(QWidget* widget) {
-    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(widget, &move);
 }
 
@@ -284,8 +286,8 @@ TEST(AboutWindowStart, TranslatedInTheLanguageOfTheStart) {
     const std::vector<Case> cases{
         {"Russian", "О программе...", "KV.Kestrune версия: 1.0.3.2k.lang", "Предназначена для Windows 2000 и выше.\n",
          "Посетите сайт программы для обновлений"},
-        {"English", "About...", "KV.Kestrune version: 1.0.3.2k.lang",
-         "Intended for Windows 2000 and later.", "Visit the program's site for updates"},
+        {"English", "About...", "KV.Kestrune version: 1.0.3.2k.lang", "Intended for Windows 2000 and later.",
+         "Visit the program's site for updates"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.language);
@@ -323,7 +325,9 @@ TEST(NotSupportedWindow, ComponentsAsDesigned) {
     };
     const std::vector<Memo> memos{
         {"Memo2", {8, 5, 313, 22}, ""},
-        {"Memo1", {8, 30, 313, 36}, "Программа не совместима с вашей Windows!\nThe program is not combined with your OS!"},
+        {"Memo1",
+         {8, 30, 313, 36},
+         "Программа не совместима с вашей Windows!\nThe program is not combined with your OS!"},
         {"Memo3", {8, 69, 313, 36}, "s1\ns2"},
     };
     for (const Memo& m : memos) {

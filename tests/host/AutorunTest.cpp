@@ -114,13 +114,15 @@ TEST_F(Autostart, ThisUserValueAndEntryAreSetAndClearedByteExactly) {
     AutorunMode = 2;
     ApplyAutorunMode();
 
-    EXPECT_EQ(ReadFile(userStore()),
-              std::string(kStoreHeader) + "KV.Kestrune=1:" + program_ + "%00\n");
-    EXPECT_EQ(ReadFile(userEntry()), "[Desktop Entry]\n"
-                                     "Type=Application\n"
-                                     "Name=KV.Kestrune\n"
-                                     "Exec=\"" + home_.root() + "/My \\\\\"Apps\\\\\" \\\\$HOME/KV.Kestrune\"\n"
-                                     "Terminal=false\n");
+    EXPECT_EQ(ReadFile(userStore()), std::string(kStoreHeader) + "KV.Kestrune=1:" + program_ + "%00\n");
+    EXPECT_EQ(ReadFile(userEntry()),
+              "[Desktop Entry]\n"
+              "Type=Application\n"
+              "Name=KV.Kestrune\n"
+              "Exec=\"" +
+                  home_.root() +
+                  "/My \\\\\"Apps\\\\\" \\\\$HOME/KV.Kestrune\"\n"
+                  "Terminal=false\n");
     EXPECT_EQ(ParseExec(ExecLine(ReadFile(userEntry()))), std::vector<std::string>{program_});
     EXPECT_FALSE(ValueExists(RegistryRoot::LocalMachine));
     EXPECT_FALSE(FileExists(machineEntry()));
@@ -154,7 +156,8 @@ TEST_F(Autostart, ExecArgumentKeepsAnyPathOneArgument) {
         EXPECT_EQ(ParseExec(ExecLine(*AutostartEntryText(path))), std::vector<std::string>{path});
     }
     // Bytes that a desktop entry cannot carry make no entry at all.
-    for (const std::string& path : {std::string("/x/bell\a/KV"), std::string("/x/\x7f/KV"), std::string("/x/\xff\xfe/KV")}) {
+    for (const std::string& path :
+         {std::string("/x/bell\a/KV"), std::string("/x/\x7f/KV"), std::string("/x/\xff\xfe/KV")}) {
         EXPECT_FALSE(DesktopExecArgument(path).has_value());
         EXPECT_FALSE(AutostartEntryText(path).has_value());
     }
@@ -197,8 +200,9 @@ TEST_F(Autostart, RefusedAllUsersWriteFallsBackToThisUserWithAWarning) {
     EXPECT_FALSE(FileExists(machineEntry()));
     ASSERT_EQ(boxes_.calls().size(), 1u);
     EXPECT_EQ(boxes_.calls()[0].caption, "Предупреждение...");
-    EXPECT_EQ(boxes_.calls()[0].text, "Вам запрещен доступ к общим разделам реестра, автозагрузка при старте "
-                                      "включена только для этого пользователя.");
+    EXPECT_EQ(boxes_.calls()[0].text,
+              "Вам запрещен доступ к общим разделам реестра, автозагрузка при старте "
+              "включена только для этого пользователя.");
     EXPECT_EQ(boxes_.calls()[0].flags & kMbSystemModal, kMbSystemModal);
     EXPECT_TRUE(codes_.empty());
 }

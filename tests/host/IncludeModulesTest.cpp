@@ -29,12 +29,8 @@ namespace {
 
 class StartUpServices : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ResetProgramValuesForTesting();
-    }
-    void TearDown() override {
-        ResetProgramValuesForTesting();
-    }
+    void SetUp() override { ResetProgramValuesForTesting(); }
+    void TearDown() override { ResetProgramValuesForTesting(); }
     std::string tempFile(const std::string& name) const { return program_.home().temp() + "/" + name; }
 
     hosttest::ScratchProgram program_;
@@ -133,8 +129,8 @@ TEST_F(StartUpServices, OtherProgramsPageByLanguage) {
         CurrentLanguage = "Russian";
         HelpLanguage = "English";
         OpenOtherProgramsPage();
-        EXPECT_EQ(program.openedUrls(),
-                  std::vector<std::string>{"file://" + program.app() + "/Language/" + c.opened + "/Help/OtherSoft.htm"});
+        EXPECT_EQ(program.openedUrls(), std::vector<std::string>{"file://" + program.app() + "/Language/" + c.opened +
+                                                                 "/Help/OtherSoft.htm"});
     }
     EXPECT_TRUE(codes_.empty());
 }
@@ -219,8 +215,8 @@ TEST_F(StartUpServices, OlderSystemStopsTheSetUp) {
             ASSERT_TRUE(memo2 && memo3);
             EXPECT_EQ(memo2->toPlainText().split('\n').value(0), "KV.Kestrune Version: 1.0.3.2k.lang");
             EXPECT_EQ(memo3->toPlainText().split('\n'),
-                      QStringList({QString::fromUtf8("Предназначена для Windows 2000 и выше."),
-                                   "For Windows 2000 and high."}));
+                      QStringList(
+                          {QString::fromUtf8("Предназначена для Windows 2000 и выше."), "For Windows 2000 and high."}));
             QTest::mouseClick(window->findChild<QPushButton*>("ButtonOk"), Qt::LeftButton);
         });
         EXPECT_EQ(program_.Start(c.parameters), 0);

@@ -170,25 +170,97 @@ TEST_F(IncludePanelTimers, DueTimesConnectionsAndTicksStartEachCheckOnce) {
         {"checked this morning", Moment{2026, 3, 10, 8, 0}, noon, 0, true, true, true, {true}, false, 0, false},
         {"5 days: 4 days ago", Moment{2026, 3, 6, 12, 0}, noon, 2, true, true, true, {true}, false, 0, false},
         {"5 days: 6 days ago", Moment{2026, 3, 4, 12, 0}, noon, 2, true, true, true, {true, true}, false, 1, false},
-        {"5 days: due day before the hour", Moment{2026, 3, 5, 14, 20}, {2026, 3, 10, 13, 59}, 2, true, true, true,
-         {true}, false, 0, false},
-        {"5 days: due day at the hour", Moment{2026, 3, 5, 14, 20}, {2026, 3, 10, 14, 0}, 2, true, true, true,
-         {true, true}, false, 1, false},
-        {"1 day: before the hour", Moment{2026, 3, 9, 9, 15}, {2026, 3, 10, 8, 59}, 0, true, true, true, {true},
-         false, 0, false},
-        {"1 day: at the hour", Moment{2026, 3, 9, 9, 15}, {2026, 3, 10, 9, 0}, 0, true, true, true, {true, true},
-         false, 1, false},
-        {"index outside the table is 5 days", Moment{2026, 3, 6, 12, 0}, noon, 9, true, true, true, {true}, false, 0,
+        {"5 days: due day before the hour",
+         Moment{2026, 3, 5, 14, 20},
+         {2026, 3, 10, 13, 59},
+         2,
+         true,
+         true,
+         true,
+         {true},
+         false,
+         0,
+         false},
+        {"5 days: due day at the hour",
+         Moment{2026, 3, 5, 14, 20},
+         {2026, 3, 10, 14, 0},
+         2,
+         true,
+         true,
+         true,
+         {true, true},
+         false,
+         1,
+         false},
+        {"1 day: before the hour",
+         Moment{2026, 3, 9, 9, 15},
+         {2026, 3, 10, 8, 59},
+         0,
+         true,
+         true,
+         true,
+         {true},
+         false,
+         0,
+         false},
+        {"1 day: at the hour",
+         Moment{2026, 3, 9, 9, 15},
+         {2026, 3, 10, 9, 0},
+         0,
+         true,
+         true,
+         true,
+         {true, true},
+         false,
+         1,
+         false},
+        {"index outside the table is 5 days",
+         Moment{2026, 3, 6, 12, 0},
+         noon,
+         9,
+         true,
+         true,
+         true,
+         {true},
+         false,
+         0,
          false},
         {"30 days: 40 days ago", Moment{2026, 1, 29, 12, 0}, noon, 6, true, true, true, {true, true}, false, 1, false},
-        {"offline: waits, starts once online", std::nullopt, noon, 2, true, true, false,
-         {false, false, false, true, true, true}, false, 1, true},
-        {"offline, any connection: starts at once", std::nullopt, noon, 2, true, false, false, {false, false}, false,
-         1, false},
+        {"offline: waits, starts once online",
+         std::nullopt,
+         noon,
+         2,
+         true,
+         true,
+         false,
+         {false, false, false, true, true, true},
+         false,
+         1,
+         true},
+        {"offline, any connection: starts at once",
+         std::nullopt,
+         noon,
+         2,
+         true,
+         false,
+         false,
+         {false, false},
+         false,
+         1,
+         false},
         {"switched off while waiting, offline", std::nullopt, noon, 2, true, true, false, {false, true}, true, 0, true},
         {"switched off while waiting, online", std::nullopt, noon, 2, true, true, false, {true, true}, true, 0, true},
-        {"switched off at start: nothing starts", std::nullopt, noon, 2, false, true, true, {true, true, true}, false,
-         0, false},
+        {"switched off at start: nothing starts",
+         std::nullopt,
+         noon,
+         2,
+         false,
+         true,
+         true,
+         {true, true, true},
+         false,
+         0,
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -226,20 +298,26 @@ TEST_F(IncludePanelTimers, TheSettingsFrameFollowsTheTicks) {
              frame.ULaunchCheck(1, 1, panel_.TimerUCNV);
              Settle();
          },
-         {true, true}, 1, true},
+         {true, true},
+         1,
+         true},
         {"a waiting check started by a tick",
          [this](TUFrame1&) {
              Begin(false);
              Tick(true);
          },
-         {true, true}, 1, true},
+         {true, true},
+         1,
+         true},
         {"a waiting check switched off",
          [this](TUFrame1&) {
              Begin(false);
              VersionCheckEnabled = false;
              Tick(true);
          },
-         {}, 0, false},
+         {},
+         0,
+         false},
         {"the window opens while the agent runs",
          [this](TUFrame1& frame) {
              SettingsFrameShown = false;
@@ -249,7 +327,9 @@ TEST_F(IncludePanelTimers, TheSettingsFrameFollowsTheTicks) {
              EXPECT_EQ(frame.Panel2->text().toStdString(), kQuerying);
              Settle();
          },
-         {true, true}, 1, true},
+         {true, true},
+         1,
+         true},
     };
     TimerUCNV = panel_.TimerUCNV;
     for (const Case& c : cases) {
@@ -354,8 +434,9 @@ TEST_F(IncludePanelTimers, TimeZoneNotice) {
     QTest::qWait(50);
     ASSERT_EQ(boxes.calls().size(), 1u);
     const MessageBoxCall& box = boxes.calls().front();
-    EXPECT_EQ(box.text, "KV.Kestrune 1.0.3\n\nВнесены исправления в данные часовых поясов, \n"
-                        "сейчас будет открыто окно настроек даты/времени, \nвыберите свой часовой пояс заново.");
+    EXPECT_EQ(box.text,
+              "KV.Kestrune 1.0.3\n\nВнесены исправления в данные часовых поясов, \n"
+              "сейчас будет открыто окно настроек даты/времени, \nвыберите свой часовой пояс заново.");
     EXPECT_EQ(box.caption, "Предупреждение...");
     EXPECT_EQ(box.kind, "Warning");
     EXPECT_EQ(box.flags & kMbSystemModal, kMbSystemModal);

@@ -45,16 +45,16 @@ const char* const kGermanPack =
 
 struct Expected {
     const char* language;
-    const char* help;            // host's N9
-    const char* errorCaption;    // SettingsErrorCaption, from FrameUProcedures1
-    const char* errorFormat;     // SettingsErrorFormat
-    const char* querying;        // the status text of FrameTUAU1's StatusAU2
-    const char* unknown;         // StatusAU4
-    const char* checkNow;        // UFrame11's Button2
-    const char* settingsTitle;   // the open settings window's caption
-    const char* ok;              // and its ButtonOk
-    bool severalHelp;            // help pages only through the fallback: the help-language choice
-    const char* helpPage;        // what the help item N71 opens
+    const char* help;           // host's N9
+    const char* errorCaption;   // SettingsErrorCaption, from FrameUProcedures1
+    const char* errorFormat;    // SettingsErrorFormat
+    const char* querying;       // the status text of FrameTUAU1's StatusAU2
+    const char* unknown;        // StatusAU4
+    const char* checkNow;       // UFrame11's Button2
+    const char* settingsTitle;  // the open settings window's caption
+    const char* ok;             // and its ButtonOk
+    bool severalHelp;           // help pages only through the fallback: the help-language choice
+    const char* helpPage;       // what the help item N71 opens
 };
 
 class LanguageSwitch : public ::testing::Test {
@@ -69,8 +69,10 @@ protected:
     void TearDown() override { status_.reset(); }
     std::string settingsFile() const { return program_.app() + "/Settings/ULangSettings.ini"; }
     void StoreLanguage(const std::string& language) {
-        WriteFile(settingsFile(), "[Main]\r\nFile=<ULang.Proc. Settings File>\r\nVersion=01.00\r\n\r\n[Settings]\r\n"
-                                  "Language=\"" + language + "\"\r\n");
+        WriteFile(settingsFile(),
+                  "[Main]\r\nFile=<ULang.Proc. Settings File>\r\nVersion=01.00\r\n\r\n[Settings]\r\n"
+                  "Language=\"" +
+                      language + "\"\r\n");
     }
 
     hosttest::ScratchProgram program_;
@@ -95,8 +97,8 @@ TEST_F(LanguageSwitch, EveryOpenWindowAndFrameFollowsTheMenu) {
          "Ошибки в структуре данных исправлены. Файл восстановлен.",
          "Проверка наличия обновлений: Запрос данных о новых версиях...", "Неизвестно", "Проверить сейчас",
          "Настройки программы...", "Ok", false, "Russian"},
-        {"German", "Hilfe", "Warnung...", "Einstellungen von %s\n%d von %d Werten repariert.", "Abfrage...",
-         "Unknown", "Jetzt pruefen", "Einstellungen...", "Ok-DE", true, "English"},
+        {"German", "Hilfe", "Warnung...", "Einstellungen von %s\n%d von %d Werten repariert.", "Abfrage...", "Unknown",
+         "Jetzt pruefen", "Einstellungen...", "Ok-DE", true, "English"},
         {"English", "Help", "Warning...",
          "The settings of %s \n\nwere missing or held wrong values in %d of %d parameters. \n"
          "The errors in the data have been corrected. The file has been restored.",

@@ -213,7 +213,7 @@ TEST(OwnerDrawMenus, PaintedItemsShowTheirMarksAndStayReadable) {
             const QRect row = sample.menu.actionGeometry(sample.checked);
             const int left = row.left(), top = row.top();
             EXPECT_EQ(At(image, left + 1, top + 5), gutter);
-            EXPECT_EQ(At(image, left + 2, top + 5) & 0xffffff, 0u);  // the square's left edge (cx - 8)
+            EXPECT_EQ(At(image, left + 2, top + 5) & 0xffffff, 0u);   // the square's left edge (cx - 8)
             EXPECT_EQ(At(image, left + 17, top + 5) & 0xffffff, 0u);  // its right edge (cx + 7)
             EXPECT_EQ(At(image, left + 3, top + 5), checked);
             EXPECT_EQ(At(image, left + 4 + 5, top + 3 + 9) & 0xffffff, 0u);
@@ -248,8 +248,8 @@ TEST(OwnerDrawMenus, PaintedItemsShowTheirMarksAndStayReadable) {
             EXPECT_EQ(At(image, bar.left(), bar.top() + 9) & 0xffffff, 0u);
 
             // Texts start 27 pixels in, and every text is dark on a light ground.
-            for (QAction* action : {sample.open, sample.checked, sample.unchecked, sample.plain, sample.disabled,
-                                    sample.disabledCheck}) {
+            for (QAction* action :
+                 {sample.open, sample.checked, sample.unchecked, sample.plain, sample.disabled, sample.disabledCheck}) {
                 SCOPED_TRACE(action->text().toStdString());
                 const QRect geometry = sample.menu.actionGeometry(action);
                 int darkest = 255, lightest = 0, firstInk = -1;

@@ -59,7 +59,8 @@ TEST(PackFileStart, AHostileEnglishPackNeitherHangsNorSilencesTheStart) {
         });
         EXPECT_EQ(program.Start(kSettingsStart), 0) << "the start ends by itself";
         if (c.reported) {
-            EXPECT_EQ(errorTitle, "Program error in KV.Kestrune...") << "built-in English while the pack cannot be read";
+            EXPECT_EQ(errorTitle, "Program error in KV.Kestrune...")
+                << "built-in English while the pack cannot be read";
             const std::string log = ReadFile(program.app() + "/ErrorLog/Error.Log");
             const std::size_t first = log.find("ULP.023-01");
             EXPECT_NE(first, std::string::npos) << log;

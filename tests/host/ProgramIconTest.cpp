@@ -41,7 +41,7 @@ TEST(ProgramIcon, GivesWhatTheOrdinaryIconGives) {
         QSize size;
         qreal ratio;
     };
-    const Case cases[] = {{{16, 16}, 1.0}, {{20, 20}, 1.0}, {{48, 48}, 1.0},   {{300, 300}, 1.0},
+    const Case cases[] = {{{16, 16}, 1.0}, {{20, 20}, 1.0}, {{48, 48}, 1.0},  {{300, 300}, 1.0},
                           {{16, 16}, 2.0}, {{24, 24}, 1.5}, {{128, 128}, 2.0}};
     for (const Case& c : cases) {
         for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled, QIcon::Selected}) {

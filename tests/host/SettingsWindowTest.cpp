@@ -222,7 +222,9 @@ TEST_F(SettingsWindowStart, HintsShowSoonAndStayUntilTheMouseLeaves) {
         QTest::mouseMove(window, QPoint(2, 2));
         EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 5000))
             << "gone when the mouse leaves: " << QToolTip::text().toStdString() << " under "
-            << (QApplication::widgetAt(QCursor::pos()) ? QApplication::widgetAt(QCursor::pos())->objectName().toStdString() : "-");
+            << (QApplication::widgetAt(QCursor::pos())
+                    ? QApplication::widgetAt(QCursor::pos())->objectName().toStdString()
+                    : "-");
         checked = true;
         Click(window, "ButtonCancel");
     });

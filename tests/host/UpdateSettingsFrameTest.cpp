@@ -125,16 +125,14 @@ TEST_F(UpdateSettingsFrame, ShowsTheStoredValuesAndOkStoresTheChanges) {
         Stored written;
     };
     const std::vector<Case> cases{
-        {"switched on again, longest interval, online only",
-         Stored{false, 4, false}, false, "15", false,
+        {"switched on again, longest interval, online only", Stored{false, 4, false}, false, "15", false,
          [](TUFrame1* f) {
              Click(f, "CheckBox7");
              ChooseInterval(f, Qt::Key_End);
              Click(f, "CheckBox1");
          },
          Stored{true, 6, true}},
-        {"switched off, shortest interval, any connection",
-         Stored{true, 1, true}, true, "3", true,
+        {"switched off, shortest interval, any connection", Stored{true, 1, true}, true, "3", true,
          [](TUFrame1* f) {
              Click(f, "CheckBox1");
              ChooseInterval(f, Qt::Key_Home);
@@ -143,10 +141,7 @@ TEST_F(UpdateSettingsFrame, ShowsTheStoredValuesAndOkStoresTheChanges) {
          Stored{false, 0, false}},
         {"no file: the defaults, unchanged", std::nullopt, true, "5", true, [](TUFrame1*) {}, Stored{true, 2, true}},
         {"one step down the list", Stored{true, 3, true}, true, "10", true,
-         [](TUFrame1* f) {
-             ChooseInterval(f, Qt::Key_Up);
-         },
-         Stored{true, 2, true}},
+         [](TUFrame1* f) { ChooseInterval(f, Qt::Key_Up); }, Stored{true, 2, true}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -217,7 +212,7 @@ TEST_F(UpdateSettingsFrame, CancelAndEscLeaveTheFileAsItWas) {
 TEST_F(UpdateSettingsFrame, TextsInEachLanguage) {
     struct Texts {
         const char* language;
-        const char* title, *atStart, *onlineOnly, *interval, *checkNow, *status;
+        const char *title, *atStart, *onlineOnly, *interval, *checkNow, *status;
     };
     const Texts cases[] = {
         {"English", " Update check:", "Check for a new version when the program starts",
@@ -309,7 +304,8 @@ TEST_F(UpdateSettingsFrame, AnIntervalOutOfBoundsIsRepairedAndReported) {
         SCOPED_TRACE(interval);
         WriteFile(settingsFile(), std::string("[Main]\r\nFile=<UAutoUpdate Settings File>\r\nVersion=01.00\r\n"
                                               "Date=01.01.2020\r\n\r\n[Settings]\r\nUUCheckEnabled=1\r\n"
-                                              "UIntervalAUCheck=") + interval + "\r\nUCheckInet=1\r\n");
+                                              "UIntervalAUCheck=") +
+                                      interval + "\r\nUCheckInet=1\r\n");
         const std::size_t boxesBefore = program_.boxes().size();
         bool seen = false;
         program_.WhenModal("FormSettings", [&](QWidget* window) {

@@ -76,8 +76,8 @@ protected:
     std::string app() const { return home_.root() + "/app"; }
     std::string settingsFile() const { return app() + "/Settings/ULangSettings.ini"; }
     void StoreSettings(const std::string& settings) {
-        WriteFile(settingsFile(), "[Main]\r\nFile=<ULang.Proc. Settings File>\r\nVersion=01.00\r\n\r\n[Settings]\r\n" +
-                                      settings);
+        WriteFile(settingsFile(),
+                  "[Main]\r\nFile=<ULang.Proc. Settings File>\r\nVersion=01.00\r\n\r\n[Settings]\r\n" + settings);
     }
     void Help(const std::string& name) { WriteFile(language(name + "/Help/index.htm"), "<html></html>"); }
 
@@ -163,7 +163,8 @@ TEST_F(LanguageMenus, MenuBuildsFromFolderTrees) {
         EXPECT_EQ(Texts(items), row.captions);
         ASSERT_EQ(chooser.count(), static_cast<int>(row.captions.size()));
         for (int i = 0; i < chooser.count(); ++i) {
-            EXPECT_EQ(QString(chooser.itemText(i)).replace("&", "&&").toStdString(), row.captions[static_cast<std::size_t>(i)]);
+            EXPECT_EQ(QString(chooser.itemText(i)).replace("&", "&&").toStdString(),
+                      row.captions[static_cast<std::size_t>(i)]);
             EXPECT_EQ(items[i]->objectName().toStdString(), LanguageList[static_cast<std::size_t>(i)]);
             EXPECT_TRUE(items[i]->isCheckable());
         }

@@ -39,26 +39,50 @@ TEST(PackReader, ReadsHeaderBodyAndCreditsOfSmallPacks) {
     const std::vector<PackCase> cases = {
         {"comments before the header and in the body, LF ends",
          "// made by hand\n\\\\ old style\nEnglish\n" + kTag + "\n[|FormA|]\n// skipped\n<|Label1|>\nText\n",
-         "English", kTag, {"[|FormA|]", "<|Label1|>", "Text"}, {}},
+         "English",
+         kTag,
+         {"[|FormA|]", "<|Label1|>", "Text"},
+         {}},
         {"CR LF ends, a bare CR is kept, an empty value line stays",
          "English\r\n" + kTag + "\r\n[|FormA|]\r\n<|Label1|>\r\n\r\na\rb\r\n",
-         "English", kTag, {"[|FormA|]", "<|Label1|>", "", "a\rb"}, {}},
+         "English",
+         kTag,
+         {"[|FormA|]", "<|Label1|>", "", "a\rb"},
+         {}},
         {"a byte-order mark before UTF-8 text",
          "\xEF\xBB\xBF\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9\n" + kTag + "\n[|F|]\n",
-         "Русский", kTag, {"[|F|]"}, {}},
+         "Русский",
+         kTag,
+         {"[|F|]"},
+         {}},
         {"Windows-1251 bytes",
          "\xD0\xF3\xF1\xF1\xEA\xE8\xE9\n" + kTag + "\n[|F|]\n<|Label1|>\n\xCE\xF8\xE8\xE1\xEA\xE0 \xB8\xA8 \xB9\n",
-         "Русский", kTag, {"[|F|]", "<|Label1|>", "Ошибка ёЁ №"}, {}},
+         "Русский",
+         kTag,
+         {"[|F|]", "<|Label1|>", "Ошибка ёЁ №"},
+         {}},
         {"a missing tag: the reader sees an empty line past the end", "// only a name\nDeutsch", "Deutsch", "", {}, {}},
         {"credit keys in any letter case, each with its = sign",
-         "Deutsch\n" + kTag + "\nTranslateAuthorURL=http://x.example\nTRANSLATEAUTHOR=Anna = B\n"
-         "translateauthormail=a@b.example\ntranslateauthor\n[|F|]\n",
-         "Deutsch", kTag, {"[|F|]"}, {"Anna = B", "http://x.example", "a@b.example"}},
+         "Deutsch\n" + kTag +
+             "\nTranslateAuthorURL=http://x.example\nTRANSLATEAUTHOR=Anna = B\n"
+             "translateauthormail=a@b.example\ntranslateauthor\n[|F|]\n",
+         "Deutsch",
+         kTag,
+         {"[|F|]"},
+         {"Anna = B", "http://x.example", "a@b.example"}},
         {"header lines are not trimmed", "English \n" + kTag + " \n", "English ", kTag + " ", {}, {}},
         {"a body that ends with a marker as the very last line",
-         "E\n" + kTag + "\n[|F|]\n<|Label1|>", "E", kTag, {"[|F|]", "<|Label1|>"}, {}},
+         "E\n" + kTag + "\n[|F|]\n<|Label1|>",
+         "E",
+         kTag,
+         {"[|F|]", "<|Label1|>"},
+         {}},
         {"UTF-8 cut inside its last character stays UTF-8",
-         "E\n" + kTag + "\n[|F|]\n\xD0\x9E\xD0", "E", kTag, {"[|F|]", "О"}, {}},
+         "E\n" + kTag + "\n[|F|]\n\xD0\x9E\xD0",
+         "E",
+         kTag,
+         {"[|F|]", "О"},
+         {}},
         {"nothing at all", "", "", "", {}, {}},
     };
     for (const PackCase& c : cases) {
@@ -98,13 +122,21 @@ TEST(PackDecoding, DecodesLineByLine) {
         {"1252 letters", "\xC4\xF6\xFC\xDF \x80 \x93x\x94", LegacyCodePage::Cp1252, "Äöüß € “x”"},
         {"the same bytes in 1251", "\xC4\xF6\xFC\xDF", LegacyCodePage::Cp1251, "ДцьЯ"},
         {"one stray byte spoils its own line only",
-         "\xD0\x9E\xD0\xBA\r\nStra\xDF" "e\r\n\xD0\x9E\xD0\xBA\r\n", LegacyCodePage::Cp1252,
-         "Ок\r\nStraße\r\nОк\r\n"},
-        {"a byte-order mark goes, line ends stay", "\xEF\xBB\xBF" "a\nb\r\n", LegacyCodePage::Cp1252, "a\nb\r\n"},
+         "\xD0\x9E\xD0\xBA\r\nStra\xDF"
+         "e\r\n\xD0\x9E\xD0\xBA\r\n",
+         LegacyCodePage::Cp1252, "Ок\r\nStraße\r\nОк\r\n"},
+        {"a byte-order mark goes, line ends stay",
+         "\xEF\xBB\xBF"
+         "a\nb\r\n",
+         LegacyCodePage::Cp1252, "a\nb\r\n"},
         {"a cut last UTF-8 character goes", "x\n\xD0\x9E\xD0", LegacyCodePage::Cp1252, "x\nО"},
         {"a last line that merely ends in a legacy letter keeps it", "wei\xDF", LegacyCodePage::Cp1252, "weiß"},
-        {"unassigned bytes become the replacement character", "\x81\x98", LegacyCodePage::Cp1251, "\xD0\x83\xEF\xBF\xBD"},
-        {"1250 letters", "\xA3\xF3" "d\x9F\n\xC5\xEB\n\xDE\xFD", LegacyCodePage::Cp1250, "Łódź\nĹë\nŢý"},
+        {"unassigned bytes become the replacement character", "\x81\x98", LegacyCodePage::Cp1251,
+         "\xD0\x83\xEF\xBF\xBD"},
+        {"1250 letters",
+         "\xA3\xF3"
+         "d\x9F\n\xC5\xEB\n\xDE\xFD",
+         LegacyCodePage::Cp1250, "Łódź\nĹë\nŢý"},
         {"Greek", "\xC5\xEB\xEB\xE7\xED\xE9\xEA\xDC", LegacyCodePage::Cp1253, "Ελληνικά"},
         {"Turkish", "\xDE\xFEi\xF0\xFD", LegacyCodePage::Cp1254, "Şşiğı"},
     };
@@ -131,8 +163,9 @@ TEST(PackReader, FindsSectionsWithoutLetterCaseButWithBlanks) {
 }
 
 TEST(PackReader, ReadsEntriesOfASection) {
-    const Lines list = {"[|F|]", "before any marker", "<|Label1|>", "one", "two", "<|NTCLabel2|>", "kept",
-                        "<|Hint-NTCLabel2|>", "hint", "<|Hint-|>", "x", "<|", "<|Hint-", "<|Label1|>"};
+    const Lines list = {"[|F|]",   "before any marker",  "<|Label1|>", "one",       "two", "<|NTCLabel2|>",
+                        "kept",    "<|Hint-NTCLabel2|>", "hint",       "<|Hint-|>", "x",   "<|",
+                        "<|Hint-", "<|Label1|>"};
     const std::vector<SectionEntry> entries = ReadSectionEntries(list, 1, 99);
     ASSERT_EQ(entries.size(), 7u);
     EXPECT_EQ(entries[0].name, "Label1");
@@ -175,7 +208,8 @@ TEST(TextReplacement, EndsWhateverThePatternAndKeepsTheRestAsItStands) {
 }
 
 TEST(ShippedEnglishPack, IsOfferedAndHoldsTheWindowsBuiltSoFar) {
-    const std::string bytes = testsupport::ReadFile(testsupport::SourceDir() + "/resources/Language/English/English.txt");
+    const std::string bytes =
+        testsupport::ReadFile(testsupport::SourceDir() + "/resources/Language/English/English.txt");
     ASSERT_FALSE(bytes.empty());
     const ReadPack pack(bytes);
     EXPECT_EQ(pack.header.nativeName, "English");

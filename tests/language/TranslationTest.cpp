@@ -10,8 +10,8 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 #include <sys/stat.h>
@@ -117,10 +117,19 @@ struct TestWindow {
 
     // Every text of the window, for comparing a whole state.
     std::vector<QString> Texts() const {
-        std::vector<QString> texts = {window->windowTitle(), label->text(), kept->text(), kept->toolTip(),
-                                      button->text(), button->toolTip(), memo->toPlainText(),
-                                      values->item(0, 0)->text(), values->item(1, 0)->text(), values->item(0, 1)->text(),
-                                      tabs->tabText(0), menuItem->text(), frameLabel->text(),
+        std::vector<QString> texts = {window->windowTitle(),
+                                      label->text(),
+                                      kept->text(),
+                                      kept->toolTip(),
+                                      button->text(),
+                                      button->toolTip(),
+                                      memo->toPlainText(),
+                                      values->item(0, 0)->text(),
+                                      values->item(1, 0)->text(),
+                                      values->item(0, 1)->text(),
+                                      tabs->tabText(0),
+                                      menuItem->text(),
+                                      frameLabel->text(),
                                       QString::number(combo->currentIndex())};
         for (int i = 0; i < combo->count(); ++i) texts.push_back(combo->itemText(i));
         for (int i = 0; i < checkList->count(); ++i) {
@@ -271,7 +280,8 @@ TEST_F(LanguageTest, WorkingListOrderPutsEnglishUnderAThirdLanguage) {
     WriteMainPack("English", "TranslateAuthor=English translator\r\n",
                   "[|UFormTest|]\r\n<|Label1|>\r\nLabel\r\n<|Button1|>\r\nButton\r\n");
     WritePack("English", "ULanguage.txt", "x\r\ny\r\n[|UFormTest|]\r\n<|Memo1|>\r\nEnglish extra\r\n");
-    WriteMainPack("German", "translateauthormail=de@example.invalid\r\n", "[|UFormTest|]\r\n<|Label1|>\r\nBeschriftung\r\n");
+    WriteMainPack("German", "translateauthormail=de@example.invalid\r\n",
+                  "[|UFormTest|]\r\n<|Label1|>\r\nBeschriftung\r\n");
     WritePack("German", "ULanguage.txt", "x\r\ny\r\n[|UFormExtra|]\r\n");
     TestWindow w;
     CaptureFormTexts(1, w.window.get());
@@ -279,11 +289,11 @@ TEST_F(LanguageTest, WorkingListOrderPutsEnglishUnderAThirdLanguage) {
 
     SwitchTo("German");
     ASSERT_GT(WorkingLanguageList.size(), base);
-    const std::vector<std::string> loaded(WorkingLanguageList.begin() + static_cast<long>(base), WorkingLanguageList.end());
+    const std::vector<std::string> loaded(WorkingLanguageList.begin() + static_cast<long>(base),
+                                          WorkingLanguageList.end());
     EXPECT_EQ(loaded, (std::vector<std::string>{"[|UFormTest|]", "<|Label1|>", "Label", "<|Button1|>", "Button",
-                                                 "[|UFormTest|]", "<|Label1|>", "Beschriftung",
-                                                 "[|UFormTest|]", "<|Memo1|>", "English extra",
-                                                 "[|UFormExtra|]"}));
+                                                "[|UFormTest|]", "<|Label1|>", "Beschriftung", "[|UFormTest|]",
+                                                "<|Memo1|>", "English extra", "[|UFormExtra|]"}));
     EXPECT_EQ(TranslatorName, "") << "credits come from the current language's own main pack only";
     EXPECT_EQ(TranslatorMail, "de@example.invalid");
 
@@ -354,38 +364,68 @@ TEST_F(LanguageTest, PackFilesOfEveryKindAndEncoding) {
         bool reported;
     };
     const std::vector<Case> cases{
-        {"German in code page 1252", "German",
-         [&](const std::string& f) { WriteFile(f, withBody("Deutsch", "\xC4\xF6\xFC\xDF Schlie\xDF" "en")); },
-         {"[|UFormTest|]", "<|Label1|>", "Äöüß Schließen"}, false},
+        {"German in code page 1252",
+         "German",
+         [&](const std::string& f) {
+             WriteFile(f, withBody("Deutsch",
+                                   "\xC4\xF6\xFC\xDF Schlie\xDF"
+                                   "en"));
+         },
+         {"[|UFormTest|]", "<|Label1|>", "Äöüß Schließen"},
+         false},
         {"UTF-8 with one stray 1252 byte spoils nothing",
          "German",
          [&](const std::string& f) {
-             WriteFile(f, withBody("Deutsch", "Gr\xC3\xB6\xC3\x9F" "e\r\n<|Hint-Label1|>\r\nStra\xDF" "e"));
+             WriteFile(f, withBody("Deutsch",
+                                   "Gr\xC3\xB6\xC3\x9F"
+                                   "e\r\n<|Hint-Label1|>\r\nStra\xDF"
+                                   "e"));
          },
-         {"[|UFormTest|]", "<|Label1|>", "Größe", "<|Hint-Label1|>", "Straße"}, false},
-        {"Ukrainian in code page 1251", "Ukrainian",
+         {"[|UFormTest|]", "<|Label1|>", "Größe", "<|Hint-Label1|>", "Straße"},
+         false},
+        {"Ukrainian in code page 1251",
+         "Ukrainian",
          [&](const std::string& f) { WriteFile(f, withBody("U", "\xCF\xF0\xE8\xE2\xB3\xF2")); },
-         {"[|UFormTest|]", "<|Label1|>", "Привіт"}, false},
-        {"Polish in code page 1250", "Polish",
-         [&](const std::string& f) { WriteFile(f, withBody("P", "\xA3\xF3" "d\x9F")); },
-         {"[|UFormTest|]", "<|Label1|>", "Łódź"}, false},
-        {"Greek in code page 1253", "Greek",
+         {"[|UFormTest|]", "<|Label1|>", "Привіт"},
+         false},
+        {"Polish in code page 1250",
+         "Polish",
+         [&](const std::string& f) {
+             WriteFile(f, withBody("P",
+                                   "\xA3\xF3"
+                                   "d\x9F"));
+         },
+         {"[|UFormTest|]", "<|Label1|>", "Łódź"},
+         false},
+        {"Greek in code page 1253",
+         "Greek",
          [&](const std::string& f) { WriteFile(f, withBody("G", "\xC5\xEB\xEB\xE7\xED\xE9\xEA\xDC")); },
-         {"[|UFormTest|]", "<|Label1|>", "Ελληνικά"}, false},
-        {"Turkish in code page 1254", "Turkish",
+         {"[|UFormTest|]", "<|Label1|>", "Ελληνικά"},
+         false},
+        {"Turkish in code page 1254",
+         "Turkish",
          [&](const std::string& f) { WriteFile(f, withBody("T", "\xDE\xFEi\xF0\xFD")); },
-         {"[|UFormTest|]", "<|Label1|>", "Şşiğı"}, false},
-        {"a folder is a missing pack", "German",
-         [&](const std::string& f) { std::filesystem::create_directories(f); }, {}, false},
+         {"[|UFormTest|]", "<|Label1|>", "Şşiğı"},
+         false},
+        {"a folder is a missing pack",
+         "German",
+         [&](const std::string& f) { std::filesystem::create_directories(f); },
+         {},
+         false},
         {"a pipe", "German", [&](const std::string& f) { ASSERT_EQ(mkfifo(f.c_str(), 0600), 0); }, {}, true},
-        {"a link to /dev/zero", "German",
-         [&](const std::string& f) { ASSERT_EQ(symlink("/dev/zero", f.c_str()), 0); }, {}, true},
-        {"over the 16 MiB limit", "German",
+        {"a link to /dev/zero",
+         "German",
+         [&](const std::string& f) { ASSERT_EQ(symlink("/dev/zero", f.c_str()), 0); },
+         {},
+         true},
+        {"over the 16 MiB limit",
+         "German",
          [&](const std::string& f) {
              WriteFile(f, withBody("Deutsch", "Zu gro\xDF"));
              std::filesystem::resize_file(f, 16u * 1024u * 1024u + 1u);
          },
-         {}, true},
+         {},
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

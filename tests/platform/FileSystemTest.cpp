@@ -68,10 +68,12 @@ TEST(ReadRegularFile, ReadsOnlyPlainFilesAndNoMoreThanAsked) {
          Status::NotAFile, "", false},
         {"a link to /dev/zero", [](const std::string& p) { ASSERT_EQ(symlink("/dev/zero", p.c_str()), 0); },
          Status::NotAFile, "", false},
-        {"a link to a plain file", [&](const std::string& p) {
+        {"a link to a plain file",
+         [&](const std::string& p) {
              testsupport::WriteFile(scratch / "target", "xyz");
              ASSERT_EQ(symlink((scratch / "target").c_str(), p.c_str()), 0);
-         }, Status::Read, "xyz", true},
+         },
+         Status::Read, "xyz", true},
     };
     int n = 0;
     for (const Case& c : cases) {

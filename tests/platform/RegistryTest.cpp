@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
 
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
@@ -51,15 +51,15 @@ TEST_F(RegistryStore, LivesWhereTheEnvironmentPointsIt) {
 
 TEST_F(RegistryStore, NamesCompareWithoutLetterCaseAndKeepTheirFirstSpelling) {
     ASSERT_TRUE(platform::RegistryWriteValue(kUser, kRunKey, "KV.Kestrune", platform::kRegSz, "one"));
-    ASSERT_TRUE(platform::RegistryWriteValue(kUser, "software\\MICROSOFT\\windows\\currentversion\\run",
-                                             "kv.KESTRUNE", platform::kRegSz, "two"));
+    ASSERT_TRUE(platform::RegistryWriteValue(kUser, "software\\MICROSOFT\\windows\\currentversion\\run", "kv.KESTRUNE",
+                                             platform::kRegSz, "two"));
     ASSERT_TRUE(platform::RegistryCreateKey(kUser, "Software\\Microsoft\\Other"));
 
     EXPECT_EQ(QueryData(kUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Kv.Kestrune"), "two");
     EXPECT_TRUE(platform::RegistryKeyExists(kUser, "SOFTWARE\\microsoft"));
     const std::string text = StoreText(kUser);
-    EXPECT_NE(text.find("[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run]\nKV.Kestrune=1:two\n"),
-              std::string::npos) << text;
+    EXPECT_NE(text.find("[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run]\nKV.Kestrune=1:two\n"), std::string::npos)
+        << text;
     EXPECT_NE(text.find("[SOFTWARE\\Microsoft\\Other]\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("kv.KESTRUNE"), std::string::npos) << text;
     EXPECT_EQ(text.find("software"), std::string::npos) << text;
@@ -77,7 +77,11 @@ TEST_F(RegistryStore, KeepsEveryByteOfNamesAndData) {
         {"text with its NUL", kRunKey, "KV.Kestrune", platform::kRegSz, std::string("/opt/a b/KV.Kestrune\0", 21)},
         {"bytes the file format uses", "A\\B", "x=y [z] %41", platform::kRegBinary, "line\nbreak\r=[%]\x7f"},
         {"every byte value", "A\\B", "all", platform::kRegBinary,
-         [] { std::string all; for (int c = 0; c < 256; ++c) all += static_cast<char>(c); return all; }()},
+         [] {
+             std::string all;
+             for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
+             return all;
+         }()},
         {"UTF-8 names", "Программы\\Ключ", "Значение", platform::kRegSz, std::string("Привет\0", 13)},
         {"the unnamed default value", "A", "", platform::kRegDword, std::string("\x01\x00\x00\x00", 4)},
         {"a value of the root itself", "", "top", platform::kRegExpandSz, "%TEMP%"},
@@ -98,8 +102,8 @@ TEST_F(RegistryStore, KeyPathsWithAnEmptyPartNameNoKey) {
     const struct {
         const char* path;
         bool valid;
-    } rows[] = {{"", true}, {"A", true}, {"A\\B C\\D", true}, {"\\A", false}, {"A\\", false}, {"A\\\\B", false},
-                {"\\", false}};
+    } rows[] = {{"", true},     {"A", true},       {"A\\B C\\D", true}, {"\\A", false},
+                {"A\\", false}, {"A\\\\B", false}, {"\\", false}};
     for (const auto& row : rows) {
         EXPECT_EQ(platform::RegistryCreateKey(kUser, row.path), row.valid) << row.path;
         EXPECT_EQ(platform::RegistryWriteValue(kUser, row.path, "v", platform::kRegSz, "x"), row.valid) << row.path;
@@ -138,12 +142,9 @@ TEST_F(RegistryStore, TheDenySwitchRefusesEveryWriteUnderItsRootsAndKeepsReads) 
         bool userDenied;
         bool machineDenied;
     } rows[] = {
-        {"", false, false},
-        {"HKEY_LOCAL_MACHINE", false, true},
-        {"hklm", false, true},
-        {"HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE", true, true},
-        {"hkcu", true, false},
-        {"HKEY_LOCAL_MACHINE_X", false, false},
+        {"", false, false},    {"HKEY_LOCAL_MACHINE", false, true},
+        {"hklm", false, true}, {"HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE", true, true},
+        {"hkcu", true, false}, {"HKEY_LOCAL_MACHINE_X", false, false},
     };
     for (const auto& row : rows) {
         testsupport::ScratchFolder store;
@@ -178,8 +179,8 @@ TEST_F(RegistryStore, AFailedWriteLeavesTheOldStoreWholeAndNoTemporaryFile) {
         signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
-        return platform::RegistryWriteValue(kUser, kRunKey, "Big", platform::kRegBinary, std::string(65536, 'x'))
-                   ? 1 : 0;
+        return platform::RegistryWriteValue(kUser, kRunKey, "Big", platform::kRegBinary, std::string(65536, 'x')) ? 1
+                                                                                                                  : 0;
     });
     ASSERT_EQ(code, 0) << "the oversized write was reported as done";
     EXPECT_EQ(StoreText(kUser), before);
@@ -194,10 +195,8 @@ TEST_F(RegistryStore, AStoreThatCannotBeReadBackIsNeverRewritten) {
         const char* label;
         std::string text;
     } rows[] = {
-        {"another format", "REGEDIT4\n[A]\n\"v\"=\"x\"\n"},
-        {"a cut last line", header + "[A]\nv=1:abc"},
-        {"a broken escape", header + "[A]\nv=1:%4\n"},
-        {"a value before any key", header + "v=1:x\n[A]\n"},
+        {"another format", "REGEDIT4\n[A]\n\"v\"=\"x\"\n"},     {"a cut last line", header + "[A]\nv=1:abc"},
+        {"a broken escape", header + "[A]\nv=1:%4\n"},          {"a value before any key", header + "v=1:x\n[A]\n"},
         {"a type that is no number", header + "[A]\nv=sz:x\n"},
     };
     for (const auto& row : rows) {
@@ -235,7 +234,8 @@ TEST_F(RegistryStore, ProgramsWritingAtOnceKeepEachOthersValuesAndReadersSeeWhol
             for (int i = 0; i < kValuesEach; ++i) {
                 const std::string name = "w" + std::to_string(w) + "v" + std::to_string(i);
                 ok = platform::RegistryWriteValue(kUser, "Shared", name, platform::kRegBinary,
-                                                  std::string(2000, static_cast<char>('a' + w))) && ok;
+                                                  std::string(2000, static_cast<char>('a' + w))) &&
+                     ok;
             }
             _exit(ok ? 0 : 1);
         }

@@ -70,7 +70,7 @@ private:
 };
 
 struct ProcessResult {
-    int exitCode = -1;     // exit status, or -1 when killed by a signal or the time limit
+    int exitCode = -1;  // exit status, or -1 when killed by a signal or the time limit
     int signal = 0;
     bool timedOut = false;
     std::string out;
@@ -79,8 +79,8 @@ struct ProcessResult {
 
 // Runs a program with an argument list (argv[0] included) and extra environment variables,
 // killing it after timeoutMs. The child's standard input is /dev/null.
-ProcessResult RunProcess(const std::vector<std::string>& argv,
-                         const std::map<std::string, std::string>& extraEnv = {}, int timeoutMs = 30000);
+ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& extraEnv = {},
+                         int timeoutMs = 30000);
 
 std::string ReadFile(const std::string& path);  // empty when missing
 bool FileExists(const std::string& path);

@@ -65,10 +65,10 @@ TEST(IniFile, ChangesKeepEveryOtherLineAndWriteCrLf) {
         "A=1\n"
         "; note\n"
         "\n");
-    ASSERT_TRUE(ini.Write("main", "FILE", "new"));   // replaced where it stands, its spelling kept
+    ASSERT_TRUE(ini.Write("main", "FILE", "new"));    // replaced where it stands, its spelling kept
     ASSERT_TRUE(ini.Write("Main", "Date", "today"));  // after the last key of its section
     ASSERT_TRUE(ini.Write("Settings", "B", "2"));
-    ASSERT_TRUE(ini.Write("Extra", "C", "3"));        // a new section at the end
+    ASSERT_TRUE(ini.Write("Extra", "C", "3"));  // a new section at the end
     EXPECT_EQ(ini.Serialize(),
               "\xEF\xBB\xBF; kept\r\n"
               "[Main]\r\n"

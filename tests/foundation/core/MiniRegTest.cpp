@@ -32,7 +32,7 @@ TEST_F(MiniReg, ValuePathsSplitAtTheirLastBackslash) {
     } rows[] = {
         {kRunValue, kRunKey, "KV.Kestrune"},
         {"Software\\Key\\", "Software\\Key", ""},  // the key's unnamed default value
-        {"\\AtTheRoot", "", "AtTheRoot"},           // a value of the root itself
+        {"\\AtTheRoot", "", "AtTheRoot"},          // a value of the root itself
         {"A\\B.C D", "A", "B.C D"},
     };
     for (const auto& row : rows) {

@@ -3,11 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
+#include <map>
 #include "foundation/core/Guard.h"
 #include "foundation/core/MiniReg.h"
 #include "foundation/core/SystemFolders.h"
-#include <functional>
-#include <map>
 
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
@@ -77,7 +77,7 @@ TEST_F(SpecialFolders, TempIsLookedUpOncePerRun) {
     EXPECT_EQ(kestrune::GetSpecialFolder(1), "/first");
     EXPECT_EQ(kestrune::GetSpecialFolder(42), "/first");
     EXPECT_EQ(kestrune::TempDirFromEnvironment(), "/second");  // the agent's uncached reading
-    kestrune::TempDirCache.clear();                              // as the start-up does
+    kestrune::TempDirCache.clear();                            // as the start-up does
     EXPECT_EQ(kestrune::GetSpecialFolder(10), "/second");
 }
 
@@ -198,10 +198,13 @@ TEST_F(SpecialFolders, AFallbackFolderThatOthersCouldReachIsNotUsed) {
         const char* label;
         std::function<void(const std::string& folder)> prepare;
     } rows[] = {
-        {"open to everyone", [](const std::string& folder) { mkdir(folder.c_str(), 0777); chmod(folder.c_str(), 0777); }},
-        {"a symbolic link", [this](const std::string& folder) {
-             ASSERT_EQ(symlink(home.root().c_str(), folder.c_str()), 0);
+        {"open to everyone",
+         [](const std::string& folder) {
+             mkdir(folder.c_str(), 0777);
+             chmod(folder.c_str(), 0777);
          }},
+        {"a symbolic link",
+         [this](const std::string& folder) { ASSERT_EQ(symlink(home.root().c_str(), folder.c_str()), 0); }},
         {"a file", [](const std::string& folder) { testsupport::WriteFile(folder, ""); }},
     };
     for (const auto& row : rows) {
