@@ -5,6 +5,7 @@
 
 #include "errors/ErrorLog.h"
 #include "tests/errors/ErrorFixture.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -108,14 +109,7 @@ TEST_F(ErrorLogTest, DateRowIgnoresTheSystemFormat) {
         {2000, 1, 1, 0, 0, 0, "01/01/2000 [00:00:00]"},
     };
     for (const Case& c : cases) {
-        std::tm time{};
-        time.tm_year = c.year - 1900;
-        time.tm_mon = c.month - 1;
-        time.tm_mday = c.day;
-        time.tm_hour = c.hour;
-        time.tm_min = c.minute;
-        time.tm_sec = c.second;
-        EXPECT_EQ(LogDateText(time), c.text);
+        EXPECT_EQ(LogDateText(testsupport::AsTm({c.year, c.month, c.day, c.hour, c.minute, c.second})), c.text);
     }
 }
 

@@ -5,25 +5,14 @@
 #include "foundation/DueTest.h"
 #include "platform/Clock.h"
 #include "tests/foundation/FoundationFixture.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
 using namespace kestrune;
 
-struct Moment {
-    int year, month, day, hour, minute, second;
-};
-
-std::tm AsTm(const Moment& m) {
-    std::tm t{};
-    t.tm_year = m.year - 1900;
-    t.tm_mon = m.month - 1;
-    t.tm_mday = m.day;
-    t.tm_hour = m.hour;
-    t.tm_min = m.minute;
-    t.tm_sec = m.second;
-    return t;
-}
+using testsupport::AsTm;
+using testsupport::Moment;
 
 class CheckDueTest : public FoundationFixture {
 protected:

@@ -31,19 +31,8 @@ using testsupport::ReadFile;
 
 namespace {
 
-struct Moment {
-    int year, month, day, hour, minute;
-};
-
-std::tm AsTm(const Moment& m) {
-    std::tm t{};
-    t.tm_year = m.year - 1900;
-    t.tm_mon = m.month - 1;
-    t.tm_mday = m.day;
-    t.tm_hour = m.hour;
-    t.tm_min = m.minute;
-    return t;
-}
+using testsupport::AsTm;
+using testsupport::Moment;
 
 const char* const kQuerying = " Update check: querying for new versions...";
 

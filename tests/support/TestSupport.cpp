@@ -181,4 +181,15 @@ std::string SourceDir() { return KESTRUNE_SOURCE_DIR; }
 
 std::string SystemPython() { return "/usr/bin/python3"; }
 
+std::tm AsTm(const Moment& moment) {
+    std::tm time{};
+    time.tm_year = moment.year - 1900;
+    time.tm_mon = moment.month - 1;
+    time.tm_mday = moment.day;
+    time.tm_hour = moment.hour;
+    time.tm_min = moment.minute;
+    time.tm_sec = moment.second;
+    return time;
+}
+
 }  // namespace testsupport

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the tests: scratch folders, environment overrides and child processes.
 
+#include <ctime>
 #include <map>
 #include <optional>
 #include <string>
@@ -91,5 +92,11 @@ std::string AppDir();
 std::string SourceDir();
 // Debian's own python3, which sees Debian's python3-* packages.
 std::string SystemPython();
+
+// A local date and time for the clock seams (platform::SetLocalTimeForTesting), in plain numbers.
+struct Moment {
+    int year, month, day, hour = 0, minute = 0, second = 0;
+};
+std::tm AsTm(const Moment& moment);
 
 }  // namespace testsupport
