@@ -263,18 +263,14 @@ TEST_F(MailWindowTest, FailureShowsOneErrorBoxAndKeepsTheLog) {
         AccountConfig first, second;
         std::string expectedText;
     };
+    // clang-format off
     const Case cases[] = {
-        {"both logins refused",
-         MailKind::Report,
-         {server.port(), "first", "bad"},
-         {server.port(), "second", "bad"},
+        {"both logins refused", MailKind::Report, {server.port(), "first", "bad"}, {server.port(), "second", "bad"},
          "Ошибка при попытке отправки отчета."},
-        {"closed port, then a silent server",
-         MailKind::Review,
-         {mailtest::ClosedPort(), "first", "first-pass"},
-         {silent.port(), "second", "second-pass"},
-         "Ошибка при попытке отправки отзыва, попробуйте повторить позже."},
+        {"closed port, then a silent server", MailKind::Review, {mailtest::ClosedPort(), "first", "first-pass"},
+         {silent.port(), "second", "second-pass"}, "Ошибка при попытке отправки отзыва, попробуйте повторить позже."},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ClearBoxes();
@@ -335,6 +331,7 @@ TEST_F(MailWindowTest, RefusedSendsReachNoServer) {
         std::string author, product;
         bool settings;
     };
+    // clang-format off
     const Case cases[] = {
         {"recipient with an injected command", "author@example.org>\r\nRCPT TO:<evil@attacker.example", "KV.Kestrune",
          true},
@@ -343,6 +340,7 @@ TEST_F(MailWindowTest, RefusedSendsReachNoServer) {
          true},
         {"no settings file", "author@example.org", "KV.Kestrune", false},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ClearBoxes();
@@ -694,23 +692,20 @@ TEST_F(MailWindowTest, WhatFailedIsNamedInTheBoxAndOnStderr) {
         std::optional<std::string> settings;
         std::vector<std::string> named;
     };
+    // clang-format off
     const Case cases[] = {
         {"no host", "[Account1]\n" + port + good, {"[Account1] Host: missing", "[Account2] is not configured"}},
-        {"bad port",
-         "[Account1]\nHost=127.0.0.1\nPort=46five\n" + good,
+        {"bad port", "[Account1]\nHost=127.0.0.1\nPort=46five\n" + good,
          {"[Account1] Port: \"46five\" is not a number from 1 to 65535"}},
         {"host with a blank", "[Account1]\nHost=127.0.0.1 x\n" + port + good, {"[Account1] Host: \"127.0.0.1 x\""}},
-        {"missing CA file",
-         "[Account1]\nHost=127.0.0.1\n" + port + good + "[TLS]\nCABundle=" + (app_ / "nowhere.pem") + "\n",
+        {"missing CA file", "[Account1]\nHost=127.0.0.1\n" + port + good + "[TLS]\nCABundle=" + (app_ / "nowhere.pem") + "\n",
          {"[TLS] CABundle: \"" + (app_ / "nowhere.pem") + "\" is no readable file"}},
         {"no settings file", std::nullopt, {"no readable mail settings file", "Resource/Mail.ini"}},
-        {"login refused",
-         "[Account1]\nHost=127.0.0.1\n" + port +
-             "User=first\nPassword=bad\nSender=first@sender.example\n"
-             "[TLS]\nCABundle=" +
-             server.caFile() + "\n",
+        {"login refused", "[Account1]\nHost=127.0.0.1\n" + port + "User=first\nPassword=bad\nSender=first@sender.example\n"
+                              "[TLS]\nCABundle=" + server.caFile() + "\n",
          {"[Account1] 127.0.0.1:" + std::to_string(server.port()) + ": login refused"}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ClearBoxes();

@@ -142,16 +142,15 @@ TEST_F(SingleInstance, CasesThatFindNoOtherCopy) {
         list.emplace_back(copy);
         return list;
     };
+    // clang-format off
     const std::vector<Case> cases{
-        {"restart switch, any letter case",
-         [&] { return one(new OtherCopy("1.1")); },
-         {"KV.Kestrune", "/ErrorReLaunch"}},
+        {"restart switch, any letter case", [&] { return one(new OtherCopy("1.1")); }, {"KV.Kestrune", "/ErrorReLaunch"}},
         {"mutexes held, no window yet", [&] { return one(new OtherCopy("1.1", "QWidget", false)); }, {"KV.Kestrune"}},
         {"window of another class", [&] { return one(new OtherCopy("1.1", "TFormOther")); }, {"KV.Kestrune"}},
-        {"restart switch only as the first parameter",
-         [&] { return one(new OtherCopy("1.1", "TFormOther")); },
+        {"restart switch only as the first parameter", [&] { return one(new OtherCopy("1.1", "TFormOther")); },
          {"KV.Kestrune", "1", "/errorrelaunch"}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MessageBoxRecorder recorder;
@@ -310,6 +309,7 @@ TEST_F(OneCopyTexts, TextComesFromTheStoredLanguagesFile) {
         int message;
         std::string expected;
     };
+    // clang-format off
     const std::vector<Case> cases{
         {"key in lower case", "English", true, "id1=Newer!\r\n", 1, "Newer!"},
         {"the later line wins", "English", true, "ID1=first\nID1=second\n", 1, "second"},
@@ -325,6 +325,7 @@ TEST_F(OneCopyTexts, TextComesFromTheStoredLanguagesFile) {
         {"a name that leads out of the Language folder", "../English", true, "ID1=Newer!\n", 1, kNewer},
         {"message 0", "English", true, "ID0=zero\n", 0, ""},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         testsupport::ScratchFolder fresh;
@@ -395,18 +396,16 @@ TEST_F(SingleInstance, CompanionFileThatIsNoPlainFileNeverHoldsTheStart) {
         std::string entry;
         std::vector<std::string> codes;
     };
+    // clang-format off
     const std::vector<Case> cases{
-        {"plain",
-         [](const std::string& f) { testsupport::WriteFile(f, "// c\r\nID1=Newer copy running\r\n"); },
-         "Newer copy running",
-         {}},
+        {"plain", [](const std::string& f) { testsupport::WriteFile(f, "// c\r\nID1=Newer copy running\r\n"); },
+         "Newer copy running", {}},
         {"folder", [](const std::string& f) { std::filesystem::create_directories(f); }, "", {}},
         {"pipe", [](const std::string& f) { ASSERT_EQ(mkfifo(f.c_str(), 0600), 0); }, "", {"COL.002-01"}},
-        {"device link",
-         [](const std::string& f) { ASSERT_EQ(symlink("/dev/zero", f.c_str()), 0); },
-         "",
+        {"device link", [](const std::string& f) { ASSERT_EQ(symlink("/dev/zero", f.c_str()), 0); }, "",
          {"COL.002-01"}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string folder = app() + "/Language/Tested";

@@ -363,70 +363,42 @@ TEST_F(LanguageTest, PackFilesOfEveryKindAndEncoding) {
         Lines afterEnglish;  // lines read from the language's own pack
         bool reported;
     };
+    // clang-format off
     const std::vector<Case> cases{
-        {"German in code page 1252",
-         "German",
-         [&](const std::string& f) {
-             WriteFile(f, withBody("Deutsch",
-                                   "\xC4\xF6\xFC\xDF Schlie\xDF"
-                                   "en"));
-         },
-         {"[|UFormTest|]", "<|Label1|>", "Äöüß Schließen"},
-         false},
+        {"German in code page 1252", "German",
+         [&](const std::string& f) { WriteFile(f, withBody("Deutsch", "\xC4\xF6\xFC\xDF Schlie\xDF" "en")); },
+         {"[|UFormTest|]", "<|Label1|>", "Äöüß Schließen"}, false},
         {"UTF-8 with one stray 1252 byte spoils nothing",
          "German",
          [&](const std::string& f) {
-             WriteFile(f, withBody("Deutsch",
-                                   "Gr\xC3\xB6\xC3\x9F"
-                                   "e\r\n<|Hint-Label1|>\r\nStra\xDF"
-                                   "e"));
+             WriteFile(f, withBody("Deutsch", "Gr\xC3\xB6\xC3\x9F" "e\r\n<|Hint-Label1|>\r\nStra\xDF" "e"));
          },
-         {"[|UFormTest|]", "<|Label1|>", "Größe", "<|Hint-Label1|>", "Straße"},
-         false},
-        {"Ukrainian in code page 1251",
-         "Ukrainian",
+         {"[|UFormTest|]", "<|Label1|>", "Größe", "<|Hint-Label1|>", "Straße"}, false},
+        {"Ukrainian in code page 1251", "Ukrainian",
          [&](const std::string& f) { WriteFile(f, withBody("U", "\xCF\xF0\xE8\xE2\xB3\xF2")); },
-         {"[|UFormTest|]", "<|Label1|>", "Привіт"},
-         false},
-        {"Polish in code page 1250",
-         "Polish",
-         [&](const std::string& f) {
-             WriteFile(f, withBody("P",
-                                   "\xA3\xF3"
-                                   "d\x9F"));
-         },
-         {"[|UFormTest|]", "<|Label1|>", "Łódź"},
-         false},
-        {"Greek in code page 1253",
-         "Greek",
+         {"[|UFormTest|]", "<|Label1|>", "Привіт"}, false},
+        {"Polish in code page 1250", "Polish",
+         [&](const std::string& f) { WriteFile(f, withBody("P", "\xA3\xF3" "d\x9F")); },
+         {"[|UFormTest|]", "<|Label1|>", "Łódź"}, false},
+        {"Greek in code page 1253", "Greek",
          [&](const std::string& f) { WriteFile(f, withBody("G", "\xC5\xEB\xEB\xE7\xED\xE9\xEA\xDC")); },
-         {"[|UFormTest|]", "<|Label1|>", "Ελληνικά"},
-         false},
-        {"Turkish in code page 1254",
-         "Turkish",
+         {"[|UFormTest|]", "<|Label1|>", "Ελληνικά"}, false},
+        {"Turkish in code page 1254", "Turkish",
          [&](const std::string& f) { WriteFile(f, withBody("T", "\xDE\xFEi\xF0\xFD")); },
-         {"[|UFormTest|]", "<|Label1|>", "Şşiğı"},
-         false},
-        {"a folder is a missing pack",
-         "German",
-         [&](const std::string& f) { std::filesystem::create_directories(f); },
-         {},
-         false},
+         {"[|UFormTest|]", "<|Label1|>", "Şşiğı"}, false},
+        {"a folder is a missing pack", "German",
+         [&](const std::string& f) { std::filesystem::create_directories(f); }, {}, false},
         {"a pipe", "German", [&](const std::string& f) { ASSERT_EQ(mkfifo(f.c_str(), 0600), 0); }, {}, true},
-        {"a link to /dev/zero",
-         "German",
-         [&](const std::string& f) { ASSERT_EQ(symlink("/dev/zero", f.c_str()), 0); },
-         {},
-         true},
-        {"over the 16 MiB limit",
-         "German",
+        {"a link to /dev/zero", "German",
+         [&](const std::string& f) { ASSERT_EQ(symlink("/dev/zero", f.c_str()), 0); }, {}, true},
+        {"over the 16 MiB limit", "German",
          [&](const std::string& f) {
              WriteFile(f, withBody("Deutsch", "Zu gro\xDF"));
              std::filesystem::resize_file(f, 16u * 1024u * 1024u + 1u);
          },
-         {},
-         true},
+         {}, true},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::filesystem::remove_all(program_ / "Language");
