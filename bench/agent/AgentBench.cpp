@@ -34,15 +34,11 @@ void VersionCheckAgainstCurl(benchmark::State& state, std::size_t bodyBytes) {
     testsupport::CopyTree(testsupport::AppDir(), scratch / "app");
     const std::string agent = scratch / "app/Resource/Pellmark";
     const std::vector<std::string> agentArgs{agent, "KV.Kestrune", prefix, server.Url(), "-"};
-    const std::vector<std::string> curlArgs{"/usr/bin/curl",
-                                            "-s",
-                                            "-f",
-                                            "-o",
-                                            scratch / "a.txt",
-                                            server.Url(prefix + ".txt"),
-                                            "-o",
-                                            scratch / "b.txt",
-                                            server.Url(prefix + "Eng.txt")};
+    // clang-format off
+    const std::vector<std::string> curlArgs{"/usr/bin/curl", "-s", "-f",
+                                            "-o", scratch / "a.txt", server.Url(prefix + ".txt"),
+                                            "-o", scratch / "b.txt", server.Url(prefix + "Eng.txt")};
+    // clang-format on
 
     std::vector<double> agentWall, curlWall, agentCpu, curlCpu, agentPeak, curlPeak;
     for (auto _ : state) {
