@@ -211,10 +211,11 @@ void FillLanguageChooser(WindowHandle owner, QComboBox* chooser) {
         // On a file system that tells letter case apart two folders may differ only in it; the
         // program compares language names without it, so one of them stands: the spelling the
         // loader reads as the fallback ("English"), else the first one.
-        const auto fallbackOffered = std::any_of(offered.begin(), offered.end(),
-                                                 [](const auto& language) { return language.first == kFallbackLanguage; });
+        const auto fallbackOffered = std::any_of(
+            offered.begin(), offered.end(), [](const auto& language) { return language.first == kFallbackLanguage; });
         for (const auto& [name, native] : offered) {
-            if (fallbackOffered && name != kFallbackLanguage && langpack::EqualsNoCase(name, kFallbackLanguage)) continue;
+            if (fallbackOffered && name != kFallbackLanguage && langpack::EqualsNoCase(name, kFallbackLanguage))
+                continue;
             bool known = false;
             for (const std::string& listed : LanguageList) known = known || langpack::EqualsNoCase(listed, name);
             if (known) continue;

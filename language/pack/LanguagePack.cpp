@@ -163,7 +163,8 @@ LetterCase CaseOf(char32_t c) {
         return (c % 2 == 0) != shifted ? LetterCase::Upper : LetterCase::Lower;
     }
     if (c == 0x192) return LetterCase::Lower;
-    if (c == 0x386 || (c >= 0x388 && c <= 0x38F && c != 0x38B && c != 0x38D) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2))
+    if (c == 0x386 || (c >= 0x388 && c <= 0x38F && c != 0x38B && c != 0x38D) ||
+        (c >= 0x391 && c <= 0x3AB && c != 0x3A2))
         return LetterCase::Upper;
     if (c == 0x390 || (c >= 0x3AC && c <= 0x3CE)) return LetterCase::Lower;
     if ((c >= 0x400 && c <= 0x42F) || c == 0x490) return LetterCase::Upper;

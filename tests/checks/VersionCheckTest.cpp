@@ -200,8 +200,8 @@ TEST_P(BothModes, DescriptionWithoutItsTwin) {
         bool shown;
     };
     const Case cases[] = {
-        {"Russian", true, false, true},  {"English", true, false, false}, {"German", true, false, false},
-        {"German", false, false, true},  {"English", true, true, true},   {"German", true, true, true},
+        {"Russian", true, false, true}, {"English", true, false, false}, {"German", true, false, false},
+        {"German", false, false, true}, {"English", true, true, true},   {"German", true, true, true},
     };
     Serve("Prog_1.0.txt", kNewer);
     for (const Case& c : cases) {

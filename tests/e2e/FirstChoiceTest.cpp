@@ -65,7 +65,8 @@ protected:
 };
 
 TEST_F(LanguageSettingsRun, StartsKeepTheStoredChoices) {
-    const std::string chosen = "Language=\"German\"\r\nDefaultHelpLanguage=\"German\"\r\nDefaultNewVersionLanguage=0\r\n";
+    const std::string chosen =
+        "Language=\"German\"\r\nDefaultHelpLanguage=\"German\"\r\nDefaultNewVersionLanguage=0\r\n";
     struct Row {
         const char* label;
         std::string before;  // [Settings] lines; empty: no file
@@ -74,18 +75,30 @@ TEST_F(LanguageSettingsRun, StartsKeepTheStoredChoices) {
         std::string after;   // [Settings] lines; "-": no file
     };
     const Row rows[] = {
-        {"a caller's start stores its language and keeps the others", chosen, {"0", "Prog", "1.0", "English"}, "",
+        {"a caller's start stores its language and keeps the others",
+         chosen,
+         {"0", "Prog", "1.0", "English"},
+         "",
          "Language=\"English\"\r\nDefaultHelpLanguage=\"German\"\r\nDefaultNewVersionLanguage=0\r\n"},
-        {"Russian from the caller", chosen, {"0", "Prog", "1.0", "Russian"}, "",
+        {"Russian from the caller",
+         chosen,
+         {"0", "Prog", "1.0", "Russian"},
+         "",
          "Language=\"Russian\"\r\nDefaultHelpLanguage=\"German\"\r\nDefaultNewVersionLanguage=0\r\n"},
-        {"no file: the caller's language and the defaults", "", {"0", "Prog", "1.0", "English"}, "",
+        {"no file: the caller's language and the defaults",
+         "",
+         {"0", "Prog", "1.0", "English"},
+         "",
          "Language=\"English\"\r\nDefaultHelpLanguage=\"English\"\r\nDefaultNewVersionLanguage=1\r\n"},
         {"an incomplete start without P4 stores nothing", chosen, {"0", "Prog", "1.0"}, "", chosen},
         {"an incomplete start with another P4 stores nothing", chosen, {"0", "Prog", "1.0", "German"}, "", chosen},
         {"an incomplete start without a file makes none", "", {"0", "Prog", "1.0"}, "", "-"},
         {"an ordinary start keeps what it read", chosen, {}, "", chosen},
-        {"no Language key: the chooser asks, and nothing is written", "DefaultHelpLanguage=\"German\"\r\n", {},
-         "UFormFirstChoose", "DefaultHelpLanguage=\"German\"\r\n"},
+        {"no Language key: the chooser asks, and nothing is written",
+         "DefaultHelpLanguage=\"German\"\r\n",
+         {},
+         "UFormFirstChoose",
+         "DefaultHelpLanguage=\"German\"\r\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);

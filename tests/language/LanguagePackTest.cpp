@@ -173,7 +173,9 @@ TEST(PackDecoding, LegacyLinesThatAreValidUtf8) {
         {"UTF-8 lines among legacy lines",
          "Дякую\r\n" + shortLines + "\xCF\xF0\xE8\xE2\xB3\xF2\r\nи\r\nЯ\r\nміст «Київ» — так\r\n",
          LegacyCodePage::Cp1251, "Дякую\r\n" + shortText + "Привіт\r\nи\r\nЯ\r\nміст «Київ» — так\r\n"},
-        {"UTF-8 lines among Western legacy lines", "Stra\xDF" "e\r\nÜber\r\ngroß\r\nMüller\r\n",
+        {"UTF-8 lines among Western legacy lines",
+         "Stra\xDF"
+         "e\r\nÜber\r\ngroß\r\nMüller\r\n",
          LegacyCodePage::Cp1252, "Straße\r\nÜber\r\ngroß\r\nMüller\r\n"},
         {"a byte-order mark keeps UTF-8 as it is", "\xEF\xBB\xBF\xCD\xB3\r\n\xC4\xFF\r\n", LegacyCodePage::Cp1251,
          "\xCD\xB3\r\nДя\r\n"},
