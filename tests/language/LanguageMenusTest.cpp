@@ -139,13 +139,11 @@ TEST_F(LanguageMenus, MenuBuildsFromFolderTrees) {
          {"Russian [Русский]", "GERMAN [Deutsch]", "english [english]"}},
         {"the fallback's own spelling stands for its letter-case twins",
          [](LanguageMenus& t) {
-             WriteFile(t.language("ENGLISH/ENGLISH.txt"), Pack("ENGLISH"));
-             WriteFile(t.language("English/English.txt"), Pack("English"));
-             WriteFile(t.language("english/english.txt"), Pack("english"));
-             WriteFile(t.language("GERMAN/GERMAN.txt"), Pack("Deutsch"));
-             WriteFile(t.language("German/German.txt"), Pack("Deutsch 2"));
+             // ENGLISH comes first in name order, yet English stands; other twins keep the first.
+             for (const std::string name : {"ENGLISH", "English", "english", "GERMAN", "German"})
+                 WriteFile(t.language(name + "/" + name + ".txt"), Pack(name == "German" ? "Deutsch 2" : name));
          },
-         {"Russian [Русский]", "English [English]", "GERMAN [Deutsch]"}},
+         {"Russian [Русский]", "English [English]", "GERMAN [GERMAN]"}},
         {"names that cannot be stored or used as a folder",
          [](LanguageMenus& t) {
              WriteFile(t.language("Line\nBreak/Line\nBreak.txt"), Pack("Broken"));
