@@ -4,8 +4,8 @@
 // The agent publishes each result file by renaming a finished temporary file into place, so a
 // file found at its name is complete; the reader takes only a regular file at that name (never a
 // folder, device, pipe or the agent's temporary file), reads at most a limit, and never waits
-// while opening. Bytes are decoded as UTF-8 when they are valid UTF-8, else as Windows-1251 (the
-// language packs' decoder). The agent stores the body followed by CR LF: that one closing line
+// while opening. Bytes are decoded by the language packs' decoder: UTF-8, and Windows-1251 where
+// a line is not UTF-8. The agent stores the body followed by CR LF: that one closing line
 // end is not part of the text, and a file holding only CR LF is an empty body.
 
 #include <cstddef>

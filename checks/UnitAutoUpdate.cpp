@@ -16,6 +16,7 @@
 #include "foundation/core/Guard.h"
 #include "foundation/core/ProgramValues.h"
 #include "language/LangProcessor.h"
+#include "language/LanguageMenus.h"
 #include "language/pack/LanguagePack.h"
 #include "platform/FileSystem.h"
 
@@ -78,6 +79,14 @@ void OnAgentEnded(const AgentRunResult& result) {
 
 // The carrier frame hands its translated texts here from the program's start on.
 [[maybe_unused]] const bool StatusTextsTaken = (SetUpdateStatusTextsHandler(TakeTranslatedStatusTexts), true);
+
+// The description the reader reads: the Russian one for Russian, the English twin for English,
+// and for a third language the one its new-version language setting picks.
+std::string ReaderDescriptionSuffix() {
+    if (IsRussian()) return "_CNVTrue.txt";
+    if (langpack::Lowered(CurrentLanguage) == "english" || DefaultNewVersionLanguage) return "_CNVTrueEng.txt";
+    return "_CNVTrue.txt";
+}
 
 void DeleteDescriptions() {
     RemoveAgentFile(Settings("_CNVTrue.txt"));
@@ -219,8 +228,18 @@ void ShowNewVersionIfAny() {
             RemoveAgentFile(Temp("_CNVFalse"));
             return;
         }
-        const std::string description = Settings(IsRussian() ? "_CNVTrue.txt" : "_CNVTrueEng.txt");
-        if (!platform::FileAgeReadable(description)) return;
+        const std::string description = Settings(ReaderDescriptionSuffix());
+        if (!platform::FileAgeReadable(description)) {
+            // The maker published no text in the reader's language: the description alone is of
+            // no use to this reader and would hold every later check back. It goes, so the next
+            // check, when due, starts clean (and finds the reader's text once it is published).
+            if (platform::FileAgeReadable(Settings("_CNVTrue.txt"))) {
+                DeleteDescriptions();
+                VersionCheckFailed = true;
+                UpdateCheckStatusText(true);
+            }
+            return;
+        }
         if (platform::FileAgeReadable(Settings("_CheckTrue"))) return;
         if (!ResultHasBody(description)) {
             RemoveAgentFile(description);

@@ -39,7 +39,9 @@ void StartVersionCheck(int manual);
 // The agent's answer is there: its ready flag, a description in the reader's language, or the
 // end of this program's agent run.
 bool IsCheckResultReady();
-// Announces a description once, or takes the no-new-version flag.
+// Announces a description once, or takes the no-new-version flag. A description without the
+// text in the reader's language (English, or a third language set to English, and no twin) is
+// removed as an unusable answer, so the next check starts clean when it is due.
 void ShowNewVersionIfAny();
 // Rebuilds UpdateStatusText; done false: the check is being queried.
 void UpdateCheckStatusText(bool done);

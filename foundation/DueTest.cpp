@@ -1,6 +1,7 @@
 #include "foundation/DueTest.h"
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -29,10 +30,17 @@ QTime TimeFromClock() {
     return QTime(now.tm_hour, now.tm_min, std::min(now.tm_sec, 59));
 }
 
+std::optional<QLocale>& LocaleForTesting() {
+    static std::optional<QLocale> locale;
+    return locale;
+}
+
+QLocale DateLocale() { return LocaleForTesting() ? *LocaleForTesting() : QLocale::system(); }
+
 // The system's short date format with a four-digit year: a two-digit year would be read back a
 // century early, and the check would be due at every start.
 QString LastCheckDateFormat() {
-    QString format = QLocale::system().dateFormat(QLocale::ShortFormat);
+    QString format = DateLocale().dateFormat(QLocale::ShortFormat);
     if (!format.contains(QLatin1String("yyyy"))) format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
     return format;
 }
@@ -40,13 +48,18 @@ QString LastCheckDateFormat() {
 QDate ParseLastCheckDate(const std::string& line) {
     const QString text = QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())).trimmed();
     if (text.isEmpty()) return {};
-    const QLocale locale = QLocale::system();
-    QDate date = locale.toDate(text, LastCheckDateFormat());
+    const QLocale locale = DateLocale();
+    const QString fourDigits = LastCheckDateFormat();
+    QDate date = locale.toDate(text, fourDigits);
     if (date.isValid()) return date;
-    // A file written with the system's own short format: its two-digit year is this century's.
-    date = locale.toDate(text, QLocale::ShortFormat);
-    if (date.isValid() && date.year() < TodayFromClock().year() - 50) date = date.addYears(100);
-    return date;
+    // A file written with a two-digit year (an older program, or the format of another locale's
+    // days): the year is this century's, whatever century the conversion would pick.
+    QString twoDigits = fourDigits;
+    twoDigits.replace(QLatin1String("yyyy"), QLatin1String("yy"));
+    date = locale.toDate(text, twoDigits);
+    if (!date.isValid()) return {};
+    const int century = TodayFromClock().year() / 100 * 100;
+    return date.addYears(century + date.year() % 100 - date.year());
 }
 
 QTime ParseLastCheckTime(const std::string& line) {
@@ -75,6 +88,11 @@ int CheckIntervalDays(int intervalIndex) {
         }
     });
     return days;
+}
+
+void SetDateLocaleForTesting(const QLocale* locale) {
+    if (locale) LocaleForTesting() = *locale;
+    else LocaleForTesting().reset();
 }
 
 std::string LastCheckFilePath(const std::string& name) { return GetProgramPath(2, "") + name + "_LastCheck.ini"; }
@@ -138,7 +156,7 @@ bool IsCheckDue(const std::string& name, int intervalIndex) {
 bool WriteLastCheckFile(const std::string& name) {
     const std::string folder = GetProgramPath(2, "");
     platform::CreateDirectories(folder);
-    const QLocale locale = QLocale::system();
+    const QLocale locale = DateLocale();
     const std::string text = locale.toString(TodayFromClock(), LastCheckDateFormat()).toStdString() + "\r\n" +
                              TimeFromClock().toString(QStringLiteral("HH:mm:ss")).toStdString() + "\r\n";
     return static_cast<bool>(platform::WriteFileAtomic(folder + name + "_LastCheck.ini", text));

@@ -8,9 +8,12 @@
 // messages "Messages", the add-on check the empty name.
 //
 // All times come from platform::LocalTimeNow(), so tests fix the clock with
-// platform::SetLocalTimeForTesting.
+// platform::SetLocalTimeForTesting. A date stored with a two-digit year is read in the century
+// of today's date, in every locale.
 
 #include <string>
+
+class QLocale;
 
 namespace kestrune {
 
@@ -34,5 +37,9 @@ std::string LastCheckDateText(const std::string& name);
 
 // The full path of the check's last-check file.
 std::string LastCheckFilePath(const std::string& name);
+
+// For tests: the locale whose short date format the files are written and read in; null returns
+// to the system's.
+void SetDateLocaleForTesting(const QLocale* locale);
 
 }  // namespace kestrune

@@ -361,6 +361,12 @@ std::string ReadSettingString(const std::string& section, const std::string& key
     return value;
 }
 
+bool HasSetting(const std::string& section, const std::string& key) {
+    bool present = false;
+    Guard("URG.012-01", [&] { present = !SettingsFileMissing && Current && Current->ini.Read(section, key); });
+    return present;
+}
+
 bool ReadSettingBool(const std::string& section, const std::string& key, bool defaultValue) {
     bool value = defaultValue;
     Guard("URG.010-01", [&] {

@@ -68,6 +68,8 @@ int ReadSettingInteger(const std::string& section, const std::string& key, int d
 // came in true. optionalKey comes back true only when the key was missing.
 std::string ReadSettingString(const std::string& section, const std::string& key, const std::string& defaultValue,
                               bool& optionalKey);
+// Whether the current file holds the key; no open file holds none. Nothing is written or counted.
+bool HasSetting(const std::string& section, const std::string& key);
 // Any integer other than 0 is true; a missing key answers the default and is left missing.
 bool ReadSettingBool(const std::string& section, const std::string& key, bool defaultValue);
 // Writes the file. When values were repaired, writes [Main] Date first and shows the repaired

@@ -25,6 +25,7 @@
 #include "host/SettingsJob.h"
 #include "language/FirstChoose.h"
 #include "language/LangProcessor.h"
+#include "language/LanguageMenus.h"
 #include "language/UFrameHlpBtn.h"
 #include "platform/FileSystem.h"
 #include "ui_FormKestrune.h"
@@ -209,6 +210,9 @@ void TFormKestrune::FormCreate(const std::vector<std::string>& params) {
         if (IsKnownLanguage(CommandLineLanguage)) {
             CurrentLanguage = CommandLineLanguage;
             FirstChooseDone = true;
+            // The language comes from the caller; the help language and the new-version language
+            // stay as the user chose them, and are stored with it.
+            LoadStoredLanguageChoices(this);
         }
         UpdateNotSupportedMarker();
     });

@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <algorithm>
+#include <utility>
 
 #include "foundation/URegInA.h"
 #include "foundation/core/Guard.h"
@@ -56,6 +58,7 @@ constexpr char kSettingsName[] = "ULangSettings";
 constexpr char kSettingsVersion[] = "01.00";
 constexpr char kSettingsTitle[] = "ULang.Proc. Settings File";
 constexpr char kRussianNativeName[] = "Русский";
+constexpr char kFallbackLanguage[] = "English";  // the folder the loader reads first for a third language
 
 bool ListsGiven = false;  // InitLanguageProcessor ran: the language list may be built
 QPointer<TClickMemo> WorkingListMemo;
@@ -130,6 +133,19 @@ void FireRetranslation() {
     if (WorkingListMemo) WorkingListMemo->Click(WorkingListMemo);
 }
 
+// The help language and the new-version language as stored, in the open settings file.
+void ReadStoredChoices() {
+    bool missing = true;
+    HelpLanguage = ReadSettingString("Settings", "DefaultHelpLanguage", "English", missing);
+    auto hasHelp = [](const std::string& language) {
+        return IsUsableFolderName(language) && platform::FileAgeReadable(HelpIndexPathOf(language));
+    };
+    if (!hasHelp(HelpLanguage)) HelpLanguage = "English";
+    if (!hasHelp(HelpLanguage)) HelpLanguage = "Russian";
+    if (!hasHelp(HelpLanguage)) HelpLanguage.clear();
+    DefaultNewVersionLanguage = ReadSettingBool("Settings", "DefaultNewVersionLanguage", true);
+}
+
 // The file is closed on every way out, a failed read or write included.
 struct SettingsFileCloser {
     WindowHandle owner;
@@ -187,11 +203,19 @@ void FillLanguageChooser(WindowHandle owner, QComboBox* chooser) {
         NativeNameList.clear();
         LanguageList.push_back("Russian");
         NativeNameList.push_back(kRussianNativeName);
+        std::vector<std::pair<std::string, std::string>> offered;
         for (const std::string& name : platform::ListDirectory(LanguageFolder())) {
             std::string native;
-            if (!IsOfferedLanguage(name, &native)) continue;
-            // On a file system that tells letter case apart two folders may differ only in it;
-            // the program compares language names without it, so the first one stands.
+            if (IsOfferedLanguage(name, &native)) offered.emplace_back(name, native);
+        }
+        // On a file system that tells letter case apart two folders may differ only in it; the
+        // program compares language names without it, so one of them stands: the spelling the
+        // loader reads as the fallback ("English"), else the first one.
+        const auto fallbackOffered = std::any_of(
+            offered.begin(), offered.end(), [](const auto& language) { return language.first == kFallbackLanguage; });
+        for (const auto& [name, native] : offered) {
+            if (fallbackOffered && name != kFallbackLanguage && langpack::EqualsNoCase(name, kFallbackLanguage))
+                continue;
             bool known = false;
             for (const std::string& listed : LanguageList) known = known || langpack::EqualsNoCase(listed, name);
             if (known) continue;
@@ -213,31 +237,38 @@ void LoadLanguageSettings(WindowHandle owner) {
             return;
         }
         SettingsFileCloser closer{owner};
+        // A missing language stays missing: written with its default it would read as a choice,
+        // and the next start would not ask again.
+        if (!HasSetting("Settings", "Language")) {
+            CurrentLanguage = "Russian";
+            NeedLanguageChoice = true;
+            return;
+        }
         bool missing = true;
         CurrentLanguage = ReadSettingString("Settings", "Language", "Russian", missing);
-        if (missing) {
-            NeedLanguageChoice = true;
-            return;
-        }
+        // Only a regular file is a pack: a folder in its place is a missing pack.
         if (!IsRussian(CurrentLanguage) &&
-            (!IsUsableFolderName(CurrentLanguage) || !platform::FileAgeReadable(MainPackPath(CurrentLanguage)))) {
+            (!IsUsableFolderName(CurrentLanguage) || !platform::IsRegularFile(MainPackPath(CurrentLanguage)))) {
             NeedLanguageChoice = true;
             return;
         }
-        missing = true;
-        HelpLanguage = ReadSettingString("Settings", "DefaultHelpLanguage", "English", missing);
-        auto hasHelp = [](const std::string& language) {
-            return IsUsableFolderName(language) && platform::FileAgeReadable(HelpIndexPathOf(language));
-        };
-        if (!hasHelp(HelpLanguage)) HelpLanguage = "English";
-        if (!hasHelp(HelpLanguage)) HelpLanguage = "Russian";
-        if (!hasHelp(HelpLanguage)) HelpLanguage.clear();
-        DefaultNewVersionLanguage = ReadSettingBool("Settings", "DefaultNewVersionLanguage", true);
+        ReadStoredChoices();
+    });
+}
+
+void LoadStoredLanguageChoices(WindowHandle owner) {
+    Guard("ULP.026-01", [&] {
+        if (!OpenSettingsFile(kSettingsName, kSettingsVersion)) return;
+        SettingsFileCloser closer{owner};
+        ReadStoredChoices();
     });
 }
 
 void SaveLanguageSettings() {
     Guard("ULP.027-01", [&] {
+        // A run without a language (an incomplete start) has nothing to store; an empty language
+        // would wipe the one stored.
+        if (CurrentLanguage.empty()) return;
         CreateSettingsFile(kSettingsName, kSettingsVersion, kSettingsTitle);
         SettingsFileCloser closer{nullptr};
         WriteSettingString("Settings", "Language", CurrentLanguage);

@@ -55,7 +55,13 @@ void FillLanguageChooser(WindowHandle owner, QComboBox* chooser);
 // header line is the pack tag. Russian (any letter case) is built in and never offered from
 // the disk.
 bool IsOfferedLanguage(const std::string& name, std::string* nativeName = nullptr);
+// Reads ULangSettings.ini: the language (a missing key, a language without its pack file, no
+// file: NeedLanguageChoice, nothing written), then the help and new-version languages.
 void LoadLanguageSettings(WindowHandle owner);
+// A start that names its language reads only the stored help and new-version languages, so that
+// storing the language it was given keeps them.
+void LoadStoredLanguageChoices(WindowHandle owner);
+// Stores the three values; a run without a language stores nothing.
 void SaveLanguageSettings();
 // Loads CurrentLanguage, re-translates (the fan-out), ticks its items and saves the settings
 // (not while no valid language is known: a start whose choice was left open asks again).

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include "foundation/core/AsciiText.h"
 
@@ -137,6 +138,96 @@ bool HasNonAscii(std::string_view text) {
     return false;
 }
 
+const HighHalf& HighHalfOf(LegacyCodePage codePage) {
+    return codePage == LegacyCodePage::Cp1250   ? kCp1250
+           : codePage == LegacyCodePage::Cp1251 ? kCp1251
+           : codePage == LegacyCodePage::Cp1253 ? kCp1253
+           : codePage == LegacyCodePage::Cp1254 ? kCp1254
+                                                : kCp1252;
+}
+
+enum class LetterCase { None, Upper, Lower };
+
+// The letter case of the characters the code pages hold (Latin, Greek, Cyrillic); None for
+// everything else, signs and marks included.
+LetterCase CaseOf(char32_t c) {
+    if (c >= 'A' && c <= 'Z') return LetterCase::Upper;
+    if (c >= 'a' && c <= 'z') return LetterCase::Lower;
+    if ((c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xDE)) return LetterCase::Upper;
+    if ((c >= 0xDF && c <= 0xF6) || (c >= 0xF8 && c <= 0xFF)) return LetterCase::Lower;
+    if (c >= 0x100 && c <= 0x17F) {
+        // Pairs of upper and lower case, shifted by one between U+0139 and U+0148 and from U+0179.
+        if (c == 0x138 || c == 0x149 || c == 0x17F) return LetterCase::Lower;
+        if (c == 0x178) return LetterCase::Upper;
+        const bool shifted = (c >= 0x139 && c <= 0x148) || c >= 0x179;
+        return (c % 2 == 0) != shifted ? LetterCase::Upper : LetterCase::Lower;
+    }
+    if (c == 0x192) return LetterCase::Lower;
+    if (c == 0x386 || (c >= 0x388 && c <= 0x38F && c != 0x38B && c != 0x38D) ||
+        (c >= 0x391 && c <= 0x3AB && c != 0x3A2))
+        return LetterCase::Upper;
+    if (c == 0x390 || (c >= 0x3AC && c <= 0x3CE)) return LetterCase::Lower;
+    if ((c >= 0x400 && c <= 0x42F) || c == 0x490) return LetterCase::Upper;
+    if ((c >= 0x430 && c <= 0x45F) || c == 0x491) return LetterCase::Lower;
+    return LetterCase::None;
+}
+
+bool Encodable(char32_t c, const HighHalf& high) {
+    if (c < 0x80) return true;
+    for (const char16_t assigned : high) {
+        if (assigned == c && assigned != 0xFFFD) return true;
+    }
+    return false;
+}
+
+// Whether a line that is valid UTF-8 is rather text in the legacy code page that happens to be
+// valid UTF-8 (the Ukrainian "Ні", bytes CD B3, is UTF-8 for U+0373). Both must hold:
+// - read in the code page it is words: every byte above ASCII is a letter, and every word with
+//   such a letter is written in lower case, in upper case, or as one capital and lower case;
+// - read as UTF-8 it holds a character the code page cannot write, so a writer of that code page
+//   could not have meant it.
+// Real UTF-8 text fails the first test nearly always (a Cyrillic word in UTF-8 reads as "РџСЂ..."
+// in Windows-1251, upper and lower case and signs mixed), and a short UTF-8 word whose code page
+// reading happens to be a word ("и", "Я", "Über") fails the second.
+bool ReadsAsLegacy(std::string_view bytes, std::string_view utf8, LegacyCodePage codePage) {
+    const HighHalf& high = HighHalfOf(codePage);
+    std::size_t wordStart = 0, upper = 0, lower = 0;
+    bool wordHasLegacyLetter = false, firstUpper = false;
+    auto endWord = [&] {
+        const std::size_t letters = upper + lower;
+        const bool natural = lower == letters || upper == letters || (firstUpper && upper == 1);
+        const bool ok = !wordHasLegacyLetter || natural;
+        upper = lower = 0;
+        wordHasLegacyLetter = firstUpper = false;
+        return ok;
+    };
+    for (std::size_t i = 0; i <= bytes.size(); ++i) {
+        const auto b = i < bytes.size() ? static_cast<std::uint8_t>(bytes[i]) : 0;
+        const char32_t c = b < 0x80 ? b : high[b - 0x80];
+        const LetterCase kind = i < bytes.size() ? CaseOf(c) : LetterCase::None;
+        if (b >= 0x80 && kind == LetterCase::None) return false;
+        if (kind == LetterCase::None) {
+            if (!endWord()) return false;
+            wordStart = i + 1;
+            continue;
+        }
+        if (i == wordStart) firstUpper = kind == LetterCase::Upper;
+        (kind == LetterCase::Upper ? upper : lower) += 1;
+        wordHasLegacyLetter = wordHasLegacyLetter || b >= 0x80;
+    }
+    for (std::size_t i = 0; i < utf8.size();) {
+        bool truncated = false;
+        const std::size_t length = Utf8SequenceLength(utf8, i, truncated);
+        if (length == 0) break;
+        const auto lead = static_cast<std::uint8_t>(utf8[i]);
+        char32_t c = length == 1 ? lead : static_cast<char32_t>(lead & (0x7F >> length));
+        for (std::size_t k = 1; k < length; ++k) c = (c << 6) | (static_cast<std::uint8_t>(utf8[i + k]) & 0x3F);
+        if (!Encodable(c, high)) return true;
+        i += length;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool IsValidUtf8(std::string_view bytes) { return ValidUtf8Prefix(bytes) == bytes.size(); }
@@ -165,11 +256,7 @@ LegacyCodePage LegacyCodePageOf(std::string_view language) {
 }
 
 std::string LegacyToUtf8(std::string_view bytes, LegacyCodePage codePage) {
-    const HighHalf& high = codePage == LegacyCodePage::Cp1250   ? kCp1250
-                           : codePage == LegacyCodePage::Cp1251 ? kCp1251
-                           : codePage == LegacyCodePage::Cp1253 ? kCp1253
-                           : codePage == LegacyCodePage::Cp1254 ? kCp1254
-                                                                : kCp1252;
+    const HighHalf& high = HighHalfOf(codePage);
     std::string out;
     out.reserve(bytes.size() * 2);
     for (const char ch : bytes) {
@@ -181,26 +268,52 @@ std::string LegacyToUtf8(std::string_view bytes, LegacyCodePage codePage) {
 }
 
 std::string DecodePackText(std::string_view bytes, LegacyCodePage legacy) {
-    if (StartsWith(bytes, "\xEF\xBB\xBF")) bytes.remove_prefix(3);
-    std::string out;
-    out.reserve(bytes.size());
-    std::size_t begin = 0;
-    while (begin < bytes.size()) {
+    const bool marked = StartsWith(bytes, "\xEF\xBB\xBF");
+    if (marked) bytes.remove_prefix(3);
+    struct Line {
+        std::string_view bytes;
+        std::size_t valid;  // length of its UTF-8 text; npos: not UTF-8
+        bool utf8 = false;  // read as UTF-8 (else in the legacy code page)
+    };
+    std::vector<Line> lines;
+    bool wholeFileUtf8 = true;
+    for (std::size_t begin = 0; begin < bytes.size();) {
         const std::size_t newline = bytes.find('\n', begin);
         const bool last = newline == std::string_view::npos;
         const std::string_view line = bytes.substr(begin, last ? std::string_view::npos : newline - begin);
-        const std::size_t valid = ValidUtf8Prefix(line);
-        if (valid == line.size()) {
-            out.append(line);
-        } else if (last && valid != std::string_view::npos && HasNonAscii(line.substr(0, valid))) {
-            // A UTF-8 file cut inside its last character: the cut character goes.
-            out.append(line.substr(0, valid));
-        } else {
-            out.append(LegacyToUtf8(line, legacy));
-        }
+        std::size_t valid = ValidUtf8Prefix(line);
+        // A UTF-8 file cut inside its last character keeps the text before the cut.
+        if (valid != line.size() && !(last && valid != std::string_view::npos && HasNonAscii(line.substr(0, valid))))
+            valid = std::string_view::npos;
+        if (valid == std::string_view::npos) wholeFileUtf8 = false;
+        lines.push_back({line, valid});
         if (last) break;
-        out += '\n';
         begin = newline + 1;
+    }
+
+    // Which lines are UTF-8. A line that is not UTF-8 is legacy. A line of ASCII alone reads the
+    // same either way. Any other line is UTF-8, unless it reads as legacy text (ReadsAsLegacy): in
+    // a file that is not UTF-8 throughout, such a line is legacy; in a file that is, only when
+    // every line with other bytes than ASCII reads as legacy. A byte-order mark makes every
+    // UTF-8 line UTF-8.
+    bool everyLineLegacy = true;
+    for (Line& line : lines) {
+        if (line.valid == std::string_view::npos || !HasNonAscii(line.bytes)) continue;
+        const bool legacyText = !marked && ReadsAsLegacy(line.bytes, line.bytes.substr(0, line.valid), legacy);
+        everyLineLegacy = everyLineLegacy && legacyText;
+        line.utf8 = !legacyText;
+    }
+    if (wholeFileUtf8 && !everyLineLegacy) {
+        for (Line& line : lines) line.utf8 = line.valid != std::string_view::npos;
+    }
+
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const Line& line = lines[i];
+        if (line.utf8 || !HasNonAscii(line.bytes)) out.append(line.bytes.substr(0, line.valid));
+        else out.append(LegacyToUtf8(line.bytes, legacy));
+        if (i + 1 < lines.size() || (!bytes.empty() && bytes.back() == '\n')) out += '\n';
     }
     return out;
 }

@@ -21,6 +21,7 @@
 #include "foundation/core/ProgramValues.h"
 #include "foundation/core/SystemFolders.h"
 #include "language/LangProcessor.h"
+#include "language/LanguageMenus.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
 #include "tests/agent/LoopbackServer.h"
@@ -184,6 +185,41 @@ TEST_P(BothModes, OutcomesAndTheirStatusTexts) {
         EXPECT_EQ(UpdateStatusText, c.failed ? Failed(date) : NoNewVersion(date));
         EXPECT_FALSE(platform::FileAgeReadable(settings() + "Prog_1.0_CNVTrue.txt"));
         EXPECT_LT(elapsedMs, 20000);
+    }
+    EXPECT_TRUE(errorCodes.codes.empty());
+}
+
+// A maker who publishes no English text: the reader of the Russian one, and a third language
+// set to it, are shown the description; a reader of the English twin finds none, and the lone
+// description goes, so that it holds no later check back.
+TEST_P(BothModes, DescriptionWithoutItsTwin) {
+    struct Case {
+        const char* language;
+        bool englishForThirdLanguage;
+        bool twin;
+        bool shown;
+    };
+    const Case cases[] = {
+        {"Russian", true, false, true}, {"English", true, false, false}, {"German", true, false, false},
+        {"German", false, false, true}, {"English", true, true, true},   {"German", true, true, true},
+    };
+    Serve("Prog_1.0.txt", kNewer);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.language) + (c.englishForThirdLanguage ? "" : ", Russian text") +
+                     (c.twin ? ", twin" : ""));
+        platform::RemoveFile(home_.root() + "/www/Prog_1.0Eng.txt");
+        if (c.twin) Serve("Prog_1.0Eng.txt", kNewer);
+        CurrentLanguage = c.language;
+        DefaultNewVersionLanguage = c.englishForThirdLanguage;
+        VersionCheckBegun = false;
+        platform::RemoveFile(settings() + "Prog_1.0_LastCheck.ini");
+        windowsShown = 0;
+        RunCheck();
+        EXPECT_EQ(windowsShown, c.shown ? 1 : 0);
+        EXPECT_EQ(platform::FileAgeReadable(settings() + "Prog_1.0_CNVTrue.txt"), c.shown);
+        EXPECT_EQ(UpdateStatusText, c.shown ? " " + StatusTextNewVersion : Failed(LastCheckDateText(FilePrefix)));
+        platform::RemoveFile(settings() + "Prog_1.0_CNVTrue.txt");
+        platform::RemoveFile(settings() + "Prog_1.0_CNVTrueEng.txt");
     }
     EXPECT_TRUE(errorCodes.codes.empty());
 }

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <map>
 #include <thread>
 
 #include "tests/agent/LoopbackServer.h"
@@ -33,8 +36,9 @@ protected:
                 {"KESTRUNE_AGENT_LIMITS", "connect=2,stall=2,run=8"}};
     }
     // A jobless start: its first paint begins the check; the agent outlives the program.
-    void StartTheCheck() {
-        const ProcessResult result = Start({"0", "Prog", "1.0", "English", "", server_->Url(), ""}, "Button2", Env());
+    void StartTheCheck(const std::map<std::string, std::string>& env = {}) {
+        const ProcessResult result =
+            Start({"0", "Prog", "1.0", "English", "", server_->Url(), ""}, "Button2", env.empty() ? Env() : env);
         EXPECT_FALSE(result.timedOut);
         EXPECT_EQ(result.exitCode, 0) << result.err;
         // Wait for the agent's ready flag (it ends within its own limits).
@@ -76,6 +80,40 @@ TEST_P(VersionCheckRun, SameVersionShowsNothing) {
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(shownWindow(), "");
     EXPECT_FALSE(FileExists(settings() + "Prog_1.0_CNVTrue.txt")) << "a description of this version is removed";
+}
+
+// A maker who publishes no English twin: an English reader is not shown the Russian text alone;
+// it is removed at the next start, so that the check runs again when due and, once the twin is
+// there, announces the new version.
+TEST_P(VersionCheckRun, EnglishReaderWithoutTheTwinChecksAgainWhenDue) {
+    std::map<std::string, std::string> env = Env();
+    env["LC_ALL"] = env["LANG"] = "ru_RU.UTF-8";  // a last-check date this test can write
+    Serve("Prog_1.0.txt", kNewer);
+    StartTheCheck(env);
+    ASSERT_TRUE(FileExists(settings() + "Prog_1.0_CNVTrue.txt"));
+    ASSERT_FALSE(FileExists(settings() + "Prog_1.0_CNVTrueEng.txt")) << "the server has no twin";
+
+    server_->ClearLog();
+    ProcessResult result = Start({"0", "Prog", "1.0", "English", "", server_->Url(), ""}, "Button2", env);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(shownWindow(), "");
+    EXPECT_FALSE(FileExists(settings() + "Prog_1.0_CNVTrue.txt")) << "the lone description is removed";
+    EXPECT_TRUE(server_->Log().empty()) << "not due yet";
+
+    // Forty days on, the twin published: the check is due and runs.
+    const std::time_t then = std::time(nullptr) - 40 * 24 * 3600;
+    char date[16];
+    std::strftime(date, sizeof date, "%d.%m.%Y", std::localtime(&then));
+    WriteFile(settings() + "Prog_1.0_LastCheck.ini", std::string(date) + "\r\n10:00:00\r\n");
+    std::remove((home_.temp() + "/Prog_1.0_CheckReady").c_str());
+    Serve("Prog_1.0Eng.txt", kNewer);
+    StartTheCheck(env);
+    EXPECT_FALSE(server_->Log().empty()) << "the check ran again";
+    ASSERT_TRUE(FileExists(settings() + "Prog_1.0_CNVTrueEng.txt"));
+
+    result = Start({"0", "Prog", "1.0", "English", "", server_->Url(), ""}, "Button2", env);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(shownWindow(), "UFormNewVerExists");
 }
 
 INSTANTIATE_TEST_SUITE_P(SettingsModes, VersionCheckRun, ::testing::Values(false, true),

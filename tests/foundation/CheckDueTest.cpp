@@ -1,5 +1,6 @@
 // The due test of the periodic checks, on a table of stored times with a fixed clock.
 
+#include <QLocale>
 #include <ctime>
 
 #include "foundation/DueTest.h"
@@ -17,6 +18,7 @@ using testsupport::Moment;
 class CheckDueTest : public FoundationFixture {
 protected:
     void TearDown() override {
+        SetDateLocaleForTesting(nullptr);
         platform::SetLocalTimeForTesting({});
         FoundationFixture::TearDown();
     }
@@ -125,6 +127,37 @@ TEST_F(CheckDueTest, UnreadableFileIsReported) {
     EXPECT_FALSE(IsCheckDue("Prog_1.0", 2));
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0], "UP.009-01.000");
+}
+
+// A date written with a two-digit year (an older program, or the system's own short format) is
+// read in this century in every locale; the C locale is the one a start without a locale gets.
+TEST_F(CheckDueTest, TwoDigitYearsAreThisCentury) {
+    struct Case {
+        const char* locale;
+        const char* date;  // as stored, three days before the clock
+        const char* today;
+    };
+    const Case cases[] = {
+        {"C", "7 Dec 26", "10 Dec 26"},    {"C", "07 Dec 26", "10 Dec 2026"}, {"en_US", "12/7/26", "12/10/26"},
+        {"de_DE", "07.12.26", "10.12.26"}, {"ru_RU", "07.12.26", "10.12.26"}, {"uk_UA", "07.12.2026", "10.12.26"},
+    };
+    for (const Case& c : cases) {
+        const QLocale locale(QString::fromLatin1(c.locale));
+        SetDateLocaleForTesting(&locale);
+        SetClock({2026, 12, 10, 12, 0, 0});
+        testsupport::WriteFile(file(), std::string(c.date) + "\r\n12:00:00\r\n");
+        EXPECT_FALSE(IsCheckDue("Prog_1.0", 2)) << c.locale << " " << c.date << ": 3 of 5 days";
+        EXPECT_TRUE(testsupport::FileExists(file())) << c.locale << " " << c.date;
+        SetClock({2027, 1, 17, 12, 0, 0});
+        EXPECT_TRUE(IsCheckDue("Prog_1.0", 6)) << c.locale << " " << c.date << ": 41 of 30 days";
+        testsupport::WriteFile(file(), std::string(c.today) + "\r\n08:00:00\r\n");
+        SetClock({2026, 12, 10, 23, 0, 0});
+        EXPECT_FALSE(IsCheckDue("Prog_1.0", 0)) << c.locale << " " << c.today << ": checked today";
+        // What the check writes in this locale reads back as today.
+        ASSERT_TRUE(WriteLastCheckFile("Prog_1.0"));
+        EXPECT_FALSE(IsCheckDue("Prog_1.0", 0)) << c.locale << ": " << testsupport::ReadFile(file());
+    }
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(CheckDueTest, WrittenFileAndItsDateLine) {

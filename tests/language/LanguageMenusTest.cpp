@@ -137,6 +137,13 @@ TEST_F(LanguageMenus, MenuBuildsFromFolderTrees) {
              WriteFile(t.language("english/english.txt"), Pack("english"));
          },
          {"Russian [Русский]", "GERMAN [Deutsch]", "english [english]"}},
+        {"the fallback's own spelling stands for its letter-case twins",
+         [](LanguageMenus& t) {
+             // ENGLISH comes first in name order, yet English stands; other twins keep the first.
+             for (const std::string name : {"ENGLISH", "English", "english", "GERMAN", "German"})
+                 WriteFile(t.language(name + "/" + name + ".txt"), Pack(name == "German" ? "Deutsch 2" : name));
+         },
+         {"Russian [Русский]", "English [English]", "GERMAN [GERMAN]"}},
         {"names that cannot be stored or used as a folder",
          [](LanguageMenus& t) {
              WriteFile(t.language("Line\nBreak/Line\nBreak.txt"), Pack("Broken"));
@@ -189,17 +196,25 @@ TEST_F(LanguageMenus, StoredSettingsDecideWhetherToAsk) {
         {"no Language key", "DefaultHelpLanguage=\"English\"\r\n", true, "Russian", "English", true},
         {"a language whose pack has gone", "Language=\"German\"\r\n", true, "German", "English", true},
         {"a language that is no folder name", "Language=\"..\"\r\n", true, "..", "English", true},
+        {"a folder in place of the pack file", "Language=\"Folder\"\r\n", true, "Folder", "English", true},
         {"Russian needs no pack", "Language=\"Russian\"\r\nDefaultNewVersionLanguage=0\r\n", false, "Russian",
          "English", false},
         {"help language without pages falls back to English",
          "Language=\"English\"\r\nDefaultHelpLanguage=\"German\"\r\n", false, "English", "English", true},
     };
+    std::filesystem::create_directories(language("Folder/Folder.txt"));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         std::filesystem::remove(settingsFile());
         if (row.settings) StoreSettings(*row.settings);
         Init();
         FillLanguageChooser(nullptr, nullptr);
+        if (row.settings) {
+            const std::string stored = ReadFile(settingsFile());
+            EXPECT_EQ(stored.find("\nLanguage=") == std::string::npos,
+                      ("\n" + *row.settings).find("\nLanguage=") == std::string::npos)
+                << "a missing language stays missing: " << stored;
+        }
         EXPECT_EQ(NeedLanguageChoice, row.ask);
         EXPECT_EQ(CurrentLanguage, row.language);
         EXPECT_EQ(HelpLanguage, row.helpLanguage);

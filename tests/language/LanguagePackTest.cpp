@@ -110,15 +110,25 @@ TEST(PackDecoding, LegacyCodePageFollowsTheLanguage) {
     for (const auto& [language, page] : cases) EXPECT_EQ(LegacyCodePageOf(language), page) << language;
 }
 
+struct DecodeCase {
+    const char* label;
+    std::string bytes;
+    LegacyCodePage page;
+    std::string text;
+};
+
+void ExpectDecoded(const std::vector<DecodeCase>& cases) {
+    for (const DecodeCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string text = DecodePackText(c.bytes, c.page);
+        EXPECT_EQ(text, c.text);
+        EXPECT_TRUE(IsValidUtf8(text));
+    }
+}
+
 // Each line on its own: UTF-8 where it is UTF-8, the legacy code page elsewhere.
 TEST(PackDecoding, DecodesLineByLine) {
-    struct Case {
-        const char* label;
-        std::string bytes;
-        LegacyCodePage page;
-        std::string text;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<DecodeCase> cases = {
         {"1252 letters", "\xC4\xF6\xFC\xDF \x80 \x93x\x94", LegacyCodePage::Cp1252, "Äöüß € “x”"},
         {"the same bytes in 1251", "\xC4\xF6\xFC\xDF", LegacyCodePage::Cp1251, "ДцьЯ"},
         {"one stray byte spoils its own line only",
@@ -140,12 +150,36 @@ TEST(PackDecoding, DecodesLineByLine) {
         {"Greek", "\xC5\xEB\xEB\xE7\xED\xE9\xEA\xDC", LegacyCodePage::Cp1253, "Ελληνικά"},
         {"Turkish", "\xDE\xFEi\xF0\xFD", LegacyCodePage::Cp1254, "Şşiğı"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
-        const std::string text = DecodePackText(c.bytes, c.page);
-        EXPECT_EQ(text, c.text);
-        EXPECT_TRUE(IsValidUtf8(text));
-    }
+    ExpectDecoded(cases);
+}
+
+// Legacy lines that happen to be valid UTF-8 (an upper-case Cyrillic letter followed by і, ї, є,
+// ґ, ё or ў is a two-byte UTF-8 sequence) read as written in a legacy file, a UTF-8 file and a
+// file of whole lines of both.
+TEST(PackDecoding, LegacyLinesThatAreValidUtf8) {
+    // Windows-1251: "Ні", "Сї", "Тє", "Кґ", "Вё", "Уў" are valid UTF-8; "Дякую" is not.
+    const std::string shortLines = "\xCD\xB3\r\n\xD1\xBF\r\n\xD2\xBA\r\n\xCA\xB4\r\n\xC2\xB8\r\n\xD3\xA2\r\n";
+    const std::string shortText = "Ні\r\nСї\r\nТє\r\nКґ\r\nВё\r\nУў\r\n";
+    const std::string thanks1251 = "\xC4\xFF\xEA\xF3\xFE\r\n";
+    const std::vector<DecodeCase> cases = {
+        {"a legacy file", "Ukrainian\r\n" + thanks1251 + shortLines, LegacyCodePage::Cp1251,
+         "Ukrainian\r\nДякую\r\n" + shortText},
+        {"a legacy file of valid UTF-8 alone", "\xCD\xB3\r\n<|Label1|>\r\n\xD1\xBF", LegacyCodePage::Cp1251,
+         "Ні\r\n<|Label1|>\r\nСї"},
+        {"a UTF-8 file", "Дякую\r\n" + shortText, LegacyCodePage::Cp1251, "Дякую\r\n" + shortText},
+        {"a UTF-8 file of short words", "и\r\nЯ\r\n© 2026 — ок\r\n", LegacyCodePage::Cp1251,
+         "и\r\nЯ\r\n© 2026 — ок\r\n"},
+        {"UTF-8 lines among legacy lines",
+         "Дякую\r\n" + shortLines + "\xCF\xF0\xE8\xE2\xB3\xF2\r\nи\r\nЯ\r\nміст «Київ» — так\r\n",
+         LegacyCodePage::Cp1251, "Дякую\r\n" + shortText + "Привіт\r\nи\r\nЯ\r\nміст «Київ» — так\r\n"},
+        {"UTF-8 lines among Western legacy lines",
+         "Stra\xDF"
+         "e\r\nÜber\r\ngroß\r\nMüller\r\n",
+         LegacyCodePage::Cp1252, "Straße\r\nÜber\r\ngroß\r\nMüller\r\n"},
+        {"a byte-order mark keeps UTF-8 as it is", "\xEF\xBB\xBF\xCD\xB3\r\n\xC4\xFF\r\n", LegacyCodePage::Cp1251,
+         "\xCD\xB3\r\nДя\r\n"},
+    };
+    ExpectDecoded(cases);
 }
 
 TEST(PackReader, FindsSectionsWithoutLetterCaseButWithBlanks) {
