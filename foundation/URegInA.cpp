@@ -232,6 +232,12 @@ void InitSettingsLocation(bool keepFilesInPlace, const std::string& name, Window
             }
         }
     });
+    // What writes killed in earlier runs left in the folders of this start goes now, also when
+    // this run has nothing new to write there.
+    Guard("URG.003-02", [&] {
+        for (const int kind : {2, 3})
+            platform::RemoveStaleWriteTemporaries(GetProgramPath(kind, ""), platform::kStaleWriteTemporaryAge);
+    });
 }
 
 // ---- Versioned settings files ----
