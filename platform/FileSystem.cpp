@@ -156,7 +156,8 @@ FileReplacement::~FileReplacement() { Discard(); }
 
 IoResult FileReplacement::Open() {
     Discard();
-    // The file it replaces keeps its mode; the umask may not narrow it, nor widen a new one.
+    // The new file has the mode of the one it replaces (or the caller's), whatever the umask; a
+    // file that replaces none gets 0666 less the umask.
     mode_t mode = 0666;
     bool keepMode = false;
     struct stat st {};
