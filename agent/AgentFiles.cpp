@@ -10,6 +10,7 @@
 #include <random>
 #include <system_error>
 
+#include "agent/Download.h"
 #include "foundation/core/SystemFolders.h"
 #include "platform/FileSystem.h"
 
@@ -18,6 +19,8 @@ namespace pellmark {
 namespace {
 
 constexpr std::size_t kRandomLength = 6;
+// The largest body a download has by default, and its CR LF.
+const std::size_t kFirstLineFileLimit = Limits{}.maxBodyBytes + 2;
 
 bool HasControlCharacter(std::string_view text) {
     for (const char c : text) {
@@ -34,16 +37,6 @@ std::string RandomCharacters() {
     std::string text(kRandomLength, ' ');
     for (char& c : text) c = kAlphabet[pick(generator)];
     return text;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
 }
 
 }  // namespace
@@ -69,66 +62,29 @@ bool CreateEmptyFlag(const std::string& path) {
 }
 
 ResultFile::ResultFile(const std::string& path, std::string_view filePrefix, Temporary kind)
-    : target_(platform::NativePath(path)), tag_(TemporaryTag(filePrefix)), kind_(kind) {
-    const std::size_t slash = target_.rfind('/');
-    folder_ = slash == std::string::npos ? std::string("./") : target_.substr(0, slash + 1);
-}
+    : file_(path, kind, [tag = TemporaryTag(filePrefix)] { return tag + RandomCharacters(); }) {}
 
 ResultFile::~ResultFile() { Discard(); }
 
 bool ResultFile::Open() {
     Discard();
     completed_ = false;
-    if (kind_ == Temporary::UnnamedWherePossible) {
-        // The unnamed file is given a name at the end through /proc/self/fd; without /proc it
-        // could not be kept, so it is not made.
-        if (access("/proc/self/fd", X_OK) == 0) {
-            fd_ = open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-            if (fd_ >= 0) return true;
-            // Only a file system without unnamed files falls back; any other failure is final.
-            if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return false;
-        }
-    }
-    return OpenNamed();
+    return static_cast<bool>(file_.Open());
 }
 
-bool ResultFile::OpenNamed() {
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const std::string name = folder_ + tag_ + RandomCharacters();
-        fd_ = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd_ >= 0) {
-            temporary_ = name;
-            return true;
-        }
-        if (errno != EEXIST) return false;
-    }
-    return false;
-}
-
-bool ResultFile::Append(std::string_view bytes) { return fd_ >= 0 && !completed_ && WriteAll(fd_, bytes); }
-
-bool ResultFile::LinkUnnamed(std::string& linkedName) {
-    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const std::string name = folder_ + tag_ + RandomCharacters();
-        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-            linkedName = name;
-            return true;
-        }
-        if (errno != EEXIST) return false;
-    }
-    return false;
+bool ResultFile::Append(std::string_view bytes) {
+    return file_.descriptor() >= 0 && !completed_ && static_cast<bool>(file_.Append(bytes));
 }
 
 bool ResultFile::Complete() {
-    if (completed_) return fd_ >= 0;
+    if (completed_) return file_.descriptor() >= 0;
     if (!Append("\r\n")) {
         Discard();
         return false;
     }
     completed_ = true;
     // The data goes to disk while the agent goes on with its next download; Commit waits for it.
-    const int fd = fd_;
+    const int fd = file_.descriptor();
     try {
         flush_ = std::async(std::launch::async, [fd] { return fdatasync(fd) == 0; });
     } catch (const std::system_error&) {
@@ -141,34 +97,18 @@ bool ResultFile::Complete() {
 }
 
 bool ResultFile::Commit() {
-    if (fd_ < 0 || !Complete()) return false;
+    if (file_.descriptor() < 0 || !Complete()) return false;
     if (!flush_.valid() || !flush_.get()) {
         Discard();
         return false;
     }
-    // linkat cannot replace a file: the unnamed file gets a short name first, and that name is
-    // renamed over the target like a named temporary file.
-    if (temporary_.empty() && !LinkUnnamed(temporary_)) {
-        Discard();
-        return false;
-    }
-    const bool closed = close(fd_) == 0;
-    fd_ = -1;
-    if (!closed || rename(temporary_.c_str(), target_.c_str()) != 0) {
-        Discard();
-        return false;
-    }
-    temporary_.clear();
-    return true;
+    return static_cast<bool>(file_.Commit(true));
 }
 
 void ResultFile::Discard() {
     if (flush_.valid()) flush_.wait();  // the file stays open until its flush has ended
     flush_ = {};
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
-    if (!temporary_.empty()) unlink(temporary_.c_str());
-    temporary_.clear();
+    file_.Discard();
 }
 
 bool WriteResultFile(const std::string& path, std::string_view filePrefix, std::string_view body) {
@@ -207,22 +147,10 @@ void DeleteQuietly(const std::string& path) { platform::RemoveFile(path); }
 std::string FirstLine(std::string_view text) { return std::string(text.substr(0, text.find_first_of("\r\n"))); }
 
 std::string FirstLineOfFile(const std::string& path) {
-    const int fd = open(platform::NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return {};
-    // Only the first line is wanted: the file is read until its first line end.
-    std::string line;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        const std::string_view piece(buffer, static_cast<std::size_t>(n));
-        const std::size_t end = piece.find_first_of("\r\n");
-        line.append(piece.substr(0, end));
-        if (end != std::string_view::npos) break;
-    }
-    close(fd);
-    return line;
+    // Read as any file another program may have replaced: a pipe or a device in its place gives
+    // nothing, and no more is read than the largest body the agent writes.
+    const platform::RegularFileRead read = platform::ReadRegularFile(path, kFirstLineFileLimit);
+    return read.status == platform::RegularFileRead::Status::Read ? FirstLine(read.bytes) : std::string();
 }
 
 bool IsSafeFilePrefix(std::string_view prefix) {

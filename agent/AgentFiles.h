@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/FileSystem.h"
+
 namespace pellmark {
 
 // The agent's own copy of the special folders: the same table as the program's (an empty
@@ -19,18 +21,18 @@ std::string GetSpecialFolder(int index);
 // removed first, and the file is created exclusively, so that no link is ever followed.
 bool CreateEmptyFlag(const std::string& path);
 
-// A result file written while its body arrives: the bytes go to a temporary file beside the
-// target, and Commit adds CR LF, flushes the data to disk once and renames the temporary file
-// over the target. Readers see the old file, no file, or the whole new one, never a part.
+// A result file written while its body arrives (platform::FileReplacement): Commit adds CR LF,
+// flushes the data to disk once and puts the file in place. Readers see the old file, no file, or
+// the whole new one, never a part.
 //
-// The temporary file has no name where the file system allows (O_TMPFILE), so an agent killed
-// while it writes leaves nothing behind; elsewhere it gets a short hidden name, ".pm" + a tag of
-// the file prefix + "." + six random characters, which a later run of the same prefix removes
-// (RemoveStaleTemporaries). Either way its length does not depend on the target's, so every
-// legal result name can be written.
+// The temporary file has no name where the file system allows, so an agent killed while it writes
+// leaves nothing behind; elsewhere, and for the moment between naming it and its rename, it has
+// a short hidden name, ".pm" + a tag of the file prefix + "." + six random characters, which a
+// later run of the same prefix removes (RemoveStaleTemporaries). Either way its length does not
+// depend on the target's, so every legal result name can be written.
 class ResultFile {
 public:
-    enum class Temporary { UnnamedWherePossible, Named };
+    using Temporary = platform::FileReplacement::Temporary;
 
     ResultFile(const std::string& path, std::string_view filePrefix, Temporary kind = Temporary::UnnamedWherePossible);
     ~ResultFile();  // a file that was not committed is discarded
@@ -50,15 +52,7 @@ public:
     void Discard();
 
 private:
-    bool OpenNamed();
-    bool LinkUnnamed(std::string& linkedName);
-
-    std::string target_;     // native path
-    std::string folder_;     // native path of its folder, ending in "/"
-    std::string tag_;        // start of this prefix's temporary names
-    std::string temporary_;  // the named temporary file; empty while it has no name
-    Temporary kind_;
-    int fd_ = -1;
+    platform::FileReplacement file_;
     bool completed_ = false;
     std::future<bool> flush_;
 };

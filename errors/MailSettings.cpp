@@ -13,6 +13,8 @@ namespace kestrune {
 
 namespace {
 
+constexpr std::size_t kMailSettingsLimit = 64 * 1024;  // two accounts and a few options
+
 std::string_view Trim(std::string_view text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
@@ -102,7 +104,7 @@ MailSettings ParseMailSettings(std::string_view text) {
 }
 
 MailSettings LoadMailSettings(const std::string& path) {
-    const auto text = platform::IsRegularFile(path) ? platform::ReadWholeFile(path) : std::nullopt;
+    const auto text = platform::ReadRegularFileLimited(path, kMailSettingsLimit);
     if (!text) {
         MailSettings missing;
         const std::string problem = "no readable mail settings file " + platform::NativePath(path);

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <cerrno>
+#include <cstdio>
 #include <map>
 #include <stdexcept>
 #include <system_error>
@@ -32,6 +33,7 @@ namespace {
 
 constexpr int kWmUser = 0x400;
 constexpr const char* kEntryHeader = "KV.Kestrune running copy 1";
+constexpr std::size_t kMessagesLimit = 64 * 1024;  // lines of a few digits each
 
 [[noreturn]] void ThrowSystemError(const std::string& what) {
     throw std::system_error(errno, std::generic_category(), what);
@@ -97,12 +99,20 @@ std::string MessagesPathOf(const std::string& entryPath) {
 // away; it is taken out only when it is still the very file that was found dead.
 std::vector<RunningCopy> RunningCopies() {
     std::vector<RunningCopy> copies;
-    const std::string folder = RunningCopiesFolder() + "/copies";
+    const std::string runtime = RunningCopiesFolder();
+    if (runtime.empty()) return copies;
+    const std::string folder = runtime + "/copies";
     for (const std::string& name : platform::ListDirectory(folder)) {
         if (name.size() <= 5 || name.compare(name.size() - 5, 5, ".copy") != 0) continue;
         const std::string path = folder + "/" + name;
-        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        // Only a plain file is an entry: a pipe of that name is never waited on.
+        const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW);
         if (fd < 0) continue;
+        struct stat entry {};
+        if (fstat(fd, &entry) != 0 || !S_ISREG(entry.st_mode)) {
+            close(fd);
+            continue;
+        }
         if (flock(fd, LOCK_SH | LOCK_NB) == 0) {
             struct stat opened {
             }, current{};
@@ -134,7 +144,8 @@ std::vector<RunningCopy> RunningCopies() {
 
 void PostCopyMessage(const RunningCopy& copy, int message) {
     const std::string path = MessagesPathOf(copy.path);
-    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const int fd =
+        open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) ThrowSystemError("cannot send a message to the running copy");
     const std::string line = std::to_string(message) + "\n";
     const ssize_t written = write(fd, line.data(), line.size());
@@ -166,16 +177,16 @@ void WaitMilliseconds(int milliseconds) {
 // ---- Runtime folder, mutexes and the list of running copies ---------------------------------
 
 std::string RunningCopiesFolder() {
+    // Each place is used only when it is a real folder of this user that nobody else may enter:
+    // anyone who could write there could plant mutexes and windows of copies that do not run.
     std::string folder;
     const std::string runtime = platform::UserRuntimeFolder();
-    if (!runtime.empty()) {
-        folder = runtime + "/KV.Kestrune";
-        mkdir(folder.c_str(), 0700);
-        struct stat st {};
-        if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid()) folder.clear();
-    }
+    if (!runtime.empty() && platform::MakePrivateFolder(runtime + "/KV.Kestrune")) folder = runtime + "/KV.Kestrune";
     if (folder.empty()) folder = platform::PrivateFolderIn(platform::NativePath(TempDirFromEnvironment()));
-    if (folder.empty()) throw std::runtime_error("no private runtime folder for the running copies");
+    // Another user may have taken TEMP's folder first; the user's own cache folder is the last place.
+    if (folder.empty() && platform::CreateDirectories(platform::UserCacheFolder()))
+        folder = platform::PrivateFolderIn(platform::UserCacheFolder());
+    if (folder.empty()) return folder;
     const std::string copies = folder + "/copies";
     mkdir(copies.c_str(), 0700);
     return folder;
@@ -185,7 +196,9 @@ NamedMutex::~NamedMutex() { close(fd_); }
 
 std::unique_ptr<NamedMutex> OpenNamedMutex(const std::string& name, bool& alreadyExisted) {
     alreadyExisted = false;
-    const std::string path = RunningCopiesFolder() + "/" + FileNameFor(name) + ".mutex";
+    const std::string folder = RunningCopiesFolder();
+    if (folder.empty()) throw std::runtime_error("no private runtime folder for the running copies");
+    const std::string path = folder + "/" + FileNameFor(name) + ".mutex";
     const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) ThrowSystemError("cannot open the mutex file " + path);
     std::unique_ptr<NamedMutex> mutex(new NamedMutex(path, fd));
@@ -246,7 +259,7 @@ std::vector<int> RunningCopyEntry::TakeMessages() {
     const std::string path = MessagesPathOf(path_);
     const std::string taking = path + ".taking";
     if (rename(path.c_str(), taking.c_str()) != 0) return messages;
-    const auto bytes = platform::ReadWholeFile(taking);
+    const auto bytes = platform::ReadRegularFileLimited(taking, kMessagesLimit);
     unlink(taking.c_str());
     if (!bytes) return messages;
     for (const std::string& line : TextFileLines(*bytes)) {
@@ -259,7 +272,9 @@ std::vector<int> RunningCopyEntry::TakeMessages() {
 
 std::unique_ptr<RunningCopyEntry> PublishRunningCopy(const std::string& className, const std::string& version) {
     static int serial = 0;
-    const std::string folder = RunningCopiesFolder() + "/copies";
+    const std::string runtime = RunningCopiesFolder();
+    if (runtime.empty()) return nullptr;
+    const std::string folder = runtime + "/copies";
     const std::string base = folder + "/" + std::to_string(getpid()) + "-" + std::to_string(++serial);
     const std::string temporary = base + ".tmp";
     const int fd = open(temporary.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
@@ -403,6 +418,13 @@ bool CheckMutexAndWindows(bool resultIn, bool isSibling, int messageId, bool not
 bool CheckSingleInstance(bool notify, WindowHandle ownerHandle, QWidget* ownerForm) {
     bool result = true;
     Guard("COL.004-02", [&] {
+        // Without a private place there are no mutexes to meet at: the check is left out, and the
+        // start goes on as if no other copy ran. Nobody can mend this from an error window.
+        if (RunningCopiesFolder().empty()) {
+            std::fprintf(stderr,
+                         "KV.Kestrune: no private folder for the running copies; other copies are not looked for.\n");
+            return;
+        }
         const std::string className = ClassNameOf(ownerForm);
         PublishOwnWindow(ownerForm, className);
         bool siblingResult = true;

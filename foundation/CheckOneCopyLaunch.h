@@ -2,7 +2,9 @@
 // The single-instance check: another running copy of this program is noted or announced.
 //
 // Linux has neither named mutexes nor a list of top-level windows of other programs, so both live
-// in a runtime folder of this user ($XDG_RUNTIME_DIR/KV.Kestrune, else "kestrune-<uid>" in TEMP):
+// in a runtime folder of this user, closed to others: $XDG_RUNTIME_DIR/KV.Kestrune, else
+// "kestrune-<uid>" in TEMP, else "kestrune-<uid>" in the user's cache folder. Without any of them
+// the check is left out (a line on stderr, no error window) and the start goes on:
 // - a named mutex is the file "<name>.mutex"; every copy that opened it holds a record lock on
 //   its own byte of it, which the kernel drops when the copy ends, however it ends; openers take
 //   turns on "<name>.opening", so that of two starts at once exactly one creates the mutex;
@@ -77,7 +79,8 @@ private:
 // Throws when the runtime folder or the mutex file cannot be had.
 std::unique_ptr<NamedMutex> OpenNamedMutex(const std::string& name, bool& alreadyExisted);
 
-// The folder that holds the mutexes and the list of running copies (made when missing).
+// The folder that holds the mutexes and the list of running copies (made when missing); empty when
+// no place of this user closed to others can be had.
 std::string RunningCopiesFolder();
 
 }  // namespace kestrune

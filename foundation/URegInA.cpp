@@ -163,7 +163,11 @@ bool IsProgramFolderReadOnly() {
         platform::CreateDirectories(exeDir + "\\Resource\\");
         SettingsFilePath = exeDir + "/Resource/test.ini";
         const std::string probe = platform::NativePath(SettingsFilePath);
-        const int fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+        // The probe goes at the end in any case; whatever stands at its name (a pipe, which an open
+        // for writing would wait on) goes first, and the open never waits.
+        unlink(probe.c_str());
+        const int fd =
+            open(probe.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
         if (fd < 0 || close(fd) != 0) readOnly = true;
         unlink(probe.c_str());
     });
@@ -227,6 +231,12 @@ void InitSettingsLocation(bool keepFilesInPlace, const std::string& name, Window
                 if (CopyFileTo(timeZone, appDataFolder, "TZCor.ini", false)) platform::RemoveFile(timeZone);
             }
         }
+    });
+    // What writes killed in earlier runs left in the folders of this start goes now, also when
+    // this run has nothing new to write there.
+    Guard("URG.003-02", [&] {
+        for (const int kind : {2, 3})
+            platform::RemoveStaleWriteTemporaries(GetProgramPath(kind, ""), platform::kStaleWriteTemporaryAge);
     });
 }
 

@@ -21,6 +21,7 @@
 #include "host/UnitMain.h"
 #include "language/LangProcessor.h"
 #include "platform/Executable.h"
+#include "platform/Registry.h"
 #include "resources/ProgramIcon.h"
 
 namespace kestrune {
@@ -80,6 +81,10 @@ std::string StartRefusal(const CallerValue& name, const CallerValue& version, co
 
 int RunProgramBlock(const std::vector<std::string>& params) {
     ResetTermination();
+    // A registry store that cannot be used is told of once, and the start goes on without it.
+    platform::SetRegistryNoticeHandler([](const std::string& text) {
+        std::fprintf(stderr, "KV.Kestrune: the registry store %s; it is left as it is.\n", Printable(text).c_str());
+    });
     if (!ParametersAreSafe(params)) return 2;
 
     // Unit initializations: the menu painter lives until every window of the run is gone.

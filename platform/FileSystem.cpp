@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 #include <random>
+#include <set>
+#include <utility>
 
 namespace platform {
 
@@ -44,25 +46,6 @@ bool CreateDirectories(std::string_view path) {
         if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) return false;
     }
     return IsDirectory(native);
-}
-
-std::optional<std::string> ReadWholeFile(std::string_view path) {
-    const int fd = open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    std::string bytes;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            close(fd);
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(fd);
-    return bytes;
 }
 
 RegularFileRead ReadRegularFile(std::string_view path, std::size_t maxBytes) {
@@ -130,50 +113,193 @@ IoResult Failure(const std::string& what, int error) {
     return IoResult{false, error, what + ": " + std::strerror(error)};
 }
 
-std::string TemporaryNameBeside(const std::string& target) {
+ReplacementHook& TestingReplacementHook() {
+    static ReplacementHook hook = nullptr;
+    return hook;
+}
+
+void AtStep(ReplacementStep step) {
+    if (TestingReplacementHook()) TestingReplacementHook()(step);
+}
+
+// ".<name>.<pid>.<n>.tmp", the name cut short where the whole would not fit in a file name.
+std::string DefaultTemporaryName(const std::string& target) {
     static std::mt19937_64 generator{std::random_device{}()};
     const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    return folder + "." + name + "." + std::to_string(getpid()) + "." + std::to_string(generator() & 0xffffffffu) +
-           ".tmp";
+    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::string tail = "." + std::to_string(getpid()) + "." + std::to_string(generator() & 0xffffffffu) + ".tmp";
+    constexpr std::size_t kMaxName = 255;
+    if (1 + name.size() + tail.size() > kMaxName) name.resize(kMaxName - 1 - tail.size());
+    return "." + name + tail;
+}
+
+bool AllDigits(std::string_view text, std::size_t maxDigits) {
+    return !text.empty() && text.size() <= maxDigits &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The folders this run has already cleared of stale temporaries.
+std::set<std::string>& ClearedFolders() {
+    static std::set<std::string> folders;
+    return folders;
 }
 }  // namespace
 
-IoResult WriteFileAtomic(std::string_view path, std::string_view bytes) {
-    const std::string target = NativePath(path);
-    const std::string temporary = TemporaryNameBeside(target);
-    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (fd < 0) return Failure("cannot create " + temporary, errno);
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int error = errno;
-            close(fd);
-            unlink(temporary.c_str());
-            return Failure("cannot write " + temporary, error);
+FileReplacement::FileReplacement(std::string_view path, Temporary kind, TemporaryNames names)
+    : target_(NativePath(path)), kind_(kind), names_(std::move(names)) {
+    const std::size_t slash = target_.rfind('/');
+    folder_ = slash == std::string::npos ? std::string("./") : target_.substr(0, slash + 1);
+    if (!names_) names_ = [target = target_] { return DefaultTemporaryName(target); };
+}
+
+FileReplacement::~FileReplacement() { Discard(); }
+
+IoResult FileReplacement::Open() {
+    Discard();
+    // The new file has the mode of the one it replaces (or the caller's), whatever the umask; a
+    // file that replaces none gets 0666 less the umask.
+    mode_t mode = 0666;
+    bool keepMode = false;
+    struct stat st {};
+    if (mode_) {
+        mode = *mode_;
+        keepMode = true;
+    } else if (lstat(target_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        mode = st.st_mode & 0777;
+        keepMode = true;
+    }
+    IoResult opened;
+    // The unnamed file gets its name at the commit through /proc/self/fd; without /proc it could
+    // not be kept, so it is not made.
+    if (kind_ == Temporary::UnnamedWherePossible && access("/proc/self/fd", X_OK) == 0) {
+        fd_ = open(folder_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+        if (fd_ >= 0) opened.ok = true;
+        // Only a file system without unnamed files falls back; any other failure is final.
+        else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+            return Failure("cannot create a temporary file in " + folder_, errno);
+    }
+    if (!opened) opened = OpenNamed(mode);
+    if (!opened) return opened;
+    if (keepMode && fchmod(fd_, mode) != 0) {
+        const int error = errno;
+        Discard();
+        return Failure("cannot give the new " + target_ + " the mode of the old one", error);
+    }
+    return opened;
+}
+
+IoResult FileReplacement::OpenNamed(mode_t mode) {
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
+        const std::string name = folder_ + names_();
+        fd_ = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd_ >= 0) {
+            temporary_ = name;
+            return IoResult{true, 0, {}};
         }
-        written += static_cast<std::size_t>(n);
+        error = errno;
     }
-    if (fsync(fd) != 0) {
-        const int error = errno;
-        close(fd);
-        unlink(temporary.c_str());
-        return Failure("cannot flush " + temporary, error);
-    }
-    if (close(fd) != 0) {
-        const int error = errno;
-        unlink(temporary.c_str());
-        return Failure("cannot close " + temporary, error);
-    }
-    if (rename(temporary.c_str(), target.c_str()) != 0) {
-        const int error = errno;
-        unlink(temporary.c_str());
-        return Failure("cannot replace " + target, error);
+    return Failure("cannot create a temporary file in " + folder_, error);
+}
+
+IoResult FileReplacement::Append(std::string_view bytes) {
+    if (fd_ < 0) return Failure("cannot write " + target_, EBADF);
+    while (!bytes.empty()) {
+        const ssize_t n = write(fd_, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            const IoResult failed = Failure("cannot write the new " + target_, n < 0 ? errno : EIO);
+            Discard();
+            return failed;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
     }
     return IoResult{true, 0, {}};
+}
+
+IoResult FileReplacement::NameUnnamed() {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
+        const std::string name = folder_ + names_();
+        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            temporary_ = name;
+            return IoResult{true, 0, {}};
+        }
+        error = errno;
+    }
+    return Failure("cannot name the new " + target_, error);
+}
+
+IoResult FileReplacement::Commit(bool flushed) {
+    if (fd_ < 0) return Failure("cannot write " + target_, EBADF);
+    IoResult result{true, 0, {}};
+    if (!flushed && fsync(fd_) != 0) result = Failure("cannot flush the new " + target_, errno);
+    if (result) AtStep(ReplacementStep::Flushed);
+    // A link cannot replace a file: the unnamed file gets a name of its own first, and that name
+    // is renamed over the target.
+    if (result && temporary_.empty()) result = NameUnnamed();
+    if (result) AtStep(ReplacementStep::Named);
+    if (result) {
+        const int fd = std::exchange(fd_, -1);
+        if (close(fd) != 0) result = Failure("cannot close the new " + target_, errno);
+    }
+    if (result && rename(temporary_.c_str(), target_.c_str()) != 0)
+        result = Failure("cannot replace " + target_, errno);
+    if (result) temporary_.clear();
+    Discard();
+    return result;
+}
+
+void FileReplacement::Discard() {
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+    if (!temporary_.empty()) unlink(temporary_.c_str());
+    temporary_.clear();
+}
+
+IoResult WriteFileAtomic(std::string_view path, std::string_view bytes, std::optional<mode_t> mode) {
+    FileReplacement file(path);
+    if (mode) file.SetMode(*mode);
+    const std::string target = NativePath(path);
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+    if (ClearedFolders().insert(folder).second) RemoveStaleWriteTemporaries(folder, kStaleWriteTemporaryAge);
+    IoResult result = file.Open();
+    if (result) result = file.Append(bytes);
+    if (result) result = file.Commit();
+    return result;
+}
+
+bool IsWriteTemporaryName(std::string_view name) {
+    constexpr std::string_view kEnd = ".tmp";
+    if (name.size() <= 1 + kEnd.size() || name.front() != '.' || name.substr(name.size() - kEnd.size()) != kEnd)
+        return false;
+    std::string_view rest = name.substr(1, name.size() - 1 - kEnd.size());  // "<name>.<pid>.<n>"
+    for (int part = 0; part < 2; ++part) {
+        const std::size_t dot = rest.rfind('.');
+        if (dot == std::string_view::npos || !AllDigits(rest.substr(dot + 1), 10)) return false;
+        rest = rest.substr(0, dot);
+    }
+    return !rest.empty();
+}
+
+void RemoveStaleWriteTemporaries(std::string_view folder, std::time_t maxAgeSeconds) {
+    std::string base = NativePath(folder);
+    if (base.empty()) base = ".";
+    if (base.back() != '/') base += '/';
+    const std::time_t oldest = std::time(nullptr) - maxAgeSeconds;
+    for (const std::string& name : ListDirectory(base)) {
+        if (!IsWriteTemporaryName(name)) continue;
+        const std::string path = base + name;
+        struct stat st {};
+        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid() && st.st_mtime < oldest)
+            unlink(path.c_str());
+    }
+}
+
+ReplacementHook SetReplacementHookForTesting(ReplacementHook hook) {
+    return std::exchange(TestingReplacementHook(), hook);
 }
 
 std::vector<std::string> ListDirectory(std::string_view path) {

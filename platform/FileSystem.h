@@ -4,7 +4,10 @@
 // function here does that itself, so callers pass the program's own path texts.
 
 #include <dirent.h>
+#include <sys/types.h>
 #include <cstdint>
+#include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,9 +32,6 @@ struct IoResult {
     explicit operator bool() const { return ok; }
 };
 
-// Whole-file read; nullopt when the file cannot be opened or read.
-std::optional<std::string> ReadWholeFile(std::string_view path);
-
 // A read of a file that anyone may have replaced with a folder, a pipe, a device or a huge file.
 struct RegularFileRead {
     enum class Status {
@@ -51,10 +51,77 @@ struct RegularFileRead {
 // opened, and the open itself never waits (a pipe swapped in meanwhile is found and left).
 RegularFileRead ReadRegularFile(std::string_view path, std::size_t maxBytes);
 
-// Writes a whole file so that it is never seen half-written: the bytes go to a temporary file
-// beside the target, are flushed to disk, and the temporary file is renamed over the target.
-// On any failure the old file is untouched and the temporary file is gone.
-IoResult WriteFileAtomic(std::string_view path, std::string_view bytes);
+// A file written in steps that appears at its path only when it is whole, in one rename over
+// whatever stood there; readers see the old file or the whole new one, never a part.
+//
+// The bytes go to a file without a name in the target's folder where the file system has them
+// (O_TMPFILE), so that a writer killed before the commit leaves nothing; the commit gives it a
+// name beside the target and renames that over the target (a link cannot replace a file).
+// Elsewhere the bytes go to a named temporary file from the start. A named temporary that a
+// killed writer left is all that can remain; the default names, ".<name>.<pid>.<n>.tmp", are
+// cleared away by later writes into the folder (WriteFileAtomic).
+//
+// A file that replaces a regular file takes over its mode (0600 stays 0600); a new file gets
+// 0666 less the umask.
+class FileReplacement {
+public:
+    enum class Temporary { UnnamedWherePossible, Named };
+    // A new file name for the named temporary at each call, without its folder.
+    using TemporaryNames = std::function<std::string()>;
+
+    explicit FileReplacement(std::string_view path, Temporary kind = Temporary::UnnamedWherePossible,
+                             TemporaryNames names = {});
+    ~FileReplacement();  // what was not committed is discarded
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    // The new file's mode instead of the replaced file's; before Open.
+    void SetMode(mode_t mode) { mode_ = mode & 0777; }
+    // Creates the temporary file; fails when the folder cannot take it.
+    IoResult Open();
+    IoResult Append(std::string_view bytes);
+    // The open temporary file, or -1; for a caller that flushes it itself.
+    int descriptor() const { return fd_; }
+    // Flushes the bytes to disk (unless the caller did) and puts the file in place. On failure the
+    // target stays as it was and the temporary file is gone.
+    IoResult Commit(bool flushed = false);
+    // Drops what was written; the target stays as it was.
+    void Discard();
+
+private:
+    IoResult OpenNamed(mode_t mode);
+    IoResult NameUnnamed();
+
+    std::string target_;     // native path
+    std::string folder_;     // native path of its folder, ending in "/"
+    std::string temporary_;  // the named temporary file; empty while it has no name
+    Temporary kind_;
+    TemporaryNames names_;
+    std::optional<mode_t> mode_;
+    int fd_ = -1;
+};
+
+// Writes a whole file through FileReplacement, with the given mode instead of the replaced file's
+// when one is given. The first write of a run into a folder also removes the stale temporaries
+// that killed writers left there (RemoveStaleWriteTemporaries).
+IoResult WriteFileAtomic(std::string_view path, std::string_view bytes, std::optional<mode_t> mode = std::nullopt);
+
+// True for the names of FileReplacement's default temporaries: "." + a name + "." + a process id
+// + "." + a number + ".tmp".
+bool IsWriteTemporaryName(std::string_view name);
+// Removes the default temporaries in the folder that are regular files of this user whose last
+// change is older than maxAgeSeconds: their writers ended long since (a write takes moments).
+// Every other entry stays.
+void RemoveStaleWriteTemporaries(std::string_view folder, std::time_t maxAgeSeconds);
+// How old a default temporary must be before a write into its folder removes it.
+inline constexpr std::time_t kStaleWriteTemporaryAge = 300;
+
+// Tests stop a writer between its steps (and kill it there): the hook runs once the bytes are
+// flushed and again once the temporary file has its name, just before the rename. Answers the
+// hook it replaced; nullptr for none.
+enum class ReplacementStep { Flushed, Named };
+using ReplacementHook = void (*)(ReplacementStep step);
+ReplacementHook SetReplacementHookForTesting(ReplacementHook hook);
 
 // Entry names of a folder, "." and ".." left out, sorted by name so that every run enumerates
 // in the same order. Empty when the folder cannot be listed.
@@ -65,8 +132,9 @@ std::vector<std::string> ListOpenDirectory(DIR* dir);
 bool RemoveFile(std::string_view path);
 
 // ReadRegularFile for callers that need only the bytes: only a regular file is read (a folder,
-// device or pipe is refused, and the open never waits on a pipe), and at most limit bytes. nullopt when it is missing, not a regular file or cannot be read; tooLarge (when
-// given) tells whether the file held more than limit bytes, in which case nothing is answered.
+// device or pipe is refused, and the open never waits on a pipe), and at most limit bytes.
+// nullopt when it is missing, not a regular file or cannot be read; tooLarge (when given) tells
+// whether the file held more than limit bytes, in which case nothing is answered.
 std::optional<std::string> ReadRegularFileLimited(std::string_view path, std::size_t limit, bool* tooLarge = nullptr);
 
 }  // namespace platform

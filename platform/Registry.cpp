@@ -2,11 +2,15 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstring>
 
 #include <algorithm>
 #include <functional>
+#include <set>
+#include <utility>
 
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
@@ -88,27 +92,64 @@ bool WritesDenied(RegistryRoot root) {
     return false;
 }
 
+// Every problem of a store is told once to its handler: each read and write meets it again.
+RegistryNoticeHandler& NoticeHandler() {
+    static RegistryNoticeHandler handler;
+    return handler;
+}
+
+std::set<std::string>& Told() {
+    static std::set<std::string> told;
+    return told;
+}
+
+void Notice(const std::string& file, const std::string& problem) {
+    if (NoticeHandler() && Told().insert(file + "\n" + problem).second) NoticeHandler()(file + " " + problem);
+}
+
 struct LoadedStore {
     bool ok = false;  // false when the file exists but cannot be read
     registry::ParsedStore parsed;
 };
 
+// The store is read as any file that someone else may have replaced: a pipe, a device or a folder
+// in its place is never opened for reading, and a file beyond the limit is not read at all.
 LoadedStore LoadStore(const std::string& file) {
+    using Status = RegularFileRead::Status;
     LoadedStore loaded;
-    if (const auto text = ReadWholeFile(file)) {
-        loaded.parsed = registry::ParseStore(*text);
-        loaded.ok = true;
-    } else {
-        loaded.ok = !FileAgeReadable(file);  // a missing store is an empty one
+    const RegularFileRead read = ReadRegularFile(file, kRegistryStoreLimit);
+    switch (read.status) {
+        case Status::Missing: loaded.ok = true; return loaded;  // a missing store is an empty one
+        case Status::Folder: Notice(file, "is a folder"); return loaded;
+        case Status::NotAFile: Notice(file, "is no plain file"); return loaded;
+        case Status::Unreadable:
+            Notice(file, std::string("cannot be read: ") + std::strerror(read.error));
+            return loaded;
+        case Status::Read: break;
     }
+    if (!read.complete) {
+        Notice(file, "is larger than " + std::to_string(kRegistryStoreLimit / 1024) + " KiB");
+        return loaded;
+    }
+    loaded.parsed = registry::ParseStore(read.bytes);
+    loaded.ok = true;
+    if (!loaded.parsed.clean) Notice(file, "cannot be read cleanly");
     return loaded;
 }
 
-// An exclusive flock on "<store>.lock", released when the object goes.
+// An exclusive flock on "<store>.lock", released when the object goes. The lock file is opened
+// without waiting and only used when it is a plain file.
 class StoreLock {
 public:
     explicit StoreLock(const std::string& storeFile) {
-        fd_ = open((storeFile + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+        const std::string path = storeFile + ".lock";
+        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW, 0666);
+        struct stat st {};
+        if (fd_ >= 0 && (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
+            Notice(path, "is no plain file");
+            close(fd_);
+            fd_ = -1;
+        }
         if (fd_ < 0) return;
         while (flock(fd_, LOCK_EX) != 0) {
             if (errno != EINTR) {
@@ -166,6 +207,11 @@ void SetIn(StoredKey& key, std::string_view name, std::uint32_t type, std::strin
 }
 
 }  // namespace
+
+RegistryNoticeHandler SetRegistryNoticeHandler(RegistryNoticeHandler handler) {
+    Told().clear();
+    return std::exchange(NoticeHandler(), std::move(handler));
+}
 
 const char* RegistryRootName(RegistryRoot root) {
     return root == RegistryRoot::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";

@@ -11,12 +11,17 @@
 // ("a\\b", "\a", "a\") names no key. Every change is made under an exclusive lock on a file
 // beside the store, so that two programs writing at once keep each other's values, and reaches
 // the disk through a temporary file renamed over the store. A store that cannot be read back
-// cleanly is never rewritten: writes then fail and leave it as it is.
+// cleanly is never rewritten: writes then fail and leave it as it is. The store is read as a file
+// that anyone may have replaced: a pipe, a device or a folder in its place is never opened for
+// reading, and a file larger than kRegistryStoreLimit is not read; such a store, too, is left as
+// it is, reads answer only the built-in values and writes fail.
 //
 // The "Shell Folders" values that Windows keeps for its special folders are answered from the
 // XDG and FHS folders of this system unless a value of that name has been written.
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,6 +54,16 @@ bool RegistryDeleteValue(RegistryRoot root, std::string_view keyPath, std::strin
 // Creates the key and its missing parents and sets the value, in one change of the store.
 bool RegistryWriteValue(RegistryRoot root, std::string_view keyPath, std::string_view name, std::uint32_t type,
                         std::string_view data);
+
+// The largest store that is read: far beyond what the program keeps there (a few values), small
+// enough that a store grown by someone else costs no start more than moments.
+inline constexpr std::size_t kRegistryStoreLimit = 1024 * 1024;
+
+// Who hears of a store that cannot be read or written ("<file> is no plain file"): each file and
+// problem is told once to a handler. Nobody hears until the program installs a handler (Pellmark
+// never does). Answers the handler it replaced.
+using RegistryNoticeHandler = std::function<void(const std::string& text)>;
+RegistryNoticeHandler SetRegistryNoticeHandler(RegistryNoticeHandler handler);
 
 // "HKEY_CURRENT_USER" or "HKEY_LOCAL_MACHINE".
 const char* RegistryRootName(RegistryRoot root);

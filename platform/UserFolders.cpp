@@ -16,6 +16,8 @@ std::optional<std::string>& TestingAccountHome() {
     return home;
 }
 
+constexpr std::size_t kUserDirsLimit = 64 * 1024;  // a few lines of folder paths
+
 bool IsAbsolute(const std::string& path) { return !path.empty() && path.front() == '/'; }
 
 std::string WithoutTrailingSlash(std::string path) {
@@ -50,15 +52,17 @@ std::string HomeFolder() {
     return IsAbsolute(account) ? WithoutTrailingSlash(account) : std::string();
 }
 
+bool MakePrivateFolder(const std::string& folder) {
+    mkdir(folder.c_str(), 0700);
+    struct stat st {};
+    return lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 077) == 0;
+}
+
 std::string PrivateFolderIn(const std::string& base) {
     if (!IsAbsolute(base)) return std::string();
     const std::string folder =
         (base == "/" ? std::string() : WithoutTrailingSlash(base)) + "/kestrune-" + std::to_string(geteuid());
-    mkdir(folder.c_str(), 0700);
-    struct stat st {};
-    if (lstat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 077) == 0)
-        return folder;
-    return std::string();
+    return MakePrivateFolder(folder) ? folder : std::string();
 }
 
 std::string PrivateFallbackFolder() {
@@ -106,7 +110,9 @@ std::string XdgUserFolder(const std::string& name, const std::string& fallbackNa
     // Lines of the form XDG_DESKTOP_DIR="$HOME/Desktop" or XDG_DESKTOP_DIR="/absolute/path".
     const std::string key = "XDG_" + name + "_DIR=";
     std::string found;
-    if (const auto text = ReadWholeFile(ApplicationDataFolder() + "/user-dirs.dirs")) {
+    // The desktop's file, read as any file someone may have replaced: only a plain file of a
+    // sensible size.
+    if (const auto text = ReadRegularFileLimited(ApplicationDataFolder() + "/user-dirs.dirs", kUserDirsLimit)) {
         std::size_t start = 0;
         while (start < text->size()) {
             std::size_t end = text->find('\n', start);
@@ -123,6 +129,12 @@ std::string XdgUserFolder(const std::string& name, const std::string& fallbackNa
         }
     }
     return found.empty() ? home + "/" + fallbackName : found;
+}
+
+std::string UserCacheFolder() {
+    const std::string cache = AbsoluteEnv("XDG_CACHE_HOME");
+    if (!cache.empty()) return cache;
+    return HomeOrFallback() + "/.cache";
 }
 
 std::string UserProgramsFolder() { return LocalApplicationDataFolder() + "/applications"; }

@@ -20,6 +20,8 @@ std::string LocalApplicationDataFolder();
 std::string XdgUserFolder(const std::string& name, const std::string& fallbackName);
 // The user's program menu: <local application data>/applications.
 std::string UserProgramsFolder();
+// The user's cache: $XDG_CACHE_HOME when absolute, else <home>/.cache.
+std::string UserCacheFolder();
 
 // Machine-wide stand-ins, fixed by the file-system hierarchy.
 inline constexpr const char* kCommonProgramsFolder = "/usr/share/applications";
@@ -35,6 +37,9 @@ std::string PrivateFallbackFolder();
 // The folder "kestrune-<uid>" in an absolute base folder, made with mode 0700; empty when it is not
 // a real folder of this user closed to others (someone planted a link or an open folder there).
 std::string PrivateFolderIn(const std::string& base);
+// Makes the folder with mode 0700 when it is missing; true when it is a real folder (no link) of
+// this user that others can neither enter nor write.
+bool MakePrivateFolder(const std::string& folder);
 
 // The user's runtime folder: $XDG_RUNTIME_DIR when it is absolute and a real folder of this user;
 // empty otherwise. The system empties it when the user's last session ends.

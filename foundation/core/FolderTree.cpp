@@ -21,6 +21,9 @@ namespace {
 
 FolderTreeEventHook eventHook = nullptr;
 
+// The largest file that is copied: far beyond anything the program keeps in its folders.
+constexpr std::size_t kCopyFileLimit = 64u * 1024u * 1024u;
+
 std::string BaseName(std::string path) {
     while (path.size() > 1 && path.back() == '/') path.pop_back();
     const std::size_t slash = path.rfind('/');
@@ -49,15 +52,21 @@ bool CopyEntry(const std::string& source, const std::string& target, bool failIf
         if (!dir) return false;
         const std::vector<std::string> names = platform::ListOpenDirectory(dir);
         closedir(dir);
-        for (const std::string& name : names)
+        for (const std::string& name : names) {
+            // A temporary that a killed write left is no part of the folder.
+            if (platform::IsWriteTemporaryName(name)) continue;
             complete = CopyEntry(source + "/" + name, target + "/" + name, failIfExists) && complete;
+        }
         return complete;
     }
     if (!S_ISREG(st.st_mode)) return false;
     if (failIfExists && platform::FileAgeReadable(target)) return true;
-    const std::optional<std::string> bytes = platform::ReadWholeFile(source);
-    if (!bytes) return false;
-    return platform::WriteFileAtomic(target, *bytes).ok;
+    // Read as any file that someone may have replaced meanwhile: a pipe in its place is never
+    // waited on, and a file beyond the limit is not copied.
+    const platform::RegularFileRead read = platform::ReadRegularFile(source, kCopyFileLimit);
+    if (read.status != platform::RegularFileRead::Status::Read || !read.complete) return false;
+    // The copy is as private as its source.
+    return platform::WriteFileAtomic(target, read.bytes, st.st_mode & 0777).ok;
 }
 
 // The shell's rule: a target that is an existing folder receives the source inside it.
@@ -185,6 +194,7 @@ bool CopyDirectory(const std::string& fromFolder, const std::string& toFolder, b
         if (!platform::IsDirectory(fromFolder)) return;
         complete = true;
         for (const std::string& name : platform::ListDirectory(fromFolder)) {
+            if (platform::IsWriteTemporaryName(name)) continue;  // as in CopyEntry
             const std::string entry = fromFolder + "\\" + name;
             const bool ok = platform::IsDirectory(entry) ? CopyFileTo(entry, to, "", failIfExists)
                                                          : CopyFileTo(entry, to, name, failIfExists);

@@ -7,7 +7,9 @@
 namespace kestrune {
 
 // Copies a file (or, with an empty fileName, a file or folder tree into destFolder). Each file is
-// written beside its target and renamed over it, so a target is never left half-copied. With
+// written beside its target and renamed over it, so a target is never left half-copied, and keeps
+// the mode of its source. Only plain files of up to 64 MiB are copied; the temporaries that killed
+// writes left (platform::IsWriteTemporaryName) stay behind. With
 // failIfExists an existing target is kept. Answers true when the target holds a complete copy
 // afterwards (or was kept); false when anything could not be copied.
 bool CopyFileTo(const std::string& source, const std::string& destFolder, const std::string& fileName,

@@ -164,9 +164,9 @@ std::vector<std::string> IniFile::Keys(std::string_view section) const {
 }
 
 std::optional<IniFile> LoadIniFile(std::string_view path) {
-    // A pipe or a device in a settings file's place would block the start or never end.
-    if (!platform::IsRegularFile(path)) return std::nullopt;
-    const std::optional<std::string> bytes = platform::ReadWholeFile(path);
+    // A pipe or a device in a settings file's place would block the start or never end, and a huge
+    // file would cost every start its size.
+    const std::optional<std::string> bytes = platform::ReadRegularFileLimited(path, kIniFileLimit);
     if (!bytes) return std::nullopt;
     return IniFile::Parse(*bytes);
 }

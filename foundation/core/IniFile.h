@@ -52,7 +52,10 @@ private:
     std::vector<Line> lines_;
 };
 
-// Reads a whole settings file; nullopt when it cannot be read (a missing file included).
+// The largest settings file that is read: far beyond the few keys any of them holds.
+inline constexpr std::size_t kIniFileLimit = 1024 * 1024;
+// Reads a whole settings file; nullopt when it cannot be read (a missing file included), when it
+// is no plain file, or when it is larger than kIniFileLimit.
 std::optional<IniFile> LoadIniFile(std::string_view path);
 // Writes the whole file beside the old one and renames it over it (never a truncated file).
 platform::IoResult SaveIniFile(std::string_view path, const IniFile& ini);

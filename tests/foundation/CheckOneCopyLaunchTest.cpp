@@ -7,6 +7,7 @@
 #include <unistd.h>
 #include <QWidget>
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -273,14 +274,95 @@ TEST_F(SingleInstance, NotifyTellsASiblingsWindowAndStillWarns) {
     EXPECT_TRUE(errors.empty());
 }
 
-TEST_F(SingleInstance, NoRuntimeFolderIsReportedAndTheStartGoesOn) {
-    testsupport::ScopedEnv env;
-    const std::string notAFolder = app() + "/KV.Kestrune";  // a file
-    env.Set("XDG_RUNTIME_DIR", std::nullopt);
-    env.Set("TEMP", notAFolder);
-    EXPECT_TRUE(Check());
-    EXPECT_FALSE(errors.empty());
-    EXPECT_TRUE(boxes.calls().empty());
+// Copies meet only in a folder of this user that nobody else may enter. A place that another user
+// owns, opens or points elsewhere is passed over for the next one (TEMP, then the user's cache)
+// and left as it is; where there is none at all, the check is left out without an error window.
+TEST_F(SingleInstance, CopiesMeetOnlyInAPrivateFolderWhereverOthersGotFirst) {
+    const std::string uid = std::to_string(geteuid());
+    enum class Meets { InTemp, InCache, Nowhere };
+    struct Case {
+        const char* label;
+        bool runtimeVariable;
+        std::function<bool(const std::string& scratch)> plant;  // false: cannot be made here
+        Meets meets;
+    };
+    auto takenBy = [](const std::string& folder, uid_t owner, mode_t mode) {
+        std::filesystem::create_directories(folder);
+        return chmod(folder.c_str(), mode) == 0 && (owner == geteuid() || chown(folder.c_str(), owner, owner) == 0);
+    };
+    // clang-format off
+    const std::vector<Case> cases{
+        {"the runtime folder's place open to others", true,
+         [&](const std::string& s) { return takenBy(s + "/run/KV.Kestrune", geteuid(), 0777); }, Meets::InTemp},
+        {"the runtime folder's place owned by another user", true,
+         [&](const std::string& s) { return geteuid() == 0 && takenBy(s + "/run/KV.Kestrune", 65534, 0700); },
+         Meets::InTemp},
+        {"the runtime folder's place a link", true,
+         [&](const std::string& s) {
+             return takenBy(s + "/elsewhere", geteuid(), 0700) &&
+                    symlink((s + "/elsewhere").c_str(), (s + "/run/KV.Kestrune").c_str()) == 0;
+         },
+         Meets::InTemp},
+        {"no runtime variable and TEMP's place owned by another user", false,
+         [&](const std::string& s) { return geteuid() == 0 && takenBy(s + "/tmp/kestrune-" + uid, 65534, 0700); },
+         Meets::InCache},
+        {"no runtime variable and TEMP's place open to others", false,
+         [&](const std::string& s) { return takenBy(s + "/tmp/kestrune-" + uid, geteuid(), 0777); }, Meets::InCache},
+        {"no runtime variable, TEMP's place open to others and no cache folder", false,
+         [&](const std::string& s) {
+             testsupport::WriteFile(s + "/cache", "a file");
+             return takenBy(s + "/tmp/kestrune-" + uid, geteuid(), 0777);
+         },
+         Meets::Nowhere},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        testsupport::ScratchFolder scratch;
+        for (const char* folder : {"run", "tmp"}) std::filesystem::create_directories(scratch / folder);
+        ASSERT_EQ(chmod((scratch / "run").c_str(), 0700), 0);
+        testsupport::ScopedEnv env;
+        env.Set("XDG_RUNTIME_DIR", c.runtimeVariable ? std::optional(scratch / "run") : std::nullopt);
+        env.Set("TEMP", scratch / "tmp");
+        env.Set("XDG_CACHE_HOME", scratch / "cache");
+        if (!c.plant(scratch.path())) {
+            std::printf("skipped: %s needs another user\n", c.label);
+            continue;
+        }
+        const auto planted = [&] {
+            std::vector<std::string> found;
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(scratch.path())) {
+                struct stat st {};
+                lstat(entry.path().c_str(), &st);
+                found.push_back(entry.path().string() + " " + std::to_string(st.st_mode) + " " +
+                                std::to_string(st.st_uid));
+            }
+            std::sort(found.begin(), found.end());
+            return found;
+        };
+        const std::vector<std::string> before = planted();
+        owner_ = std::make_unique<QWidget>();
+        errors.clear();
+        if (c.meets == Meets::Nowhere) {
+            EXPECT_EQ(RunningCopiesFolder(), "");
+            EXPECT_TRUE(Check());
+            EXPECT_EQ(planted(), before) << "nothing was made";
+        } else {
+            const std::string expected =
+                (c.meets == Meets::InTemp ? scratch / "tmp" : scratch / "cache") + "/kestrune-" + uid;
+            EXPECT_EQ(RunningCopiesFolder(), expected);
+            OtherCopy same(kProgramVersionTag);
+            EXPECT_FALSE(Check()) << "the copies met";
+            struct stat st {};
+            ASSERT_EQ(lstat(expected.c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 0777, 0700u);
+            const std::vector<std::string> after = planted();
+            EXPECT_TRUE(std::includes(after.begin(), after.end(), before.begin(), before.end()))
+                << "the planted places are left as they are";
+        }
+        EXPECT_TRUE(errors.empty()) << errors.front();
+        EXPECT_TRUE(boxes.calls().empty());
+    }
 }
 
 TEST_F(SingleInstance, WithoutRuntimeDirTheListLivesInAPrivateFolderInTemp) {

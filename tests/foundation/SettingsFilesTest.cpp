@@ -56,6 +56,30 @@ TEST_F(SettingsFiles, CreateWritesMainAndTheValuesAsStored) {
     EXPECT_TRUE(boxes.calls().empty());
 }
 
+// A file the user made private stays private however the program rewrites it: a repair at the
+// open, or a create that replaces the whole file.
+TEST_F(SettingsFiles, ARewrittenFileKeepsItsMode) {
+    for (const mode_t mode : {0600, 0640}) {
+        SCOPED_TRACE(mode);
+        Store("ULangSettings", "Language=\"English\"\r\n");
+        ASSERT_EQ(chmod(path("ULangSettings").c_str(), mode), 0);
+        ASSERT_TRUE(OpenSettingsFile("ULangSettings", "01.00"));
+        EXPECT_EQ(ReadSettingInteger("Settings", "Missing", 2, 0, 6), 2);  // repaired in the file
+        CloseSettingsFile(nullptr);
+        struct stat st {};
+        ASSERT_EQ(stat(path("ULangSettings").c_str(), &st), 0);
+        EXPECT_NE(ReadFile(path("ULangSettings")).find("Missing=2"), std::string::npos);
+        EXPECT_EQ(st.st_mode & 0777, mode);
+
+        CreateSettingsFile("ULangSettings", "01.00", "T");
+        WriteSettingString("Settings", "Language", "Russian");
+        CloseSettingsFile(nullptr);
+        ASSERT_EQ(stat(path("ULangSettings").c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, mode);
+    }
+    EXPECT_TRUE(errors.empty());
+}
+
 // A created file reaches the disk once, whole: until its close the earlier file is what a crash
 // would leave, never a header without the values; a new file does not exist before its close.
 TEST_F(SettingsFiles, CreatedFileIsWrittenWholeAtItsClose) {

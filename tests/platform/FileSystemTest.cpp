@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
+#include <filesystem>
 #include <functional>
 
 #include "platform/FileSystem.h"
@@ -31,6 +35,163 @@ TEST(WriteFileAtomic, FailsWhereTheFolderIsAFileAndKeepsNothing) {
     EXPECT_FALSE(result);
     EXPECT_NE(result.error, 0);
     EXPECT_FALSE(result.message.empty());
+}
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 07777;
+}
+
+std::vector<std::string> TemporariesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const std::string& name : platform::ListDirectory(folder))
+        if (platform::IsWriteTemporaryName(name)) names.push_back(name);
+    return names;
+}
+
+void Age(const std::string& path) {
+    std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+}
+
+TEST(WriteFileAtomic, TheReplacedFileKeepsItsMode) {
+    testsupport::ScratchFolder scratch;
+    for (const mode_t mode : {0600, 0640, 0604, 0660, 0400}) {
+        SCOPED_TRACE(mode);
+        const std::string target = scratch / ("settings" + std::to_string(mode) + ".ini");
+        ASSERT_TRUE(platform::WriteFileAtomic(target, "old"));
+        ASSERT_EQ(chmod(target.c_str(), mode), 0);
+        ASSERT_TRUE(platform::WriteFileAtomic(target, "new"));
+        EXPECT_EQ(testsupport::ReadFile(target), "new");
+        EXPECT_EQ(ModeOf(target), mode);
+    }
+    // A new file gets what the umask leaves of 0666; a mode given wins over both.
+    const mode_t umaskNow = umask(022);
+    ASSERT_TRUE(platform::WriteFileAtomic(scratch / "new.ini", "x"));
+    EXPECT_EQ(ModeOf(scratch / "new.ini"), 0644u);
+    ASSERT_TRUE(platform::WriteFileAtomic(scratch / "new.ini", "y", 0664));
+    EXPECT_EQ(ModeOf(scratch / "new.ini"), 0664u);
+    umask(umaskNow);
+}
+
+// The writer is killed at its step: the hook kills the process it runs in.
+platform::ReplacementStep g_killAt = platform::ReplacementStep::Flushed;
+void KillAtStep(platform::ReplacementStep step) {
+    if (step == g_killAt) raise(SIGKILL);
+}
+
+// A write killed anywhere between its open and its rename leaves the old file whole. With an
+// unnamed temporary only the moment between its naming and the rename leaves a file behind, and
+// a later write into the folder clears away what is old enough to be no running writer's.
+TEST(WriteFileAtomic, AKilledWriteLeavesNothingPastTheNextWrite) {
+    using Kind = platform::FileReplacement::Temporary;
+    using Step = platform::ReplacementStep;
+    const struct {
+        const char* label;
+        Kind kind;
+        Step step;
+        bool leavesTemporary;
+    } cases[] = {
+        {"unnamed, flushed", Kind::UnnamedWherePossible, Step::Flushed, false},
+        {"unnamed, named", Kind::UnnamedWherePossible, Step::Named, true},
+        {"named, flushed", Kind::Named, Step::Flushed, true},
+        {"named, named", Kind::Named, Step::Named, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        testsupport::ScratchFolder scratch;
+        const std::string target = scratch / "ULangSettings.ini";
+        // Made by hand: every write into the folder below is a run's first.
+        testsupport::WriteFile(target, "old");
+        ASSERT_EQ(chmod(target.c_str(), 0600), 0);
+        const pid_t writer = fork();
+        if (writer == 0) {
+            g_killAt = c.step;
+            platform::SetReplacementHookForTesting(KillAtStep);
+            platform::FileReplacement file(target, c.kind);
+            if (!file.Open() || !file.Append(std::string(100000, 'n'))) _exit(2);
+            file.Commit();
+            _exit(3);  // not killed
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(writer, &status, 0), writer);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+        EXPECT_EQ(testsupport::ReadFile(target), "old");
+        const std::vector<std::string> left = TemporariesIn(scratch.path());
+        ASSERT_EQ(left.size(), c.leavesTemporary ? 1u : 0u);
+        if (left.empty()) continue;
+        EXPECT_EQ(left[0].rfind(".ULangSettings.ini." + std::to_string(writer) + ".", 0), 0u) << left[0];
+        EXPECT_EQ(ModeOf(scratch / left[0]), 0600u) << "the bytes were never open to others";
+
+        // The next run's first write into the folder: a temporary of a moment ago may belong to a
+        // writer that still runs, one of an hour ago cannot.
+        auto nextRun = [&] {
+            const pid_t next = fork();
+            if (next == 0) _exit(platform::WriteFileAtomic(scratch / "Kestrune.ini", "k") ? 0 : 1);
+            int code = 0;
+            return waitpid(next, &code, 0) == next && WIFEXITED(code) && WEXITSTATUS(code) == 0;
+        };
+        ASSERT_TRUE(nextRun());
+        EXPECT_EQ(TemporariesIn(scratch.path()), left);
+        Age(scratch / left[0]);
+        ASSERT_TRUE(nextRun());
+        EXPECT_TRUE(TemporariesIn(scratch.path()).empty());
+        EXPECT_EQ(testsupport::ReadFile(target), "old");
+    }
+}
+
+TEST(WriteFileAtomic, RemovesOnlyItsOwnOldTemporaries) {
+    testsupport::ScratchFolder scratch;
+    const struct {
+        const char* name;
+        bool removed;
+    } cases[] = {
+        {".ULangSettings.ini.2972.3891768319.tmp", true},
+        {".Kestrune.ini.1.0.tmp", true},
+        {".a.b.12.34.tmp", true},
+        {".ULangSettings.ini.2972.tmp", false},       // one number only
+        {"ULangSettings.ini.2972.38917.tmp", false},  // not hidden
+        {"..2972.38917.tmp", false},                  // no name
+        {".x.29a2.38917.tmp", false},                 // no process id
+        {".x.2972.38917.temp", false},
+        {".x.2972.38917.tmp~", false},
+        {".x.2972.38917683190.tmp", false},  // more digits than any of its numbers has
+        {"ULangSettings.ini", false},
+    };
+    for (const auto& c : cases) {
+        testsupport::WriteFile(scratch / c.name, "partial");
+        Age(scratch / c.name);
+    }
+    // Only plain files of this user: no folder, no link, nothing of another user.
+    const std::string folder = scratch / ".Folder.ini.1.2.tmp";
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    ASSERT_EQ(symlink((scratch / "ULangSettings.ini").c_str(), (scratch / ".Link.ini.1.2.tmp").c_str()), 0);
+    const std::string others = scratch / ".Other.ini.1.2.tmp";
+    testsupport::WriteFile(others, "theirs");
+    Age(others);
+    const bool ownedByAnother = geteuid() == 0 && chown(others.c_str(), 65534, 65534) == 0;
+
+    platform::RemoveStaleWriteTemporaries(scratch.path(), platform::kStaleWriteTemporaryAge);
+
+    for (const auto& c : cases) EXPECT_EQ(testsupport::FileExists(scratch / c.name), !c.removed) << c.name;
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_TRUE(std::filesystem::is_symlink(scratch / ".Link.ini.1.2.tmp"));
+    if (ownedByAnother) {
+        EXPECT_TRUE(testsupport::FileExists(others));
+    }
+}
+
+TEST(WriteFileAtomic, TheLongestNameCanBeWrittenInEitherKindOfTemporary) {
+    testsupport::ScratchFolder scratch;
+    const std::string target = scratch / std::string(255, 'n');
+    for (const auto kind :
+         {platform::FileReplacement::Temporary::UnnamedWherePossible, platform::FileReplacement::Temporary::Named}) {
+        platform::FileReplacement file(target, kind);
+        ASSERT_TRUE(file.Open());
+        ASSERT_TRUE(file.Append("long"));
+        ASSERT_TRUE(file.Commit());
+        EXPECT_EQ(testsupport::ReadFile(target), "long");
+        EXPECT_EQ(platform::ListDirectory(scratch.path()).size(), 1u);
+    }
 }
 
 TEST(ListDirectory, AnswersNamesSorted) {

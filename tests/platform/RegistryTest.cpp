@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <grp.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <csignal>
+#include <filesystem>
+#include <functional>
 
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
@@ -208,6 +212,99 @@ TEST_F(RegistryStore, AStoreThatCannotBeReadBackIsNeverRewritten) {
     }
 }
 
+// Files that someone else put in a store's place. None may hold a read or a write: each is told of
+// once, left exactly as it is, reads answer only the built-in values and writes fail.
+TEST_F(RegistryStore, AStoreThatIsNoReadablePlainFileIsToldOfOnceAndLeftAlone) {
+    const std::string header = "KV.Kestrune registry 1\n";
+    struct Case {
+        const char* label;
+        std::function<void(const std::string&)> make;
+        const char* told;
+    };
+    const std::vector<Case> cases{
+        {"a pipe", [](const std::string& f) { ASSERT_EQ(mkfifo(f.c_str(), 0600), 0); }, "is no plain file"},
+        {"a link to a device", [](const std::string& f) { ASSERT_EQ(symlink("/dev/zero", f.c_str()), 0); },
+         "is no plain file"},
+        {"a folder", [](const std::string& f) { ASSERT_EQ(mkdir(f.c_str(), 0700), 0); }, "is a folder"},
+        {"over the limit",
+         [&](const std::string& f) {
+             testsupport::WriteFile(f, header + "[" + kRunKey + "]\nKV.Kestrune=1:x%00\n[Big]\nv=3:" +
+                                           std::string(platform::kRegistryStoreLimit, 'x') + "\n");
+         },
+         "is larger than 1024 KiB"},
+        {"a link to itself",
+         [](const std::string& f) { ASSERT_EQ(symlink(std::filesystem::path(f).filename().c_str(), f.c_str()), 0); },
+         "cannot be read"},
+    };
+    const std::string shellFolders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+    for (const RegistryRoot root : {kUser, kMachine}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(platform::RegistryRootName(root)) + ", " + c.label);
+            const std::string file = platform::RegistryStoreFile(root);
+            std::filesystem::remove_all(file);
+            c.make(file);
+            const auto before = std::filesystem::symlink_status(file);
+            const std::uintmax_t sizeBefore =
+                std::filesystem::is_regular_file(before) ? std::filesystem::file_size(file) : 0;
+            std::vector<std::string> told;
+            platform::SetRegistryNoticeHandler([&](const std::string& text) { told.push_back(text); });
+
+            for (int round = 0; round < 3; ++round) {
+                EXPECT_FALSE(platform::RegistryQueryValue(root, kRunKey, "KV.Kestrune"));
+                EXPECT_FALSE(platform::RegistryKeyExists(root, kRunKey));
+                const std::string builtIn = root == kUser ? "AppData" : "Common AppData";
+                EXPECT_TRUE(platform::RegistryQueryValue(root, shellFolders, builtIn))
+                    << "built-in values still answer";
+                EXPECT_FALSE(platform::RegistryWriteValue(root, kRunKey, "KV.Kestrune", platform::kRegSz, "y"));
+                EXPECT_FALSE(platform::RegistryDeleteValue(root, kRunKey, "KV.Kestrune"));
+            }
+            platform::SetRegistryNoticeHandler({});
+
+            ASSERT_EQ(told.size(), 1u);
+            EXPECT_EQ(told[0].rfind(file + " " + c.told, 0), 0u) << told[0];
+            const auto after = std::filesystem::symlink_status(file);
+            EXPECT_EQ(after.type(), before.type());
+            if (std::filesystem::is_regular_file(after)) {
+                EXPECT_EQ(std::filesystem::file_size(file), sizeBefore);
+            }
+            std::filesystem::remove_all(file);
+        }
+    }
+}
+
+// A store whose mode lets nobody read it (as root, whom modes do not stop, the reader runs as an
+// ordinary user).
+TEST_F(RegistryStore, AStoreThatMayNotBeReadIsToldOfOnceAndLeftAlone) {
+    const std::string text = "KV.Kestrune registry 1\n[A]\nv=1:x%00\n";
+    for (const RegistryRoot root : {kUser, kMachine}) {
+        SCOPED_TRACE(platform::RegistryRootName(root));
+        const std::string file = platform::RegistryStoreFile(root);
+        testsupport::WriteFile(file, text);
+        ASSERT_EQ(chmod(file.c_str(), 0), 0);
+        // The other user may pass through the scratch folders, not write in them.
+        for (const std::string& folder : {home.root(), home.registry()}) ASSERT_EQ(chmod(folder.c_str(), 0711), 0);
+        const int code = InChild([&] {
+            if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
+                                   setresuid(65534, 65534, 65534) != 0))
+                return 9;
+            int told = 0;
+            platform::SetRegistryNoticeHandler([&](const std::string& notice) {
+                if (notice == file + " cannot be read: Permission denied") ++told;
+            });
+            bool fine = true;
+            for (int round = 0; round < 3; ++round) {
+                fine = !platform::RegistryQueryValue(root, "A", "v") && fine;
+                fine = !platform::RegistryWriteValue(root, "A", "v", platform::kRegSz, "y") && fine;
+            }
+            return fine && told == 1 ? 0 : 1 + told;
+        });
+        for (const std::string& folder : {home.root(), home.registry()}) chmod(folder.c_str(), 0700);
+        EXPECT_EQ(code, 0);
+        ASSERT_EQ(chmod(file.c_str(), 0600), 0);
+        EXPECT_EQ(testsupport::ReadFile(file), text);
+    }
+}
+
 TEST_F(RegistryStore, ReadsTheDocumentedFileFormat) {
     testsupport::WriteFile(platform::RegistryStoreFile(kUser),
                            "KV.Kestrune registry 1\n"
@@ -245,7 +342,8 @@ TEST_F(RegistryStore, ProgramsWritingAtOnceKeepEachOthersValuesAndReadersSeeWhol
     // Meanwhile the store, whenever it is there, is always a whole one.
     std::vector<int> exitCodes(writers.size(), -2);
     for (bool running = true; running;) {
-        if (const auto text = platform::ReadWholeFile(platform::RegistryStoreFile(kUser))) {
+        if (const auto text =
+                platform::ReadRegularFileLimited(platform::RegistryStoreFile(kUser), platform::kRegistryStoreLimit)) {
             ASSERT_TRUE(platform::registry::ParseStore(*text).clean) << "a half-written store was seen";
         }
         running = false;

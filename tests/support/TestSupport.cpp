@@ -60,6 +60,7 @@ IsolatedHome::IsolatedHome() {
     env_.Set("HOME", home());
     env_.Set("XDG_CONFIG_HOME", appData());
     env_.Set("XDG_DATA_HOME", scratch_ / "home/.local/share");
+    env_.Set("XDG_CACHE_HOME", scratch_ / "home/.cache");
     env_.Set("TEMP", temp());
     env_.Set("TMPDIR", temp());
     env_.Set("KESTRUNE_REGISTRY", registry());

@@ -51,9 +51,10 @@ private:
     std::map<std::string, std::optional<std::string>> saved_;
 };
 
-// Points HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_CONFIG_DIRS, XDG_RUNTIME_DIR, TEMP and the
-// registry store into a scratch folder, so that nothing a test does reaches the real home folder,
-// the machine's configuration, the registry store or the copies of the program that run outside.
+// Points HOME, XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_CACHE_HOME, XDG_CONFIG_DIRS, XDG_RUNTIME_DIR,
+// TEMP and the registry store into a scratch folder, so that nothing a test does reaches the real
+// home folder, the machine's configuration, the registry store or the copies of the program that
+// run outside.
 class IsolatedHome {
 public:
     IsolatedHome();
