@@ -15,6 +15,7 @@
 #include <QTableWidget>
 #include <QTextEdit>
 
+#include "language/ClickMemo.h"
 #include "language/TUFrame.h"
 
 namespace kestrune {
@@ -114,6 +115,7 @@ void WriteHint(QObject* component, const QString& hint) {
 
 QString PlainText(QObject* component, bool* isMemo) {
     *isMemo = true;
+    if (auto* memo = qobject_cast<TClickMemo*>(component)) return JoinLines(memo->Lines());
     if (auto* memo = qobject_cast<QPlainTextEdit*>(component)) return memo->toPlainText();
     if (auto* memo = qobject_cast<QTextEdit*>(component)) return memo->toPlainText();
     *isMemo = false;
@@ -162,7 +164,9 @@ void ApplyComponentLines(QObject* component, bool hint, const QStringList& lines
         WriteHint(component, JoinLines(lines));
         return;
     }
-    if (auto* memo = qobject_cast<QPlainTextEdit*>(component)) {
+    if (auto* memo = qobject_cast<TClickMemo*>(component)) {
+        memo->SetLines(lines);
+    } else if (auto* memo = qobject_cast<QPlainTextEdit*>(component)) {
         memo->setPlainText(JoinLines(lines));
     } else if (auto* memo = qobject_cast<QTextEdit*>(component)) {
         memo->setPlainText(JoinLines(lines));

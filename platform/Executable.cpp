@@ -4,8 +4,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include <fstream>
-#include <iterator>
+#include "platform/FileSystem.h"
 
 namespace platform {
 namespace {
@@ -39,8 +38,9 @@ void SetExecutablePathForTesting(const std::string& path) { TestingPath() = path
 
 std::vector<std::string> CommandLineArguments() {
     if (TestingCommandLine()) return *TestingCommandLine();
-    std::ifstream file("/proc/self/cmdline", std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    // Read without a stream: the first stream of a run sets up the C++ locale and its facets,
+    // which a start has no other use for.
+    const std::string bytes = ReadWholeFile("/proc/self/cmdline").value_or(std::string());
     std::vector<std::string> arguments;
     std::size_t start = 0;
     while (start < bytes.size()) {
