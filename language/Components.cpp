@@ -38,8 +38,17 @@ QTabWidget* TabWidgetOfPage(QWidget* widget) {
     return tabs && tabs->indexOf(widget) >= 0 ? tabs : nullptr;
 }
 
+// A flag that the program sets as a dynamic property. Asked for every component of a walk, so
+// the object's own list of dynamic properties is looked at first: most objects have none, and
+// QObject::property(name) would search the class's static properties by name before it.
+bool DynamicFlag(const QObject* object, const char* name) {
+    const QList<QByteArray> names = object->dynamicPropertyNames();
+    if (names.isEmpty() || !names.contains(QByteArrayView(name))) return false;
+    return object->property(name).toBool();
+}
+
 bool IsCheckList(const QListWidget* list) {
-    if (list->property(kCheckListProperty).toBool()) return true;
+    if (DynamicFlag(list, kCheckListProperty)) return true;
     for (int i = 0; i < list->count(); ++i) {
         if (list->item(i)->flags() & Qt::ItemIsUserCheckable) return true;
     }
@@ -55,7 +64,7 @@ bool IsComponentObject(const QObject* object) {
 
 void Collect(QObject* parent, std::vector<QObject*>& out) {
     for (QObject* child : parent->children()) {
-        if (child->property(kRuntimeItemProperty).toBool()) continue;
+        if (DynamicFlag(child, kRuntimeItemProperty)) continue;
         if (auto* widget = qobject_cast<QWidget*>(child);
             widget && widget->isWindow() && !qobject_cast<QMenu*>(widget)) {
             continue;  // a window of its own
@@ -125,7 +134,7 @@ QString PlainText(QObject* component, bool* isMemo) {
 }  // namespace
 
 bool IsFrame(const QObject* object) {
-    return qobject_cast<const TUFrame*>(object) || object->property(kFrameProperty).toBool();
+    return qobject_cast<const TUFrame*>(object) || DynamicFlag(object, kFrameProperty);
 }
 
 std::vector<QObject*> OwnComponents(QWidget* root) {
