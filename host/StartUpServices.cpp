@@ -121,10 +121,9 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
 
         step("12");
         QWidget* languages = Child<QWidget>(IncludePanel, "FrameLangComponents1");
-        InitLanguageProcessor(
-            languageDumpFlag, kProductName, kLanguagePackTag, Child<TClickMemo>(languages, "MChoseLan"),
-            Child<TClickMemo>(languages, "MDefaultlan"), Child<TClickMemo>(languages, "MLanCapt"),
-            Child<TClickMemo>(languages, "MLanProc"));
+        InitLanguageProcessor(languageDumpFlag, kProductName, kLanguagePackTag,
+                              Child<TClickMemo>(languages, "MChoseLan"), Child<TClickMemo>(languages, "MDefaultlan"),
+                              Child<TClickMemo>(languages, "MLanCapt"), Child<TClickMemo>(languages, "MLanProc"));
 
         step("13");
         IncludeModulesReady = true;

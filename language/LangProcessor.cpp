@@ -4,9 +4,9 @@
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <stdexcept>
 #include <string_view>
-#include <functional>
 #include <utility>
 
 #include "foundation/core/Guard.h"
