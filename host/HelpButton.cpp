@@ -1,11 +1,11 @@
 #include "host/IncludeModules.h"
 
 #include <QMenu>
-#include <QPlainTextEdit>
 
 #include "foundation/core/Guard.h"
 #include "foundation/core/ProgramValues.h"
 #include "host/ServiceHelpers.h"
+#include "language/ClickMemo.h"
 #include "language/LangProcessor.h"
 #include "language/LanguageMenus.h"
 #include "language/UFrameHlpBtn.h"
@@ -28,7 +28,7 @@ void BuildHelpLanguageMenu(int mode, QMenu* item, QAction*) {
     Guard("UIF.009-01", [&] {
         if (!IncludeModulesReady) return;
         // The items are made through the host's menu (Item) and fire the help frame's handler.
-        QObject* holder = Child<QPlainTextEdit>(HelpFrame, "NTCProHlp");
+        QObject* holder = Child<TClickMemo>(HelpFrame, "NTCProHlp");
         if (mode == 0 || mode == 1) AddHelpLanguageItems(HelpMenuItem, item, holder);
     });
 }

@@ -21,6 +21,7 @@
 #include "host/NotSupportedOS.h"
 #include "host/OwnerDrawMenus.h"
 #include "host/ServiceHelpers.h"
+#include "language/ClickMemo.h"
 #include "language/LangProcessor.h"
 #include "language/LanguageMenus.h"
 #include "language/UFrameHlpBtn.h"
@@ -120,10 +121,9 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
 
         step("12");
         QWidget* languages = Child<QWidget>(IncludePanel, "FrameLangComponents1");
-        InitLanguageProcessor(
-            languageDumpFlag, kProductName, kLanguagePackTag, Child<QPlainTextEdit>(languages, "MChoseLan"),
-            Child<QPlainTextEdit>(languages, "MDefaultlan"), Child<QPlainTextEdit>(languages, "MLanCapt"),
-            Child<QPlainTextEdit>(languages, "MLanProc"));
+        InitLanguageProcessor(languageDumpFlag, kProductName, kLanguagePackTag,
+                              Child<TClickMemo>(languages, "MChoseLan"), Child<TClickMemo>(languages, "MDefaultlan"),
+                              Child<TClickMemo>(languages, "MLanCapt"), Child<TClickMemo>(languages, "MLanProc"));
 
         step("13");
         IncludeModulesReady = true;

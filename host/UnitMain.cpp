@@ -107,10 +107,17 @@ TFormKestrune::TFormKestrune(const std::vector<std::string>& params)
     UFrameIncludePanel1 = ui_->UFrameIncludePanel1;
     UFrameHlpBtn1 = ui_->UFrameHlpBtn1;
     UFrameIncludePanel1->hide();
+    // The help button frame serves the help menu items only: on a window that is never seen
+    // nobody can click it. Hidden, it is never painted, so a start that shows no window with
+    // text loads no font for its button.
+    UFrameHlpBtn1->hide();
     // Without a compositor neither the opacity nor the place above the screen hides a window (a
     // window manager pulls it back into view): the window is never mapped at all. It is still
     // shown as far as Qt goes, so its show event and its timers run as designed.
     setAttribute(Qt::WA_DontShowOnScreen);
+    // Its pixels are never seen, so its background is not filled: the paint events still come
+    // (FormPaint), but the window's image is never written to.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setWindowOpacity(0.0);
     move(0, -500);
     resize(151, 498);

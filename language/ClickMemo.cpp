@@ -2,10 +2,7 @@
 
 namespace kestrune {
 
-TClickMemo::TClickMemo(QWidget* parent) : QPlainTextEdit(parent) {
-    // One list entry per line however long it is.
-    setLineWrapMode(QPlainTextEdit::NoWrap);
-}
+TClickMemo::TClickMemo(QWidget* parent) : QWidget(parent) {}
 
 void TClickMemo::Click(QObject* sender) { emit Clicked(sender); }
 

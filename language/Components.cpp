@@ -15,6 +15,7 @@
 #include <QTableWidget>
 #include <QTextEdit>
 
+#include "language/ClickMemo.h"
 #include "language/TUFrame.h"
 
 namespace kestrune {
@@ -37,8 +38,17 @@ QTabWidget* TabWidgetOfPage(QWidget* widget) {
     return tabs && tabs->indexOf(widget) >= 0 ? tabs : nullptr;
 }
 
+// A flag that the program sets as a dynamic property. Asked for every component of a walk, so
+// the object's own list of dynamic properties is looked at first: most objects have none, and
+// QObject::property(name) would search the class's static properties by name before it.
+bool DynamicFlag(const QObject* object, const char* name) {
+    const QList<QByteArray> names = object->dynamicPropertyNames();
+    if (names.isEmpty() || !names.contains(QByteArrayView(name))) return false;
+    return object->property(name).toBool();
+}
+
 bool IsCheckList(const QListWidget* list) {
-    if (list->property(kCheckListProperty).toBool()) return true;
+    if (DynamicFlag(list, kCheckListProperty)) return true;
     for (int i = 0; i < list->count(); ++i) {
         if (list->item(i)->flags() & Qt::ItemIsUserCheckable) return true;
     }
@@ -54,7 +64,7 @@ bool IsComponentObject(const QObject* object) {
 
 void Collect(QObject* parent, std::vector<QObject*>& out) {
     for (QObject* child : parent->children()) {
-        if (child->property(kRuntimeItemProperty).toBool()) continue;
+        if (DynamicFlag(child, kRuntimeItemProperty)) continue;
         if (auto* widget = qobject_cast<QWidget*>(child);
             widget && widget->isWindow() && !qobject_cast<QMenu*>(widget)) {
             continue;  // a window of its own
@@ -114,6 +124,7 @@ void WriteHint(QObject* component, const QString& hint) {
 
 QString PlainText(QObject* component, bool* isMemo) {
     *isMemo = true;
+    if (auto* memo = qobject_cast<TClickMemo*>(component)) return JoinLines(memo->Lines());
     if (auto* memo = qobject_cast<QPlainTextEdit*>(component)) return memo->toPlainText();
     if (auto* memo = qobject_cast<QTextEdit*>(component)) return memo->toPlainText();
     *isMemo = false;
@@ -123,7 +134,7 @@ QString PlainText(QObject* component, bool* isMemo) {
 }  // namespace
 
 bool IsFrame(const QObject* object) {
-    return qobject_cast<const TUFrame*>(object) || object->property(kFrameProperty).toBool();
+    return qobject_cast<const TUFrame*>(object) || DynamicFlag(object, kFrameProperty);
 }
 
 std::vector<QObject*> OwnComponents(QWidget* root) {
@@ -162,7 +173,9 @@ void ApplyComponentLines(QObject* component, bool hint, const QStringList& lines
         WriteHint(component, JoinLines(lines));
         return;
     }
-    if (auto* memo = qobject_cast<QPlainTextEdit*>(component)) {
+    if (auto* memo = qobject_cast<TClickMemo*>(component)) {
+        memo->SetLines(lines);
+    } else if (auto* memo = qobject_cast<QPlainTextEdit*>(component)) {
         memo->setPlainText(JoinLines(lines));
     } else if (auto* memo = qobject_cast<QTextEdit*>(component)) {
         memo->setPlainText(JoinLines(lines));

@@ -4,9 +4,9 @@
 #include <QPointer>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <stdexcept>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 
 #include "foundation/core/Guard.h"
@@ -152,15 +152,67 @@ void ApplyWindowEntry(QWidget* window, const langpack::SectionEntry& entry) {
     }
 }
 
-using ComponentIndex = std::unordered_map<std::string, std::vector<QObject*>>;
-
-ComponentIndex IndexComponents(QWidget* root) {
-    ComponentIndex index;
-    for (QObject* component : OwnComponents(root)) {
-        index[langpack::Lowered(Utf8(component->objectName()))].push_back(component);
+// The components of a window or frame by lower-cased name, looked up for every entry of its
+// sections. Held in two flat arrays (open addressing, linear probing) rather than one node per
+// name: a large window's lookups then stay in a few contiguous blocks of memory.
+class ComponentIndex {
+public:
+    explicit ComponentIndex(QWidget* root) {
+        const std::vector<QObject*> components = OwnComponents(root);
+        named_.reserve(components.size());
+        std::size_t slotCount = 16;
+        while (slotCount < 2 * components.size()) slotCount *= 2;
+        slots_.assign(slotCount, kNone);
+        std::vector<int> last;  // per name: its latest component, where the next one is linked
+        last.reserve(components.size());
+        for (QObject* component : components) {
+            std::string name = langpack::Lowered(Utf8(component->objectName()));
+            const std::size_t hash = std::hash<std::string>{}(name);
+            const int added = static_cast<int>(named_.size());
+            named_.push_back({std::move(name), hash, component, kNone});
+            last.push_back(added);
+            int& slot = slots_[SlotOf(named_.back().name, hash)];
+            if (slot == kNone) {
+                slot = added;
+            } else {
+                named_[static_cast<std::size_t>(last[static_cast<std::size_t>(slot)])].next = added;
+                last[static_cast<std::size_t>(slot)] = added;
+            }
+        }
     }
-    return index;
-}
+
+    // The components of that lower-cased name, in component order.
+    template <typename Visit>
+    void ForEach(const std::string& name, Visit visit) const {
+        const int first = slots_[SlotOf(name, std::hash<std::string>{}(name))];
+        for (int i = first; i != kNone; i = named_[static_cast<std::size_t>(i)].next)
+            visit(named_[static_cast<std::size_t>(i)].component);
+    }
+
+private:
+    static constexpr int kNone = -1;
+    struct Named {
+        std::string name;
+        std::size_t hash;
+        QObject* component;
+        int next;  // the following component of the same name, or kNone
+    };
+
+    // The slot that holds the first component of that name, or the empty slot where it belongs
+    // (there is always one: the slots are at least twice the components).
+    std::size_t SlotOf(const std::string& name, std::size_t hash) const {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const int slot = slots_[i];
+            if (slot == kNone) return i;
+            const Named& named = named_[static_cast<std::size_t>(slot)];
+            if (named.hash == hash && named.name == name) return i;
+        }
+    }
+
+    std::vector<Named> named_;
+    std::vector<int> slots_;  // index into named_ of a name's first component, or kNone
+};
 
 void ApplySection(const std::vector<std::string>& list, std::size_t first, std::size_t last, QWidget* root, bool window,
                   const ComponentIndex& index, const char* code) {
@@ -173,10 +225,11 @@ void ApplySection(const std::vector<std::string>& list, std::size_t first, std::
                 if (window) ApplyWindowEntry(root, entry);
                 continue;
             }
-            const auto found = index.find(name);
-            if (found == index.end()) continue;
-            const QStringList lines = ToQt(entry.values);
-            for (QObject* component : found->second) ApplyComponentLines(component, entry.hint, lines);
+            QStringList lines;
+            index.ForEach(name, [&](QObject* component) {
+                if (lines.isEmpty()) lines = ToQt(entry.values);
+                ApplyComponentLines(component, entry.hint, lines);
+            });
         }
     });
 }
@@ -184,7 +237,7 @@ void ApplySection(const std::vector<std::string>& list, std::size_t first, std::
 void TranslateFrom(const std::vector<std::string>& list, int passes, QWidget* root, bool window, const char* walkCode) {
     if (passes == 0 || list.empty()) return;
     const std::string name = Utf8(root->objectName());
-    const ComponentIndex index = IndexComponents(root);
+    const ComponentIndex index(root);
     std::size_t position = 0;
     for (int pass = 0; pass < passes; ++pass) {
         Guard("ULP.015-01", [&] { position = langpack::FindNextSection(list, position, name); });
@@ -350,7 +403,7 @@ void TranslateFollowedForms() {
         const std::vector<FollowedForm> open = forms;
         for (const FollowedForm& followed : open) {
             if (!followed.form || followed.designTexts.size() < 2) continue;
-            const ComponentIndex index = IndexComponents(followed.form);
+            const ComponentIndex index(followed.form);
             ApplySection(followed.designTexts, 1, followed.designTexts.size() - 1, followed.form, true, index,
                          "ULP.018-01");
             if (followed.form) Translate(0, followed.form, true, "ULP.018-01");

@@ -4,7 +4,6 @@
 #include <QActionGroup>
 #include <QComboBox>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <algorithm>
 #include <utility>
 
@@ -155,16 +154,16 @@ struct SettingsFileCloser {
 }  // namespace
 
 void InitLanguageProcessor(bool dumpEnabled, const std::string& productName, const std::string& packTag,
-                           QPlainTextEdit* workingList, QPlainTextEdit* baseTexts, QPlainTextEdit* nativeNames,
-                           QPlainTextEdit* languages) {
+                           TClickMemo* workingList, TClickMemo* baseTexts, TClickMemo* nativeNames,
+                           TClickMemo* languages) {
     Guard("ULP.028-01", [&] {
         LanguageProductName = productName;
         LanguagePackTag = packTag;
         LanguageDumpEnabled = dumpEnabled;
-        WorkingListMemo = qobject_cast<TClickMemo*>(workingList);
-        BaseTextsMemo = qobject_cast<TClickMemo*>(baseTexts);
-        NativeNamesMemo = qobject_cast<TClickMemo*>(nativeNames);
-        LanguagesMemo = qobject_cast<TClickMemo*>(languages);
+        WorkingListMemo = workingList;
+        BaseTextsMemo = baseTexts;
+        NativeNamesMemo = nativeNames;
+        LanguagesMemo = languages;
         // The lists belong to this run's carrier frame: a new one starts empty.
         LanguageList.clear();
         NativeNameList.clear();

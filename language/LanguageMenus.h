@@ -14,9 +14,10 @@ class QAction;
 class QComboBox;
 class QMenu;
 class QObject;
-class QPlainTextEdit;
 
 namespace kestrune {
+
+class TClickMemo;
 
 // Dynamic property of the language and help-language items made at run time: their folder name.
 inline constexpr char kLanguageItemProperty[] = "languageItem";
@@ -45,8 +46,8 @@ extern QPointer<QMenu> GroupedLanguageMenuOwner;
 // whose click handler LoadLanguage fires last, and the memos whose handlers the language items
 // get); empties the lists, clears the menu places and the current language.
 void InitLanguageProcessor(bool dumpEnabled, const std::string& productName, const std::string& packTag,
-                           QPlainTextEdit* workingList, QPlainTextEdit* baseTexts, QPlainTextEdit* nativeNames,
-                           QPlainTextEdit* languages);
+                           TClickMemo* workingList, TClickMemo* baseTexts, TClickMemo* nativeNames,
+                           TClickMemo* languages);
 // Builds the language list from the packs under "Language" (only packs whose main file reads
 // and carries the pack tag), adds each to the chooser's combo box when one is given, then
 // reads the language settings.

@@ -4,11 +4,15 @@
 #include <climits>
 #include <cstdlib>
 
-#include <fstream>
-#include <iterator>
+#include "platform/FileSystem.h"
 
 namespace platform {
 namespace {
+
+// The kernel's limit on a command line and its environment together is a quarter of the stack
+// limit; this is far beyond any start of this program.
+constexpr std::size_t kCommandLineLimit = 16u << 20;
+
 std::string& TestingPath() {
     static std::string path;
     return path;
@@ -39,8 +43,9 @@ void SetExecutablePathForTesting(const std::string& path) { TestingPath() = path
 
 std::vector<std::string> CommandLineArguments() {
     if (TestingCommandLine()) return *TestingCommandLine();
-    std::ifstream file("/proc/self/cmdline", std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    // Read without a stream: the first stream of a run sets up the C++ locale and its facets,
+    // which a start has no other use for.
+    const std::string bytes = ReadRegularFileLimited("/proc/self/cmdline", kCommandLineLimit).value_or(std::string());
     std::vector<std::string> arguments;
     std::size_t start = 0;
     while (start < bytes.size()) {

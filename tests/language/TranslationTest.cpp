@@ -19,6 +19,8 @@
 
 #include "foundation/core/Guard.h"
 #include "foundation/core/ProgramValues.h"
+#include "language/CarrierFrames.h"
+#include "language/ClickMemo.h"
 #include "language/Components.h"
 #include "language/LangProcessor.h"
 #include "language/TUFrame.h"
@@ -426,6 +428,28 @@ TEST_F(LanguageTest, StoredLanguageThatIsAPathReadsNothing) {
         EXPECT_TRUE(WorkingLanguageList.empty());
     }
     EXPECT_TRUE(codes_.empty());
+}
+
+// The hidden memos of the carrier frame hold their Lines without a text document; the
+// translation captures, replaces and restores them as it does a memo's lines.
+TEST_F(LanguageTest, CarrierMemoLinesAreCapturedTranslatedAndRestored) {
+    WriteMainPack("English", "", "[|FrameLangComponents1|]\r\n<|MLanProc|>\r\nFirst\r\n\r\nThird\r\n");
+    TUFrameLangComponents frame;
+    frame.setObjectName("FrameLangComponents1");
+    EXPECT_EQ(frame.findChild<QPlainTextEdit*>(), nullptr) << "no memo of the frame has a text document";
+    frame.MLanProc->SetLines({QString::fromUtf8("Один"), QString::fromUtf8("Два")});
+    CaptureFrameTexts(1, &frame);
+    EXPECT_EQ(BaseTexts, (std::vector<std::string>{"[|FrameLangComponents1|]", "<|MLanProc|>", "Один", "Два"}));
+
+    SwitchTo("English");
+    TranslateFramePlain(1, &frame);
+    EXPECT_EQ(frame.MLanProc->Lines(), (QStringList{"First", "", "Third"}));
+    EXPECT_TRUE(frame.MLanCapt->Lines().isEmpty()) << "a memo no section names keeps its lines";
+
+    SwitchTo("Russian");
+    TranslateFramePlain(1, &frame);
+    EXPECT_EQ(frame.MLanProc->Lines(), (QStringList{QString::fromUtf8("Один"), QString::fromUtf8("Два")}));
+    EXPECT_TRUE(codes_.empty()) << codes_.front();
 }
 
 TEST_F(LanguageTest, DumpsGoToTheDefLangFolder) {
