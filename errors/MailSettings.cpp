@@ -58,6 +58,8 @@ bool IsPlainHostName(std::string_view host) {
 std::string MailSettingsPath() { return platform::ExecutableFolder() + "\\Resource\\Mail.ini"; }
 
 MailSettings ParseMailSettings(std::string_view text) {
+    // An editor that saves UTF-8 may put a byte-order mark before the first section.
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     MailSettings settings;
     std::array<bool, 2> portValid{true, true};
     std::array<std::string, 2> portText;
