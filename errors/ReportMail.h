@@ -32,8 +32,8 @@ public:
 };
 
 // Button5Click: the report body, then SendMail. Answers false when the body could not be made
-// (an error log that is no readable file): the failure box is shown, nothing is mailed, and the
-// window keeps its page and the user's text.
+// (an error log that is no readable file): the failure box is shown and nothing is mailed; the
+// window then goes on as after a failed send, the user's text kept.
 bool SendReportFromWindow(MailWindow& window);
 // Button6Click: the review body, then SendMail; answers as the report does.
 bool SendReviewFromWindow(MailWindow& window);
