@@ -250,12 +250,18 @@ void TUFormError::ShowSendingPage() {
     });
 }
 
-void TUFormError::ShowMailResult(MailKind kind, bool sent, const std::string& details) {
+void TUFormError::ShowMailResult(MailKind kind, bool sent, const std::vector<MailNote>& details) {
     Quietly([&] {
         const QLabel* message = kind == MailKind::Report ? ui_->htm1 : ui_->HTML2;
         const auto pick = [sent](const QLabel* label) { return Text(sent ? label->text() : label->toolTip()); };
         MessageBoxExtras extras;
-        if (!sent) extras.details = details;
+        // The details in the window's language: the lines of its hidden memo of these texts.
+        if (!sent) {
+            std::vector<std::string> texts;
+            for (QTextBlock block = ui_->Memo5->document()->begin(); block.isValid(); block = block.next())
+                texts.push_back(Text(block.text()));
+            extras.details = MailNotesText(details, texts);
+        }
         extras.buttonTexts = {Text(ui_->htm11->text())};
         ShowMessageBox(this, pick(message), pick(ui_->htm10), sent ? "info" : "error", kMbSystemModal, extras);
     });

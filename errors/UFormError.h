@@ -44,7 +44,7 @@ public:
     // What the mail needs of the window.
     MailEntries Entries(MailKind kind) const override;
     void ShowSendingPage() override;
-    void ShowMailResult(MailKind kind, bool sent, const std::string& details) override;
+    void ShowMailResult(MailKind kind, bool sent, const std::vector<MailNote>& details) override;
 
     // The client width: the layout's 528, or more when a text in the font actually used needs it.
     int ClientWidth() const { return clientWidth_; }

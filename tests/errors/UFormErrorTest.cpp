@@ -505,8 +505,7 @@ TEST_F(FittedErrorWindowTest, EveryTextFitsInBothLanguagesAndAtTwoFontSizes) {
     }
 }
 
-// The result box's button speaks the window's language, and the box shows the details it was
-// given; the program's icon is the one the window and the box show.
+// The result box's button and its details speak the window's language; the program's icon is the one the window and the box show.
 TEST_F(FittedErrorWindowTest, TheResultBoxFollowsTheWindowsLanguage) {
     testsupport::CopyTree(testsupport::SourceDir() + "/resources/Language", AppFolder() + "/Language");
     for (const auto& [language, ok] : {std::pair{"Russian", "ОК"}, std::pair{"English", "OK"}}) {
@@ -527,9 +526,14 @@ TEST_F(FittedErrorWindowTest, TheResultBoxFollowsTheWindowsLanguage) {
             details = box->informativeText().toStdString();
             box->buttons().front()->click();
         });
-        window.ShowMailResult(MailKind::Report, false, "[Account1] Host: missing");
+        window.ShowMailResult(MailKind::Report, false,
+                              {{MailNoteId::HostMissing, {"[Account1]"}},
+                               {MailNoteId::LoginRefused, {"[Account2]", "smtp.example.org:465"}}});
         EXPECT_EQ(seen, ok);
-        EXPECT_EQ(details, "[Account1] Host: missing");
+        // The program's own texts in the window's language; names and values as written.
+        EXPECT_EQ(details, language == std::string("Russian")
+                               ? "[Account1] Host: не указан\n[Account2] smtp.example.org:465: вход отклонён"
+                               : "[Account1] Host: missing\n[Account2] smtp.example.org:465: login refused");
     }
 }
 
