@@ -138,8 +138,8 @@ void TUFormAbout::FormCreate() {
                                 QStringLiteral("The date of issue: 08.11.14"));
         ui_->NTCMemo1->clear();
     });
-    // Whatever FormCreate reached, the texts it filled are fitted.
-    Guard("UA.007-01", [&] { SetClientSize(clientWidth_, clientHeight_); });
+    // Whatever FormCreate reached after its size, the texts it filled are fitted.
+    if (clientWidth_ > 0) Guard("UA.007-01", [&] { SetClientSize(clientWidth_, clientHeight_); });
 }
 
 void TUFormAbout::SetClientSize(int width, int height) {
