@@ -166,7 +166,7 @@ void ShowNewVersionWindow() {
     KeepAboveOpenModalWindow(window);
     window->raise();
     window->activateWindow();
-    window->exec();
+    ExecModal(*window);
     if (window) delete window.data();
 }
 

@@ -120,7 +120,7 @@ void ShowErrorWindow(WindowKind kind, const std::string& fullCode) {
         if (Runner()) {
             Runner()(*window);
         } else {
-            window->exec();
+            ExecModal(*window);
         }
     });
     // Freed however the showing ended: a window left behind would keep ErrorWindowOpen set, and

@@ -114,11 +114,11 @@ bool IsPlainMailAddress(std::string_view address) {
     return domain.front() != '.' && domain.back() != '.' && domain.find("..") == std::string_view::npos;
 }
 
-std::optional<std::string> CheckMessage(const MailMessage& message) {
-    if (!IsPlainMailAddress(message.senderAddress)) return "sender address is not a plain mail address";
-    if (!IsPlainMailAddress(message.recipient)) return "recipient is not a plain mail address";
-    if (!IsSafeHeaderText(message.senderName)) return "sender name holds a control character";
-    if (!IsSafeHeaderText(message.subject)) return "subject holds a control character";
+std::optional<MailNoteId> CheckMessage(const MailMessage& message) {
+    if (!IsPlainMailAddress(message.senderAddress)) return MailNoteId::MessageSenderUnsafe;
+    if (!IsPlainMailAddress(message.recipient)) return MailNoteId::MessageRecipientUnsafe;
+    if (!IsSafeHeaderText(message.senderName)) return MailNoteId::MessageNameUnsafe;
+    if (!IsSafeHeaderText(message.subject)) return MailNoteId::MessageSubjectUnsafe;
     return std::nullopt;
 }
 

@@ -5,8 +5,10 @@
 #include <ctime>
 #include <optional>
 #include <string>
+
 #include <string_view>
 #include <vector>
+#include "errors/MailNotes.h"
 
 namespace kestrune {
 
@@ -26,8 +28,9 @@ bool IsPlainMailAddress(std::string_view address);
 // that may go into a header without changing the header's structure.
 bool IsSafeHeaderText(std::string_view text);
 
-// Why a message cannot be sent safely, or nullopt when every address and header value is sound.
-std::optional<std::string> CheckMessage(const MailMessage& message);
+// Why a message cannot be sent safely (a note naming the account in use), or nullopt when every
+// address and header value is sound.
+std::optional<MailNoteId> CheckMessage(const MailMessage& message);
 
 // The whole message with CR LF line ends: Date, Message-ID, MIME-Version, From, To, Subject,
 // Content-Type and Content-Transfer-Encoding, then the body in quoted-printable. The date is

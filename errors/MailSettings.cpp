@@ -34,19 +34,24 @@ std::string_view ValueOf(std::string_view text) {
 
 std::string Quoted(const std::string& value) { return "\"" + value + "\""; }
 
+void SetProblem(MailAccount& account, MailNote note) {
+    account.problem = MailNoteText(note);
+    account.note = std::move(note);
+}
+
 void CheckAccount(MailAccount& account, const std::string& section, const std::string& portText, bool portValid) {
-    const std::string where = "[" + section + "] ";
+    const std::string where = "[" + section + "]";
     if (account.host.empty() && account.sender.empty() && account.user.empty())
-        account.problem = where + "is not configured (no Host, User or Sender)";
-    else if (account.host.empty()) account.problem = where + "Host: missing";
+        SetProblem(account, {MailNoteId::NotConfigured, {where}});
+    else if (account.host.empty()) SetProblem(account, {MailNoteId::HostMissing, {where}});
     else if (!IsPlainHostName(account.host))
-        account.problem = where + "Host: " + Quoted(account.host) + " is not a host name or IPv4 address";
-    else if (!portValid) account.problem = where + "Port: " + Quoted(portText) + " is not a number from 1 to 65535";
-    else if (account.sender.empty()) account.problem = where + "Sender: missing";
+        SetProblem(account, {MailNoteId::HostNotAName, {where, Quoted(account.host)}});
+    else if (!portValid) SetProblem(account, {MailNoteId::PortNotANumber, {where, Quoted(portText)}});
+    else if (account.sender.empty()) SetProblem(account, {MailNoteId::SenderMissing, {where}});
     else if (!IsPlainMailAddress(account.sender))
-        account.problem = where + "Sender: " + Quoted(account.sender) + " is not a plain mail address";
-    else if (!IsSafeHeaderText(account.user)) account.problem = where + "User: holds a control character";
-    else if (!IsSafeHeaderText(account.password)) account.problem = where + "Password: holds a control character";
+        SetProblem(account, {MailNoteId::SenderNotAnAddress, {where, Quoted(account.sender)}});
+    else if (!IsSafeHeaderText(account.user)) SetProblem(account, {MailNoteId::UserControl, {where}});
+    else if (!IsSafeHeaderText(account.password)) SetProblem(account, {MailNoteId::PasswordControl, {where}});
 }
 
 }  // namespace
@@ -60,6 +65,8 @@ bool IsPlainHostName(std::string_view host) {
 std::string MailSettingsPath() { return platform::ExecutableFolder() + "\\Resource\\Mail.ini"; }
 
 MailSettings ParseMailSettings(std::string_view text) {
+    // An editor that saves UTF-8 may put a byte-order mark before the first section.
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     MailSettings settings;
     std::array<bool, 2> portValid{true, true};
     std::array<std::string, 2> portText;
@@ -107,15 +114,14 @@ MailSettings LoadMailSettings(const std::string& path) {
     const auto text = platform::ReadRegularFileLimited(path, kMailSettingsLimit);
     if (!text) {
         MailSettings missing;
-        const std::string problem = "no readable mail settings file " + platform::NativePath(path);
-        for (auto& account : missing.accounts) account.problem = problem;
+        for (auto& account : missing.accounts)
+            SetProblem(account, {MailNoteId::NoSettingsFile, {platform::NativePath(path)}});
         return missing;
     }
     MailSettings settings = ParseMailSettings(*text);
     if (!settings.caBundle.empty() && !platform::IsRegularFile(settings.caBundle)) {
-        const std::string problem = "[TLS] CABundle: " + Quoted(settings.caBundle) + " is no readable file";
         for (auto& account : settings.accounts)
-            if (account.usable()) account.problem = problem;
+            if (account.usable()) SetProblem(account, {MailNoteId::CaBundleUnreadable, {Quoted(settings.caBundle)}});
     }
     return settings;
 }

@@ -21,6 +21,8 @@
 #include <string>
 #include <string_view>
 
+#include "errors/MailNotes.h"
+
 namespace kestrune {
 
 struct MailAccount {
@@ -30,8 +32,10 @@ struct MailAccount {
     std::string password;
     std::string sender;
     // Why the account cannot be used, naming the section and the key ("[Account1] Port: ..."),
-    // empty when it can be used. Never holds the password.
+    // empty when it can be used. Never holds the password. In English; the note says the same
+    // for the failure box, which shows it in the window's language.
     std::string problem;
+    MailNote note;
     bool usable() const { return problem.empty(); }
 };
 

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <optional>
@@ -75,26 +76,41 @@ std::optional<std::string> AsUtf8(const std::optional<std::string>& bytes) {
 
 struct Delivery {
     bool sent = false;
-    std::string details;  // one line for each account that could not be used or failed
+    std::vector<MailNote> details;  // one for each account that could not be used or failed
 };
 
-void Note(Delivery& delivery, const std::string& line) {
+void Note(Delivery& delivery, MailNote note) {
     // Both accounts fail alike when the settings file is missing: one line says it.
-    if (("\n" + delivery.details + "\n").find("\n" + line + "\n") != std::string::npos) return;
-    std::fprintf(stderr, "KV.Kestrune: mail: %s\n", line.c_str());
-    if (!delivery.details.empty()) delivery.details += "\n";
-    delivery.details += line;
+    if (std::find(delivery.details.begin(), delivery.details.end(), note) != delivery.details.end()) return;
+    std::fprintf(stderr, "KV.Kestrune: mail: %s\n", MailNoteText(note).c_str());
+    delivery.details.push_back(std::move(note));
+}
+
+MailNoteId FailureNote(MailOutcome outcome) {
+    switch (outcome) {
+        case MailOutcome::Unusable: return MailNoteId::AccountUnusable;
+        case MailOutcome::ConnectFailed: return MailNoteId::ConnectFailed;
+        case MailOutcome::TlsFailed: return MailNoteId::TlsFailed;
+        case MailOutcome::LoginRefused: return MailNoteId::LoginRefused;
+        case MailOutcome::RecipientRefused: return MailNoteId::RecipientRefused;
+        case MailOutcome::SendRefused: return MailNoteId::SendRefused;
+        case MailOutcome::TimedOut: return MailNoteId::TimedOut;
+        case MailOutcome::NoMailLibrary: return MailNoteId::NoMailLibrary;
+        case MailOutcome::Delivered:
+        case MailOutcome::Failed: break;
+    }
+    return MailNoteId::AccountFailed;
 }
 
 // Both accounts in turn.
 Delivery Deliver(MailMessage message) {
     Delivery delivery;
     if (!IsSafeHeaderText(message.senderName)) {
-        Note(delivery, "the program name cannot be put into a mail header");
+        Note(delivery, {MailNoteId::ProgramNameUnsafe, {}});
         return delivery;
     }
     if (!IsPlainMailAddress(message.recipient)) {
-        Note(delivery, "the recipient is not a plain mail address");
+        Note(delivery, {MailNoteId::RecipientUnsafe, {}});
         return delivery;
     }
     const MailSettings settings = LoadMailSettings(MailSettingsPath());
@@ -105,12 +121,12 @@ Delivery Deliver(MailMessage message) {
         const MailAccount& account = settings.accounts[i];
         const std::string name = "[Account" + std::to_string(i + 1) + "]";
         if (!account.usable()) {
-            Note(delivery, account.problem);
+            Note(delivery, account.note);
             continue;
         }
         message.senderAddress = account.sender;
-        if (const std::optional<std::string> problem = CheckMessage(message)) {
-            Note(delivery, name + " " + *problem);
+        if (const std::optional<MailNoteId> problem = CheckMessage(message)) {
+            Note(delivery, {*problem, {name}});
             continue;
         }
         const MailAttempt attempt = sender.Send(account, message.recipient, ComposeMessage(message, now, id));
@@ -118,8 +134,7 @@ Delivery Deliver(MailMessage message) {
             delivery.sent = true;
             return delivery;
         }
-        Note(delivery,
-             name + " " + account.host + ":" + std::to_string(account.port) + ": " + MailOutcomeName(attempt.outcome));
+        Note(delivery, {FailureNote(attempt.outcome), {name, account.host + ":" + std::to_string(account.port)}});
     }
     return delivery;
 }
@@ -171,7 +186,7 @@ bool SendReportFromWindow(MailWindow& window) {
         } else {
             std::optional<std::string> log;
             if (!ReadErrorLogForMail(log, g_mailedLog)) {
-                window.ShowMailResult(MailKind::Report, false, "Error.Log: no file that can be read");
+                window.ShowMailResult(MailKind::Report, false, {{MailNoteId::ErrorLogUnreadable, {}}});
                 return false;
             }
             body = ReportBody(AsUtf8(log));
@@ -191,7 +206,7 @@ bool SendReviewFromWindow(MailWindow& window) {
         std::optional<std::string> log;
         if (ErrorOccurred) {
             if (!ReadErrorLogForMail(log, g_mailedLog)) {
-                window.ShowMailResult(MailKind::Review, false, "Error.Log: no file that can be read");
+                window.ShowMailResult(MailKind::Review, false, {{MailNoteId::ErrorLogUnreadable, {}}});
                 return false;
             }
         } else if (platform::FileAgeReadable(ErrorLogPath())) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "errors/MailBody.h"
+#include "errors/MailNotes.h"
 
 namespace kestrune {
 
@@ -28,12 +29,12 @@ public:
     virtual void ShowSendingPage() = 0;
     // The thank-you box, or the failure box with details that say what failed (never a text of
     // the mail or TLS library), in the window's language.
-    virtual void ShowMailResult(MailKind kind, bool sent, const std::string& details) = 0;
+    virtual void ShowMailResult(MailKind kind, bool sent, const std::vector<MailNote>& details) = 0;
 };
 
 // Button5Click: the report body, then SendMail. Answers false when the body could not be made
-// (an error log that is no readable file): the failure box is shown, nothing is mailed, and the
-// window keeps its page and the user's text.
+// (an error log that is no readable file): the failure box is shown and nothing is mailed; the
+// window then goes on as after a failed send, the user's text kept.
 bool SendReportFromWindow(MailWindow& window);
 // Button6Click: the review body, then SendMail; answers as the report does.
 bool SendReviewFromWindow(MailWindow& window);

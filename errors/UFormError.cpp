@@ -36,18 +36,6 @@ std::string LinesAsTyped(const QPlainTextEdit& memo) {
     return Text(text);
 }
 
-// Components whose text decides their width; hidden ones only carry texts for the boxes.
-bool ShowsText(const QWidget& widget) {
-    if (widget.isHidden()) return false;
-    if (const auto* button = qobject_cast<const QPushButton*>(&widget)) return !button->text().isEmpty();
-    if (const auto* label = qobject_cast<const QLabel*>(&widget)) return !label->text().isEmpty();
-    return false;
-}
-
-// Closer to the right edge than this, a component belongs to the right edge: it stretches (or,
-// for a row of buttons, moves) with the window.
-constexpr int kRightEdgeSlack = 8;
-
 bool IsPageKey(const QKeyEvent& key, bool onTabBar) {
     if (key.modifiers() & Qt::ControlModifier) {
         switch (key.key()) {
@@ -82,17 +70,8 @@ TUFormError::TUFormError(QWidget* parent)
       clientWidth_(kClientWidth) {
     Quietly([&] {
         ui_->setupUi(this);
-        for (QWidget* child : findChildren<QWidget*>()) {
-            const QString name = child->objectName();
-            // The pages and the inner parts of Qt's own widgets follow their containers; the help
-            // frame lays itself out.
-            if (name.isEmpty() || name.startsWith(QLatin1String("qt_")) ||
-                name.startsWith(QLatin1String("NTCTabSheet")) || child == ui_->UFrameHlpBtn1 ||
-                ui_->UFrameHlpBtn1->isAncestorOf(child))
-                continue;
-            const QRect place = child->geometry();
-            design_.push_back({child, place.x(), place.y(), place.width(), place.height()});
-        }
+        // The help frame lays itself out.
+        fit_ = std::make_unique<TextFit>(this, kClientWidth, std::vector<QWidget*>{ui_->UFrameHlpBtn1});
         ui_->PageControl1->tabBar()->hide();
         ui_->PageControl1->installEventFilter(this);
         ui_->PageControl1->tabBar()->installEventFilter(this);
@@ -116,7 +95,7 @@ void TUFormError::FormCreate() {
     ErrorWindowOpen = true;
     Quietly([&] {
         ui_->Image1->setPixmap(QApplication::windowIcon().pixmap(48, 48));
-        SetLayout(175, 145, false);
+        SetLayout(ui_->NTCTabSheet1, 175, 145, false);
         PageChangeAllowed = false;
         ShowPage(ui_->NTCTabSheet1, false);
         CaptureFormTexts(0, this);
@@ -126,10 +105,7 @@ void TUFormError::FormCreate() {
         ui_->Button1->setEnabled(false);
         if (const auto& setup = CurrentErrorWindowHooks().setupHelpFrame) setup(ui_->UFrameHlpBtn1);
     });
-    Quietly([&] {
-        FitTexts();
-        setFixedSize(clientWidth_, height());
-    });
+    Quietly([&] { SetLayout(ui_->NTCTabSheet1, 175, 145, false); });
 }
 
 void TUFormError::FormClose() {
@@ -142,7 +118,7 @@ void TUFormError::FormClose() {
 void TUFormError::ShowFailureLayout(const std::string& fullCode) {
     Quietly([&] {
         ui_->Panel2->setText(ui_->Panel2->text() + " " + kOwnVersion + "-" + Text(fullCode));
-        SetLayout(175, 145, false);
+        SetLayout(ui_->NTCTabSheet1, 175, 145, false);
         ShowPage(ui_->NTCTabSheet1, false);
     });
 }
@@ -150,7 +126,7 @@ void TUFormError::ShowFailureLayout(const std::string& fullCode) {
 void TUFormError::ShowReportLayout() {
     Quietly([&] {
         ShowPage(ui_->NTCTabSheet2, false);
-        SetLayout(270, 270, true);
+        SetLayout(ui_->NTCTabSheet2, 270, 270, true);
         SetCallerCaption();
     });
 }
@@ -159,14 +135,14 @@ void TUFormError::ShowReviewLayout() {
     Quietly([&] {
         ShowPage(ui_->NTCTabSheet3, false);
         if (ErrorOccurred) {
-            SetLayout(260, 230, true);
+            SetLayout(ui_->NTCTabSheet3, 260, 230, true);
         } else {
             // Without a failure to report the review needs no separator and no help button.
             ui_->Bevel3->hide();
-            ui_->Button7->move(ui_->Button7->x(), 225);
-            ui_->Button6->move(ui_->Button6->x(), 225);
-            ui_->Panel5->resize(ui_->Panel5->width(), 260);
-            SetLayout(258, 350, true);
+            if (fit_) fit_->SetDesignTop(ui_->Button7, 225);
+            if (fit_) fit_->SetDesignTop(ui_->Button6, 225);
+            if (fit_) fit_->SetDesignHeight(ui_->Panel5, 260);
+            SetLayout(ui_->NTCTabSheet3, 258, 350, true);
         }
         SetCallerCaption();
     });
@@ -174,78 +150,20 @@ void TUFormError::ShowReviewLayout() {
 
 void TUFormError::SetCallerCaption() { setWindowTitle(ui_->HTML3->text() + " " + Text(ProductName) + "..."); }
 
-void TUFormError::SetLayout(int clientHeight, int helpTop, bool centre) {
-    FitTexts();
-    setFixedSize(clientWidth_, clientHeight);
-    ui_->UFrameHlpBtn1->move(6, helpTop);
+void TUFormError::SetLayout(QWidget* page, int clientHeight, int helpTop, bool centre) {
+    int extra = 0;
+    if (fit_) {
+        fit_->Fit();
+        clientWidth_ = fit_->Width();
+        extra = fit_->ExtraHeight(page);
+    }
+    setFixedSize(clientWidth_, clientHeight + extra);
+    ui_->UFrameHlpBtn1->move(6, helpTop + extra);
     ui_->UFrameHlpBtn1->raise();
     if (!centre) return;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(clientWidth_ / 2, clientHeight / 2));
-    }
-}
-
-void TUFormError::FitTexts() {
-    struct Place {
-        const DesignPlace* design;
-        int x;
-        int width;
-        bool text;
-    };
-    std::vector<Place> places;
-    for (const DesignPlace& d : design_) {
-        const bool text = ShowsText(*d.widget);
-        places.push_back({&d, d.x, text ? std::max(d.width, d.widget->sizeHint().width()) : d.width, text});
-    }
-    // Rows: components with text under one parent whose heights overlap, left to right. A grown
-    // component pushes the rest of its row along and keeps the designed gaps.
-    std::vector<std::vector<Place*>> rows;
-    for (Place& place : places) {
-        if (!place.text) continue;
-        const DesignPlace& d = *place.design;
-        std::vector<Place*>* row = nullptr;
-        for (auto& candidate : rows) {
-            const DesignPlace& other = *candidate.front()->design;
-            if (other.widget->parentWidget() == d.widget->parentWidget() && d.y < other.y + other.height &&
-                other.y < d.y + d.height)
-                row = &candidate;
-        }
-        if (row) row->push_back(&place);
-        else rows.push_back({&place});
-    }
-    int needed = kClientWidth;
-    for (auto& row : rows) {
-        std::sort(row.begin(), row.end(), [](const Place* a, const Place* b) { return a->design->x < b->design->x; });
-        for (std::size_t i = 1; i < row.size(); ++i) {
-            const DesignPlace& before = *row[i - 1]->design;
-            const int gap = row[i]->design->x - (before.x + before.width);
-            row[i]->x = std::max(row[i]->design->x, row[i - 1]->x + row[i - 1]->width + gap);
-        }
-        const Place& last = *row.back();
-        const int margin = std::max(0, kClientWidth - (last.design->x + last.design->width));
-        needed = std::max(needed, last.x + last.width + margin);
-    }
-    clientWidth_ = needed;
-    const int extra = clientWidth_ - kClientWidth;
-    const auto atRightEdge = [](const DesignPlace& d) { return d.x + d.width >= kClientWidth - kRightEdgeSlack; };
-    // A row of buttons at the right edge stays there.
-    for (auto& row : rows) {
-        const bool buttons = std::all_of(row.begin(), row.end(), [](const Place* p) {
-            return qobject_cast<const QPushButton*>(p->design->widget) != nullptr;
-        });
-        if (!buttons || !atRightEdge(*row.back()->design)) continue;
-        const int target = row.back()->design->x + row.back()->design->width + extra;
-        const int shift = std::max(0, target - (row.back()->x + row.back()->width));
-        for (Place* place : row) place->x += shift;
-    }
-    for (Place& place : places) {
-        const DesignPlace& d = *place.design;
-        // Everything else that reaches the right edge stretches with the window.
-        if (atRightEdge(d) && !qobject_cast<const QPushButton*>(d.widget))
-            place.width = std::max(place.width, d.x + d.width + extra - place.x);
-        const QRect now = d.widget->geometry();
-        d.widget->setGeometry(place.x, now.y(), place.width, now.height());
+        move(area.center() - QPoint(clientWidth_ / 2, (clientHeight + extra) / 2));
     }
 }
 
@@ -279,19 +197,22 @@ void TUFormError::Button3Click() {
 void TUFormError::Button4Click() {
     Quietly([&] {
         ui_->Button4->setEnabled(false);
-        SetLayout(300, 270, true);
+        SetLayout(ui_->NTCTabSheet2, 300, 270, true);
         ShowPage(ui_->NTCTabSheet2, true);
     });
 }
 
 void TUFormError::Button5Click() {
+    // Whether the mail went out, failed, or its body could not even be made (an error log that is
+    // no readable file): the report page has no way out of its own, so the window never stays on
+    // it. The user's text stays in its memo.
+    Quietly([&] { MailReportFromWindow(*this); });
     Quietly([&] {
-        if (!MailReportFromWindow(*this)) return;
         if (ReporterMode) {
             close();
             return;
         }
-        SetLayout(175, 190, true);
+        SetLayout(ui_->NTCTabSheet1, 175, 190, true);
         ShowPage(ui_->NTCTabSheet1, true);
     });
 }
@@ -329,12 +250,18 @@ void TUFormError::ShowSendingPage() {
     });
 }
 
-void TUFormError::ShowMailResult(MailKind kind, bool sent, const std::string& details) {
+void TUFormError::ShowMailResult(MailKind kind, bool sent, const std::vector<MailNote>& details) {
     Quietly([&] {
         const QLabel* message = kind == MailKind::Report ? ui_->htm1 : ui_->HTML2;
         const auto pick = [sent](const QLabel* label) { return Text(sent ? label->text() : label->toolTip()); };
         MessageBoxExtras extras;
-        if (!sent) extras.details = details;
+        // The details in the window's language: the lines of its hidden memo of these texts.
+        if (!sent) {
+            std::vector<std::string> texts;
+            for (QTextBlock block = ui_->Memo5->document()->begin(); block.isValid(); block = block.next())
+                texts.push_back(Text(block.text()));
+            extras.details = MailNotesText(details, texts);
+        }
         extras.buttonTexts = {Text(ui_->htm11->text())};
         ShowMessageBox(this, pick(message), pick(ui_->htm10), sent ? "info" : "error", kMbSystemModal, extras);
     });

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "errors/ReportMail.h"
+#include "foundation/TextFit.h"
 
 namespace Ui {
 class TUFormError;
@@ -43,7 +44,7 @@ public:
     // What the mail needs of the window.
     MailEntries Entries(MailKind kind) const override;
     void ShowSendingPage() override;
-    void ShowMailResult(MailKind kind, bool sent, const std::string& details) override;
+    void ShowMailResult(MailKind kind, bool sent, const std::vector<MailNote>& details) override;
 
     // The client width: the layout's 528, or more when a text in the font actually used needs it.
     int ClientWidth() const { return clientWidth_; }
@@ -54,24 +55,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Client size 528 x clientHeight, help frame at (6, helpTop), centred on the screen if asked.
-    void SetLayout(int clientHeight, int helpTop, bool centre);
+    // Client size 528 x clientHeight, help frame at (6, helpTop), centred on the screen if asked;
+    // more where the texts of the page shown need it in the font actually used.
+    void SetLayout(QWidget* page, int clientHeight, int helpTop, bool centre);
     void ShowPage(QWidget* page, bool asPermittedChange);
     void SetCallerCaption();
-    // Buttons and labels grow to their texts; what stands to their right moves along, and the
-    // window widens when a row no longer fits. The layout's sizes are the least sizes.
-    void FitTexts();
 
-    // Where the fit starts from: each component's place and width in the layout.
-    struct DesignPlace {
-        QWidget* widget;
-        int x;
-        int y;
-        int width;
-        int height;
-    };
     std::unique_ptr<Ui::TUFormError> ui_;
-    std::vector<DesignPlace> design_;
+    // Buttons and labels grow to their texts; the layout's sizes are the least sizes.
+    std::unique_ptr<TextFit> fit_;
     int clientWidth_;
 };
 

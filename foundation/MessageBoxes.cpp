@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "foundation/ModalWindows.h"
 #include "foundation/core/AsciiText.h"
 #include "foundation/core/Guard.h"
 #include "foundation/core/Placeholders.h"
@@ -80,7 +81,7 @@ int ShowRealBox(const MessageBoxCall& call) {
         box.setWindowModality(Qt::ApplicationModal);
         box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     }
-    box.exec();
+    ExecModal(box);
     const QMessageBox::StandardButton pressed = box.standardButton(box.clickedButton());
     for (const BoxButton& b : buttons)
         if (b.button == pressed) return b.id;

@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QPointer>
 #include <QScopeGuard>
+#include <QTimer>
 #include <QWidget>
 #include <stdexcept>
 #include <utility>
@@ -39,11 +40,39 @@ private:
     QEventLoop& loop_;
 };
 
+const QString kUndoerName = QStringLiteral("kestrune_come_back");
+
+// Watches one window's state; a minimised window is shown normally again once the event that
+// minimised it is over.
+class MinimiseUndoer : public QObject {
+public:
+    explicit MinimiseUndoer(QWidget* window) : QObject(window), window_(window) {
+        setObjectName(kUndoerName);
+        window->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == window_ && event->type() == QEvent::WindowStateChange &&
+            (window_->windowState() & Qt::WindowMinimized))
+            QTimer::singleShot(0, this, [this] { ComeBack(); });
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void ComeBack() {
+        if (!window_ || !window_->isVisible() || !(window_->windowState() & Qt::WindowMinimized)) return;
+        window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
+        window_->show();
+        BringToFront(window_);
+    }
+    QPointer<QWidget> window_;
+};
+
 void RunModal(QWidget* form) {
     if (auto* dialog = qobject_cast<QDialog*>(form)) {
-        dialog->exec();
+        ExecModal(*dialog);
         return;
     }
+    ComeBackWhenMinimised(form);
     // The window may free itself when it closes.
     QPointer<QWidget> window = form;
     QEventLoop loop;
@@ -58,6 +87,16 @@ void RunModal(QWidget* form) {
 }
 
 }  // namespace
+
+void ComeBackWhenMinimised(QWidget* window) {
+    if (!window || window->findChild<QObject*>(kUndoerName, Qt::FindDirectChildrenOnly)) return;
+    new MinimiseUndoer(window);
+}
+
+int ExecModal(QDialog& dialog) {
+    ComeBackWhenMinimised(&dialog);
+    return dialog.exec();
+}
 
 FormTranslationHook SetFormTranslationHook(FormTranslationHook hook) {
     return std::exchange(TranslationHook(), std::move(hook));

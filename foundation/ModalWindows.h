@@ -5,6 +5,8 @@
 
 #include "foundation/WindowHandle.h"
 
+class QDialog;
+
 namespace kestrune {
 
 extern bool BusyFlag;  // a modal window or job is running; the host's job timer waits while set
@@ -28,6 +30,15 @@ private:
 // it (mode 0). Without it, ShowFormModal shows windows untranslated.
 using FormTranslationHook = std::function<void(QWidget* form)>;
 FormTranslationHook SetFormTranslationHook(FormTranslationHook hook);
+
+// A window manager may minimise a modal window anyway (not every one honours a title bar without
+// boxes); minimised, it has no task-bar entry and blocks every other window, so that the program
+// looks hung. Such a window comes back at once, raised and active. A window closed meanwhile
+// stays closed.
+void ComeBackWhenMinimised(QWidget* window);
+// The one modal loop of a dialog: every modal window of the program and every box runs here,
+// so that a minimised one always comes back. Answers the dialog's result.
+int ExecModal(QDialog& dialog);
 
 // Creates a window with createForm, translates it when asked, shows it modally and frees it when
 // it is closed. BusyFlag is set for the time when it was clear, and cleared again however the

@@ -9,6 +9,7 @@
 #include "errors/UFormError.h"
 #include "foundation/SafePageDocument.h"
 #include "foundation/ShellOpen.h"
+#include "foundation/TextFit.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/core/Guard.h"
 #include "host/AboutPage.h"
@@ -19,6 +20,8 @@
 namespace kestrune {
 namespace {
 
+constexpr int kDesignWidth = 328;
+constexpr int kPanel4Height = 62;
 const QColor kWindowColour(230, 230, 230);
 const QColor kSkyBlue(166, 202, 240);
 const QColor kCreditsColour(186, 222, 255);
@@ -59,6 +62,7 @@ TUFormAbout::TUFormAbout(QWidget* parent)
       ui_(std::make_unique<Ui::TUFormAbout>()) {
     ui_->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
+    fit_ = std::make_unique<TextFit>(this, kDesignWidth);
     Paint(this, kWindowColour);
     Paint(ui_->Panel4, kWindowColour);
     Paint(ui_->TabSheet1, kWindowColour);
@@ -94,7 +98,7 @@ void TUFormAbout::FormCreate() {
         ui_->NTCLabel17->setText(ProgramDescription());
         // Only the first page is ever seen: the tab row is out of sight.
         ui_->PageControl1->tabBar()->hide();
-        setFixedSize(328, 282);
+        SetClientSize(kDesignWidth, 282);
         CaptureFormTexts(0, this);
         TranslateForm(0, this);
 
@@ -121,16 +125,37 @@ void TUFormAbout::FormCreate() {
                 ui_->NTC1Label7->setVisible(true);
                 ui_->NTC1Label8->move(ui_->NTC1Label8->x(), height - 2);
                 ui_->NTC1Label7->move(ui_->NTC1Label7->x(), height);
+                fit_->SetDesignTop(ui_->NTC1Label8, height - 2);
+                fit_->SetDesignTop(ui_->NTC1Label7, height);
                 height += 20;
             }
             ui_->NTCPanel1->resize(ui_->NTCPanel1->width(), height);
-            setFixedSize(328, 308 - 20 + height);
+            fit_->SetDesignHeight(ui_->NTCPanel1, height);
+            SetClientSize(kDesignWidth, 308 - 20 + height);
         }
         ui_->NTCLabel2->setText(QStringLiteral("KV.Kestrune ") + ui_->Vers->text() + " " + kProgramVersionTag);
         ui_->NTCPanel3->setText(QStringLiteral("Made in Russia/Ukraine") + QString(23, ' ') +
                                 QStringLiteral("The date of issue: 08.11.14"));
         ui_->NTCMemo1->clear();
     });
+    // Whatever FormCreate reached after its size, the texts it filled are fitted.
+    if (clientWidth_ > 0) Guard("UA.007-01", [&] { SetClientSize(clientWidth_, clientHeight_); });
+}
+
+void TUFormAbout::SetClientSize(int width, int height) {
+    clientWidth_ = width;
+    clientHeight_ = height;
+    fit_->Fit();
+    // The bottom panel has a height of its own in the window's column; the page grows the rest.
+    const int panelExtra = fit_->ExtraHeight(ui_->Panel4);
+    ui_->Panel4->setFixedHeight(kPanel4Height + panelExtra);
+    setFixedSize(std::max(width, fit_->Width()), height + panelExtra + fit_->ExtraHeight(ui_->TabSheet1));
+}
+
+void TUFormAbout::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::FontChange && fit_ && clientWidth_ > 0)
+        Guard("UA.007-01", [&] { SetClientSize(clientWidth_, clientHeight_); });
 }
 
 void TUFormAbout::ButtonOkClick() {

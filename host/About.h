@@ -14,6 +14,7 @@ class QLabel;
 namespace kestrune {
 
 class SafePageDocument;
+class TextFit;
 
 // The program's site, shown by its link label and opened by it; the author's mail link uses
 // kDeveloperAddress.
@@ -38,10 +39,19 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A change of font fits the texts again.
+    void changeEvent(QEvent* event) override;
 
 private:
+    // The window's client size as FormCreate sets it, before its texts are fitted.
+    void SetClientSize(int width, int height);
+
     std::unique_ptr<Ui::TUFormAbout> ui_;
+    // Texts grow to the font actually used; the layout's sizes are the least sizes.
+    std::unique_ptr<TextFit> fit_;
     SafePageDocument* page_ = nullptr;
+    int clientWidth_ = 0;
+    int clientHeight_ = 0;
 };
 
 }  // namespace kestrune

@@ -7,6 +7,7 @@
 
 #include "foundation/Application.h"
 #include "foundation/ShellOpen.h"
+#include "foundation/TextFit.h"
 #include "foundation/UnitVAR.h"
 #include "ui_UFormNotSupportedOS.h"
 
@@ -43,8 +44,10 @@ TUFormNotSupportedOS::TUFormNotSupportedOS(QWidget* parent)
     Memo3 = ui_->Memo3;
     // The memos only show text: nothing in them answers the mouse or takes the focus.
     ui_->Panel1->setAttribute(Qt::WA_TransparentForMouseEvents);
-    // FormCreate: the client area of the layout.
-    setFixedSize(329, 147);
+    // FormCreate: the client area of the layout, or more where a text in the font actually
+    // used needs it ("E-mail:" must not run into its link). The memos keep the layout's places.
+    fit_ = std::make_unique<TextFit>(this, 329, std::vector<QWidget*>{ui_->Panel1});
+    FitTexts();
     for (QPlainTextEdit* memo : {ui_->Memo1, ui_->Memo2, ui_->Memo3}) CentreLines(memo);
     PaintBase(ui_->Memo2, QColor(166, 202, 240));
     PaintBase(ui_->Memo3, QColor(166, 202, 240));
@@ -64,6 +67,21 @@ TUFormNotSupportedOS::TUFormNotSupportedOS(QWidget* parent)
 }
 
 TUFormNotSupportedOS::~TUFormNotSupportedOS() = default;
+
+void TUFormNotSupportedOS::FitTexts() {
+    fit_->Fit();
+    setFixedSize(fit_->Width(), 147 + fit_->ExtraHeight(this));
+}
+
+void TUFormNotSupportedOS::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    // The handlers of this window report nothing: a failure only leaves the texts as they were.
+    if (event->type() == QEvent::FontChange && fit_) {
+        try {
+            FitTexts();
+        } catch (...) {}
+    }
+}
 
 void TUFormNotSupportedOS::ButtonOkClick() { TerminateApplication(); }
 

@@ -14,6 +14,8 @@ class QPlainTextEdit;
 
 namespace kestrune {
 
+class TextFit;
+
 // The older site that the window links to.
 inline constexpr const char* kOlderSiteHost = "kestrune.example.net";
 
@@ -32,9 +34,13 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A change of font fits the texts again.
+    void changeEvent(QEvent* event) override;
 
 private:
+    void FitTexts();
     std::unique_ptr<Ui::TUFormNotSupportedOS> ui_;
+    std::unique_ptr<TextFit> fit_;
 };
 
 }  // namespace kestrune

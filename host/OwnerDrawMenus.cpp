@@ -34,6 +34,7 @@ constexpr std::uint8_t kGlyphPoints[] = {
 constexpr int kCheckPoints = 18;
 constexpr int kBulletPoints = 24;
 constexpr int kImageSize = 16;
+constexpr int kSubmenuArrowRoom = 10;  // the submenu arrow and the room before it
 
 QColor Palette(const QStyleOption& option, QPalette::ColorRole role) { return option.palette.color(role); }
 
@@ -281,7 +282,10 @@ QSize TRyMenu::MeasureMenuItem(const QStyleOptionMenuItem& item) const {
         int height = LargerOf(metrics.height(), MinHeight);
         if (separator) height = height > 20 ? 11 : 5;
         const auto [caption, shortcut] = CaptionAndShortcut(item.text);
-        const int width = LargerOf(metrics.horizontalAdvance(caption + shortcut) + 35, MinWidth);
+        int width = LargerOf(metrics.horizontalAdvance(caption + shortcut) + 35, MinWidth);
+        // The arrow of an item that opens a submenu lies in the item's right margin, which the
+        // caption may fill: such an item is that much wider, as the system widens it.
+        if (item.menuItemType == QStyleOptionMenuItem::SubMenu) width += kSubmenuArrowRoom;
         size = QSize(width, height);
     });
     return size;

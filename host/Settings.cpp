@@ -132,16 +132,4 @@ void TFormSettings::BuildTabOrder() {
     setTabOrder(previous, ui_->Button1);
 }
 
-void TFormSettings::changeEvent(QEvent* event) {
-    QDialog::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || !(windowState() & Qt::WindowMinimized)) return;
-    QTimer::singleShot(0, this, [this] {
-        if (closed_ || !(windowState() & Qt::WindowMinimized)) return;
-        setWindowState(windowState() & ~Qt::WindowMinimized);
-        show();
-        raise();
-        activateWindow();
-    });
-}
-
 }  // namespace kestrune

@@ -38,9 +38,6 @@ protected:
     // A close from neither button neither saves nor reloads; a close that the window system
     // asks for (the window manager's close box or keys) is the Esc key, that is Cancel.
     void closeEvent(QCloseEvent* event) override;
-    // A window manager that minimises the window anyway gets it back at once: minimised, a
-    // modal window without a task-bar entry would leave a process that nobody can reach.
-    void changeEvent(QEvent* event) override;
 
 private:
     void BuildTabOrder();

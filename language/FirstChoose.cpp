@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "foundation/ModalWindows.h"
 #include "foundation/core/Guard.h"
 #include "language/LangProcessor.h"
 #include "language/LanguageMenus.h"
@@ -49,7 +50,7 @@ void TUFormFirstChoose::FormCreate() {
             } else {
                 if (const QScreen* screen = QGuiApplication::primaryScreen())
                     move(screen->availableGeometry().center() - rect().center());
-                exec();
+                ExecModal(*this);
                 // Closed without the button (the close key, Esc): a run without a language would
                 // wait for ever, invisible; it goes on in the stored language or the default.
                 if (!LanguageChosen && CurrentLanguage.empty()) CurrentLanguage = kDefaultLanguage;

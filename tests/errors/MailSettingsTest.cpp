@@ -101,6 +101,29 @@ TEST(MailSettingsTest, ProblemsNameTheSectionAndTheKey) {
     EXPECT_EQ(ParseMailSettings("").accounts[1].problem, "[Account2] is not configured (no Host, User or Sender)");
 }
 
+// An editor may save the file as UTF-8 with a byte-order mark: the first section is still read.
+TEST(MailSettingsTest, AByteOrderMarkKeepsTheFirstSection) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string account = "Host=smtp.example\r\nUser=u\r\nPassword=p\r\nSender=s@example.org\r\n";
+    const struct {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"mark, then the section", bom + "[Account1]\r\n" + account},
+        {"mark, then a comment", bom + "; accounts\r\n[Account1]\r\n" + account},
+        {"mark and LF lines", bom + "[Account1]\nHost=smtp.example\nUser=u\nPassword=p\nSender=s@example.org\n"},
+        {"no mark", "[Account1]\r\n" + account},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::ScratchFolder dir;
+        testsupport::WriteFile(dir / "Mail.ini", c.text);
+        const MailSettings settings = LoadMailSettings(dir / "Mail.ini");
+        EXPECT_TRUE(settings.accounts[0].usable()) << settings.accounts[0].problem;
+        EXPECT_EQ(settings.accounts[0].host, "smtp.example");
+    }
+}
+
 TEST(MailSettingsTest, MissingFileGivesNoUsableAccount) {
     testsupport::ScratchFolder dir;
     const MailSettings settings = LoadMailSettings(dir / "Mail.ini");

@@ -312,9 +312,11 @@ TEST_F(MailWindowTest, WithoutTheMailLibraryTheSendFailsAndKeepsEverything) {
     EXPECT_EQ(boxes()[0].text, "Ошибка при попытке отправки отчета.");
     const std::string port = std::to_string(server.port());
     for (const std::string account : {"[Account1]", "[Account2]"}) {
-        const std::string line = account + " 127.0.0.1:" + port + ": the mail library could not be loaded";
-        EXPECT_NE(boxes()[0].extras.details.find(line), std::string::npos) << boxes()[0].extras.details;
-        EXPECT_NE(err.find(line), std::string::npos) << err;
+        // On stderr in English, in the box in the window's language (Russian here).
+        const std::string where = account + " 127.0.0.1:" + port + ": ";
+        EXPECT_NE(err.find(where + "the mail library could not be loaded"), std::string::npos) << err;
+        EXPECT_NE(boxes()[0].extras.details.find(where + "не удалось загрузить почтовую библиотеку"), std::string::npos)
+            << boxes()[0].extras.details;
     }
     EXPECT_EQ(boxes()[0].extras.details.find("no-such-curl"), std::string::npos) << "no library text is shown";
     EXPECT_EQ(server.Connections(), 0);
@@ -512,7 +514,7 @@ struct PlainMailWindow : MailWindow {
     struct Result {
         MailKind kind;
         bool sent;
-        std::string details;
+        std::vector<MailNote> details;
     };
     MailEntries report, review;
     std::function<void()> whenSendingShown;
@@ -524,7 +526,7 @@ struct PlainMailWindow : MailWindow {
         ++sendingShown;
         if (whenSendingShown) whenSendingShown();
     }
-    void ShowMailResult(MailKind kind, bool sent, const std::string& details) override {
+    void ShowMailResult(MailKind kind, bool sent, const std::vector<MailNote>& details) override {
         results.push_back({kind, sent, details});
     }
 };
@@ -681,7 +683,8 @@ TEST_F(MailWindowTest, AnErrorLogThatIsNoOrdinaryFileEndsInItsBox) {
     }
 }
 
-// An account that cannot be used or fails is named, with its key, in the failure box and on stderr.
+// An account that cannot be used or fails is named, with its key, in the failure box and on stderr:
+// on stderr in English, in the box in the window's language, the names and values as written.
 TEST_F(MailWindowTest, WhatFailedIsNamedInTheBoxAndOnStderr) {
     SmtpsServer server;
     const std::string account2 = "[Account2]\n";
@@ -690,39 +693,50 @@ TEST_F(MailWindowTest, WhatFailedIsNamedInTheBoxAndOnStderr) {
     struct Case {
         const char* name;
         std::optional<std::string> settings;
-        std::vector<std::string> named;
+        std::vector<std::string> named;  // in English
+        std::vector<std::string> shown;  // in Russian
     };
+    const std::string login = "[Account1] 127.0.0.1:" + std::to_string(server.port()) + ": ";
+    const std::string ca = "[TLS] CABundle: \"" + (app_ / "nowhere.pem") + "\" ";
     // clang-format off
     const Case cases[] = {
-        {"no host", "[Account1]\n" + port + good, {"[Account1] Host: missing", "[Account2] is not configured"}},
+        {"no host", "[Account1]\n" + port + good, {"[Account1] Host: missing", "[Account2] is not configured"},
+         {"[Account1] Host: не указан", "[Account2]: учётная запись не настроена"}},
         {"bad port", "[Account1]\nHost=127.0.0.1\nPort=46five\n" + good,
-         {"[Account1] Port: \"46five\" is not a number from 1 to 65535"}},
-        {"host with a blank", "[Account1]\nHost=127.0.0.1 x\n" + port + good, {"[Account1] Host: \"127.0.0.1 x\""}},
+         {"[Account1] Port: \"46five\" is not a number from 1 to 65535"},
+         {"[Account1] Port: \"46five\" не является числом от 1 до 65535"}},
+        {"host with a blank", "[Account1]\nHost=127.0.0.1 x\n" + port + good, {"[Account1] Host: \"127.0.0.1 x\" is not"},
+         {"[Account1] Host: \"127.0.0.1 x\" не является"}},
         {"missing CA file", "[Account1]\nHost=127.0.0.1\n" + port + good + "[TLS]\nCABundle=" + (app_ / "nowhere.pem") + "\n",
-         {"[TLS] CABundle: \"" + (app_ / "nowhere.pem") + "\" is no readable file"}},
-        {"no settings file", std::nullopt, {"no readable mail settings file", "Resource/Mail.ini"}},
+         {ca + "is no readable file"}, {ca + "не является файлом"}},
+        {"no settings file", std::nullopt, {"no readable mail settings file", "Resource/Mail.ini"},
+         {"нет файла настроек почты", "Resource/Mail.ini"}},
         {"login refused", "[Account1]\nHost=127.0.0.1\n" + port + "User=first\nPassword=bad\nSender=first@sender.example\n"
                               "[TLS]\nCABundle=" + server.caFile() + "\n",
-         {"[Account1] 127.0.0.1:" + std::to_string(server.port()) + ": login refused"}},
+         {login + "login refused"}, {login + "вход отклонён"}},
     };
     // clang-format on
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ClearBoxes();
-        fs::remove(app_ / "Resource/Mail.ini");
-        if (c.settings) testsupport::WriteFile(app_ / "Resource/Mail.ini", *c.settings);
-        ErrorWindow w;
-        testing::internal::CaptureStderr();
-        SendReportFromWindow(w.window);
-        const std::string err = testing::internal::GetCapturedStderr();
-        ASSERT_EQ(boxes().size(), 1u);
-        EXPECT_EQ(boxes()[0].kind, "error");
-        for (const std::string& named : c.named) {
-            EXPECT_NE(boxes()[0].extras.details.find(named), std::string::npos) << boxes()[0].extras.details;
-            EXPECT_NE(err.find(named), std::string::npos) << err;
+        for (const char* language : {"Russian", "English"}) {
+            SCOPED_TRACE(std::string(c.name) + ", " + language);
+            CurrentLanguage = language;
+            ClearBoxes();
+            fs::remove(app_ / "Resource/Mail.ini");
+            if (c.settings) testsupport::WriteFile(app_ / "Resource/Mail.ini", *c.settings);
+            ErrorWindow w;
+            testing::internal::CaptureStderr();
+            SendReportFromWindow(w.window);
+            const std::string err = testing::internal::GetCapturedStderr();
+            ASSERT_EQ(boxes().size(), 1u);
+            EXPECT_EQ(boxes()[0].kind, "error");
+            const bool english = language == std::string("English");
+            for (const std::string& shown : english ? c.named : c.shown)
+                EXPECT_NE(boxes()[0].extras.details.find(shown), std::string::npos) << boxes()[0].extras.details;
+            for (const std::string& named : c.named) EXPECT_NE(err.find(named), std::string::npos) << err;
+            EXPECT_EQ(boxes()[0].extras.details.find("pass"), std::string::npos) << "no password is ever shown";
         }
-        EXPECT_EQ(boxes()[0].extras.details.find("pass"), std::string::npos) << "no password is ever shown";
     }
+    CurrentLanguage.clear();
     EXPECT_TRUE(server.Received().empty());
 }
 

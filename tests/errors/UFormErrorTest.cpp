@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -18,6 +19,7 @@
 #include "errors/UFormError.h"
 #include "host/UnitMain.h"
 #include "tests/errors/ErrorFixture.h"
+#include "tests/support/TextsFit.h"
 #include "tests/support/WhenModal.h"
 
 namespace {
@@ -228,7 +230,8 @@ TEST_F(UFormErrorTest, AFailureUnderTheReportWindowLeavesItsSendAsItWas) {
 }
 
 TEST_F(UFormErrorTest, ASendWhoseBodyCannotBeMadeKeepsThePageAndTheText) {
-    // An error log that cannot be read ends the click there: the user's text stays on its page.
+    // An error log that cannot be read ends the review's click there: the user's text stays on
+    // its page, which has a Cancel button.
     mailerAnswer_ = false;
     WhenModal([&](QWidget& window) {
         QTest::keyClicks(&Find(window, "Memo4"), "my review");
@@ -239,15 +242,62 @@ TEST_F(UFormErrorTest, ASendWhoseBodyCannotBeMadeKeepsThePageAndTheText) {
         Click(window, "Button7");
     });
     ProcessError("review");
+    // The caller's report page has no way out but Send: it closes the window, mail or not.
+    bool closedBySend = false;
     WhenModal([&](QWidget& window) {
         Click(window, "Button5");
-        EXPECT_EQ(PageOf(window), "NTCTabSheet2");
-        EXPECT_TRUE(window.isVisible());
-        Click(window, "Button7");
+        closedBySend = !window.isVisible();
+        if (!closedBySend) window.close();
     });
     ProcessError("Kestrune");
+    EXPECT_TRUE(closedBySend);
     EXPECT_EQ(mailed_, (std::vector<std::string>{"review:NTCTabSheet3", "report:NTCTabSheet2"}));
     EXPECT_FALSE(ErrorWindowOpen);
+}
+
+// Outside reporter mode a Send that fails in any way, its body included, lands on the error page
+// with the user's text kept, where ignore and close program are: the report page has no Cancel,
+// Esc and the window has no close box. Driven through the real mail of the window.
+TEST_F(UFormErrorTest, AFailedReportLandsOnTheErrorPage) {
+    SetWindowMailersForTesting({}, {});
+    enum class Log { Folder, Pipe, NoMailSettings };
+    const struct {
+        const char* name;
+        Log log;
+    } cases[] = {{"Error.Log is a folder", Log::Folder},
+                 {"Error.Log is a pipe", Log::Pipe},
+                 {"the send fails", Log::NoMailSettings}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        BackInTheEventLoop();
+        MessageBoxRecorder boxes;
+        std::string page, text, box;
+        bool usable = false;
+        WhenModal([&](QWidget& window) {
+            // The failure has been logged by now; the log is then replaced.
+            std::filesystem::remove_all(LogPath());
+            if (c.log == Log::Folder) std::filesystem::create_directories(LogPath());
+            if (c.log == Log::Pipe) {
+                ASSERT_EQ(::mkfifo(LogPath().c_str(), 0600), 0);
+            }
+            Click(window, "Button4");
+            QTest::keyClicks(&Find(window, "Memo3"), "what I did");
+            Click(window, "Button5");
+            page = PageOf(window);
+            text = Find<QPlainTextEdit>(window, "Memo3").toPlainText().toStdString();
+            box = boxes.calls().empty() ? "" : boxes.calls().back().kind;
+            usable = window.isVisible() && window.isEnabled() && Find(window, "Button3").isVisible() &&
+                     Find(window, "Button3").isEnabled();
+            Click(window, "Button3");
+        });
+        errortest::FailAt("URG.003-02");
+        EXPECT_EQ(page, "NTCTabSheet1");
+        EXPECT_EQ(text, "what I did");
+        EXPECT_EQ(box, "error");
+        EXPECT_TRUE(usable);
+        EXPECT_FALSE(ErrorWindowOpen);
+        std::filesystem::remove_all(LogPath());
+    }
 }
 
 // The host's job rows: mode 2 opens the feedback page for the caller, mode 3 the report page.
@@ -414,67 +464,48 @@ protected:
 };
 
 // Every text in the font actually used (the layout's Tahoma is not on the machine) fits its
-// component, every component fits the window, and no two buttons of a row overlap; the layout's
-// sizes stay the least sizes. Checked on every page and layout, in both shipped languages.
-TEST_F(FittedErrorWindowTest, EveryTextFitsInBothLanguages) {
+// component in width and height, every component fits its container and the window, and no text
+// runs into its neighbour; the layout's sizes stay the least sizes. Checked on every page and
+// layout, in both shipped languages, at the layout's 8 points and at 12 (about 140 DPI).
+TEST_F(FittedErrorWindowTest, EveryTextFitsInBothLanguagesAndAtTwoFontSizes) {
     testsupport::CopyTree(testsupport::SourceDir() + "/resources/Language", AppFolder() + "/Language");
     for (const char* language : {"Russian", "English"}) {
         CurrentLanguage = language;
         LoadLanguage();
         const struct {
             const char* name;
+            int height;  // the layout's client height
             std::function<void(TUFormError&)> open;
         } layouts[] = {
-            {"failure", [](TUFormError& w) { w.ShowFailureLayout("URG.003-02.1234567"); }},
-            {"report", [](TUFormError& w) { w.Button4Click(); }},
-            {"caller's report", [](TUFormError& w) { w.ShowReportLayout(); }},
-            {"review", [](TUFormError& w) { w.ShowReviewLayout(); }},
+            {"failure", 175, [](TUFormError& w) { w.ShowFailureLayout("URG.003-02.1234567"); }},
+            {"report", 300, [](TUFormError& w) { w.Button4Click(); }},
+            {"caller's report", 270, [](TUFormError& w) { w.ShowReportLayout(); }},
+            {"review", 258, [](TUFormError& w) { w.ShowReviewLayout(); }},
         };
-        for (const auto& layout : layouts) {
-            SCOPED_TRACE(std::string(language) + ", " + layout.name);
-            TUFormError window;
-            layout.open(window);
-            EXPECT_GE(window.width(), 528);
-            EXPECT_EQ(window.width(), window.ClientWidth());
-            const QRect client = window.rect();
-            std::vector<QPushButton*> buttons;
-            for (QWidget* child : window.findChildren<QWidget*>()) {
-                if (child->isHidden() || child->objectName().isEmpty() || child->objectName().startsWith("qt_"))
-                    continue;
+        for (const double points : {8.0, 12.0}) {
+            for (const auto& layout : layouts) {
+                SCOPED_TRACE(std::string(language) + ", " + layout.name + ", " + std::to_string(points) + " pt");
+                TUFormError window;
+                QFont font = window.font();
+                font.setPointSizeF(points);
+                window.setFont(font);
+                layout.open(window);
+                EXPECT_GE(window.width(), 528);
+                EXPECT_GE(window.height(), layout.height);
+                EXPECT_EQ(window.width(), window.ClientWidth());
                 QWidget* frame = window.findChild<QWidget*>("UFrameHlpBtn1");
-                if (child == frame || frame->isAncestorOf(child)) continue;
-                const std::string name = child->objectName().toStdString();
-                if (auto* button = qobject_cast<QPushButton*>(child)) {
-                    EXPECT_GE(button->width(), button->sizeHint().width())
-                        << name << ": " << button->text().toStdString();
-                    buttons.push_back(button);
-                } else if (auto* label = qobject_cast<QLabel*>(child); label && !label->text().isEmpty()) {
-                    int textWidth = 0;
-                    for (const QString& line : label->text().split('\n'))
-                        textWidth = std::max(textWidth, label->fontMetrics().horizontalAdvance(line));
-                    EXPECT_GE(label->contentsRect().width(), textWidth) << name << ": " << label->text().toStdString();
-                } else {
-                    continue;
+                testsupport::ExpectTextsFit(window, {frame});
+                // The help button stays below what grew above it, inside the window.
+                if (frame->y() < window.height()) {
+                    EXPECT_LE(frame->geometry().bottom(), window.rect().bottom());
                 }
-                // Components of the page shown lie inside the window.
-                if (!child->isVisibleTo(&window)) continue;
-                const QRect place(child->mapTo(&window, QPoint(0, 0)), child->size());
-                EXPECT_LE(place.right(), client.right()) << name;
-                EXPECT_GE(place.left(), 0) << name;
-            }
-            for (QPushButton* a : buttons) {
-                for (QPushButton* b : buttons) {
-                    if (a == b || a->parentWidget() != b->parentWidget()) continue;
-                    EXPECT_FALSE(a->geometry().intersects(b->geometry()))
-                        << a->objectName().toStdString() << " and " << b->objectName().toStdString();
-                }
+                window.close();
             }
         }
     }
 }
 
-// The result box's button speaks the window's language, and the box shows the details it was
-// given; the program's icon is the one the window and the box show.
+// The result box's button and its details speak the window's language; the program's icon is the one the window and the box show.
 TEST_F(FittedErrorWindowTest, TheResultBoxFollowsTheWindowsLanguage) {
     testsupport::CopyTree(testsupport::SourceDir() + "/resources/Language", AppFolder() + "/Language");
     for (const auto& [language, ok] : {std::pair{"Russian", "ОК"}, std::pair{"English", "OK"}}) {
@@ -495,9 +526,14 @@ TEST_F(FittedErrorWindowTest, TheResultBoxFollowsTheWindowsLanguage) {
             details = box->informativeText().toStdString();
             box->buttons().front()->click();
         });
-        window.ShowMailResult(MailKind::Report, false, "[Account1] Host: missing");
+        window.ShowMailResult(MailKind::Report, false,
+                              {{MailNoteId::HostMissing, {"[Account1]"}},
+                               {MailNoteId::LoginRefused, {"[Account2]", "smtp.example.org:465"}}});
         EXPECT_EQ(seen, ok);
-        EXPECT_EQ(details, "[Account1] Host: missing");
+        // The program's own texts in the window's language; names and values as written.
+        EXPECT_EQ(details, language == std::string("Russian")
+                               ? "[Account1] Host: не указан\n[Account2] smtp.example.org:465: вход отклонён"
+                               : "[Account1] Host: missing\n[Account2] smtp.example.org:465: login refused");
     }
 }
 

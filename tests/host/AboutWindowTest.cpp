@@ -21,6 +21,7 @@
 #include "host/NotSupportedOS.h"
 #include "language/LangProcessor.h"
 #include "tests/host/HostTestSupport.h"
+#include "tests/support/TextsFit.h"
 
 using namespace kestrune;
 
@@ -96,7 +97,10 @@ TEST_F(AboutWindow, CreditsSetTheirRowsAndTheWindowHeight) {
         TranslatorUrl = c.url;
         TranslatorMail = c.mail;
         auto* window = new TUFormAbout();
-        EXPECT_EQ(window->size(), QSize(328, c.height));
+        // The layout's width is the least: the bottom bar's text in the font actually used may
+        // need more (the fit test checks that every text is whole).
+        EXPECT_EQ(window->height(), c.height);
+        EXPECT_GE(window->width(), 328);
         auto* panel = window->findChild<QWidget*>("NTCPanel1");
         ASSERT_NE(panel, nullptr);
         EXPECT_EQ(panel->isVisibleTo(window), c.panel);
@@ -115,6 +119,47 @@ TEST_F(AboutWindow, CreditsSetTheirRowsAndTheWindowHeight) {
             EXPECT_EQ(Label(window, "NTC1Label7")->y(), c.mailTop + 2);
             EXPECT_EQ(Label(window, "NTC1Label8")->text(), c.mail);
         }
+        window->close();
+    }
+}
+
+// Every text is whole in the font actually used, at the layout's 8 points and at 12 (about
+// 140 DPI): the bottom bar's date, "E-mail:" beside its link, the credits; the layout's sizes are
+// the least sizes.
+TEST_F(AboutWindow, EveryTextFitsAtTwoFontSizes) {
+    struct Case {
+        const char* translator;
+        const char* url;
+        const char* mail;
+        int height;
+    };
+    const Case cases[] = {{"", "", "", 282}, {"Ann", "ann.example.org", "ann@example.org", 348}};
+    for (const double points : {8.0, 12.0}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::to_string(points) + " pt, credits of '" + c.translator + "'");
+            TranslatorName = c.translator;
+            TranslatorUrl = c.url;
+            TranslatorMail = c.mail;
+            auto* window = new TUFormAbout();
+            QFont font = window->font();
+            font.setPointSizeF(points);
+            window->setFont(font);
+            EXPECT_GE(window->width(), 328);
+            EXPECT_GE(window->height(), c.height);
+            testsupport::ExpectTextsFit(*window);
+            EXPECT_TRUE(Label(window, "NTCPanel3")->text().endsWith("The date of issue: 08.11.14"));
+            window->close();
+        }
+    }
+    // The not-supported window: "E-mail:" and its link, the button beside them.
+    for (const double points : {8.0, 12.0}) {
+        SCOPED_TRACE(std::to_string(points) + " pt, not-supported window");
+        auto* window = new TUFormNotSupportedOS();
+        QFont font = window->font();
+        font.setPointSizeF(points);
+        window->setFont(font);
+        auto* memos = window->findChild<QWidget*>("Panel1");
+        testsupport::ExpectTextsFit(*window, {memos});
         window->close();
     }
 }
@@ -345,7 +390,11 @@ TEST(NotSupportedWindow, ComponentsAsDesigned) {
     EXPECT_EQ(ok->geometry(), QRect(220, 116, 95, 22));
     EXPECT_EQ(ok->text(), "&Ok");
     EXPECT_EQ(Label(window, "NTCLabelHTTP")->pos(), QPoint(54, 108));
-    EXPECT_EQ(Label(window, "NTCLabelEMail")->pos(), QPoint(54, 126));
+    // The mail link keeps its row and starts where "E-mail:" in the font actually used leaves room.
+    QLabel* mailLabel = Label(window, "NTCLabel1");
+    EXPECT_EQ(Label(window, "NTCLabelEMail")->y(), 126);
+    EXPECT_GE(Label(window, "NTCLabelEMail")->x(),
+              std::max(54, mailLabel->x() + mailLabel->fontMetrics().horizontalAdvance(mailLabel->text()) + 2));
     window->close();
 }
 

@@ -284,6 +284,32 @@ TEST(OwnerDrawMenus, TheShortcutIsRightAlignedFivePixelsInside) {
     EXPECT_GE(lastInk, row.right() - 7);
 }
 
+// An item that opens a submenu may have the widest caption of its menu: its arrow still stands
+// clear of the caption's end.
+TEST(OwnerDrawMenus, TheSubmenuArrowStandsClearOfTheWidestCaption) {
+    Painter painter(QApplication::palette());
+    SampleMenu sample;
+    sample.submenu->setTitle("A submenu whose caption is the widest of them all");
+    ApplyOwnerDraw(MenuPainter, &sample.menu, nullptr);
+    const QImage image = sample.Render(1.0);
+    const QRect row = sample.menu.actionGeometry(sample.submenu->menuAction());
+    std::vector<bool> ink(static_cast<std::size_t>(row.width()), false);
+    for (int x = row.left() + 1; x < row.right(); ++x)
+        for (int y = row.top() + 2; y < row.bottom() - 1; ++y)
+            if (Luminance(At(image, x, y)) < 128) ink[static_cast<std::size_t>(x - row.left())] = true;
+    // From the right: the arrow's columns, then the blank ones before it, then the caption's end.
+    int x = row.width() - 1;
+    while (x >= 0 && !ink[static_cast<std::size_t>(x)]) --x;
+    const int arrowRight = x;
+    while (x >= 0 && ink[static_cast<std::size_t>(x)]) --x;
+    const int arrowLeft = x + 1;
+    while (x >= 0 && !ink[static_cast<std::size_t>(x)]) --x;
+    const int captionEnd = x;
+    EXPECT_GE(arrowRight - arrowLeft, 2) << "an arrow is drawn";
+    EXPECT_GE(captionEnd, 27) << "a caption is drawn";
+    EXPECT_GE(arrowLeft - captionEnd - 1, 4) << "blank columns between the caption and the arrow";
+}
+
 // The painter's style answers what is not a menu item with the application's style of the
 // moment, a proxy style that another part of the program installs included.
 TEST(OwnerDrawMenus, EverythingElseFollowsTheApplicationsCurrentStyle) {

@@ -191,6 +191,27 @@ TEST_F(SettingsWindowStart, WindowManagerMinimiseAndCloseLeaveNoHiddenProcess) {
     EXPECT_EQ(FormSettings, nullptr);
 }
 
+// A window opened above the settings window and minimised by the window manager comes back; once
+// it is closed, the settings window answers Esc (Cancel) again.
+TEST_F(SettingsWindowStart, AMinimisedAboutWindowComesBackAndTheSettingsWindowAnswersEsc) {
+    bool cameBack = false;
+    program_.WhenModal("FormSettings", [&](QWidget* window) {
+        AutorunMode = 5;
+        program_.WhenModal("UFormAbout", [&](QWidget* about) {
+            about->showMinimized();
+            cameBack = QTest::qWaitFor(
+                [&] { return about->isVisible() && !(about->windowState() & Qt::WindowMinimized); }, 20000);
+            Click(about, "ButtonOk");
+        });
+        Click(window, "Button1");
+        QTest::keyClick(window, Qt::Key_Escape);
+    });
+    EXPECT_EQ(program_.Start(kSettingsStart), 0);
+    EXPECT_TRUE(cameBack) << "awaited the minimised About window back";
+    EXPECT_EQ(AutorunMode, 0) << "Esc reloaded, as Cancel does";
+    EXPECT_EQ(FormSettings, nullptr);
+}
+
 // The host window is never put on the screen, while its show, timers and job run as designed.
 TEST_F(SettingsWindowStart, HostWindowNeverReachesTheScreen) {
     bool checked = false;

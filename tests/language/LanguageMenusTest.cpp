@@ -426,6 +426,16 @@ TEST_F(FirstChoice, ClosedWithoutItsButtonTheRunGoesOn) {
         {"Esc without settings", std::nullopt, [](TUFormFirstChoose* w) { QTest::keyClick(w, Qt::Key_Escape); },
          "Russian"},
         {"closed without settings", std::nullopt, [](TUFormFirstChoose* w) { w->close(); }, "Russian"},
+        // A window manager may minimise it anyway: it comes back, and still answers Esc.
+        {"minimised, then Esc", std::nullopt,
+         [](TUFormFirstChoose* w) {
+             w->showMinimized();
+             EXPECT_TRUE(
+                 QTest::qWaitFor([w] { return w->isVisible() && !(w->windowState() & Qt::WindowMinimized); }, 20000))
+                 << "awaited the minimised chooser back";
+             QTest::keyClick(w, Qt::Key_Escape);
+         },
+         "Russian"},
         {"closed with a stored language whose pack has gone", "Language=\"German\"\r\n",
          [](TUFormFirstChoose* w) { w->close(); }, "German"},
     };

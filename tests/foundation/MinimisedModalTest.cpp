@@ -1,0 +1,78 @@
+// A window manager may minimise a modal window whatever its title bar offers (openbox does):
+// every modal window and every box of the program comes back by itself, and the window under it
+// answers again once it is closed.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "foundation/UniversalProcedures.h"
+
+namespace {
+
+using namespace kestrune;
+
+// Runs action once on the first modal window above owner.
+void WhenAbove(QWidget* owner, std::function<void(QWidget*)> action) {
+    auto* poll = new QTimer(owner);
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, owner, action = std::move(action)] {
+        QWidget* shown = QApplication::activeModalWidget();
+        if (!shown || shown == owner) return;
+        poll->stop();
+        action(shown);
+    });
+    poll->start();
+}
+
+TEST(MinimisedModalWindow, ComesBackAndItsOwnerAnswersEscAfterwards) {
+    const struct {
+        const char* name;
+        std::function<void(QWidget* owner)> open;
+    } cases[] = {
+        {"box", [](QWidget* owner) { ShowMessageBox(owner, "Text", "Caption", "info", kMbSystemModal); }},
+        {"dialog",
+         [](QWidget* owner) { ShowFormModal(false, owner, [] { return static_cast<QWidget*>(new QDialog()); }); }},
+        {"window",
+         [](QWidget* owner) { ShowFormModal(false, owner, [] { return static_cast<QWidget*>(new QWidget()); }); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDialog owner;
+        bool cameBack = false;
+        bool ownerBlocked = false;
+        bool opened = false;
+        QTimer::singleShot(0, &owner, [&] {
+            WhenAbove(&owner, [&](QWidget* shown) {
+                shown->showMinimized();
+                cameBack = QTest::qWaitFor(
+                    [&] { return shown->isVisible() && !(shown->windowState() & Qt::WindowMinimized); }, 20000);
+                ownerBlocked = QApplication::activeModalWidget() == shown;
+                if (auto* dialog = qobject_cast<QDialog*>(shown)) dialog->reject();
+                else shown->close();
+            });
+            c.open(&owner);
+            opened = true;
+            QTest::keyClick(&owner, Qt::Key_Escape);
+        });
+        // A window that never came back would leave this loop waiting: it is closed with a failure.
+        QTimer::singleShot(30000, &owner, [&] {
+            if (QWidget* shown = QApplication::activeModalWidget(); shown && shown != &owner) shown->close();
+            owner.reject();
+            ADD_FAILURE() << "the window did not come back";
+        });
+        owner.exec();
+        EXPECT_TRUE(cameBack) << "awaited the minimised window back";
+        EXPECT_TRUE(ownerBlocked) << "it stays the modal window";
+        EXPECT_TRUE(opened);
+        EXPECT_FALSE(owner.isVisible()) << "the owner answered Esc";
+        EXPECT_FALSE(BusyFlag);
+    }
+}
+
+}  // namespace
