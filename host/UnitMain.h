@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "host/CallerValues.h"
+
 class QAction;
 class QMenu;
 class QTimer;
@@ -18,11 +20,6 @@ class TFormKestrune;
 namespace kestrune {
 
 class TUFrameIncludePanel;
-
-// Command-line values, held for the whole run (P4 lives in CommandLineLanguage).
-extern std::string P1, P2, P3, P5, P6, P7;
-// Values stored in and read from "Kestrune.ini".
-extern std::string ProName, ProVer, IconPatch, URLtoFile, URLtoMSG, Exe;
 
 class TFormKestrune : public QWidget {
     Q_OBJECT
