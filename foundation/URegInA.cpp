@@ -18,8 +18,6 @@
 
 namespace kestrune {
 
-bool MustSetFilesInAppData = false;
-bool UseAppData = false;
 std::string SettingsFilePath;
 std::string ProgramSettingsFolder;
 
@@ -46,8 +44,6 @@ struct OpenSettings {
 std::optional<OpenSettings> Current;
 
 const ProgramValues settingsValues([] {
-    MustSetFilesInAppData = false;
-    UseAppData = false;
     SettingsFilePath.clear();
     ProgramSettingsFolder.clear();
     SettingsFileName.clear();
