@@ -51,7 +51,8 @@ void UpdateNotSupportedMarker() {
     if (ErrorReportingOff) {
         if (!platform::FileAgeReadable(marker)) {
             platform::CreateDirectories(folder);
-            platform::WriteFileAtomic(marker, "");
+            // A marker that cannot be written now is written by the next start that finds it missing.
+            [[maybe_unused]] const platform::IoResult ignored = platform::WriteFileAtomic(marker, "");
         }
     } else if (platform::FileAgeReadable(marker)) {
         platform::RemoveFile(marker);
