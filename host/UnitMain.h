@@ -1,6 +1,7 @@
 #pragma once
-// The invisible host window: it reads the seven parameters, keeps the calling program's values,
-// runs the start-up services and, from its 100 ms job timer, the one job the parameters ask for.
+// The invisible host window: it reads the seven parameters into the calling program's values
+// (CallerValues.h), merges them with the stored ones, runs the start-up services and, from its
+// 100 ms job timer, the one job the parameters ask for.
 
 #include <QWidget>
 #include <memory>
