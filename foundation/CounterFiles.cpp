@@ -55,7 +55,8 @@ std::optional<std::int64_t> ReadCounter(const std::string& path, std::string& te
 
 void WriteCounter(const std::string& path, const char* header, std::int64_t value) {
     // A failure to write is ignored: the old count stays.
-    platform::WriteFileAtomic(path, std::string(header) + "\r\n" + std::to_string(value) + "\r\n");
+    [[maybe_unused]] const platform::IoResult ignored =
+        platform::WriteFileAtomic(path, std::string(header) + "\r\n" + std::to_string(value) + "\r\n");
 }
 
 // Adds without overflowing: a counter at its limit stays there.
@@ -73,6 +74,7 @@ void UpdateCounterFile(const std::string& name, const std::string& text, bool de
     std::string code = "URG.002-01";
     auto step = [&](const char* number) { code = std::string("URG.002-") + number; };
     std::string lastText = text;
+    // Steps 05, 09, 12 and 15 have no work of their own: the step that follows each covers it.
     Guard(code, [&] {
         try {
             if (mode == 0) {
@@ -88,7 +90,6 @@ void UpdateCounterFile(const std::string& name, const std::string& text, bool de
                     step("04");
                     if (stored) value = SaturatingAdd(value, *stored);
                 }
-                step("05");
                 step("06");
                 WriteCounter(file, kHeaderAdd, value);
                 if (deleteTmp) {
@@ -101,7 +102,6 @@ void UpdateCounterFile(const std::string& name, const std::string& text, bool de
                 const std::string folder = GetProgramPath(3, "");
                 const std::string tmp = folder + "\\TmpCnt.ini";
                 if (!platform::FileAgeReadable(tmp)) return;
-                step("09");
                 step("10");
                 const auto moved = ReadCounter(tmp, lastText);
                 step("11");
@@ -109,13 +109,11 @@ void UpdateCounterFile(const std::string& name, const std::string& text, bool de
                 platform::RemoveFile(tmp);
                 const std::string file = folder + "\\" + name + ".ini";
                 if (platform::FileAgeReadable(file)) {
-                    step("12");
                     step("13");
                     const auto stored = ReadCounter(file, lastText);
                     step("14");
                     if (stored) value = SaturatingAdd(value, *stored);
                 }
-                step("15");
                 step("16");
                 WriteCounter(file, kHeaderMove, value);
             }

@@ -13,13 +13,12 @@
 #include "foundation/core/IniFile.h"
 #include "foundation/core/ProgramValues.h"
 #include "foundation/core/SystemFolders.h"
+#include "platform/Clock.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
 
 namespace kestrune {
 
-bool MustSetFilesInAppData = false;
-bool UseAppData = false;
 std::string SettingsFilePath;
 std::string ProgramSettingsFolder;
 
@@ -46,8 +45,6 @@ struct OpenSettings {
 std::optional<OpenSettings> Current;
 
 const ProgramValues settingsValues([] {
-    MustSetFilesInAppData = false;
-    UseAppData = false;
     SettingsFilePath.clear();
     ProgramSettingsFolder.clear();
     SettingsFileName.clear();
@@ -243,7 +240,9 @@ void InitSettingsLocation(bool keepFilesInPlace, const std::string& name, Window
 // ---- Versioned settings files ----
 
 std::string ShortDateText() {
-    return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString();
+    const std::tm now = platform::LocalTimeNow();
+    const QDate today(now.tm_year + 1900, now.tm_mon + 1, now.tm_mday);
+    return QLocale::system().toString(today, QLocale::ShortFormat).toStdString();
 }
 
 // Every create and open starts the counts afresh and names the records after the new file.

@@ -5,12 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "foundation/SettingsLocationFlags.h"
 #include "foundation/UniversalProcedures.h"
 
 namespace kestrune {
 
-extern bool MustSetFilesInAppData;  // the program's files must live under Application Data
-extern bool UseAppData;             // the files were found or chosen under Application Data
 // Path of the current settings file (after a write probe, of the probe file).
 extern std::string SettingsFilePath;
 // The folder below Application Data: "KV.Kestrune" or "KV.Kestrune\" + the calling program.

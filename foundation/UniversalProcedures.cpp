@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "foundation/URegInA.h"
+#include "foundation/SettingsLocationFlags.h"
 #include "foundation/core/Guard.h"
 #include "foundation/core/Product.h"
 #include "foundation/core/ProgramValues.h"

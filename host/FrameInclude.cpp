@@ -10,6 +10,7 @@
 #include "errors/ErrorProcessor.h"
 #include "foundation/CounterFiles.h"
 #include "foundation/MessageBoxes.h"
+#include "foundation/core/Product.h"
 #include "host/IncludeModules.h"
 #include "language/ClickMemo.h"
 #include "language/LangProcessor.h"
@@ -154,7 +155,8 @@ void TUFrameIncludePanel::TimerUTZMSGTimer(QObject*) {
     Quietly([&] {
         TimerUTZMSG->stop();
         const QLabel* caption = FrameUProcedures1 ? FrameUProcedures1->Label1 : nullptr;
-        ShowMessageBox(HostForm, "KV.Kestrune 1.0.3\n\n" + Label1->text().toStdString(),
+        ShowMessageBox(HostForm,
+                       std::string(kProductName) + " " + kProductVersion + "\n\n" + Label1->text().toStdString(),
                        caption ? caption->text().toStdString() : std::string(), "Warning", kMbSystemModal);
         // The system's date and time settings page has no counterpart to open here.
     });

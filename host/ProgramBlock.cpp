@@ -11,16 +11,14 @@
 #include "foundation/ReturnKey.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
-#include "foundation/core/PathNames.h"
 #include "foundation/core/Printable.h"
 #include "foundation/core/Product.h"
-#include "foundation/core/SystemFolders.h"
+#include "host/CallerValues.h"
 #include "host/IncludeModules.h"
 #include "host/OwnerDrawMenus.h"
 #include "host/ProgramSettings.h"
 #include "host/UnitMain.h"
 #include "language/LangProcessor.h"
-#include "platform/Executable.h"
 #include "platform/Registry.h"
 #include "resources/ProgramIcon.h"
 
@@ -44,40 +42,9 @@ bool ParametersAreSafe(const std::vector<std::string>& params) {
 void FinalizeUnitMain(bool writeSettings) {
     if (writeSettings) SaveProgramSettings();
     ResetProgramSettingsState();
-    for (std::string* value :
-         {&P1, &P2, &P3, &P5, &P6, &P7, &ProName, &ProVer, &IconPatch, &URLtoFile, &URLtoMSG, &Exe})
-        value->clear();
+    ClearCallerValues();
 }
 }  // namespace
-
-std::string StartRefusal(const CallerValue& name, const CallerValue& version, const std::vector<CallerValue>& texts) {
-    const std::string refused = "; the start is refused.";
-    for (const CallerValue* part : {&name, &version}) {
-        if (part->value.empty()) continue;
-        const std::string fault = PathNameFault(part->value);
-        if (!fault.empty())
-            return "KV.Kestrune: the " + part->label + " \"" + Printable(part->value) +
-                   "\" cannot be used as a file name: it " + fault + refused;
-    }
-    for (const CallerValue& text : texts)
-        if (HasControlCharacter(text.value))
-            return "KV.Kestrune: the " + text.label + " \"" + Printable(text.value) + "\" holds a control character" +
-                   refused;
-
-    // The file prefix "name_version" begins the names of the online checks' files in the
-    // settings folder and in TEMP; the name is a folder under Application Data as well.
-    const std::size_t longestFile = name.value.size() + 1 + version.value.size() + kLongestPrefixSuffix;
-    const std::string both = "the " + name.label + " and the " + version.label;
-    if (longestFile > kMaxNameBytes)
-        return "KV.Kestrune: " + both + " make file names longer than a file name may be" + refused;
-    const std::string folders[] = {GetSpecialFolder(0) + "\\KV.Kestrune\\" + name.value,
-                                   platform::ExecutableFolder() + "\\Settings", GetSpecialFolder(1)};
-    for (const std::string& folder : folders)
-        if (!FitsInPath(folder, longestFile))
-            return "KV.Kestrune: " + both + " make paths longer than the system allows, in \"" + Printable(folder) +
-                   "\"" + refused;
-    return {};
-}
 
 int RunProgramBlock(const std::vector<std::string>& params) {
     ResetTermination();

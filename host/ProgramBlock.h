@@ -15,18 +15,4 @@ int KestruneMain(int argc, char** argv);
 // Tests call this directly to run a whole start in-process.
 int RunProgramBlock(const std::vector<std::string>& params);
 
-// A value of the calling program that a start is about to use, and how a refusal names it
-// ("program name (parameter 2)", "stored address (URLtoFile)").
-struct CallerValue {
-    std::string label;
-    std::string value;
-};
-
-// Why a start cannot use the calling program's values, as the line that refuses it; empty when
-// it can. The name and the version become folder and file names: each must be a plain name
-// (empty means not given), and the folders and files made from them must fit the system's
-// limits. Every other value is a path or an address, never a line: it may hold no control
-// character. Values are quoted with their control bytes escaped.
-std::string StartRefusal(const CallerValue& name, const CallerValue& version, const std::vector<CallerValue>& texts);
-
 }  // namespace kestrune

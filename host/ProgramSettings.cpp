@@ -9,7 +9,7 @@
 #include "foundation/core/PathNames.h"
 #include "foundation/core/Printable.h"
 #include "foundation/core/Product.h"
-#include "host/UnitMain.h"
+#include "host/CallerValues.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
 

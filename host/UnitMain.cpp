@@ -5,7 +5,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
-#include <charconv>
 #include <cstdio>
 
 #include "checks/UMessages.h"
@@ -18,9 +17,8 @@
 #include "foundation/core/Guard.h"
 #include "foundation/core/Printable.h"
 #include "foundation/core/Product.h"
-#include "foundation/core/ProgramValues.h"
+#include "host/CallerValues.h"
 #include "host/IncludeModules.h"
-#include "host/ProgramBlock.h"
 #include "host/ProgramSettings.h"
 #include "host/SettingsJob.h"
 #include "language/FirstChoose.h"
@@ -32,45 +30,9 @@
 
 namespace kestrune {
 
-std::string P1, P2, P3, P5, P6, P7;
-std::string ProName, ProVer, IconPatch, URLtoFile, URLtoMSG, Exe;
-
-const ProgramValues commandLineValues([] {
-    for (std::string* value :
-         {&P1, &P2, &P3, &P5, &P6, &P7, &ProName, &ProVer, &IconPatch, &URLtoFile, &URLtoMSG, &Exe})
-        value->clear();
-});
-
 namespace {
 
 bool IsKnownLanguage(const std::string& language) { return language == "English" || language == "Russian"; }
-
-// The number of P1 as the run time's string-to-integer conversion takes it; not a number is 0.
-long ModeNumber(const std::string& mode) {
-    long number = 0;
-    const char* first = mode.data();
-    const char* last = mode.data() + mode.size();
-    if (first != last && *first == '+') ++first;
-    const auto [end, error] = std::from_chars(first, last, number);
-    return error == std::errc() && end == last && first != last ? number : 0;
-}
-
-// The merge of the command line with the stored values: a given parameter wins and is stored.
-void MergeParameters() {
-    if (!P1.empty()) StartMessagesAllowed = false;
-    auto merge = [](std::string& parameter, std::string& stored) {
-        if (parameter.empty()) parameter = stored;
-        else stored = parameter;
-    };
-    merge(P2, ProName);
-    merge(P3, ProVer);
-    merge(P5, IconPatch);
-    if (!P1.empty()) {
-        const long mode = ModeNumber(P1);
-        if (mode == 0 || mode == 1) merge(P6, URLtoFile);
-        if (mode == 0) merge(P7, URLtoMSG);
-    }
-}
 
 // Values that a start without a program name read from its stored file reach paths and
 // addresses as much as the command line's (which were checked before the start). The merged name
@@ -89,7 +51,8 @@ void UpdateNotSupportedMarker() {
     if (ErrorReportingOff) {
         if (!platform::FileAgeReadable(marker)) {
             platform::CreateDirectories(folder);
-            platform::WriteFileAtomic(marker, "");
+            // A marker that cannot be written now is written by the next start that finds it missing.
+            [[maybe_unused]] const platform::IoResult ignored = platform::WriteFileAtomic(marker, "");
         }
     } else if (platform::FileAgeReadable(marker)) {
         platform::RemoveFile(marker);

@@ -1,11 +1,14 @@
 #pragma once
-// The invisible host window: it reads the seven parameters, keeps the calling program's values,
-// runs the start-up services and, from its 100 ms job timer, the one job the parameters ask for.
+// The invisible host window: it reads the seven parameters into the calling program's values
+// (CallerValues.h), merges them with the stored ones, runs the start-up services and, from its
+// 100 ms job timer, the one job the parameters ask for.
 
 #include <QWidget>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "host/CallerValues.h"
 
 class QAction;
 class QMenu;
@@ -18,11 +21,6 @@ class TFormKestrune;
 namespace kestrune {
 
 class TUFrameIncludePanel;
-
-// Command-line values, held for the whole run (P4 lives in CommandLineLanguage).
-extern std::string P1, P2, P3, P5, P6, P7;
-// Values stored in and read from "Kestrune.ini".
-extern std::string ProName, ProVer, IconPatch, URLtoFile, URLtoMSG, Exe;
 
 class TFormKestrune : public QWidget {
     Q_OBJECT

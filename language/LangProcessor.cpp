@@ -14,7 +14,6 @@
 #include "foundation/core/Printable.h"
 #include "foundation/core/ProgramValues.h"
 #include "language/Components.h"
-#include "language/LanguageMenus.h"
 #include "language/pack/LanguagePack.h"
 #include "language/pack/PackFile.h"
 #include "platform/Executable.h"
@@ -24,6 +23,9 @@ namespace kestrune {
 
 std::string CurrentLanguage;
 std::string HelpLanguage;
+std::string HelpIndexPath;
+bool HelpFound = false;
+bool SeveralHelpLanguages = false;
 std::string TranslatorName;
 std::string TranslatorUrl;
 std::string TranslatorMail;
@@ -280,8 +282,11 @@ std::vector<FollowedForm>& FollowedForms() {
 }
 
 const ProgramValues languageValues([] {
-    for (std::string* value : {&CurrentLanguage, &HelpLanguage, &TranslatorName, &TranslatorUrl, &TranslatorMail})
+    for (std::string* value :
+         {&CurrentLanguage, &HelpLanguage, &HelpIndexPath, &TranslatorName, &TranslatorUrl, &TranslatorMail})
         value->clear();
+    HelpFound = false;
+    SeveralHelpLanguages = false;
     LanguageDumpEnabled = false;
     BaseTexts.clear();
     CaptureList.clear();
@@ -298,6 +303,37 @@ std::string LanguageFolder() { return ProgramFolder() + "Language\\"; }
 
 RetranslateHandler SetRetranslateHandler(RetranslateHandler handler) {
     return std::exchange(Retranslate(), std::move(handler));
+}
+
+std::string HelpIndexPathOf(const std::string& language) { return LanguageFolder() + language + "\\Help\\index.htm"; }
+
+std::vector<std::string> HelpLanguageFolders() {
+    std::vector<std::string> folders;
+    for (const std::string& name : platform::ListDirectory(LanguageFolder())) {
+        if (IsPlainLanguageName(name) && platform::FileAgeReadable(HelpIndexPathOf(name))) folders.push_back(name);
+    }
+    return folders;
+}
+
+void ChooseHelpIndex() {
+    HelpIndexPath.clear();
+    HelpFound = false;
+    SeveralHelpLanguages = false;
+    bool fallback = false;
+    if (IsPlainLanguageName(CurrentLanguage) && platform::FileAgeReadable(HelpIndexPathOf(CurrentLanguage))) {
+        HelpIndexPath = HelpIndexPathOf(CurrentLanguage);
+    } else if (platform::FileAgeReadable(HelpIndexPathOf("English"))) {
+        HelpIndexPath = HelpIndexPathOf("English");
+        fallback = true;
+    } else if (platform::FileAgeReadable(HelpIndexPathOf("Russian"))) {
+        HelpIndexPath = HelpIndexPathOf("Russian");
+        HelpLanguage = "Russian";
+        fallback = true;
+    }
+    if (HelpIndexPath.empty()) return;
+    HelpFound = true;
+    // A language with help pages of its own offers no choice of help language.
+    if (fallback) SeveralHelpLanguages = HelpLanguageFolders().size() > 1;
 }
 
 void LoadLanguageFile(int mode) {

@@ -27,6 +27,11 @@ extern std::string TranslatorMail;
 // Write the text dumps under "DefLang" (for translators starting a new pack).
 extern bool LanguageDumpEnabled;
 
+// The help index page of the current language, chosen by every language load.
+extern std::string HelpIndexPath;  // the page the help button opens; empty when none
+extern bool HelpFound;             // a help index page was found
+extern bool SeveralHelpLanguages;  // the help-language choice is offered
+
 // The three lists of lines: the captured design texts of the host window and its carrier
 // frames (filled at start-up, never emptied), the scratch list of other captures, and the
 // working list (base texts followed by the pack bodies) from which windows are translated.
@@ -47,6 +52,14 @@ bool IsPlainLanguageName(std::string_view name);
 // the fallback of a third language. Then chooses the help index page and runs the
 // re-translation handler.
 void LoadLanguage();
+// Chooses HelpIndexPath, HelpFound and SeveralHelpLanguages for CurrentLanguage (the last step
+// of a language load, before the re-translation).
+void ChooseHelpIndex();
+// "<exe dir>\Language\<language>\Help\index.htm".
+std::string HelpIndexPathOf(const std::string& language);
+// Language folders holding a help index, in enumeration order.
+std::vector<std::string> HelpLanguageFolders();
+
 // Mode 0: the main packs "<Lang>\<Lang>.txt", with the credits; mode 1: the "ULanguage.txt"
 // packs. Appends their bodies to the working list; a missing file is skipped, a file that
 // cannot be read ends the call (lines appended so far stay).

@@ -19,9 +19,6 @@
 
 namespace kestrune {
 
-std::string HelpIndexPath;
-bool HelpFound = false;
-bool SeveralHelpLanguages = false;
 bool DefaultNewVersionLanguage = true;
 bool NeedLanguageChoice = false;
 bool LanguageChosen = false;
@@ -35,9 +32,6 @@ QPointer<QMenu> GroupedLanguageMenuParent;
 QPointer<QMenu> GroupedLanguageMenuOwner;
 
 const ProgramValues menuValues([] {
-    HelpIndexPath.clear();
-    HelpFound = false;
-    SeveralHelpLanguages = false;
     DefaultNewVersionLanguage = true;
     NeedLanguageChoice = false;
     LanguageChosen = false;
@@ -342,37 +336,6 @@ void AddHelpLanguageItems(QMenu* parent, QMenu* menu, QObject* holder) {
             });
         }
     });
-}
-
-std::string HelpIndexPathOf(const std::string& language) { return LanguageFolder() + language + "\\Help\\index.htm"; }
-
-std::vector<std::string> HelpLanguageFolders() {
-    std::vector<std::string> folders;
-    for (const std::string& name : platform::ListDirectory(LanguageFolder())) {
-        if (IsUsableFolderName(name) && platform::FileAgeReadable(HelpIndexPathOf(name))) folders.push_back(name);
-    }
-    return folders;
-}
-
-void ChooseHelpIndex() {
-    HelpIndexPath.clear();
-    HelpFound = false;
-    SeveralHelpLanguages = false;
-    bool fallback = false;
-    if (IsUsableFolderName(CurrentLanguage) && platform::FileAgeReadable(HelpIndexPathOf(CurrentLanguage))) {
-        HelpIndexPath = HelpIndexPathOf(CurrentLanguage);
-    } else if (platform::FileAgeReadable(HelpIndexPathOf("English"))) {
-        HelpIndexPath = HelpIndexPathOf("English");
-        fallback = true;
-    } else if (platform::FileAgeReadable(HelpIndexPathOf("Russian"))) {
-        HelpIndexPath = HelpIndexPathOf("Russian");
-        HelpLanguage = "Russian";
-        fallback = true;
-    }
-    if (HelpIndexPath.empty()) return;
-    HelpFound = true;
-    // A language with help pages of its own offers no choice of help language.
-    if (fallback) SeveralHelpLanguages = HelpLanguageFolders().size() > 1;
 }
 
 }  // namespace kestrune

@@ -1,7 +1,8 @@
 #pragma once
 // Set-up of the language processor, the offered languages and the language settings file
-// "ULangSettings.ini", the language and help-language menu items, the change of language and
-// the choice of the help index page.
+// "ULangSettings.ini", the language and help-language menu items and the change of language.
+// The choice of the help index page, the last step of every language load, is the language
+// processor's (LangProcessor.h).
 
 #include <QList>
 #include <QPointer>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "foundation/UniversalProcedures.h"
+#include "language/LangProcessor.h"
 
 class QAction;
 class QComboBox;
@@ -22,9 +24,6 @@ class TClickMemo;
 // Dynamic property of the language and help-language items made at run time: their folder name.
 inline constexpr char kLanguageItemProperty[] = "languageItem";
 
-extern std::string HelpIndexPath;       // the page the help button opens; empty when none
-extern bool HelpFound;                  // a help index page was found
-extern bool SeveralHelpLanguages;       // the help-language choice is offered
 extern bool DefaultNewVersionLanguage;  // the new-version window shows the English text for a third language
 extern bool NeedLanguageChoice;         // no valid language is stored: the first-run chooser asks
 extern bool LanguageChosen;             // the first-run choice took a language with its button
@@ -81,13 +80,5 @@ std::string ItemLanguage(const QObject* item);
 // Help-language items ("<Lang>Hlp") under parent; clicking one fires holder's click handler
 // (a TClickMemo) with the item as sender.
 void AddHelpLanguageItems(QMenu* parent, QMenu* menu, QObject* holder);
-
-// Chooses HelpIndexPath, HelpFound and SeveralHelpLanguages for CurrentLanguage (the last step
-// of a language load, before the re-translation).
-void ChooseHelpIndex();
-// "<exe dir>\Language\<language>\Help\index.htm".
-std::string HelpIndexPathOf(const std::string& language);
-// Language folders holding a help index, in enumeration order.
-std::vector<std::string> HelpLanguageFolders();
 
 }  // namespace kestrune

@@ -25,7 +25,8 @@ bool IsRegularFile(std::string_view path);
 // Creates the folder and its missing parents; true when it exists afterwards.
 bool CreateDirectories(std::string_view path);
 
-struct IoResult {
+// The outcome of a write. A caller that has no use for a failure says so by name.
+struct [[nodiscard]] IoResult {
     bool ok = false;
     int error = 0;        // errno of the failing step, 0 on success
     std::string message;  // what failed, for a caller that shows or logs it

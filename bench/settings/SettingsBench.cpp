@@ -57,7 +57,10 @@ private:
 void OpenReadClose(benchmark::State& state) {
     ScratchProgram program;
     platform::CreateDirectories(program.folder() + "/Settings");
-    platform::WriteFileAtomic(program.folder() + "/Settings/Kestrune.ini", TypicalFile(7));
+    if (!platform::WriteFileAtomic(program.folder() + "/Settings/Kestrune.ini", TypicalFile(7))) {
+        state.SkipWithError("the settings file to read could not be written");
+        return;
+    }
     for (auto _ : state) {
         kestrune::OpenSettingsFile("Kestrune", "01.00");
         bool optional = false;

@@ -2,6 +2,10 @@
 // their message, the close, and the recording of values for the error log.
 #include <sys/stat.h>
 
+#include <QDate>
+#include <QLocale>
+
+#include "platform/Clock.h"
 #include "tests/foundation/FoundationFixture.h"
 
 using namespace kestrune;
@@ -195,6 +199,23 @@ TEST_F(SettingsFiles, TheCloseAnnouncesRepairsAndDatesTheFile) {
                                                  "UCCheckEnabled=1\r\n"
                                                  "UIntervalAUCheck=2\r\n"
                                                  "Note=default text\r\n");
+}
+
+// The date of [Main] is the local clock's, in the system's short format, so a fixed clock dates it.
+TEST_F(SettingsFiles, TheDateComesFromTheLocalClock) {
+    platform::SetLocalTimeForTesting([] {
+        std::tm fixed{};
+        fixed.tm_year = 2031 - 1900;
+        fixed.tm_mon = 1;
+        fixed.tm_mday = 3;
+        return fixed;
+    });
+    CreateSettingsFile("UAUSettings", "01.00", "T");
+    CloseSettingsFile(nullptr);
+    platform::SetLocalTimeForTesting(nullptr);
+
+    const std::string date = QLocale::system().toString(QDate(2031, 2, 3), QLocale::ShortFormat).toStdString();
+    EXPECT_EQ(ReadFile(path("UAUSettings")), Main("T", date));
 }
 
 TEST_F(SettingsFiles, OptionalTextKeysAreCreatedWithoutCounting) {

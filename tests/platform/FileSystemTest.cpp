@@ -109,7 +109,7 @@ TEST(WriteFileAtomic, AKilledWriteLeavesNothingPastTheNextWrite) {
             platform::SetReplacementHookForTesting(KillAtStep);
             platform::FileReplacement file(target, c.kind);
             if (!file.Open() || !file.Append(std::string(100000, 'n'))) _exit(2);
-            file.Commit();
+            [[maybe_unused]] const platform::IoResult killedInside = file.Commit();
             _exit(3);  // not killed
         }
         int status = 0;
