@@ -1,7 +1,10 @@
 #pragma once
 // Helpers shared by the tests: scratch folders, environment overrides and child processes.
 
+#include <gtest/gtest.h>
+
 #include <ctime>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -92,6 +95,16 @@ std::string AppDir();
 std::string SourceDir();
 // Debian's own python3, which sees Debian's python3-* packages.
 std::string SystemPython();
+
+// The deadline of a wait on a state: generous, so that a busy machine never reaches it.
+constexpr int kStateDeadlineMs = 60000;
+
+// Waits on a state, never a fixed time: looks at done() until it holds, calling step() between
+// looks (in Qt tests TurnEventLoop, so timers and answers arrive; empty: a 20 ms sleep). A deadline
+// that is reached answers a failure saying what was awaited:
+//   ASSERT_TRUE(WaitFor("the check timer to stop", [&] { return !timer.isActive(); }, TurnEventLoop));
+::testing::AssertionResult WaitFor(const std::string& what, const std::function<bool()>& done,
+                                   const std::function<void()>& step = {}, int deadlineMs = kStateDeadlineMs);
 
 // A local date and time for the clock seams (platform::SetLocalTimeForTesting), in plain numbers.
 struct Moment {
