@@ -94,7 +94,7 @@ protected:
         env["KESTRUNE_DRIVER_REPORT"] = report();
         env.emplace("KESTRUNE_DRIVER_ACTION", "Esc");
 #endif
-        return RunProcess(argv, env, 15000);
+        return RunProcess(argv, env, kStateDeadlineMs);
     }
 
     // A refused start: status 2, one line naming the value with its control bytes escaped, no

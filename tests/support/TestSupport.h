@@ -73,6 +73,9 @@ private:
     ScopedEnv env_;
 };
 
+// The deadline of a wait on a state: generous, so that a busy machine never reaches it.
+constexpr int kStateDeadlineMs = 60000;
+
 struct ProcessResult {
     int exitCode = -1;  // exit status, or -1 when killed by a signal or the time limit
     int signal = 0;
@@ -84,7 +87,7 @@ struct ProcessResult {
 // Runs a program with an argument list (argv[0] included) and extra environment variables,
 // killing it after timeoutMs. The child's standard input is /dev/null.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& extraEnv = {},
-                         int timeoutMs = 30000);
+                         int timeoutMs = kStateDeadlineMs);
 
 std::string ReadFile(const std::string& path);  // empty when missing
 bool FileExists(const std::string& path);
@@ -95,9 +98,6 @@ std::string AppDir();
 std::string SourceDir();
 // Debian's own python3, which sees Debian's python3-* packages.
 std::string SystemPython();
-
-// The deadline of a wait on a state: generous, so that a busy machine never reaches it.
-constexpr int kStateDeadlineMs = 60000;
 
 // Waits on a state, never a fixed time: looks at done() until it holds, calling step() between
 // looks (in Qt tests TurnEventLoop, so timers and answers arrive; empty: a 20 ms sleep). A deadline
