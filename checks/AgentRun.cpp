@@ -28,10 +28,17 @@ void DeleteIfPresent(const std::string& path) {
     if (platform::FileAgeReadable(path)) platform::RemoveFile(path);
 }
 
-void Deliver(const std::string& code, const AgentDoneHandler& done, AgentRunResult result) {
-    if (!done) return;
-    // Always from the event loop, so a caller never gets its answer inside its own call.
-    QTimer::singleShot(0, [code, done, result] { Guard(code, [&] { done(result); }); });
+// Always from the event loop, so a caller never gets its answer inside its own call. A run counts
+// as running until its answer has been handed over (process, when given, is then freed).
+void Deliver(const std::string& code, const AgentDoneHandler& done, AgentRunResult result,
+             QProcess* process = nullptr) {
+    QTimer::singleShot(0, [code, done, result, process] {
+        if (process) {
+            Running().erase(process);
+            process->deleteLater();
+        }
+        if (done) Guard(code, [&] { done(result); });
+    });
 }
 
 // P1: the folder below Application Data that the agent writes into. In the AppData mode that is
@@ -95,17 +102,19 @@ bool StartAgent(const AgentRequest& request, AgentDoneHandler done) {
         process->setStandardErrorFile(QProcess::nullDevice());
 
         auto timedOut = std::make_shared<bool>(false);
+        auto answered = std::make_shared<bool>(false);
         auto* limit = new QTimer(process);
         limit->setSingleShot(true);
         QObject::connect(limit, &QTimer::timeout, process, [process, timedOut] {
             *timedOut = true;
             process->kill();
         });
-        auto finish = [process, done, timedOut, code = request.code](AgentRunResult result) {
-            if (!Running().erase(process)) return;  // the one answer of this run was given
+        auto finish = [process, done, timedOut, answered, limit, code = request.code](AgentRunResult result) {
+            if (*answered) return;  // the one answer of this run was given
+            *answered = true;
+            limit->stop();
             if (*timedOut) result = {AgentEnd::TimedOut, -1};
-            Deliver(code, done, result);
-            process->deleteLater();
+            Deliver(code, done, result, process);
         };
         QObject::connect(process, &QProcess::finished, process, [finish](int exitCode, QProcess::ExitStatus status) {
             if (status == QProcess::CrashExit) finish({AgentEnd::Failed, -1});
@@ -117,7 +126,7 @@ bool StartAgent(const AgentRequest& request, AgentDoneHandler done) {
 
         Running().insert(process);
         process->start(QIODevice::NotOpen);
-        if (!Running().count(process)) return;  // failed to start: answered already
+        if (*answered) return;  // failed to start: answered already
         limit->start(request.timeLimitMs > 0 ? request.timeLimitMs : kAgentTimeLimitMs);
         started = true;
     });

@@ -58,7 +58,7 @@ std::string AgentTempFolder();
 // also after a false answer. Runs on the GUI thread; throws nothing.
 bool StartAgent(const AgentRequest& request, AgentDoneHandler done);
 
-// Agent runs started and not yet ended.
+// Agent runs started whose answer has not yet been handed to their done handler.
 int RunningAgentCount();
 
 }  // namespace kestrune

@@ -50,6 +50,8 @@ constexpr std::size_t kInstalledListLimit = 1024 * 1024;
 
 bool AddonWindowLoading = false;
 AddonWindowServices Services;
+int AddonAgentRun = 0;           // the last agent run started
+bool AddonAgentRunning = false;  // that run has not answered yet
 
 const ProgramValues addonValues([] {
     AddonListUrl = "http://kestrune.example.org/Components/";
@@ -61,6 +63,8 @@ const ProgramValues addonValues([] {
     TimerUCAC = nullptr;
     ShownAddonWindow = nullptr;
     AddonWindowLoading = false;
+    AddonAgentRun = 0;
+    AddonAgentRunning = false;
 });
 
 std::string SettingsFile(const std::string& suffix) { return GetProgramPath(2, "") + kAddonPrefix + suffix; }
@@ -84,8 +88,10 @@ std::string InstalledList() {
 QString Qt(const std::string& text) { return QString::fromStdString(text); }
 
 // A run of the agent that ends without its ready flag would leave the timer polling for good.
-void AgentEnded(const AgentRunResult& result) {
+void AgentEnded(int run, const AgentRunResult& result) {
     Guard("UAC.014-01", [&] {
+        if (run != AddonAgentRun) return;
+        AddonAgentRunning = false;
         if (result.ok() || AgentFlagPresent(ReadyFlagPath())) return;
         if (TimerUCAC && TimerUCAC->isActive() && TimerUCAC->interval() == 500) TimerUCAC->stop();
         if (AddonWindowShown && ShownAddonWindow) ShownAddonWindow->CheckEndChecked();
@@ -352,7 +358,10 @@ void TUFormAutoComponents::LaunchCheckUAC(bool manual) {
         if (TimerUCAC) TimerUCAC->setInterval(500);
         if (!WriteLastCheckFile(kAddonPrefix)) throw std::runtime_error("The last-check file cannot be written.");
         // The starter removes the ready flag of an earlier run first.
-        StartAgent({kAddonPrefix, AddonListUrl, kAgentListMode, kAgentTimeLimitMs, "UAC.014-01"}, AgentEnded);
+        const int run = ++AddonAgentRun;
+        AddonAgentRunning = true;
+        StartAgent({kAddonPrefix, AddonListUrl, kAgentListMode, kAgentTimeLimitMs, "UAC.014-01"},
+                   [run](const AgentRunResult& result) { AgentEnded(run, result); });
         if (TimerUCAC) TimerUCAC->start();
     });
 }
@@ -397,8 +406,9 @@ void TUFormAutoComponents::CheckEndCheckedWF() {
 void TUFormAutoComponents::TimerUCACTimer() {
     if (!TimerUCAC) return;
     if (TimerUCAC->interval() == 500) {
-        // The new-version window's modal loop is running: the list waits until it closes.
-        if (NewVersionWindowOpen || !AgentFlagPresent(ReadyFlagPath())) return;
+        // The new-version window's modal loop is running: the list waits until it closes. The list
+        // is judged only once the agent's run has ended, never on its ready flag alone.
+        if (NewVersionWindowOpen || AddonAgentRunning || !AgentFlagPresent(ReadyFlagPath())) return;
         TimerUCAC->stop();
         const bool open = CheckNewFile();
         if (AddonWindowShown && ShownAddonWindow) ShownAddonWindow->CheckEndChecked();

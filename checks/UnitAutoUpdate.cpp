@@ -44,6 +44,7 @@ namespace {
 int InternetStateForTesting = -1;
 bool AgentRunEnded = false;  // this program's last agent run has answered
 bool AgentRunning = false;   // an agent run of this program is going
+int AgentRunNumber = 0;      // the last agent run started; an earlier run's answer is no answer
 
 // The status texts as built in; a language pack replaces them while the program runs.
 const std::array<std::string, 7> statusTextsAtStart{StatusTextNoChecker, StatusTextQuerying,     StatusTextNewVersion,
@@ -64,6 +65,7 @@ const ProgramValues updateValues([] {
     for (std::size_t i = 0; i < statusTextsAtStart.size(); ++i) *texts[i] = statusTextsAtStart[i];
     AgentRunEnded = false;
     AgentRunning = false;
+    AgentRunNumber = 0;
 });
 
 std::string Settings(const std::string& suffix) { return VersionCheckFile(suffix); }
@@ -71,7 +73,8 @@ std::string Temp(const std::string& suffix) { return GetProgramPath(0, FilePrefi
 
 bool IsRussian() { return langpack::Lowered(CurrentLanguage) == "russian"; }
 
-void OnAgentEnded(const AgentRunResult& result) {
+void OnAgentEnded(int run, const AgentRunResult& result) {
+    if (run != AgentRunNumber) return;
     AgentRunEnded = true;
     AgentRunning = false;
     if (!result.ok()) VersionCheckFailed = true;
@@ -203,7 +206,9 @@ void StartVersionCheck(int manual) {
         }
         // An empty URL or prefix starts nothing: the starter answers at once that no agent ran.
         AgentRunning = true;
-        StartAgent({FilePrefix, CheckUrl, kAgentVersionMode, kAgentTimeLimitMs, "UAU.011-001"}, OnAgentEnded);
+        const int run = ++AgentRunNumber;
+        StartAgent({FilePrefix, CheckUrl, kAgentVersionMode, kAgentTimeLimitMs, "UAU.011-001"},
+                   [run](const AgentRunResult& result) { OnAgentEnded(run, result); });
         UpdateCheckStatusText(false);
     });
 }
@@ -211,12 +216,14 @@ void StartVersionCheck(int manual) {
 bool IsCheckResultReady() {
     bool ready = false;
     Guard("UAU.006-01", [&] {
-        // The ready flag, or the end of this program's agent run (one that failed may leave none).
-        ready = AgentFlagPresent(Temp("_CheckReady")) || AgentRunEnded;
-        // A description is published after its twin, so with no run of ours going it is complete;
-        // during a run the reader's own file must hold a body.
-        if (!ready && platform::FileAgeReadable(Settings("_CNVTrue.txt")))
-            ready = !AgentRunning || ResultHasBody(Settings(IsRussian() ? "_CNVTrue.txt" : "_CNVTrueEng.txt"));
+        // While an agent run of this program is going, only its end tells how the check went: the
+        // agent leaves its ready flag after a failed transfer too, a moment before it exits, and
+        // that flag without a description would read as "no new versions".
+        if (AgentRunning) return;
+        // The end of this program's agent run (one that failed may leave no flag), the ready flag,
+        // or a description left by an earlier check (published after its twin, so complete).
+        ready = AgentRunEnded || AgentFlagPresent(Temp("_CheckReady")) ||
+                platform::FileAgeReadable(Settings("_CNVTrue.txt"));
     });
     return ready;
 }

@@ -36,8 +36,8 @@ void AutoUpdateAction(int action, std::intptr_t arg, QTimer* timer);
 bool BeginVersionCheck(QTimer* timer, int manual);
 // Writes the last-check file and starts the agent (unless switched off and not manual).
 void StartVersionCheck(int manual);
-// The agent's answer is there: its ready flag, a description in the reader's language, or the
-// end of this program's agent run.
+// The agent's answer is there: the end of this program's agent run, the ready flag, or a
+// description left by an earlier check. Never while this program's agent run is still going.
 bool IsCheckResultReady();
 // Announces a description once, or takes the no-new-version flag. A description without the
 // text in the reader's language (English, or a third language set to English, and no twin) is

@@ -1,5 +1,7 @@
 // The add-on list check with the real agent against the loopback server, and its window: the new
 // list accepted and announced, the tree of offered entries, the settings it keeps.
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -7,6 +9,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -22,6 +25,8 @@ namespace {
 using namespace kestrune;
 using testsupport::FileExists;
 using testsupport::ReadFile;
+using testsupport::TurnEventLoop;
+using testsupport::WaitFor;
 using testsupport::WriteFile;
 
 const std::string kList =
@@ -67,10 +72,7 @@ protected:
     // A check as the window's check-now button starts it, to its end.
     void RunCheck(bool manual = true) {
         TUFormAutoComponents::LaunchCheckUAC(manual);
-        QElapsedTimer clock;
-        clock.start();
-        while (timer_.isActive() && clock.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        EXPECT_FALSE(timer_.isActive()) << "the check ends within its limits";
+        WaitForTheEnd(timer_);
         WaitForAgents();
     }
 
@@ -153,6 +155,38 @@ TEST_P(AddonCheckTest, StartsOnlyWhenDue) {
     RunCheck(false);
     EXPECT_FALSE(server_->Log().empty());
     platform::SetLocalTimeForTesting({});
+}
+
+// The list is judged at the agent's exit, not at its ready flag, which comes a moment before: a
+// stand-in agent leaves a list and the flag, and holds its exit until the test lets it go.
+TEST_P(AddonCheckTest, TheReadyFlagAloneDoesNotEndTheCheck) {
+    const std::string agent = app() + "/Resource/Pellmark";
+    const std::string go = home_.root() + "/go";
+    WriteFile(agent, "#!/bin/sh\nprintf '" + kList + "' > '" + settings("Components.ini") +
+                         "'\n: > \"$TEMP/Components_CAC_Ready\"\nwhile [ ! -e '" + go +
+                         "' ]; do sleep 0.02; done\nexit 1\n");
+    ASSERT_EQ(chmod(agent.c_str(), 0755), 0);
+    const auto release = qScopeGuard([&] { WriteFile(go, ""); });  // also when the test fails
+    MessageBoxRecorder boxes(kIdNo);
+    timer_.stop();
+    TUFormAutoComponents::LaunchCheckUAC(true);
+    timer_.stop();  // the test ticks by hand
+    ASSERT_TRUE(WaitFor(
+        "the stand-in agent's ready flag",
+        [] { return platform::FileAgeReadable(GetProgramPath(0, "Components_CAC_Ready")); }, TurnEventLoop));
+    timer_.start();
+    TUFormAutoComponents::TimerUCACTimer();  // a tick between the flag and the exit
+    EXPECT_TRUE(timer_.isActive()) << "the poll goes on while the agent runs";
+    EXPECT_TRUE(boxes.calls().empty());
+    WriteFile(go, "");
+    timer_.stop();
+    WaitForAgents();
+    timer_.start();
+    TUFormAutoComponents::TimerUCACTimer();
+    EXPECT_FALSE(timer_.isActive()) << "the poll takes the exit as the answer";
+    EXPECT_TRUE(FileExists(settings("Components_UAC.ini"))) << "the list the agent left is whole and accepted";
+    EXPECT_EQ(boxes.calls().size(), 1u);
+    EXPECT_TRUE(errorCodes.codes.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothSettingsModes, AddonCheckTest, ::testing::Values(false, true),
@@ -253,9 +287,7 @@ TEST_P(AddonWindow, FollowsARunningCheck) {
     EXPECT_FALSE(Find<QPushButton>(window, "Button2")->isEnabled());
     EXPECT_EQ(Find<QLabel>(window, "NTCPanel2")->text(),
               QString::fromUtf8(" Проверка наличия дополнений: Запрос данных о новых версиях..."));
-    QElapsedTimer clock;
-    clock.start();
-    while (timer_.isActive() && clock.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    WaitForTheEnd(timer_);
     EXPECT_TRUE(Find<QPushButton>(window, "Button2")->isEnabled());
     ASSERT_EQ(boxes.calls().size(), 1u) << "the notice, with an OK button, owned by the window";
     EXPECT_EQ(boxes.calls()[0].flags & 0xf, kMbOk);

@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <chrono>
 #include <optional>
 #include <thread>
@@ -18,6 +17,7 @@
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WhenModal.h"
 
 namespace {
 
@@ -58,10 +58,9 @@ protected:
         });
         if (started) *started = ok;
         EXPECT_FALSE(answer) << "the answer never comes inside the start";
-        QElapsedTimer clock;
-        clock.start();
-        while (!answer && clock.elapsed() < 20000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
+        EXPECT_TRUE(testsupport::WaitFor(
+            "the run's answer", [&] { return answer.has_value(); }, testsupport::TurnEventLoop));
+        for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();  // a second answer would come now
         EXPECT_LE(answers, 1) << "one answer per run";
         return answer;
     }

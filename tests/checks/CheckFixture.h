@@ -5,8 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QTimer>
 #include <cstdio>
 #include <memory>
 
@@ -21,6 +20,7 @@
 #include "platform/FileSystem.h"
 #include "tests/agent/LoopbackServer.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/WhenModal.h"
 
 namespace checktest {
 
@@ -68,12 +68,17 @@ protected:
         for (const std::string& line : server_->Log()) count += line == "GET /" + name;
         return count;
     }
+    // Until every agent run has answered (its done handler has run).
     void WaitForAgents() {
-        QElapsedTimer clock;
-        clock.start();
-        while (kestrune::RunningAgentCount() > 0 && clock.elapsed() < 30000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        EXPECT_EQ(kestrune::RunningAgentCount(), 0);
+        EXPECT_TRUE(testsupport::WaitFor(
+            "every agent run to answer", [] { return kestrune::RunningAgentCount() == 0; },
+            testsupport::TurnEventLoop));
+    }
+    // Until the check timer has stopped: the poll has taken the agent's answer.
+    void WaitForTheEnd(const QTimer& timer) {
+        EXPECT_TRUE(testsupport::WaitFor(
+            "the poll to take the agent's answer and stop the check timer", [&] { return !timer.isActive(); },
+            testsupport::TurnEventLoop));
     }
 
     kestrune::ErrorCodeRecorder errorCodes;

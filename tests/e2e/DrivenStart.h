@@ -35,7 +35,7 @@ protected:
 #endif
         env["KESTRUNE_DRIVER_REPORT"] = report();
         env["KESTRUNE_DRIVER_ACTION"] = action;
-        return testsupport::RunProcess(argv, env, 20000);
+        return testsupport::RunProcess(argv, env, testsupport::kStateDeadlineMs);
     }
     std::string shownWindow() const {
         const std::string shown = testsupport::ReadFile(report());

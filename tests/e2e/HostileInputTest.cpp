@@ -75,6 +75,10 @@ protected:
 
     // Boxes are answered on stderr; where the window driver can be preloaded, it reports any
     // modal window and closes it with Esc.
+#ifdef KESTRUNE_MODAL_DRIVER
+    std::string driver_ = KESTRUNE_MODAL_DRIVER;  // the window driver that Start preloads
+#endif
+
     ProcessResult Start(const std::vector<std::string>& params, std::map<std::string, std::string> env = {},
                         const std::vector<std::string>& runAs = {}) {
         std::remove(report().c_str());
@@ -86,11 +90,11 @@ protected:
         // Offline: no online check writes its files into the home these tests compare.
         env.emplace("KESTRUNE_INTERNET", "0");
 #ifdef KESTRUNE_MODAL_DRIVER
-        env["LD_PRELOAD"] = KESTRUNE_MODAL_DRIVER;
+        env["LD_PRELOAD"] = driver_;
         env["KESTRUNE_DRIVER_REPORT"] = report();
         env.emplace("KESTRUNE_DRIVER_ACTION", "Esc");
 #endif
-        return RunProcess(argv, env, 15000);
+        return RunProcess(argv, env, kStateDeadlineMs);
     }
 
     // A refused start: status 2, one line naming the value with its control bytes escaped, no
@@ -266,6 +270,11 @@ TEST_F(HostileStart, AStoredFileThatCannotBeReadKeepsItsBytes) {
     if (geteuid() == 0) {
         if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "setpriv is needed to run as another user";
         runAs = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+        // That user may not enter the clone (it may lie in a folder only its owner enters): it runs
+        // the copy of the program folder in the scratch home, and a copy of the driver beside it.
+        driver_ = home_.root() + "/driver/" + fs::path(driver_).filename().string();
+        fs::create_directories(home_.root() + "/driver");
+        fs::copy_file(KESTRUNE_MODAL_DRIVER, driver_);
     }
     for (const auto& [placeName, place] : kPlaces) {
         SCOPED_TRACE(placeName);

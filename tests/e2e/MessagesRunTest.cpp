@@ -1,8 +1,6 @@
 // Developer messages through the real program and the real agent against the loopback server: a
 // start fetches the pages, the next start shows the message once, and after "don't remind again"
 // no later start shows it; in both settings modes.
-#include <chrono>
-#include <thread>
 
 #include "tests/agent/LoopbackServer.h"
 #include "tests/e2e/DrivenStart.h"
@@ -33,11 +31,8 @@ protected:
             {{"KESTRUNE_INTERNET", "1"}, {"no_proxy", "*"}, {"KESTRUNE_AGENT_LIMITS", "connect=2,stall=2,run=8"}});
     }
     // The agent runs on after the program ends; its pages land a moment later.
-    bool WaitFor(const std::string& path) const {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-        while (!FileExists(path) && std::chrono::steady_clock::now() < end)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        return FileExists(path);
+    ::testing::AssertionResult WaitFor(const std::string& path) const {
+        return testsupport::WaitFor("the agent's page " + path, [&] { return FileExists(path); });
     }
     std::unique_ptr<agenttest::LoopbackServer> server_;
 };

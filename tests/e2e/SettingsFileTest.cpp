@@ -38,7 +38,7 @@ protected:
                            {"LANG", "ru_RU.UTF-8"},
                            {"KESTRUNE_MESSAGEBOX_ANSWER", "1"},
                            {"KESTRUNE_INTERNET", "0"}},
-                          20000);
+                          kStateDeadlineMs);
     }
     void ExpectCleanEnd(const ProcessResult& result) {
         EXPECT_FALSE(result.timedOut);

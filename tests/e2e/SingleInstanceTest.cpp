@@ -7,9 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "tests/support/TestSupport.h"
 
@@ -72,13 +70,9 @@ protected:
         logs_[pid] = log;
         return pid;
     }
-    bool WaitListed(pid_t pid) {
+    ::testing::AssertionResult WaitListed(pid_t pid) {
         const std::string entry = entries() + "/" + std::to_string(pid) + "-1.copy";
-        for (int i = 0; i < 400; ++i) {
-            if (FileExists(entry)) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        return false;
+        return testsupport::WaitFor("the running copy's entry " + entry, [&] { return FileExists(entry); });
     }
     void Kill(pid_t pid) {
         kill(pid, SIGKILL);

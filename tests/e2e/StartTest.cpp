@@ -26,7 +26,7 @@ protected:
     }
     std::string app() const { return home_.root() + "/app"; }
     std::string productFolder() const { return home_.appData() + "/KV.Kestrune"; }
-    ProcessResult Start(const std::vector<std::string>& params, int timeoutMs = 20000) {
+    ProcessResult Start(const std::vector<std::string>& params, int timeoutMs = kStateDeadlineMs) {
         std::vector<std::string> argv{app() + "/KV.Kestrune"};
         argv.insert(argv.end(), params.begin(), params.end());
         return RunProcess(argv, {{"QT_QPA_PLATFORM", "offscreen"}}, timeoutMs);
@@ -58,8 +58,9 @@ TEST_F(ProgramStart, JoblessModesEndAtTheFirstTick) {
 // sent, and the icon is read by Qt's own PNG reader: a start maps neither them nor an
 // image-format plugin. The dynamic loader lists every object it maps.
 TEST_F(ProgramStart, AStartLoadsNeitherTheMailLibraryNorImageFormatPlugins) {
-    const ProcessResult result = RunProcess({app() + "/KV.Kestrune", "0", "Prog", "2.0", "English"},
-                                            {{"QT_QPA_PLATFORM", "offscreen"}, {"LD_DEBUG", "files"}}, 20000);
+    const ProcessResult result =
+        RunProcess({app() + "/KV.Kestrune", "0", "Prog", "2.0", "English"},
+                   {{"QT_QPA_PLATFORM", "offscreen"}, {"LD_DEBUG", "files"}}, kStateDeadlineMs);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     ASSERT_NE(result.err.find("libQt6Widgets.so"), std::string::npos) << "the loader's list is there";
     for (const char* unwanted : {"libcurl", "libssl", "libgnutls", "libldap", "/imageformats/", "libjpeg"})

@@ -3,11 +3,9 @@
 // a newer version in the new-version window, in both settings modes.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <map>
-#include <thread>
 
 #include "tests/agent/LoopbackServer.h"
 #include "tests/e2e/DrivenStart.h"
@@ -42,9 +40,8 @@ protected:
         EXPECT_FALSE(result.timedOut);
         EXPECT_EQ(result.exitCode, 0) << result.err;
         // Wait for the agent's ready flag (it ends within its own limits).
-        for (int i = 0; i < 200 && !FileExists(home_.temp() + "/Prog_1.0_CheckReady"); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        EXPECT_TRUE(FileExists(home_.temp() + "/Prog_1.0_CheckReady"));
+        EXPECT_TRUE(testsupport::WaitFor("the agent's ready flag Prog_1.0_CheckReady",
+                                         [&] { return FileExists(home_.temp() + "/Prog_1.0_CheckReady"); }));
     }
     void Serve(const std::string& name, const std::string& body) { WriteFile(home_.root() + "/www/" + name, body); }
 

@@ -95,8 +95,8 @@ protected:
     // Lets an agent run end and its answer arrive, then counts a rewritten last-check file as one
     // start (the clock moves on a minute at every step, so each start writes another time).
     void Settle() {
-        EXPECT_TRUE(QTest::qWaitFor([] { return RunningAgentCount() == 0; }, 10000));
-        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+        EXPECT_TRUE(testsupport::WaitFor(
+            "every agent run to answer", [] { return RunningAgentCount() == 0; }, testsupport::TurnEventLoop));
         const std::string text = ReadFile(lastCheckFile());
         if (text != seen_ && !text.empty()) ++starts_;
         seen_ = text;
@@ -349,8 +349,8 @@ TEST_F(IncludePanelTimers, WorkTimeCountsTheRunningTimeOnce) {
 TEST_F(IncludePanelTimers, TimeZoneNotice) {
     MessageBoxRecorder boxes;
     panel_.TimerUTZMSG->start();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.calls().empty(); }, 5000));
-    QTest::qWait(50);
+    ASSERT_TRUE(testsupport::WaitFor(
+        "the time-zone notice", [&] { return !boxes.calls().empty(); }, testsupport::TurnEventLoop));
     ASSERT_EQ(boxes.calls().size(), 1u);
     const MessageBoxCall& box = boxes.calls().front();
     EXPECT_EQ(box.text,

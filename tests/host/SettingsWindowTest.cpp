@@ -171,7 +171,9 @@ TEST_F(SettingsWindowStart, WindowManagerMinimiseAndCloseLeaveNoHiddenProcess) {
     bool restored = false;
     program_.WhenModal("FormSettings", [&](QWidget* window) {
         window->setWindowState(Qt::WindowMinimized);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !(window->windowState() & Qt::WindowMinimized); }, 3000));
+        EXPECT_TRUE(testsupport::WaitFor(
+            "the minimised window to come back by itself",
+            [&] { return !(window->windowState() & Qt::WindowMinimized); }, testsupport::TurnEventLoop));
         restored = window->isVisible() && QApplication::activeModalWidget() == window;
         Click(window, "ButtonOk");
     });
@@ -238,10 +240,12 @@ TEST_F(SettingsWindowStart, HintsShowSoonAndStayUntilTheMouseLeaves) {
         // From a place without a hint onto the button, whatever an earlier start left the mouse on.
         QTest::mouseMove(window, QPoint(2, 2));
         QTest::mouseMove(ok, ok->rect().center() + QPoint(1, 1));
-        EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }, 5000)) << "no hint after the rest";
+        EXPECT_TRUE(testsupport::WaitFor(
+            "the hint after the rest", [] { return QToolTip::isVisible(); }, testsupport::TurnEventLoop));
         EXPECT_EQ(QToolTip::text(), "Close the window and save the changes");
         QTest::mouseMove(window, QPoint(2, 2));
-        EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 5000))
+        EXPECT_TRUE(testsupport::WaitFor(
+            "the hint to go when the mouse leaves", [] { return !QToolTip::isVisible(); }, testsupport::TurnEventLoop))
             << "gone when the mouse leaves: " << QToolTip::text().toStdString() << " under "
             << (QApplication::widgetAt(QCursor::pos())
                     ? QApplication::widgetAt(QCursor::pos())->objectName().toStdString()

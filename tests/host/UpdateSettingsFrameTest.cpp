@@ -421,7 +421,9 @@ TEST_F(UpdateSettingsFrame, CheckNowRunsOneCheckAndGivesTheButtonBack) {
         const std::string started = ReadFile(lastCheck);
         // A second click cannot come while the agent runs.
         Click(frame, "Button2");
-        EXPECT_TRUE(QTest::qWaitFor([&] { return frame->Button2->isEnabled(); }, 10000));
+        EXPECT_TRUE(testsupport::WaitFor(
+            "the check-now button back after the agent's answer", [&] { return frame->Button2->isEnabled(); },
+            testsupport::TurnEventLoop));
         EXPECT_FALSE(TimerUCNV->isActive());
         EXPECT_EQ(ReadFile(lastCheck), started) << "one check only";
         EXPECT_NE(frame->Panel2->text().toStdString(), " Update check: querying for new versions...");
@@ -429,7 +431,8 @@ TEST_F(UpdateSettingsFrame, CheckNowRunsOneCheckAndGivesTheButtonBack) {
     });
     EXPECT_EQ(program_.Start(kSettingsStart), 0);
     EXPECT_TRUE(seen);
-    EXPECT_TRUE(QTest::qWaitFor([] { return RunningAgentCount() == 0; }, 10000));
+    EXPECT_TRUE(testsupport::WaitFor(
+        "every agent run to answer", [] { return RunningAgentCount() == 0; }, testsupport::TurnEventLoop));
 }
 
 }  // namespace

@@ -182,6 +182,19 @@ std::string SourceDir() { return KESTRUNE_SOURCE_DIR; }
 
 std::string SystemPython() { return "/usr/bin/python3"; }
 
+::testing::AssertionResult WaitFor(const std::string& what, const std::function<bool()>& done,
+                                   const std::function<void()>& step, int deadlineMs) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + std::chrono::milliseconds(deadlineMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return ::testing::AssertionFailure() << "still waiting after " << deadlineMs / 1000 << " s for " << what;
+        if (step) step();
+        else std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return ::testing::AssertionSuccess();
+}
+
 std::tm AsTm(const Moment& moment) {
     std::tm time{};
     time.tm_year = moment.year - 1900;

@@ -1,7 +1,10 @@
 #pragma once
 // Helpers shared by the tests: scratch folders, environment overrides and child processes.
 
+#include <gtest/gtest.h>
+
 #include <ctime>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -71,6 +74,9 @@ private:
     ScopedEnv env_;
 };
 
+// The deadline of a wait on a state: generous, so that a busy machine never reaches it.
+constexpr int kStateDeadlineMs = 60000;
+
 struct ProcessResult {
     int exitCode = -1;  // exit status, or -1 when killed by a signal or the time limit
     int signal = 0;
@@ -82,7 +88,7 @@ struct ProcessResult {
 // Runs a program with an argument list (argv[0] included) and extra environment variables,
 // killing it after timeoutMs. The child's standard input is /dev/null.
 ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<std::string, std::string>& extraEnv = {},
-                         int timeoutMs = 30000);
+                         int timeoutMs = kStateDeadlineMs);
 
 std::string ReadFile(const std::string& path);  // empty when missing
 bool FileExists(const std::string& path);
@@ -93,6 +99,13 @@ std::string AppDir();
 std::string SourceDir();
 // Debian's own python3, which sees Debian's python3-* packages.
 std::string SystemPython();
+
+// Waits on a state, never a fixed time: looks at done() until it holds, calling step() between
+// looks (in Qt tests TurnEventLoop, so timers and answers arrive; empty: a 20 ms sleep). A deadline
+// that is reached answers a failure saying what was awaited:
+//   ASSERT_TRUE(WaitFor("the check timer to stop", [&] { return !timer.isActive(); }, TurnEventLoop));
+::testing::AssertionResult WaitFor(const std::string& what, const std::function<bool()>& done,
+                                   const std::function<void()>& step = {}, int deadlineMs = kStateDeadlineMs);
 
 // A local date and time for the clock seams (platform::SetLocalTimeForTesting), in plain numbers.
 struct Moment {

@@ -3,10 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QPointer>
 #include <QWidget>
 
 namespace testsupport {
+
+void TurnEventLoop() {
+    // A loop of its own sleeps until an event comes, where processEvents would spin.
+    QEventLoop loop;
+    QTimer::singleShot(20, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
 ModalDriver::~ModalDriver() { timers_.clear(); }
 

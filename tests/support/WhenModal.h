@@ -13,6 +13,10 @@ class QWidget;
 
 namespace testsupport {
 
+// One turn of the event loop, waiting up to 20 ms for something to happen: the step of a
+// WaitFor (TestSupport.h) in a test that runs timers or agents.
+void TurnEventLoop();
+
 class ModalDriver {
 public:
     ModalDriver() = default;
