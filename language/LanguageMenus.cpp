@@ -127,16 +127,22 @@ void FireRetranslation() {
 }
 
 // The help language and the new-version language as stored, in the open settings file.
-void ReadStoredChoices() {
+// Reads the help and new-version choices. A read writes a missing key with its default; with
+// onlyStored a missing key keeps its default unwritten, so the file stays as it was.
+void ReadStoredChoices(bool onlyStored = false) {
     bool missing = true;
-    HelpLanguage = ReadSettingString("Settings", "DefaultHelpLanguage", "English", missing);
+    HelpLanguage = "English";
+    if (!onlyStored || HasSetting("Settings", "DefaultHelpLanguage"))
+        HelpLanguage = ReadSettingString("Settings", "DefaultHelpLanguage", "English", missing);
     auto hasHelp = [](const std::string& language) {
         return IsUsableFolderName(language) && platform::FileAgeReadable(HelpIndexPathOf(language));
     };
     if (!hasHelp(HelpLanguage)) HelpLanguage = "English";
     if (!hasHelp(HelpLanguage)) HelpLanguage = "Russian";
     if (!hasHelp(HelpLanguage)) HelpLanguage.clear();
-    DefaultNewVersionLanguage = ReadSettingBool("Settings", "DefaultNewVersionLanguage", true);
+    DefaultNewVersionLanguage = true;
+    if (!onlyStored || HasSetting("Settings", "DefaultNewVersionLanguage"))
+        DefaultNewVersionLanguage = ReadSettingBool("Settings", "DefaultNewVersionLanguage", true);
 }
 
 // The file is closed on every way out, a failed read or write included.
@@ -230,6 +236,9 @@ void LoadLanguageSettings(WindowHandle owner) {
             return;
         }
         SettingsFileCloser closer{owner};
+        // The help and new-version choices are read first: a start whose language must be chosen
+        // again stores them back with the new language, never their defaults in their place.
+        ReadStoredChoices(/*onlyStored=*/true);
         // A missing language stays missing: written with its default it would read as a choice,
         // and the next start would not ask again.
         if (!HasSetting("Settings", "Language")) {

@@ -71,8 +71,9 @@ TEST_F(LanguageSettingsRun, StartsKeepTheStoredChoices) {
         const char* label;
         std::string before;  // [Settings] lines; empty: no file
         std::vector<std::string> params;
-        std::string window;  // the first window shown
-        std::string after;   // [Settings] lines; "-": no file
+        std::string window;          // the first window shown
+        std::string after;           // [Settings] lines; "-": no file
+        const char* action = "Esc";  // what the driver does in the first window
     };
     const Row rows[] = {
         {"a caller's start stores its language and keeps the others",
@@ -99,6 +100,12 @@ TEST_F(LanguageSettingsRun, StartsKeepTheStoredChoices) {
          {},
          "UFormFirstChoose",
          "DefaultHelpLanguage=\"German\"\r\n"},
+        {"no Language key: the chooser's choice is stored beside the kept help and new-version languages",
+         "DefaultHelpLanguage=\"German\"\r\nDefaultNewVersionLanguage=0\r\n",
+         {},
+         "UFormFirstChoose",
+         "Language=\"Russian\"\r\nDefaultHelpLanguage=\"German\"\r\nDefaultNewVersionLanguage=0\r\n",
+         "Button3"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
@@ -106,7 +113,7 @@ TEST_F(LanguageSettingsRun, StartsKeepTheStoredChoices) {
         std::filesystem::remove_all(app() + "/Settings");
         std::filesystem::remove_all(home_.appData() + "/KV.Kestrune");
         if (!row.before.empty()) WriteFile(languageSettings(), Stored(row.before));
-        const ProcessResult result = Start(row.params, "Esc", {{"KESTRUNE_INTERNET", "0"}});
+        const ProcessResult result = Start(row.params, row.action, {{"KESTRUNE_INTERNET", "0"}});
         EXPECT_FALSE(result.timedOut);
         EXPECT_EQ(result.exitCode, 0) << result.err;
         EXPECT_EQ(shownWindow(), row.window);
