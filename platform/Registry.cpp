@@ -8,8 +8,10 @@
 #include <cstring>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <set>
+#include <thread>
 #include <utility>
 
 #include "platform/Environment.h"
@@ -151,12 +153,22 @@ public:
             fd_ = -1;
         }
         if (fd_ < 0) return;
-        while (flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) {
+        // Writers hold the lock for moments. Anyone who may open the file can hold it for good,
+        // so the wait is bounded: past it the change fails, as a refused access would.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRegistryLockWaitMs);
+        while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK && errno != EINTR) {
                 close(fd_);
                 fd_ = -1;
                 return;
             }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                Notice(path, "is locked by another program");
+                close(fd_);
+                fd_ = -1;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
     }
     ~StoreLock() {

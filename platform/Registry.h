@@ -59,6 +59,10 @@ bool RegistryWriteValue(RegistryRoot root, std::string_view keyPath, std::string
 // enough that a store grown by someone else costs no start more than moments.
 inline constexpr std::size_t kRegistryStoreLimit = 1024 * 1024;
 
+// How long a change waits for the store's lock before it fails ("<store>.lock is locked by
+// another program"): far beyond any write of the program, short enough that no start is held.
+inline constexpr int kRegistryLockWaitMs = 3000;
+
 // Who hears of a store that cannot be read or written ("<file> is no plain file"): each file and
 // problem is told once to a handler. Nobody hears until the program installs a handler (Pellmark
 // never does). Answers the handler it replaced.

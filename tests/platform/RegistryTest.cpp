@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <grp.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -302,6 +304,32 @@ TEST_F(RegistryStore, AStoreThatMayNotBeReadIsToldOfOnceAndLeftAlone) {
         EXPECT_EQ(code, 0);
         ASSERT_EQ(chmod(file.c_str(), 0600), 0);
         EXPECT_EQ(testsupport::ReadFile(file), text);
+    }
+}
+
+// Anyone who may open the lock file can hold its lock for good: a change then fails after a
+// bounded wait, is told of once, and the store stays readable; once the lock is free, writes work.
+TEST_F(RegistryStore, ALockHeldByAnotherProgramFailsTheChangeInsteadOfHoldingIt) {
+    for (const RegistryRoot root : {kUser, kMachine}) {
+        SCOPED_TRACE(platform::RegistryRootName(root));
+        ASSERT_TRUE(platform::RegistryWriteValue(root, kRunKey, "KV.Kestrune", platform::kRegSz, "old"));
+        const std::string old = QueryData(root, kRunKey, "KV.Kestrune");
+        const std::string lockFile = platform::RegistryStoreFile(root) + ".lock";
+        const int holder = open(lockFile.c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(holder, 0);
+        ASSERT_EQ(flock(holder, LOCK_EX), 0);
+        std::vector<std::string> told;
+        platform::SetRegistryNoticeHandler([&](const std::string& text) { told.push_back(text); });
+        for (int round = 0; round < 2; ++round) {
+            EXPECT_FALSE(platform::RegistryWriteValue(root, kRunKey, "KV.Kestrune", platform::kRegSz, "new"));
+            EXPECT_EQ(QueryData(root, kRunKey, "KV.Kestrune"), old);
+        }
+        platform::SetRegistryNoticeHandler({});
+        ASSERT_EQ(told.size(), 1u);
+        EXPECT_EQ(told[0], lockFile + " is locked by another program");
+        close(holder);
+        EXPECT_TRUE(platform::RegistryWriteValue(root, kRunKey, "KV.Kestrune", platform::kRegSz, "new"));
+        EXPECT_NE(QueryData(root, kRunKey, "KV.Kestrune"), old);
     }
 }
 
