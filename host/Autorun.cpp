@@ -34,7 +34,8 @@ bool WriteAutostart(RegistryRoot root) {
     const auto entry = AutostartEntryText(program);
     const std::string path = AutostartEntryPath(root);
     const std::string folder = path.substr(0, path.rfind('/'));
-    if (entry && platform::CreateDirectories(folder) && platform::WriteFileAtomic(path, *entry)) return true;
+    if (entry && platform::CreateDirectories(folder) && platform::WriteFileAtomicInSharedFolder(path, *entry))
+        return true;
     RegDeleteValue(root, kAutorunValuePath);
     return false;
 }

@@ -258,17 +258,27 @@ void FileReplacement::Discard() {
     temporary_.clear();
 }
 
-IoResult WriteFileAtomic(std::string_view path, std::string_view bytes, std::optional<mode_t> mode) {
+namespace {
+IoResult WriteWhole(std::string_view path, std::string_view bytes, std::optional<mode_t> mode) {
     FileReplacement file(path);
     if (mode) file.SetMode(*mode);
-    const std::string target = NativePath(path);
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
-    if (ClearedFolders().insert(folder).second) RemoveStaleWriteTemporaries(folder, kStaleWriteTemporaryAge);
     IoResult result = file.Open();
     if (result) result = file.Append(bytes);
     if (result) result = file.Commit();
     return result;
+}
+}  // namespace
+
+IoResult WriteFileAtomic(std::string_view path, std::string_view bytes, std::optional<mode_t> mode) {
+    const std::string target = NativePath(path);
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+    if (ClearedFolders().insert(folder).second) RemoveStaleWriteTemporaries(folder, kStaleWriteTemporaryAge);
+    return WriteWhole(path, bytes, mode);
+}
+
+IoResult WriteFileAtomicInSharedFolder(std::string_view path, std::string_view bytes) {
+    return WriteWhole(path, bytes, std::nullopt);
 }
 
 bool IsWriteTemporaryName(std::string_view name) {

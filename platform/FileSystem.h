@@ -106,6 +106,9 @@ private:
 // when one is given. The first write of a run into a folder also removes the stale temporaries
 // that killed writers left there (RemoveStaleWriteTemporaries).
 IoResult WriteFileAtomic(std::string_view path, std::string_view bytes, std::optional<mode_t> mode = std::nullopt);
+// The same for a folder that other programs write into too (the desktop's autostart folders):
+// nothing else in it is touched, since another program's temporaries may have the same form.
+IoResult WriteFileAtomicInSharedFolder(std::string_view path, std::string_view bytes);
 
 // True for the names of FileReplacement's default temporaries: "." + a name + "." + a process id
 // + "." + a number + ".tmp".
