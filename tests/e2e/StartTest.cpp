@@ -35,7 +35,7 @@ protected:
     ProcessResult QuickStart(const std::string& program) {
         return RunProcess(
             {app() + "/KV.Kestrune", "0", program, "2.0", "English"},
-            {{"QT_QPA_PLATFORM", "offscreen"}, {"KESTRUNE_MESSAGEBOX_ANSWER", "1"}, {"KESTRUNE_INTERNET", "0"}}, 30000);
+            {{"QT_QPA_PLATFORM", "offscreen"}, {"KESTRUNE_MESSAGEBOX_ANSWER", "1"}, {"KESTRUNE_INTERNET", "0"}});
     }
     // A per-program folder with a file in it, as an earlier run would leave it.
     void MakeProgramFolder(const std::string& name) {

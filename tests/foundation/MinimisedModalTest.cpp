@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "foundation/UniversalProcedures.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -50,8 +51,9 @@ TEST(MinimisedModalWindow, ComesBackAndItsOwnerAnswersEscAfterwards) {
         QTimer::singleShot(0, &owner, [&] {
             WhenAbove(&owner, [&](QWidget* shown) {
                 shown->showMinimized();
-                cameBack = QTest::qWaitFor(
-                    [&] { return shown->isVisible() && !(shown->windowState() & Qt::WindowMinimized); }, 20000);
+                cameBack =
+                    QTest::qWaitFor([&] { return shown->isVisible() && !(shown->windowState() & Qt::WindowMinimized); },
+                                    testsupport::kStateDeadlineMs);
                 ownerBlocked = QApplication::activeModalWidget() == shown;
                 if (auto* dialog = qobject_cast<QDialog*>(shown)) dialog->reject();
                 else shown->close();
@@ -61,7 +63,7 @@ TEST(MinimisedModalWindow, ComesBackAndItsOwnerAnswersEscAfterwards) {
             QTest::keyClick(&owner, Qt::Key_Escape);
         });
         // A window that never came back would leave this loop waiting: it is closed with a failure.
-        QTimer::singleShot(30000, &owner, [&] {
+        QTimer::singleShot(2 * testsupport::kStateDeadlineMs, &owner, [&] {
             if (QWidget* shown = QApplication::activeModalWidget(); shown && shown != &owner) shown->close();
             owner.reject();
             ADD_FAILURE() << "the window did not come back";

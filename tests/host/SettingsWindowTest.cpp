@@ -201,8 +201,9 @@ TEST_F(SettingsWindowStart, AMinimisedAboutWindowComesBackAndTheSettingsWindowAn
         AutorunMode = 5;
         program_.WhenModal("UFormAbout", [&](QWidget* about) {
             about->showMinimized();
-            cameBack = QTest::qWaitFor(
-                [&] { return about->isVisible() && !(about->windowState() & Qt::WindowMinimized); }, 20000);
+            cameBack =
+                QTest::qWaitFor([&] { return about->isVisible() && !(about->windowState() & Qt::WindowMinimized); },
+                                testsupport::kStateDeadlineMs);
             Click(about, "ButtonOk");
         });
         Click(window, "Button1");

@@ -430,8 +430,8 @@ TEST_F(FirstChoice, ClosedWithoutItsButtonTheRunGoesOn) {
         {"minimised, then Esc", std::nullopt,
          [](TUFormFirstChoose* w) {
              w->showMinimized();
-             EXPECT_TRUE(
-                 QTest::qWaitFor([w] { return w->isVisible() && !(w->windowState() & Qt::WindowMinimized); }, 20000))
+             EXPECT_TRUE(QTest::qWaitFor([w] { return w->isVisible() && !(w->windowState() & Qt::WindowMinimized); },
+                                         testsupport::kStateDeadlineMs))
                  << "awaited the minimised chooser back";
              QTest::keyClick(w, Qt::Key_Escape);
          },
