@@ -99,39 +99,47 @@ int Finish(const Run& run, const char* readyFlag, int status) {
 }
 
 // The description and its English twin are stored as a pair or not at all: the twin first, so
-// that a reader who finds the description finds its twin beside it.
-int VersionMode(const Run& run) {
-    platform::CreateDirectories(run.resultFolder);
-    RemoveStaleTemporaries(run.resultFolder, run.parameters.filePrefix, run.limits.runSeconds);
-    DeleteQuietly(run.Flag("_CNVFalse"));
-    DeleteQuietly(run.Flag("_CheckReady"));
-    DeleteQuietly(run.Result("_CNVTrue.txt"));
-    DeleteQuietly(run.Result("_CNVTrueEng.txt"));
-
+// that a reader who finds the description finds its twin beside it. Answers the exit status.
+int FetchDescriptions(const Run& run) {
     HttpClient http(run.limits);
     ResultBody description(run, "_CNVTrue.txt");
-    if (!description.Open()) return Finish(run, "_CheckReady", kExitFailed);
+    if (!description.Open()) return kExitFailed;
     const FetchResult text = http.Get(run.Address(".txt"), description);
     if (text.outcome == FetchOutcome::NotOk || text.outcome == FetchOutcome::NoAnswer) {
         const bool flagged = CreateEmptyFlag(run.Flag("_CNVFalse"));
-        return Finish(run, "_CheckReady", flagged && text.outcome == FetchOutcome::NotOk ? kExitDone : kExitFailed);
+        return flagged && text.outcome == FetchOutcome::NotOk ? kExitDone : kExitFailed;
     }
-    if (text.outcome != FetchOutcome::Ok || !description.Complete()) return Finish(run, "_CheckReady", kExitFailed);
+    if (text.outcome != FetchOutcome::Ok || !description.Complete()) return kExitFailed;
 
     // A maker who publishes no English text still announces the version to Russian readers: a
     // twin the server does not have is left out (an error page is never stored as one), while a
     // twin that failed on its way stores nothing.
     ResultBody twin(run, "_CNVTrueEng.txt");
-    if (!twin.Open()) return Finish(run, "_CheckReady", kExitFailed);
+    if (!twin.Open()) return kExitFailed;
     const FetchResult english = http.Get(run.Address("Eng.txt"), twin);
-    if (english.outcome != FetchOutcome::Ok && english.outcome != FetchOutcome::NotOk)
-        return Finish(run, "_CheckReady", kExitFailed);
-    if (english.outcome == FetchOutcome::Ok && !twin.Commit()) return Finish(run, "_CheckReady", kExitFailed);
+    if (english.outcome != FetchOutcome::Ok && english.outcome != FetchOutcome::NotOk) return kExitFailed;
+    if (english.outcome == FetchOutcome::Ok && !twin.Commit()) return kExitFailed;
     if (!description.Commit()) {
         DeleteQuietly(run.Result("_CNVTrueEng.txt"));
-        return Finish(run, "_CheckReady", kExitFailed);
+        return kExitFailed;
     }
-    return Finish(run, "_CheckReady", kExitDone);
+    return kExitDone;
+}
+
+// A failed run leaves the failure marker beside the results before its ready flag, so that the
+// program, also at a later start, tells a check that could not be made from one that found no
+// new version.
+int VersionMode(const Run& run) {
+    platform::CreateDirectories(run.resultFolder);
+    RemoveStaleTemporaries(run.resultFolder, run.parameters.filePrefix, run.limits.runSeconds);
+    DeleteQuietly(run.Flag("_CNVFalse"));
+    DeleteQuietly(run.Flag("_CheckReady"));
+    DeleteQuietly(run.Result("_CheckFailed"));
+    DeleteQuietly(run.Result("_CNVTrue.txt"));
+    DeleteQuietly(run.Result("_CNVTrueEng.txt"));
+    const int status = FetchDescriptions(run);
+    if (status == kExitFailed) CreateEmptyFlag(run.Result("_CheckFailed"));
+    return Finish(run, "_CheckReady", status);
 }
 
 // The change mark is stored only after the list it announces, so that a list that failed to

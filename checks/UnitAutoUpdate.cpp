@@ -73,11 +73,23 @@ std::string Temp(const std::string& suffix) { return GetProgramPath(0, FilePrefi
 
 bool IsRussian() { return langpack::Lowered(CurrentLanguage) == "russian"; }
 
+// The check that could not be made is remembered beside the descriptions until the next check
+// begins, so a later start shows it as failed instead of "no new versions" of that date. The agent
+// leaves the same marker when its run fails after this program has ended.
+constexpr const char* kFailedMarker = "_CheckFailed";
+
+void MarkCheckFailed() {
+    VersionCheckFailed = true;
+    [[maybe_unused]] const platform::IoResult marked = platform::WriteFileAtomic(Settings(kFailedMarker), "");
+}
+
+bool CheckFailed() { return VersionCheckFailed || platform::FileAgeReadable(Settings(kFailedMarker)); }
+
 void OnAgentEnded(int run, const AgentRunResult& result) {
     if (run != AgentRunNumber) return;
     AgentRunEnded = true;
     AgentRunning = false;
-    if (!result.ok()) VersionCheckFailed = true;
+    if (!result.ok()) MarkCheckFailed();
 }
 
 // The carrier frame hands its translated texts here from the program's start on.
@@ -195,11 +207,12 @@ void StartVersionCheck(int manual) {
         const std::string folder = GetProgramPath(2, "");
         platform::CreateDirectories(folder);
         VersionCheckFailed = false;
+        RemoveAgentFile(Settings(kFailedMarker));
         AgentRunEnded = false;
         if (!CheckUrl.empty() && !FilePrefix.empty()) {
             if (!WriteLastCheckFile(FilePrefix)) {
                 // Reported before any agent runs; the poll then ends at once as a failed check.
-                VersionCheckFailed = true;
+                MarkCheckFailed();
                 AgentRunEnded = true;
                 throw std::runtime_error("cannot write " + LastCheckFilePath(FilePrefix));
             }
@@ -242,7 +255,7 @@ void ShowNewVersionIfAny() {
             // check, when due, starts clean (and finds the reader's text once it is published).
             if (platform::FileAgeReadable(Settings("_CNVTrue.txt"))) {
                 DeleteDescriptions();
-                VersionCheckFailed = true;
+                MarkCheckFailed();
                 UpdateCheckStatusText(true);
             }
             return;
@@ -258,7 +271,7 @@ void ShowNewVersionIfAny() {
         const DescriptionCheck verdict = CheckDescriptionFile(description);
         if (verdict != DescriptionCheck::Newer) {
             DeleteDescriptions();
-            if (verdict == DescriptionCheck::Unusable) VersionCheckFailed = true;
+            if (verdict == DescriptionCheck::Unusable) MarkCheckFailed();
             UpdateCheckStatusText(true);
             return;
         }
@@ -279,10 +292,10 @@ void UpdateCheckStatusText(bool done) {
             text = StatusTextQuerying;
         } else if (platform::FileAgeReadable(Settings("_CNVTrue.txt"))) {
             text = StatusTextNewVersion;
-        } else if (VersionCheckEnabled || VersionCheckFailed) {
+        } else if (const bool failed = CheckFailed(); VersionCheckEnabled || failed) {
             std::string date = LastCheckDateText(FilePrefix);
             if (date.empty()) date = StatusTextUnknown;
-            const std::string& format = VersionCheckFailed ? StatusTextFailed : StatusTextNoNewVersion;
+            const std::string& format = failed ? StatusTextFailed : StatusTextNoNewVersion;
             if (!FormatStatusText(format, date, text))
                 throw std::runtime_error("the status text is not a format of one text: " + format);
         } else {

@@ -148,7 +148,9 @@ TEST_F(PellmarkRun, NoDescriptionLeavesTheNoVersionFlagAndTheReadyFlag) {
         EXPECT_EQ(run.exitCode, c.exitCode);
         EXPECT_EQ(Entries(temp()),
                   std::vector<std::string>(std::begin(kFlagsAfterNoVersion), std::end(kFlagsAfterNoVersion)));
-        EXPECT_EQ(Entries(settings()), std::vector<std::string>{});
+        // A server that answered is no new version; one that could not be asked is a failed check.
+        const std::vector<std::string> failed{std::string(kPrefix) + "_CheckFailed"};
+        EXPECT_EQ(Entries(settings()), c.exitCode == 0 ? std::vector<std::string>{} : failed);
     }
 }
 
@@ -184,9 +186,18 @@ TEST_F(PellmarkRun, AFailedTransferStoresNothingAndStillEndsTheCheck) {
 
         EXPECT_FALSE(run.timedOut);
         EXPECT_EQ(run.exitCode, 1);
-        EXPECT_EQ(Entries(settings()), std::vector<std::string>{}) << "no result and no temporary file";
+        EXPECT_EQ(Entries(settings()), std::vector<std::string>{std::string(kPrefix) + "_CheckFailed"})
+            << "no result and no temporary file, the failure marker alone";
         EXPECT_EQ(Entries(temp()), std::vector<std::string>{std::string(kPrefix) + "_CheckReady"});
     }
+    // The next run that goes through takes the marker away.
+    Serve(description, "2.0\r\n01.02.2026\r\nhttp://h/\r\n10\r\n");
+    Serve(twin, "2.0\r\n01.02.2026\r\nhttp://h/\r\n10\r\n");
+    fs::remove(docroot() + "/" + twin + ".how");
+    fs::remove(docroot() + "/" + description + ".how");
+    EXPECT_EQ(VersionCheck(server_.Url()).exitCode, 0);
+    EXPECT_EQ(Entries(settings()), (std::vector<std::string>{std::string(kPrefix) + "_CNVTrue.txt",
+                                                             std::string(kPrefix) + "_CNVTrueEng.txt"}));
 }
 
 TEST_F(PellmarkRun, RefusedParametersTouchNoFile) {

@@ -186,6 +186,10 @@ TEST_P(BothModes, OutcomesAndTheirStatusTexts) {
         EXPECT_FALSE(date.empty()) << "the last-check file is written before the agent runs";
         EXPECT_EQ(UpdateStatusText, c.failed ? Failed(date) : NoNewVersion(date));
         EXPECT_FALSE(platform::FileAgeReadable(settings() + "Prog_1.0_CNVTrue.txt"));
+        // A later start, the check not due: a check that could not be made still says so.
+        VersionCheckFailed = false;
+        UpdateCheckStatusText(true);
+        EXPECT_EQ(UpdateStatusText, c.failed ? Failed(date) : NoNewVersion(date)) << "at a later start";
     }
     EXPECT_TRUE(errorCodes.codes.empty());
 }
