@@ -2,13 +2,16 @@
 // writes that window's object name and caption to $KESTRUNE_DRIVER_REPORT and then closes it the
 // way $KESTRUNE_DRIVER_ACTION says: the name of a button to click, or "Esc". For each component
 // named in $KESTRUNE_DRIVER_TEXTS (names joined by ","), "|name=text" follows in the report.
+// Actions joined by "," close the modal windows that follow the first one in turn.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <memory>
 
 namespace {
 
@@ -20,17 +23,26 @@ QString ComponentText(QWidget* window, const QString& name) {
 
 void DriveFirstModalWindow() {
     auto* poll = new QTimer(QCoreApplication::instance());
-    QObject::connect(poll, &QTimer::timeout, [poll] {
+    const QStringList actions = qEnvironmentVariable("KESTRUNE_DRIVER_ACTION").split(',');
+    auto driven = std::make_shared<qsizetype>(0);
+    auto last = std::make_shared<QPointer<QWidget>>();
+    QObject::connect(poll, &QTimer::timeout, [poll, actions, driven, last] {
         QWidget* window = QApplication::activeModalWidget();
-        if (!window) return;
-        poll->stop();
+        if (!window || window == last->data()) return;
+        *last = window;
+        const QString action = actions.value((*driven)++);
+        if (*driven >= actions.size()) poll->stop();
+        if (*driven > 1) {
+            if (auto* button = window->findChild<QPushButton*>(action))
+                QMetaObject::invokeMethod(button, &QPushButton::click, Qt::QueuedConnection);
+            return;
+        }
         QFile report(qEnvironmentVariable("KESTRUNE_DRIVER_REPORT"));
         QString shown = window->objectName() + "|" + window->windowTitle();
         for (const QString& name : qEnvironmentVariable("KESTRUNE_DRIVER_TEXTS").split(',', Qt::SkipEmptyParts))
             shown += "|" + name + "=" + ComponentText(window, name);
         if (report.open(QIODevice::WriteOnly)) report.write(shown.toUtf8());
         report.close();
-        const QString action = qEnvironmentVariable("KESTRUNE_DRIVER_ACTION");
         if (action == "Esc") {
             QCoreApplication::postEvent(window, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
         } else if (auto* button = window->findChild<QPushButton*>(action)) {
