@@ -64,9 +64,13 @@ bool WalkMarkup(QStringView html, OnText onText, OnTag onTag, OnRaw onRaw) {
             textStart = i;
             continue;
         }
+        // The parser takes blanks before the name, and after the slash of an end tag.
         Tag tag;
-        tag.closing = next == u'/';
-        const qsizetype nameStart = i + 1 + (tag.closing ? 1 : 0);
+        qsizetype nameStart = i + 1;
+        while (nameStart < n && html[nameStart].isSpace()) ++nameStart;
+        tag.closing = nameStart < n && html[nameStart] == u'/';
+        if (tag.closing) ++nameStart;
+        while (nameStart < n && html[nameStart].isSpace()) ++nameStart;
         if (nameStart >= n || !IsAsciiLetter(html[nameStart])) {
             ++i;
             continue;
@@ -125,9 +129,14 @@ long long ColumnSpan(QStringView attributes) {
 
 // Copies text and gives every run of more than kLongestPageRun characters without a blank a
 // place to break; run carries the length of the open run across calls. Never inside an entity.
+bool BreaksLine(QChar c) {
+    // Not every blank: a line never breaks at a no-break space.
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f' || c == kZeroWidthSpace;
+}
+
 void AppendBreakingRuns(QStringView text, int& run, bool& inEntity, QString& out) {
     for (const QChar c : text) {
-        if (c.isSpace() || c == kZeroWidthSpace) {
+        if (BreaksLine(c)) {
             run = 0;
             inEntity = false;
         } else if (run >= kLongestPageRun && !inEntity) {
@@ -137,7 +146,7 @@ void AppendBreakingRuns(QStringView text, int& run, bool& inEntity, QString& out
         if (c == u'&') inEntity = true;
         else if (c == u';' || !(IsAsciiLetterOrDigit(c) || c == u'#')) inEntity = false;
         out += c;
-        if (!c.isSpace()) ++run;
+        if (!BreaksLine(c)) ++run;
     }
 }
 

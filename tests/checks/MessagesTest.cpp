@@ -401,6 +401,22 @@ TEST_P(MessagesTest, HostilePagesOpenNothingAndShowAtOnce) {
         {"30 nested tables", NestedTables(30), "deep", 0},
         {"300 nested tables", NestedTables(300), "deep", 0},
         {"6 nested tables", NestedTables(6), "deep", 6},
+        {"30 tables opened with blanks",
+         [] {
+             std::string page;
+             for (int i = 0; i < 30; ++i) page += "< table>< tr>< td>";
+             return page + "deep";
+         }(),
+         "deep", 0},
+        {"no-break spaces",
+         "<p>" +
+             [] {
+                 std::string text;
+                 for (int i = 0; i < 100000; ++i) text += "x\u00a0";
+                 return text;
+             }() +
+             "</p>",
+         "x", 0},
         {"one word of 300,000 letters", "<p>" + longWord + "</p>", "www", 0},
         {"20,000 nested lists",
          [] {
