@@ -3,17 +3,18 @@
 #include <algorithm>
 #include <charconv>
 
+#include "foundation/TextLines.h"
 #include "foundation/core/IniFile.h"
 
 namespace kestrune {
 namespace {
 
-std::string Value(const IniFile& ini, const std::string& section, const char* key) {
+std::string Value(const IniFile::Index& ini, const std::string& section, const char* key) {
     return ini.Read(section, key).value_or(std::string());
 }
 
 // A missing or non-numeric integer reads as 0.
-int Integer(const IniFile& ini, const std::string& section, const char* key) {
+int Integer(const IniFile::Index& ini, const std::string& section, const char* key) {
     const std::string text = Value(ini, section, key);
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -23,7 +24,7 @@ int Integer(const IniFile& ini, const std::string& section, const char* key) {
 // Entries are looked up for 1..COA; a list cannot name more entries than it has lines.
 constexpr int kMaxEntries = 100000;
 
-AddonEntry EntryOf(const IniFile& ini, const std::string& name) {
+AddonEntry EntryOf(const IniFile::Index& ini, const std::string& name) {
     AddonEntry entry;
     entry.name = name;
     entry.installName = Value(ini, name, "InNm");
@@ -55,14 +56,14 @@ NewListState JudgeNewList(const std::string& text, int lineCount) {
         const auto byte = static_cast<unsigned char>(c);
         if ((byte < 0x20 && c != '\t' && c != '\r' && c != '\n') || byte == 0x7f) return NewListState::Unusable;
     }
-    const IniFile ini = IniFile::Parse(text);
+    const IniFile::Index ini(IniFile::Parse(text));
     if (!ini.HasSection("List")) return NewListState::Unusable;
     if (Integer(ini, "List", "CntSize") > lineCount) return NewListState::Incomplete;
     return NewListState::Complete;
 }
 
 std::vector<AddonEntry> ListEntries(const std::string& text) {
-    const IniFile ini = IniFile::Parse(text);
+    const IniFile::Index ini(IniFile::Parse(text));
     std::vector<AddonEntry> entries;
     const int count = std::min(Integer(ini, "List", "COA"), kMaxEntries);
     for (int number = 1; number <= count; ++number) {
@@ -72,26 +73,25 @@ std::vector<AddonEntry> ListEntries(const std::string& text) {
     return entries;
 }
 
-AddonEntry ListEntry(const std::string& text, const std::string& name) { return EntryOf(IniFile::Parse(text), name); }
+AddonEntry ListEntry(const std::string& text, const std::string& name) {
+    return EntryOf(IniFile::Index(IniFile::Parse(text)), name);
+}
 
 bool IsListedAsInstalled(const std::string& installedList, const std::string& name) {
-    std::size_t start = 0;
-    while (start <= installedList.size()) {
-        std::size_t end = installedList.find('\n', start);
-        if (end == std::string::npos) end = installedList.size();
-        std::string_view line(installedList.data() + start, end - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line == name) return true;
-        if (end == installedList.size()) break;
-        start = end + 1;
-    }
-    return false;
+    return InstalledNames(installedList).contains(name);
+}
+
+std::unordered_set<std::string> InstalledNames(const std::string& installedList) {
+    // The lines as a text-file reader takes them: a line end at the very end opens no empty line.
+    const std::vector<std::string> lines = TextFileLines(installedList);
+    return {lines.begin(), lines.end()};
 }
 
 AddonTree BuildAddonTree(const std::vector<AddonEntry>& entries, const std::string& installedList) {
     AddonTree tree;
+    const std::unordered_set<std::string> installed = InstalledNames(installedList);
     for (const AddonEntry& entry : entries) {
-        if (IsListedAsInstalled(installedList, entry.installName)) continue;
+        if (installed.contains(entry.installName)) continue;
         ++tree.offered;
         if (entry.branch != "Add" && entry.branch != "Patch") continue;
         auto branch = std::find_if(tree.branches.begin(), tree.branches.end(),

@@ -1,9 +1,11 @@
 #pragma once
 // The maker's list of add-ons and patches: an INI text with a section "List" (COA entries named N1,
 // N2, ..., and CntSize, the line count of the complete file) and one section per entry (InNm, Prnt,
-// Sz, dt, Vrs, RuT, EnT, Lk, ELk). Pure functions, no files.
+// Sz, dt, Vrs, RuT, EnT, Lk, ELk). Pure functions, no files; each reads its text once, so a list
+// costs time in proportion to its size.
 
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace kestrune {
@@ -31,8 +33,10 @@ std::vector<AddonEntry> ListEntries(const std::string& text);
 AddonEntry ListEntry(const std::string& text, const std::string& name);
 
 // Whether a whole line of InstallComponents.ini equals the name exactly (letter case and blanks
-// count).
+// count). CR LF, LF and CR end a line; the line end of the last line opens no empty line.
 bool IsListedAsInstalled(const std::string& installedList, const std::string& name);
+// The names of InstallComponents.ini by the same rule, to be looked up many times.
+std::unordered_set<std::string> InstalledNames(const std::string& installedList);
 
 // The tree the window shows: top-level branches in the order their first entries come, each with
 // its entries in list order. Entries installed, and entries of another branch than "Add" and

@@ -4,9 +4,10 @@
 // The agent publishes each result file by renaming a finished temporary file into place, so a
 // file found at its name is complete; the reader takes only a regular file at that name (never a
 // folder, device, pipe or the agent's temporary file), reads at most a limit, and never waits
-// while opening. Bytes are decoded by the language packs' decoder: UTF-8, and Windows-1251 where
-// a line is not UTF-8. The agent stores the body followed by CR LF: that one closing line
-// end is not part of the text, and a file holding only CR LF is an empty body.
+// while opening. The agent stores the body followed by CR LF: that one closing line end is not
+// part of the text (nor of the limit), and a file holding only CR LF is an empty body. A body that
+// begins with a UTF-16 byte-order mark is UTF-16; other bytes are decoded by the language packs'
+// decoder: UTF-8, and Windows-1251 where a line is not UTF-8.
 
 #include <cstddef>
 #include <string>
@@ -14,14 +15,14 @@
 
 namespace kestrune {
 
-// The agent's largest body (8 MiB) and its closing CR LF.
-constexpr std::size_t kAgentResultLimit = 8u * 1024u * 1024u + 2u;
+// The agent's largest body.
+constexpr std::size_t kAgentResultLimit = 8u * 1024u * 1024u;
 
 enum class ResultState {
     Read,        // text holds the body
     Missing,     // nothing at the name
-    Unreadable,  // not a regular file, or it could not be read
-    TooLarge,    // more than the limit
+    Unreadable,  // not a regular file, it could not be read, or UTF-16 that does not decode
+    TooLarge,    // a body of more than the limit
 };
 
 struct AgentResultText {

@@ -246,8 +246,9 @@ void TUFormAutoComponents::NTCComboBox1Change() {
 void TUFormAutoComponents::Button1Click() {
     Guard("UAC.009-01", [&] {
         const QString page = ui_->NTCComboBox1->currentIndex() == 0 ? ui_->NTCURL->toolTip() : ui_->NTCURL->text();
-        // An address from the list opens only as a web page; a refusal is no failure of the program.
-        ShellOpen(page.toStdString(), 0);
+        // An address from the list opens only as a web or mail page, never as a file; a refusal is
+        // no failure of the program.
+        OpenPageLink(page.toStdString());
     });
 }
 
@@ -312,7 +313,21 @@ void TUFormAutoComponents::ChangeStatus(int mode) {
             text = ui_->StatusAU6->text();
         }
         ui_->NTCPanel2->setText(" " + text);
+        FitStatusLine();
     });
+}
+
+void TUFormAutoComponents::FitStatusLine() {
+    // The line has the window's width; a text longer than that (the date, a translation) is shown
+    // whole in a smaller font rather than cut off.
+    QLabel* line = ui_->NTCPanel2;
+    QFont font = this->font();
+    const int room = line->contentsRect().width() - 2 * line->margin();
+    for (qreal size = font.pointSizeF(); size > 5; size -= 0.5) {
+        font.setPointSizeF(size);
+        if (QFontMetrics(font).horizontalAdvance(line->text()) <= room) break;
+    }
+    line->setFont(font);
 }
 
 void TUFormAutoComponents::CheckEndChecked() {
@@ -415,9 +430,11 @@ void TUFormAutoComponents::TimerUCACTimer() {
         if (open) CheckEndCheckedWF();
         return;
     }
+    // A check switched off while it waited for a connection ends there: it starts no agent.
     if (!AddonCheckEnabled) {
         TimerUCAC->stop();
         TimerUCAC->setInterval(500);
+        return;
     }
     if (!IsInternetConnected() && AddonCheckOnlineOnly) return;
     LaunchCheckUAC(false);

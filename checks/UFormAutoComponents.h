@@ -84,6 +84,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void FitStatusLine();
+
     std::unique_ptr<Ui::TUFormAutoComponents> ui_;
     QWidget* helpFrame_ = nullptr;
     bool closed_ = false;

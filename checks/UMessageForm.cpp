@@ -103,9 +103,17 @@ void TUFormUMessage::FormCreate() {
             QString::fromStdString(FormatWithOneArgument(ui_->Panel1->text().toStdString(), CallingProgramName)));
         const QPixmap picture = CallerIconPixmap(48);
         if (!picture.isNull()) ui_->Image1->setPixmap(picture);
-        // The page is markup from the network: shown without loading anything it names.
-        if (const auto text = UsablePage(CurrentMessagePagePath(CommandLineLanguage)))
+        // The page is markup from the network: shown without loading anything it names. A page
+        // that cannot be shown stays current no longer.
+        const std::string current = CurrentMessagePagePath(CommandLineLanguage);
+        bool shown = false;
+        const auto dropUnshown = qScopeGuard([&] {
+            if (!shown) RemoveAgentFile(current);
+        });
+        if (const auto text = UsablePage(current)) {
             page_->SetPage(QString::fromStdString(*text));
+            shown = true;
+        }
         MessagePageLoading = false;
     });
 }
@@ -126,22 +134,26 @@ void TUFormUMessage::Button2Click() {
 void TUFormUMessage::NTCWebBrowser1BeforeNavigate2(const QUrl& url) {
     Guard("UMs.006-01", [&] {
         if (MessagePageLoading) return;
-        // A failure to open the page is no failure of the program.
-        ShellOpen(url.toString().toStdString(), 0);
+        // Only a web or mail address opens, never a file; a refusal is no failure of the program.
+        OpenPageLink(url.toString().toStdString());
     });
 }
 
-void TUFormUMessage::CheckNewFile() {
+void TUFormUMessage::CheckNewFile(WindowHandle hostWindow) {
     Guard("UMs.006-01", [&] {
         bool newPage = false;
         for (const char* prefix : kPrefixes) newPage = TakeOverFetchedPage(prefix) || newPage;
+        // A current page that cannot be shown would be met again at every start.
+        for (const char* prefix : kPrefixes)
+            if (platform::FileAgeReadable(CurrentPage(prefix)) && !UsablePage(CurrentPage(prefix)))
+                RemoveAgentFile(CurrentPage(prefix));
         // The marker silenced the pages the user saw; a new page has not been seen yet.
         if (newPage) RemoveAgentFile(Settings(kSilencedMarker));
         if (platform::FileAgeReadable(Settings(kSilencedMarker))) return;
         if (SuppressCheckWindows || CommandLineLanguage.empty()) return;
         // Only a page the window can show opens it; it stays current until it is silenced.
-        if (!UsablePage(CurrentMessagePagePath(CommandLineLanguage))) return;
-        ShowFormModal(false, nullptr, [] { return static_cast<QWidget*>(new TUFormUMessage()); });
+        if (!platform::FileAgeReadable(CurrentMessagePagePath(CommandLineLanguage))) return;
+        ShowFormModal(false, hostWindow, [] { return static_cast<QWidget*>(new TUFormUMessage()); });
     });
 }
 

@@ -62,9 +62,8 @@ std::string ProgramFolderFileUrl(const std::string& path) {
     return QUrl::fromLocalFile(canonical).toString(QUrl::FullyEncoded).toStdString();
 }
 
-}  // namespace
-
-std::string ShellOpenUrl(const std::string& target) {
+// The rules for a target: web and mail addresses always, files of the program folder when asked.
+std::string OpenableUrl(const std::string& target, bool programFiles) {
     if (target.empty()) return {};
     const std::string scheme = StartsWithScheme(target);
     // "C:\..." style or plain paths have no scheme of their own (a drive letter is one letter).
@@ -76,14 +75,14 @@ std::string ShellOpenUrl(const std::string& target) {
             return url.toString(QUrl::FullyEncoded).toStdString();
         if (scheme == "mailto" && !url.path().isEmpty() && url.host().isEmpty())
             return url.toString(QUrl::FullyEncoded).toStdString();
-        if (scheme == "file" && url.isLocalFile()) return ProgramFolderFileUrl(url.toLocalFile().toStdString());
+        if (programFiles && scheme == "file" && url.isLocalFile())
+            return ProgramFolderFileUrl(url.toLocalFile().toStdString());
         return {};
     }
-    return ProgramFolderFileUrl(target);
+    return programFiles ? ProgramFolderFileUrl(target) : std::string();
 }
 
-bool ShellOpen(const std::string& target, int showCommand) {
-    const std::string url = ShellOpenUrl(target);
+bool HandOver(const std::string& url, int showCommand) {
     if (url.empty()) return false;
     if (Handler()) {
         Handler()(url, showCommand);
@@ -91,6 +90,16 @@ bool ShellOpen(const std::string& target, int showCommand) {
     }
     return QProcess::startDetached(QStringLiteral("xdg-open"), {QString::fromStdString(url)});
 }
+
+}  // namespace
+
+std::string ShellOpenUrl(const std::string& target) { return OpenableUrl(target, true); }
+
+std::string PageLinkUrl(const std::string& target) { return OpenableUrl(target, false); }
+
+bool ShellOpen(const std::string& target, int showCommand) { return HandOver(ShellOpenUrl(target), showCommand); }
+
+bool OpenPageLink(const std::string& target) { return HandOver(PageLinkUrl(target), 0); }
 
 ShellOpenHandler SetShellOpenHandlerForTesting(ShellOpenHandler handler) {
     return std::exchange(Handler(), std::move(handler));

@@ -13,9 +13,16 @@ namespace kestrune {
 // no folder, no other scheme, no program, no option.
 std::string ShellOpenUrl(const std::string& target);
 
+// The URL a link of a page from outside the program may open, or empty: only web addresses
+// (http:, https: with a host) and mailto: links, never a file, whatever folder it is in.
+std::string PageLinkUrl(const std::string& target);
+
 // Opens the target; answers whether it was handed over. showCommand is the shell's show command
 // (0 hidden owner, 5 normal); the desktop decides how the page shows, so it is only passed on.
 bool ShellOpen(const std::string& target, int showCommand);
+// Opens a page's link by PageLinkUrl's rule, hidden owner (show command 0); answers whether it was
+// handed over.
+bool OpenPageLink(const std::string& target);
 
 // Tests record what would be opened: the handler receives the accepted URL and the show
 // command, and nothing is started. Answers the handler it replaced; an empty one restores xdg-open.

@@ -43,7 +43,7 @@ bool FirstPaintServices(bool onlyReport) {
             }
         }
         if (IsInternetConnected()) {
-            TUFormUMessage::CheckNewFile();
+            TUFormUMessage::CheckNewFile(HostForm);
             TUFormUMessage::LaunchCheckUAC();
         }
     });

@@ -23,6 +23,12 @@ bool SameName(std::string_view a, std::string_view b) {
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
+std::string LowerName(std::string_view name) {
+    std::string lower(name);
+    for (char& c : lower) c = Lower(c);
+    return lower;
+}
+
 bool BreaksLine(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != npos; }
 
 bool HasOuterBlanks(std::string_view text) { return !text.empty() && (IsBlank(text.front()) || IsBlank(text.back())); }
@@ -88,12 +94,39 @@ std::optional<std::string> IniFile::Read(std::string_view section, std::string_v
     for (std::size_t i = header + 1; i < end; ++i) {
         const Line& line = lines_[i];
         if (line.kind != Kind::Key || !SameName(line.name, key)) continue;
-        std::string_view value = Trimmed(std::string_view(line.text).substr(line.valueStart));
-        if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
-        return std::string(value);
+        return ValueOf(line);
     }
     return std::nullopt;
 }
+
+std::string IniFile::ValueOf(const Line& line) {
+    std::string_view value = Trimmed(std::string_view(line.text).substr(line.valueStart));
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    return std::string(value);
+}
+
+IniFile::Index::Index(const IniFile& ini) {
+    // Only the first section of a name counts, and in it the first key of a name.
+    std::unordered_map<std::string, std::string>* section = nullptr;
+    for (const Line& line : ini.lines_) {
+        if (line.kind == Kind::Section) {
+            const auto [place, fresh] = values_.try_emplace(LowerName(line.name));
+            section = fresh ? &place->second : nullptr;
+        } else if (line.kind == Kind::Key && section) {
+            section->try_emplace(LowerName(line.name), ValueOf(line));
+        }
+    }
+}
+
+std::optional<std::string> IniFile::Index::Read(std::string_view section, std::string_view key) const {
+    const auto found = values_.find(LowerName(section));
+    if (found == values_.end()) return std::nullopt;
+    const auto value = found->second.find(LowerName(key));
+    if (value == found->second.end()) return std::nullopt;
+    return value->second;
+}
+
+bool IniFile::Index::HasSection(std::string_view section) const { return values_.contains(LowerName(section)); }
 
 bool IniFile::ValidSectionName(std::string_view name) {
     return !name.empty() && !BreaksLine(name) && name.find(']') == npos && !HasOuterBlanks(name);

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/FileSystem.h"
@@ -31,6 +32,19 @@ public:
     std::vector<std::string> Sections() const;
     std::vector<std::string> Keys(std::string_view section) const;
 
+    // Read's answers for a file that is read many times and not changed: built in one pass, each
+    // answer then costs the same however large the file is.
+    class Index {
+    public:
+        explicit Index(const IniFile& ini);
+        std::optional<std::string> Read(std::string_view section, std::string_view key) const;
+        bool HasSection(std::string_view section) const;
+
+    private:
+        // Lower-case section name -> lower-case key name -> value.
+        std::unordered_map<std::string, std::unordered_map<std::string, std::string>> values_;
+    };
+
     static bool ValidSectionName(std::string_view name);
     static bool ValidKeyName(std::string_view name);
     static bool ValidValue(std::string_view value);
@@ -47,6 +61,8 @@ private:
     std::size_t FindSection(std::string_view section) const;
     // Index one past the last line of the section whose header is at index.
     std::size_t SectionEnd(std::size_t header) const;
+    // The value of a key line as Read answers it.
+    static std::string ValueOf(const Line& line);
 
     std::string bom_;
     std::vector<Line> lines_;

@@ -189,10 +189,31 @@ TEST_P(AddonCheckTest, TheReadyFlagAloneDoesNotEndTheCheck) {
     EXPECT_TRUE(errorCodes.codes.empty());
 }
 
+// A check switched off while it waited for a connection ends: the timer stops, no agent starts.
+TEST_P(AddonCheckTest, ASwitchedOffCheckStartsNoAgent) {
+    Publish("1", kList);
+    AddonCheckEnabled = false;
+    timer_.setInterval(10000);
+    timer_.start();
+    TUFormAutoComponents::TimerUCACTimer();
+    EXPECT_FALSE(timer_.isActive());
+    EXPECT_EQ(RunningAgentCount(), 0);
+    EXPECT_FALSE(FileExists(settings("Components_LastCheck.ini"))) << "no check was started";
+    WaitForAgents();
+    EXPECT_TRUE(server_->Log().empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(BothSettingsModes, AddonCheckTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "AppData" : "ProgramFolder"; });
 
 class AddonWindow : public AddonCheckTest {};
+
+// The status line shows its whole text.
+void ExpectWholeStatusLine(QWidget* window) {
+    auto* line = Find<QLabel>(window, "NTCPanel2");
+    EXPECT_LE(QFontMetrics(line->font()).horizontalAdvance(line->text()), line->contentsRect().width())
+        << line->text().toStdString();
+}
 
 // The window: its size, the tree of offered entries, an entry's fields as plain text, its page opened
 // through the opening rules.
@@ -283,10 +304,12 @@ TEST_P(AddonWindow, FollowsARunningCheck) {
     auto* window = new TUFormAutoComponents();
     EXPECT_EQ(Find<QLabel>(window, "NTCPanel2")->text(),
               QString::fromUtf8(" Проверка наличия дополнений: Последнее обновление списка дополнений Неизвестно"));
+    ExpectWholeStatusLine(window);
     Find<QPushButton>(window, "Button2")->click();
     EXPECT_FALSE(Find<QPushButton>(window, "Button2")->isEnabled());
     EXPECT_EQ(Find<QLabel>(window, "NTCPanel2")->text(),
               QString::fromUtf8(" Проверка наличия дополнений: Запрос данных о новых версиях..."));
+    ExpectWholeStatusLine(window);
     WaitForTheEnd(timer_);
     EXPECT_TRUE(Find<QPushButton>(window, "Button2")->isEnabled());
     ASSERT_EQ(boxes.calls().size(), 1u) << "the notice, with an OK button, owned by the window";

@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "checks/AddonList.h"
+#include "tests/checks/LargeAddonList.h"
 
 using namespace kestrune;
+using checktest::LargeAddonList;
+using checktest::LargeInstalledList;
 
 namespace {
 
@@ -83,6 +86,55 @@ TEST(AddonList, BuildsTheTreeOfOfferedEntries) {
     EXPECT_EQ(entry.russianText, "Описание");
     EXPECT_EQ(entry.englishLink, "http://example.org/en");
     EXPECT_EQ(ListEntry(kList, "Missing").size, "");
+}
+
+// An entry without an install name is offered whatever line end the installed list has; a whole
+// line still has to match.
+TEST(AddonList, InstalledListLineEnds) {
+    const std::string list =
+        "[List]\r\nCOA=2\r\nN1=Unnamed\r\nN2=Named\r\n[Unnamed]\r\nPrnt=Add\r\n[Named]\r\nInNm=a2\r\nPrnt=Add\r\n";
+    struct Case {
+        const char* name;
+        std::string installed;
+        std::vector<std::string> offered;
+    };
+    const std::vector<Case> cases{
+        {"no line end", "a2", {"Unnamed"}},
+        {"CR LF", "a2\r\n", {"Unnamed"}},
+        {"LF", "a2\n", {"Unnamed"}},
+        {"CR", "a2\r", {"Unnamed"}},
+        {"two lines and CR LF", "x\r\na2\r\n", {"Unnamed"}},
+        {"nothing installed", "", {"Unnamed", "Named"}},
+        {"a longer line", "a22\r\n", {"Unnamed", "Named"}},
+    };
+    const std::vector<AddonEntry> entries = ListEntries(list);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const AddonTree tree = BuildAddonTree(entries, c.installed);
+        ASSERT_EQ(tree.branches.size(), 1u);
+        EXPECT_EQ(tree.branches[0].entries, c.offered);
+        EXPECT_EQ(IsListedAsInstalled(c.installed, ""), false);
+    }
+}
+
+// A list of nearly a megabyte: COA 100,000, 40,000 names, a section for each of the first 10,000,
+// an installed list of 5,000 names. (bench/checks times it.)
+TEST(AddonList, ALargeListIsReadWhole) {
+    const std::string list = LargeAddonList(100000, 40000, 10000);
+    const std::string installed = LargeInstalledList(5000);
+    ASSERT_LE(list.size(), 1024u * 1024u);
+    const std::vector<AddonEntry> entries = ListEntries(list);
+    ASSERT_EQ(entries.size(), 100000u);
+    EXPECT_EQ(entries[9999].installName, "i10000");
+    EXPECT_EQ(entries[10000].installName, "");
+    EXPECT_EQ(entries[39999].name, "e40000");
+    EXPECT_EQ(entries[40000].name, "");
+    const AddonTree tree = BuildAddonTree(entries, installed);
+    EXPECT_EQ(tree.offered, 95000);
+    ASSERT_EQ(tree.branches.size(), 2u);
+    EXPECT_EQ(tree.branches[0].entries.size(), 2500u);
+    EXPECT_EQ(tree.branches[0].entries.front(), "e5001");
+    EXPECT_EQ(tree.branches[1].entries.size(), 2500u);
 }
 
 }  // namespace

@@ -10,6 +10,19 @@
 #include <QTextBrowser>
 #include <QTimer>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QImage>
+#include <QTextTable>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
 #include "checks/UMessageForm.h"
 #include "checks/UMessages.h"
 #include "language/LangProcessor.h"
@@ -24,6 +37,24 @@ using testsupport::WriteFile;
 
 const std::string kRussianPage = "<html><body><p>Вышла новая версия</p></body></html>";
 const std::string kEnglishPage = "<html><body><p>A new version is out</p></body></html>";
+
+// The text in UTF-16 (little- or big-endian) after the bytes of a byte-order mark.
+std::string Utf16(const std::string& mark, const char* text, bool little) {
+    std::string bytes = mark;
+    for (const char16_t c : QString::fromUtf8(text).toStdU16String()) {
+        const char low = static_cast<char>(c & 0xff), high = static_cast<char>(c >> 8);
+        bytes += little ? std::string{low, high} : std::string{high, low};
+    }
+    return bytes;
+}
+
+// A page of words whose body has exactly the given size.
+std::string ExactPage(std::size_t size) {
+    std::string page = "<p>";
+    while (page.size() + 4 + 6 <= size) page += "words ";
+    page.append(size - 4 - page.size(), 'x');
+    return page + "</p>";
+}
 
 struct Shown {
     int windows = 0;
@@ -70,7 +101,7 @@ protected:
             }
         });
         watcher.start(10);
-        TUFormUMessage::CheckNewFile();
+        TUFormUMessage::CheckNewFile(nullptr);
         return shown;
     }
     // The next start finds the check due again.
@@ -150,7 +181,12 @@ TEST_P(MessagesTest, OnlyAUsablePageIsTakenOver) {
         {"empty body", "\r\n", false, ""},
         {"blank", "  \r\n\r\n\r\n", false, ""},
         {"NUL bytes", std::string("<p>\0\0x</p>\r\n", 13), false, ""},
-        {"UTF-16", std::string("\xff\xfe<\0p\0>\0", 8), false, ""},
+        {"UTF-16 with a mark", Utf16("\xff\xfe", "<p>Привет</p>", true) + "\r\n", true, "Привет"},
+        {"UTF-16 big-endian", Utf16("\xfe\xff", "<p>Привет</p>", false) + "\r\n", true, "Привет"},
+        {"UTF-16 without a mark", Utf16("", "<p>Привет</p>", true) + "\r\n", false, ""},
+        {"UTF-16 cut in a character", Utf16("\xff\xfe", "<p>x</p>", true) + "<\r\n", false, ""},
+        {"a body of the limit", ExactPage(kMessagePageLimit) + "\r\n", true, ""},
+        {"a body over the limit", ExactPage(kMessagePageLimit + 1) + "\r\n", false, ""},
         {"over the limit", std::string(kMessagePageLimit + 10, 'x') + "\r\n", false, ""},
     };
     for (const Case& c : cases) {
@@ -160,7 +196,7 @@ TEST_P(MessagesTest, OnlyAUsablePageIsTakenOver) {
         WriteFile(settings("Messages.ini"), c.bytes);
         const Shown shown = Show();
         EXPECT_EQ(shown.windows, c.shown ? 1 : 0);
-        if (c.shown) {
+        if (c.shown && *c.text) {
             EXPECT_EQ(shown.page.trimmed(), QString::fromUtf8(c.text));
         }
         EXPECT_EQ(FileExists(settings("Messages_UAC.html")), c.shown) << "a bad page is never taken over";
@@ -190,18 +226,26 @@ TEST_P(MessagesTest, APageLoadsNothingAndLinksOpenThroughTheRules) {
         auto* pane = form->findChild<QTextBrowser*>("NTCWebBrowser1");
         QTextDocument* document = pane->document();
         EXPECT_FALSE(document->toPlainText().contains("alert"));
-        EXPECT_FALSE(document->resource(QTextDocument::ImageResource, QUrl("http://127.0.0.1:9/x.gif")).isValid());
-        EXPECT_FALSE(document->resource(QTextDocument::ImageResource, QUrl("file:///etc/hostname")).isValid());
-        form->NTCWebBrowser1BeforeNavigate2(QUrl("https://example.org/news"));
-        form->NTCWebBrowser1BeforeNavigate2(QUrl("file:///bin/sh"));
+        // Every picture the page names is the document's blank placeholder, never what is there.
+        for (const char* name : {"http://127.0.0.1:9/x.gif", "file:///etc/hostname"}) {
+            const QImage picture = qvariant_cast<QImage>(document->resource(QTextDocument::ImageResource, QUrl(name)));
+            EXPECT_EQ(picture.size(), QSize(1, 1)) << name;
+        }
+        // Web and mail addresses open; no file does, the program's own least of all.
+        const std::string program = app() + "/KV.Kestrune";
+        for (const std::string& link :
+             {std::string("https://example.org/news"), std::string("file:///bin/sh"), std::string("KV.Kestrune"),
+              "file://" + program, program, app() + "/Resource/Pellmark", std::string("Resource/Pellmark"),
+              "file://" + settings("Messages_UAC.html"), std::string("mailto:dev@example.org")})
+            form->NTCWebBrowser1BeforeNavigate2(QUrl(QString::fromStdString(link)));
         EXPECT_EQ(pane->toPlainText().left(4), "News") << "the pane keeps the message";
         checked = true;
         form->findChild<QPushButton*>("Button2")->click();
     });
     watcher.start(10);
-    TUFormUMessage::CheckNewFile();
+    TUFormUMessage::CheckNewFile(nullptr);
     EXPECT_TRUE(checked);
-    EXPECT_EQ(opened, std::vector<std::string>{"https://example.org/news 0"});
+    EXPECT_EQ(opened, (std::vector<std::string>{"https://example.org/news 0", "mailto:dev@example.org 0"}));
 }
 
 // No window for an error report, nor for a language other than English or Russian; the fetched
@@ -219,6 +263,229 @@ TEST_P(MessagesTest, NoWindowWhenChecksAreSilentOrTheLanguageIsUnknown) {
     // Only the Russian page exists: an English window has nothing to show and does not open.
     CommandLineLanguage = "English";
     EXPECT_EQ(Show().windows, 0);
+}
+
+// Watches, from a thread of its own, whether the program opens a named pipe planted as a picture
+// or its standard input (made a pipe nobody writes to). What is opened is let go at once, so that
+// the reader sees the end instead of blocking; a window that does not come up within the deadline
+// ends the test program with a message rather than hanging it.
+class OpenWatchdog {
+public:
+    explicit OpenWatchdog(std::string fifo) : fifo_(std::move(fifo)) {
+        EXPECT_EQ(mkfifo(fifo_.c_str(), 0600), 0);
+        int ends[2];
+        EXPECT_EQ(pipe(ends), 0);
+        savedStdin_ = dup(0);
+        dup2(ends[0], 0);
+        close(ends[0]);
+        writeEnd_ = ends[1];
+        struct stat st {};
+        fstat(0, &st);
+        stdinInode_ = st.st_ino;
+        thread_ = std::thread([this] { Watch(); });
+    }
+    ~OpenWatchdog() {
+        stop_ = true;
+        thread_.join();
+        dup2(savedStdin_, 0);
+        close(savedStdin_);
+        if (const int end = writeEnd_.exchange(-1); end >= 0) close(end);
+        unlink(fifo_.c_str());
+    }
+    // Until Disarm, the window must come up within a minute.
+    void Arm(const std::string& what) {
+        const std::lock_guard lock(mutex_);
+        what_ = what;
+        deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    }
+    void Disarm() {
+        const std::lock_guard lock(mutex_);
+        deadline_.reset();
+    }
+    // What was opened since the last call.
+    std::string TakeOpened() {
+        const std::lock_guard lock(mutex_);
+        return std::exchange(opened_, std::string());
+    }
+
+private:
+    void Note(const char* what) {
+        const std::lock_guard lock(mutex_);
+        opened_ += what;
+    }
+    void Watch() {
+        while (!stop_) {
+            // Opening the pipe for writing succeeds only while someone holds it open for reading.
+            if (const int fd = open(fifo_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC); fd >= 0) {
+                Note("the planted pipe ");
+                close(fd);
+            }
+            if (DIR* fds = opendir("/proc/self/fd")) {
+                while (const dirent* entry = readdir(fds)) {
+                    const int fd = std::atoi(entry->d_name);
+                    struct stat st {};
+                    if (fd <= 0 || fd == writeEnd_ ||
+                        stat(("/proc/self/fd/" + std::string(entry->d_name)).c_str(), &st) != 0)
+                        continue;
+                    if (S_ISFIFO(st.st_mode) && st.st_ino == stdinInode_) {
+                        Note("standard input ");
+                        if (const int end = writeEnd_.exchange(-1); end >= 0) close(end);
+                    }
+                }
+                closedir(fds);
+            }
+            {
+                const std::lock_guard lock(mutex_);
+                if (deadline_ && std::chrono::steady_clock::now() > *deadline_) {
+                    std::fprintf(stderr, "FAILED: the message window did not come up within 60 s: %s\n", what_.c_str());
+                    std::fflush(stderr);
+                    _exit(1);
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+
+    std::string fifo_;
+    int savedStdin_ = -1;
+    std::atomic<int> writeEnd_{-1};
+    ino_t stdinInode_ = 0;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::string what_, opened_;
+    std::optional<std::chrono::steady_clock::time_point> deadline_;
+    std::thread thread_;
+};
+
+int TableNesting(QTextFrame* frame) {
+    int deepest = 0;
+    for (QTextFrame* child : frame->childFrames()) deepest = std::max(deepest, TableNesting(child));
+    return deepest + (qobject_cast<QTextTable*>(frame) ? 1 : 0);
+}
+
+std::string NestedTables(int depth) {
+    std::string page;
+    for (int i = 0; i < depth; ++i) page += "<table border=1><tr><td>";
+    page += "deep";
+    for (int i = 0; i < depth; ++i) page += "</td></tr></table>";
+    return page;
+}
+
+// Hostile pages through the real window: nothing they name is opened, whatever the path, and the
+// window comes up however costly the markup; markup beyond the bounds shows as its plain text.
+TEST_P(MessagesTest, HostilePagesOpenNothingAndShowAtOnce) {
+    const std::string scratch = home_.root();
+    OpenWatchdog watchdog(scratch + "/picture.png");
+    char* previous = getcwd(nullptr, 0);
+    ASSERT_EQ(chdir(scratch.c_str()), 0) << "relative names are taken from the working folder";
+    struct Case {
+        const char* name;
+        std::string page;
+        const char* text;  // the shown text begins with it
+        int tables;        // table nesting of the shown document
+    };
+    std::string longWord(300000, 'w');
+    const std::vector<Case> cases{
+        {"absolute path", "<p>a</p><img src=\"" + scratch + "/picture.png\">", "a", 0},
+        {"relative path", "<p>r</p><img src=\"picture.png\"><img src=\"./picture.png\">", "r", 0},
+        {"file address", "<p>f</p><img src=\"file://" + scratch + "/picture.png\">", "f", 0},
+        {"background",
+         "<body background=\"picture.png\"><table background=\"picture.png\"><tr><td>b</td></tr></table>"
+         "<p style=\"background-image: url(picture.png)\">c</p></body>",
+         "b", 1},
+        {"standard input", "<p>s</p><img src=\"/dev/stdin\"><img src=\"/proc/self/fd/0\">", "s", 0},
+        {"style sheet",
+         "<html><head><link rel=\"stylesheet\" href=\"/dev/stdin\"></head><body>"
+         "<style>@import url(picture.png);</style><p>t</p></body></html>",
+         "t", 0},
+        {"30 nested tables", NestedTables(30), "deep", 0},
+        {"300 nested tables", NestedTables(300), "deep", 0},
+        {"6 nested tables", NestedTables(6), "deep", 6},
+        {"30 tables opened with blanks",
+         [] {
+             std::string page;
+             for (int i = 0; i < 30; ++i) page += "< table>< tr>< td>";
+             return page + "deep";
+         }(),
+         "deep", 0},
+        {"no-break spaces",
+         "<p>" +
+             [] {
+                 std::string text;
+                 for (int i = 0; i < 100000; ++i) text += "x\u00a0";
+                 return text;
+             }() +
+             "</p>",
+         "x", 0},
+        {"one word of 300,000 letters", "<p>" + longWord + "</p>", "www", 0},
+        {"20,000 nested lists",
+         [] {
+             std::string page;
+             for (int i = 0; i < 20000; ++i) page += "<ul><li>";
+             return page + "list";
+         }(),
+         "list", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const char* name : {"Messages.ini", "Messages_UAC.html", "Messages_CheckTrue"})
+            platform::RemoveFile(settings(name));
+        WriteFile(settings("Messages.ini"), c.page + "\r\n");
+        watchdog.Arm(c.name);
+        int tables = -1;
+        QTimer measure;
+        QObject::connect(&measure, &QTimer::timeout, [&] {
+            if (auto* form = qobject_cast<TUFormUMessage*>(QApplication::activeModalWidget()))
+                tables = TableNesting(form->findChild<QTextBrowser*>("NTCWebBrowser1")->document()->rootFrame());
+        });
+        measure.start(5);
+        const Shown shown = Show();
+        watchdog.Disarm();
+        EXPECT_EQ(shown.windows, 1);
+        EXPECT_TRUE(shown.page.trimmed().startsWith(QString::fromUtf8(c.text)))
+            << "shown: " << shown.page.left(40).toStdString();
+        EXPECT_EQ(tables, c.tables);
+        EXPECT_EQ(watchdog.TakeOpened(), "") << "opened by the page";
+    }
+    EXPECT_EQ(chdir(previous), 0);
+    std::free(previous);
+}
+
+// A current page that cannot be shown is deleted: no later start meets it again.
+TEST_P(MessagesTest, ACurrentPageThatCannotBeShownIsDropped) {
+    for (const std::string& bytes :
+         {std::string("\0\0\0", 3), std::string(kMessagePageLimit + 1, 'x'), std::string()}) {
+        WriteFile(settings("Messages_UAC.html"), bytes);
+        EXPECT_EQ(Show().windows, 0);
+        EXPECT_FALSE(FileExists(settings("Messages_UAC.html")));
+    }
+    // Something in the page's place that is no file goes too.
+    mkfifo(settings("Messages_UAC.html").c_str(), 0600);
+    EXPECT_EQ(Show().windows, 0);
+    EXPECT_FALSE(FileExists(settings("Messages_UAC.html")));
+    EXPECT_TRUE(errorCodes.codes.empty());
+}
+
+// The host window comes back to the front once the message window is closed.
+TEST_P(MessagesTest, TheHostWindowComesBackToTheFront) {
+    QWidget host;
+    host.resize(100, 100);
+    host.show();
+    WriteFile(settings("Messages.ini"), kRussianPage + "\r\n");
+    QTimer closer;
+    bool seen = false;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        auto* form = qobject_cast<TUFormUMessage*>(QApplication::activeModalWidget());
+        if (!form || !form->isActiveWindow()) return;
+        seen = true;
+        form->findChild<QPushButton*>("Button2")->click();
+    });
+    closer.start(10);
+    TUFormUMessage::CheckNewFile(&host);
+    closer.stop();
+    EXPECT_TRUE(seen) << "the message window was never in front";
+    EXPECT_TRUE(testsupport::WaitFor(
+        "the host window in front", [&] { return QApplication::activeWindow() == &host; }, testsupport::TurnEventLoop));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Developer messages through the real program and the real agent against the loopback server: a
 // start fetches the pages, the next start shows the message once, and after "don't remind again"
 // no later start shows it; in both settings modes.
+#include <sys/stat.h>
 
 #include "tests/agent/LoopbackServer.h"
 #include "tests/e2e/DrivenStart.h"
@@ -53,6 +54,33 @@ TEST_P(MessagesRun, AMessageIsShownOnceThenSilenced) {
     result = StartOnline("Button2");
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(shownWindow(), "") << "silenced";
+}
+
+// Hostile current pages at a start in mode 0 and in mode 1 (the settings window follows): the
+// message window comes up and the start ends, with nothing opened that the page names (a named
+// pipe or standard input would block the start) and however deep its tables are nested.
+TEST_P(MessagesRun, HostilePagesNeitherBlockNorFreezeAStart) {
+    const std::string pipe = home_.root() + "/picture.png";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::string nested;
+    for (int i = 0; i < 30; ++i) nested += "<table><tr><td>";
+    const std::vector<std::string> pages{
+        "<p>pipe</p><img src=\"" + pipe + "\">",
+        "<p>stdin</p><img src=\"/dev/stdin\">",
+        nested + "deep",
+    };
+    for (const char* mode : {"0", "1"}) {
+        for (const std::string& page : pages) {
+            SCOPED_TRACE(std::string("mode ") + mode + ": " + page.substr(0, 30));
+            WriteFile(settings("MessagesEng.ini"), page + "\r\n");
+            // No message address: no agent runs, so nothing but this page is shown.
+            const ProcessResult result =
+                Start({mode, "Prog", "2.0", "English", "", "", ""},
+                      std::string(mode) == "0" ? "Button2" : "Button2,ButtonCancel", {{"KESTRUNE_INTERNET", "1"}});
+            EXPECT_EQ(result.exitCode, 0) << result.err;
+            EXPECT_EQ(shownWindow(), "UFormUMessage");
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothSettingsModes, MessagesRun, ::testing::Values(false, true),

@@ -2,6 +2,7 @@
 // safely, the translator credits, the links and their hover colours.
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -221,9 +222,14 @@ TEST_F(AboutWindow, ShowsTheStoredPageSafely) {
         auto* pane = window->findChild<QTextBrowser*>("AboutPage");
         ASSERT_NE(pane, nullptr);
         QTextDocument* document = pane->document();
-        EXPECT_EQ(document->resource(QTextDocument::ImageResource, QUrl("file:///Anim.gif")).isValid(), c.pictures);
+        // A picture that is none of the archive's is the document's blank placeholder.
+        auto placeholder = [document](const char* name) {
+            const QVariant picture = document->resource(QTextDocument::ImageResource, QUrl(name));
+            return qvariant_cast<QImage>(picture).size() == QSize(1, 1);
+        };
+        EXPECT_EQ(!placeholder("file:///Anim.gif"), c.pictures);
         for (const char* outside : {"http://127.0.0.1:9/remote.gif", "file:///etc/hostname", "qrc:/about/About.mht"})
-            EXPECT_FALSE(document->resource(QTextDocument::ImageResource, QUrl(outside)).isValid()) << outside;
+            EXPECT_TRUE(placeholder(outside)) << outside;
         EXPECT_FALSE(document->toPlainText().contains("alert"));
         EXPECT_TRUE(document->toPlainText().contains(c.text));
         EXPECT_EQ(Label(window, "NTCLabel2")->text().isEmpty(), c.failure) << "the rest of the window is filled";

@@ -2,12 +2,14 @@
 // first time, it writes that window's object name and caption to $KESTRUNE_DRIVER_REPORT and
 // then closes it the way $KESTRUNE_DRIVER_ACTION says: the name of a button to click, or "Esc".
 // For each component named in $KESTRUNE_DRIVER_TEXTS (names joined by ","), "|name=text" follows
-// in the report.
+// in the report. Actions joined by "," close the modal windows that follow the first one in turn,
+// each at its first paint.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -18,15 +20,17 @@ QString ComponentText(QWidget* window, const QString& name) {
     return QStringLiteral("<none>");
 }
 
-void Drive(QWidget* window) {
+void Report(QWidget* window) {
     QFile report(qEnvironmentVariable("KESTRUNE_DRIVER_REPORT"));
     QString shown = window->objectName() + "|" + window->windowTitle();
     for (const QString& name : qEnvironmentVariable("KESTRUNE_DRIVER_TEXTS").split(',', Qt::SkipEmptyParts))
         shown += "|" + name + "=" + ComponentText(window, name);
     if (report.open(QIODevice::WriteOnly)) report.write(shown.toUtf8());
     report.close();
-    // Queued, so that the paint in progress ends before the window goes.
-    const QString action = qEnvironmentVariable("KESTRUNE_DRIVER_ACTION");
+}
+
+// Queued, so that the paint in progress ends before the window goes.
+void Act(QWidget* window, const QString& action) {
     if (action == "Esc") {
         QCoreApplication::postEvent(window, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
     } else if (auto* button = window->findChild<QPushButton*>(action)) {
@@ -34,30 +38,34 @@ void Drive(QWidget* window) {
     }
 }
 
-// Watches every paint of the application: the first one that belongs to the window that is
-// modal at that moment drives it, once.
-class FirstModalPaint : public QObject {
+// Watches every paint of the application: the first one that belongs to a modal window not yet
+// driven drives it with the next action; the first window is also reported.
+class ModalPaints : public QObject {
 public:
-    using QObject::QObject;
+    explicit ModalPaints(QObject* parent)
+        : QObject(parent), actions_(qEnvironmentVariable("KESTRUNE_DRIVER_ACTION").split(',')) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (done_ || event->type() != QEvent::Paint || !watched->isWidgetType()) return false;
+        if (driven_ >= actions_.size() || event->type() != QEvent::Paint || !watched->isWidgetType()) return false;
         QWidget* window = QApplication::activeModalWidget();
-        if (!window || static_cast<QWidget*>(watched)->window() != window) return false;
-        done_ = true;
-        Drive(window);
+        if (!window || window == last_.data() || static_cast<QWidget*>(watched)->window() != window) return false;
+        last_ = window;
+        if (driven_ == 0) Report(window);
+        Act(window, actions_.value(driven_++));
         return false;
     }
 
 private:
-    bool done_ = false;
+    const QStringList actions_;
+    qsizetype driven_ = 0;
+    QPointer<QWidget> last_;
 };
 
 // Runs when the application object is made.
 void Install() {
     QCoreApplication* application = QCoreApplication::instance();
-    application->installEventFilter(new FirstModalPaint(application));
+    application->installEventFilter(new ModalPaints(application));
 }
 
 }  // namespace

@@ -49,10 +49,15 @@ TEST(IniFile, ReadsValuesAsTheProfileFormatHoldsThem) {
         {"Nowhere", "File", std::nullopt},
         {"Main", "; a comment", std::nullopt},
     };
+    // The index of a file read many times answers exactly as Read.
+    const IniFile::Index index(ini);
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.section) + "/" + c.key);
         EXPECT_EQ(ini.Read(c.section, c.key), c.value);
+        EXPECT_EQ(index.Read(c.section, c.key), c.value);
     }
+    EXPECT_TRUE(index.HasSection("SETTINGS"));
+    EXPECT_FALSE(index.HasSection("Nowhere"));
 }
 
 TEST(IniFile, ChangesKeepEveryOtherLineAndWriteCrLf) {
