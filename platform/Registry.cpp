@@ -105,6 +105,11 @@ std::set<std::string>& Told() {
     return told;
 }
 
+int& LockWaitMs() {
+    static int wait = kRegistryLockWaitMs;
+    return wait;
+}
+
 void Notice(const std::string& file, const std::string& problem) {
     if (NoticeHandler() && Told().insert(file + "\n" + problem).second) NoticeHandler()(file + " " + problem);
 }
@@ -155,7 +160,7 @@ public:
         if (fd_ < 0) return;
         // Writers hold the lock for moments. Anyone who may open the file can hold it for good,
         // so the wait is bounded: past it the change fails, as a refused access would.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kRegistryLockWaitMs);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(LockWaitMs());
         while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK && errno != EINTR) {
                 close(fd_);
@@ -219,6 +224,8 @@ void SetIn(StoredKey& key, std::string_view name, std::uint32_t type, std::strin
 }
 
 }  // namespace
+
+int SetRegistryLockWaitForTesting(int milliseconds) { return std::exchange(LockWaitMs(), milliseconds); }
 
 RegistryNoticeHandler SetRegistryNoticeHandler(RegistryNoticeHandler handler) {
     Told().clear();

@@ -320,10 +320,12 @@ TEST_F(RegistryStore, ALockHeldByAnotherProgramFailsTheChangeInsteadOfHoldingIt)
         ASSERT_EQ(flock(holder, LOCK_EX), 0);
         std::vector<std::string> told;
         platform::SetRegistryNoticeHandler([&](const std::string& text) { told.push_back(text); });
+        const int wait = platform::SetRegistryLockWaitForTesting(500);
         for (int round = 0; round < 2; ++round) {
             EXPECT_FALSE(platform::RegistryWriteValue(root, kRunKey, "KV.Kestrune", platform::kRegSz, "new"));
             EXPECT_EQ(QueryData(root, kRunKey, "KV.Kestrune"), old);
         }
+        platform::SetRegistryLockWaitForTesting(wait);
         platform::SetRegistryNoticeHandler({});
         ASSERT_EQ(told.size(), 1u);
         EXPECT_EQ(told[0], lockFile + " is locked by another program");
