@@ -16,7 +16,6 @@
 
 #include "checks/AgentResults.h"
 #include "checks/CallerIcon.h"
-#include "checks/UnitAutoUpdate.h"
 #include "foundation/ShellOpen.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"

@@ -7,7 +7,6 @@
 
 #include "errors/ErrorLog.h"
 #include "errors/Quietly.h"
-#include "errors/ReportMail.h"
 #include "errors/UFormError.h"
 #include "foundation/Application.h"
 #include "foundation/CounterFiles.h"
@@ -24,42 +23,10 @@
 namespace kestrune {
 
 QPointer<TUFormError> UFormError;
-bool ErrorReportingOff = false;
-std::string ErrorDump;
-std::string ExternalErrorLogPath;
-std::uint32_t StartTickCount = 0;
-bool ErrorWindowOpen = false;
-bool PageChangeAllowed = false;
-bool ReporterMode = false;
 
-const ProgramValues errorValues([] {
-    UFormError = nullptr;
-    ErrorReportingOff = false;
-    ErrorDump.clear();
-    ExternalErrorLogPath.clear();
-    StartTickCount = 0;
-    ErrorWindowOpen = false;
-    PageChangeAllowed = false;
-    ReporterMode = false;
-});
+const ProgramValues errorValues([] { UFormError = nullptr; });
 
 namespace {
-
-constexpr const char* kLineStart = "\r\n          ";  // CR LF and 10 blanks
-
-ErrorWindowHooks& Hooks() {
-    static ErrorWindowHooks hooks;
-    return hooks;
-}
-
-struct Mailers {
-    WindowMailer report;
-    WindowMailer review;
-};
-Mailers& TestMailers() {
-    static Mailers mailers;
-    return mailers;
-}
 
 ErrorWindowRunner& Runner() {
     static ErrorWindowRunner runner;
@@ -79,16 +46,6 @@ void MarkFollowingShownFailure() {
 }
 
 std::string TempCopyPath() { return GetSpecialFolder(1) + "\\" + kOwnProductName + " " + kOwnVersion + " Error.tmp"; }
-
-// A name the system gives, or "n/a" when it gives none.
-std::string NameOrNa(std::string platform::SystemFacts::*field) {
-    std::string text = "n/a";
-    Quietly([&] {
-        std::string name = platform::ReadSystemFacts().*field;
-        if (!name.empty()) text = std::move(name);
-    });
-    return text;
-}
 
 enum class WindowKind { Failure, Report, Review };
 
@@ -187,72 +144,8 @@ void DeleteErrorTempFiles() {
     Quietly([&] { platform::RemoveFile(platform::ExecutableFolder() + "/Resource/test.ini"); });
 }
 
-std::string MemoryStatusValue(int index) {
-    std::string text;
-    Quietly([&] {
-        const auto memory = platform::ReadSystemFacts().memory;
-        if (!memory || index < 1 || index > 7) {
-            text = "n/a";
-            return;
-        }
-        if (index == 1) {
-            text = std::to_string(memory->loadPercent);
-            return;
-        }
-        const std::uint64_t sizes[] = {memory->totalPhys,     memory->availPhys,    memory->totalPageFile,
-                                       memory->availPageFile, memory->totalVirtual, memory->availVirtual};
-        text = std::to_string(sizes[index - 2] / 1024) + " KB";
-    });
-    return text;
-}
-
-std::string SystemUptimeText() {
-    std::string text;
-    // The whole up time: a 32-bit count would start again from zero after 49.7 days.
-    Quietly([&] { text = DurationText(static_cast<std::int64_t>(platform::ReadSystemFacts().uptimeMs)); });
-    return text;
-}
-
-std::string SystemInfoText(const std::string& text) {
-    std::string result = text;
-    Quietly([&] {
-        const platform::SystemFacts facts = platform::ReadSystemFacts();
-        result += kLineStart + std::string("ProcessorType: ") + std::to_string(facts.processorType);
-        result += kLineStart + std::string("ProcessorLevel: ") + std::to_string(facts.processorLevel);
-        result += kLineStart + std::string("MemoryLoad = ") + MemoryStatusValue(1) + "%";
-        result += kLineStart + std::string("TotalPhys = ") + MemoryStatusValue(2);
-        result += kLineStart + std::string("AvailPhys = ") + MemoryStatusValue(3);
-        result += "\r\nOS worked = " + SystemUptimeText();
-    });
-    return result;
-}
-
-std::string UserNameText() { return NameOrNa(&platform::SystemFacts::userName); }
-std::string ComputerNameText() { return NameOrNa(&platform::SystemFacts::computerName); }
-
-std::string LogEntryTrailer() {
-    std::string text = kLogRule;
-    Quietly([&] { text += ListSettingsForReport(); });
-    return text;
-}
-
-void SetErrorWindowHooks(ErrorWindowHooks hooks) { Hooks() = std::move(hooks); }
-const ErrorWindowHooks& CurrentErrorWindowHooks() { return Hooks(); }
-
 ErrorWindowRunner SetErrorWindowRunnerForTesting(ErrorWindowRunner runner) {
     return std::exchange(Runner(), std::move(runner));
-}
-
-void SetWindowMailersForTesting(WindowMailer report, WindowMailer review) {
-    TestMailers() = {std::move(report), std::move(review)};
-}
-
-bool MailReportFromWindow(TUFormError& errorWindow) {
-    return TestMailers().report ? TestMailers().report(errorWindow) : SendReportFromWindow(errorWindow);
-}
-
-bool MailReviewFromWindow(TUFormError& errorWindow) {
-    return TestMailers().review ? TestMailers().review(errorWindow) : SendReviewFromWindow(errorWindow);
 }
 
 }  // namespace kestrune

@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "errors/ErrorLog.h"
-#include "errors/ErrorProcessor.h"
+#include "errors/ErrorState.h"
 #include "errors/LogRead.h"
 #include "errors/MailMessage.h"
 #include "errors/MailSender.h"

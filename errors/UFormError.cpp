@@ -8,7 +8,7 @@
 #include <QTextBlock>
 #include <algorithm>
 
-#include "errors/ErrorProcessor.h"
+#include "errors/ErrorState.h"
 #include "errors/Quietly.h"
 #include "foundation/Application.h"
 #include "foundation/UnitVAR.h"
@@ -64,6 +64,31 @@ std::string FormatWithOneArgument(const std::string& text, const std::string& ar
     return FillPlaceholders(text, {argument}, "s");
 }
 
+namespace {
+
+struct Mailers {
+    WindowMailer report;
+    WindowMailer review;
+};
+Mailers& TestMailers() {
+    static Mailers mailers;
+    return mailers;
+}
+
+}  // namespace
+
+void SetWindowMailersForTesting(WindowMailer report, WindowMailer review) {
+    TestMailers() = {std::move(report), std::move(review)};
+}
+
+bool MailReportFromWindow(TUFormError& errorWindow) {
+    return TestMailers().report ? TestMailers().report(errorWindow) : SendReportFromWindow(errorWindow);
+}
+
+bool MailReviewFromWindow(TUFormError& errorWindow) {
+    return TestMailers().review ? TestMailers().review(errorWindow) : SendReviewFromWindow(errorWindow);
+}
+
 TUFormError::TUFormError(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       ui_(new Ui::TUFormError),
@@ -87,9 +112,7 @@ TUFormError::TUFormError(QWidget* parent)
     FormCreate();
 }
 
-TUFormError::~TUFormError() {
-    if (UFormError == this) UFormError = nullptr;
-}
+TUFormError::~TUFormError() {}
 
 void TUFormError::FormCreate() {
     ErrorWindowOpen = true;
