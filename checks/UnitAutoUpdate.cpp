@@ -10,6 +10,7 @@
 #include "checks/AgentResults.h"
 #include "checks/AgentRun.h"
 #include "checks/CheckNewVersion.h"
+#include "checks/NewVersionDescription.h"
 #include "foundation/DueTest.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
