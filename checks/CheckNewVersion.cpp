@@ -21,6 +21,7 @@
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/Placeholders.h"
 #include "foundation/core/ProgramValues.h"
 #include "language/LangProcessor.h"
 #include "language/LanguageMenus.h"
@@ -56,23 +57,7 @@ bool OpenableAddress(const std::string& address) {
 
 }  // namespace
 
-void ShowNewVersionWindow() {
-    const bool setHere = !BusyFlag;
-    BusyFlag = true;
-    struct Restore {
-        bool setHere;
-        ~Restore() {
-            if (setHere) BusyFlag = false;
-        }
-    } restore{setHere};
-    QPointer<TUFormNewVerExists> window = new TUFormNewVerExists();
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    KeepAboveOpenModalWindow(window);
-    window->raise();
-    window->activateWindow();
-    ExecModal(*window);
-    if (window) delete window.data();
-}
+void ShowNewVersionWindow() { ShowFormModal<TUFormNewVerExists>(false, nullptr); }
 
 TUFormNewVerExists::TUFormNewVerExists(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
@@ -100,9 +85,11 @@ void TUFormNewVerExists::FormCreate() {
         ui_->NTCPanel->setVisible(language != "russian" && language != "english" &&
                                   platform::FileAgeReadable(Description("Eng")));
         setWindowTitle(QString::fromStdString(CallingProgramName));
-        std::string headline;
-        if (FillTextFormat(ui_->Panel1->text().toStdString(), {CallingProgramName}, headline))
-            ui_->Panel1->setText(QString::fromStdString(headline));
+        // A translated headline with any placeholder but one "%s" stays as it stands.
+        std::size_t kept = 0;
+        const std::string headline =
+            FillPlaceholders(ui_->Panel1->text().toStdString(), {CallingProgramName}, "s", &kept);
+        if (kept == 0) ui_->Panel1->setText(QString::fromStdString(headline));
         if (!ReadFile(GetNewVersionLangSuffix())) CloseNewVersionOnPaint = true;
         const QPixmap picture = CallerIconPixmap(48);
         if (!picture.isNull()) ui_->Image1->setPixmap(picture);
@@ -146,9 +133,11 @@ bool TUFormNewVerExists::ReadFile(const std::string& langSuffix) {
         code = "CNV.003-06";
         code = "CNV.003-07";
         int kilobytes = 0;
-        std::string sizeText;
-        if (!ParseKilobytes(lines[3], kilobytes) ||
-            !FillTextFormat(ui_->Label1->text().toStdString(), {lines[3], MegabyteText(kilobytes)}, sizeText)) {
+        const bool sized = ParseKilobytes(lines[3], kilobytes);
+        std::size_t kept = 0;
+        const std::string sizeText =
+            FillPlaceholders(ui_->Label1->text().toStdString(), {lines[3], MegabyteText(kilobytes)}, "s", &kept);
+        if (!sized || kept != 0) {
             result = false;
             platform::RemoveFile(Description(""));
             platform::RemoveFile(Description("Eng"));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <vector>
 
 #include "checks/AgentResults.h"
 #include "foundation/UnitVAR.h"
@@ -42,28 +43,6 @@ bool ParseKilobytes(const std::string& line, int& kilobytes) {
     if (*begin == '+') ++begin;
     const auto [ptr, error] = std::from_chars(begin, end, kilobytes);
     return error == std::errc() && ptr == end;
-}
-
-bool FillTextFormat(const std::string& format, const std::vector<std::string>& values, std::string& result) {
-    std::string text;
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] != '%') {
-            text += format[i];
-            continue;
-        }
-        if (i + 1 >= format.size()) return false;
-        const char c = format[++i];
-        if (c == '%') {
-            text += '%';
-        } else if (c == 's' && next < values.size()) {
-            text += values[next++];
-        } else {
-            return false;
-        }
-    }
-    result = text;
-    return true;
 }
 
 std::string MegabyteText(int kilobytes) {

@@ -7,7 +7,6 @@
 // 32-bit decimal integer), 5 and on the changes.
 
 #include <string>
-#include <vector>
 
 namespace kestrune {
 
@@ -26,9 +25,5 @@ bool ParseKilobytes(const std::string& line, int& kilobytes);
 std::string MegabyteText(int kilobytes);
 // Compares dotted version numbers; false when either is not one.
 bool VersionIsNewer(const std::string& candidate, const std::string& current, bool& comparable);
-
-// Fills each "%s" of a translated format with the next value; "%%" is "%". False (result
-// untouched) for any other conversion or too few values: a format is never handed to printf.
-bool FillTextFormat(const std::string& format, const std::vector<std::string>& values, std::string& result);
 
 }  // namespace kestrune

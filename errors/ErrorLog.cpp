@@ -10,10 +10,10 @@
 
 #include "errors/ErrorState.h"
 #include "errors/LogRead.h"
-#include "errors/Quietly.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
+#include "foundation/core/Quietly.h"
 #include "language/LangProcessor.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"

@@ -3,10 +3,10 @@
 #include <QApplication>
 #include <QPointer>
 #include <cerrno>
+#include <optional>
 #include <utility>
 
 #include "errors/ErrorLog.h"
-#include "errors/Quietly.h"
 #include "errors/UFormError.h"
 #include "foundation/Application.h"
 #include "foundation/CounterFiles.h"
@@ -15,6 +15,7 @@
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
 #include "foundation/core/ProgramValues.h"
+#include "foundation/core/Quietly.h"
 #include "foundation/core/SystemFolders.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
@@ -53,7 +54,10 @@ enum class WindowKind { Failure, Report, Review };
 // frees it when it closes.
 void ShowErrorWindow(WindowKind kind, const std::string& fullCode) {
     if (!QApplication::instance()) return;  // nothing can be shown without the application
-    bool setBusy = false;
+    // Not ShowFormModal: its guard would hand a failure of the error window back to the error
+    // processor, a test may run the window its own way, and a failure window clears BusyFlag
+    // even when another job had set it (below). BusyFlag is held from the layout on.
+    std::optional<BusyScope> busy;
     QPointer<TUFormError> window;
     Quietly([&] {
         window = new TUFormError(nullptr);
@@ -67,10 +71,7 @@ void ShowErrorWindow(WindowKind kind, const std::string& fullCode) {
             case WindowKind::Report: window->ShowReportLayout(); break;
             case WindowKind::Review: window->ShowReviewLayout(); break;
         }
-        if (!BusyFlag) {
-            BusyFlag = true;
-            setBusy = true;
-        }
+        busy.emplace();
         KeepAboveOpenModalWindow(window);
         window->raise();
         window->activateWindow();
@@ -86,7 +87,7 @@ void ShowErrorWindow(WindowKind kind, const std::string& fullCode) {
     delete window.data();
     UFormError = nullptr;
     if (!TerminateRequested()) ErrorWindowOpen = false;
-    if (setBusy) BusyFlag = false;
+    busy.reset();
     // After a failure window BusyFlag is always clear, also when another job had set it.
     if (kind == WindowKind::Failure) {
         BusyFlag = false;

@@ -9,11 +9,11 @@
 #include <algorithm>
 
 #include "errors/ErrorState.h"
-#include "errors/Quietly.h"
 #include "foundation/Application.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Placeholders.h"
+#include "foundation/core/Quietly.h"
 #include "language/LangProcessor.h"
 #include "ui_UFormError.h"
 
@@ -59,10 +59,6 @@ bool IsPageKey(const QKeyEvent& key, bool onTabBar) {
 }
 
 }  // namespace
-
-std::string FormatWithOneArgument(const std::string& text, const std::string& argument) {
-    return FillPlaceholders(text, {argument}, "s");
-}
 
 namespace {
 
@@ -123,8 +119,8 @@ void TUFormError::FormCreate() {
         ShowPage(ui_->NTCTabSheet1, false);
         CaptureFormTexts(0, this);
         TranslateFormOrBuiltIn(0, this);
-        ui_->Label1->setText(Text(FormatWithOneArgument(Text(ui_->Label1->text()), kOwnProductName)));
-        setWindowTitle(Text(FormatWithOneArgument(Text(windowTitle()), kOwnProductName)));
+        ui_->Label1->setText(Text(FillPlaceholders(Text(ui_->Label1->text()), {kOwnProductName}, "s")));
+        setWindowTitle(Text(FillPlaceholders(Text(windowTitle()), {kOwnProductName}, "s")));
         ui_->Button1->setEnabled(false);
         if (const auto& setup = CurrentErrorWindowHooks().setupHelpFrame) setup(ui_->UFrameHlpBtn1);
     });

@@ -10,6 +10,7 @@
 
 #include "errors/ReportMail.h"
 #include "foundation/TextFit.h"
+#include "foundation/core/Placeholders.h"
 
 namespace Ui {
 class TUFormError;
@@ -77,7 +78,10 @@ bool MailReportFromWindow(TUFormError& errorWindow);
 bool MailReviewFromWindow(TUFormError& errorWindow);
 
 // The text with its first "%s" replaced by the argument and "%%" read as "%"; every other
-// character, "%" included, stays as it is. Translated texts are never used as a printf format.
-std::string FormatWithOneArgument(const std::string& text, const std::string& argument);
+// character, "%" included, stays as it is: FillPlaceholders with "%s" only. The add-on and
+// message windows still reach it through this header; new code calls FillPlaceholders.
+inline std::string FormatWithOneArgument(const std::string& text, const std::string& argument) {
+    return FillPlaceholders(text, {argument}, "s");
+}
 
 }  // namespace kestrune
