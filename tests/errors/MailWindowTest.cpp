@@ -229,15 +229,11 @@ TEST_F(MailWindowTest, ReviewWithoutLogCarriesTheHeaderBlockAndNoBlankLine) {
 TEST_F(MailWindowTest, TheDateHeaderReadsTheLocalClock) {
     SmtpsServer server;
     WriteSettings(server);
-    std::tm day{};
-    day.tm_year = 2027 - 1900;
-    day.tm_mon = 2;
-    day.tm_mday = 5;
-    day.tm_hour = 7;
-    day.tm_min = 4;
-    day.tm_sec = 9;
-    day.tm_isdst = -1;
-    platform::SetLocalTimeForTesting([day] { return day; });
+    platform::SetLocalTimeForTesting([] {
+        std::tm time = testsupport::AsTm({2027, 3, 5, 7, 4, 9});
+        time.tm_isdst = -1;  // whatever the test machine's zone says of that day
+        return time;
+    });
     const auto restoreClock = qScopeGuard([] { platform::SetLocalTimeForTesting({}); });
     ErrorWindow w;
     w.edit(3)->setText("Nick");
