@@ -10,8 +10,6 @@
 #include <memory>
 #include <string>
 
-#include "checks/NewVersionDescription.h"
-
 namespace Ui {
 class TUFormNewVerExists;
 }
