@@ -7,21 +7,20 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
-#include <charconv>
 #include <stdexcept>
 
 #include "checks/AgentResults.h"
 #include "checks/CallerIcon.h"
-#include "checks/UnitAutoUpdate.h"
+#include "checks/NewVersionDescription.h"
 #include "foundation/ShellOpen.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/Placeholders.h"
 #include "foundation/core/ProgramValues.h"
 #include "language/LangProcessor.h"
 #include "language/LanguageMenus.h"
@@ -49,64 +48,6 @@ std::string Description(const std::string& langSuffix) {
 
 std::string Lowered(const std::string& text) { return langpack::Lowered(text); }
 
-bool ParseKilobytes(const std::string& line, int& kilobytes) {
-    std::string text = line;
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
-    std::size_t start = text.find_first_not_of(" \t");
-    if (start == std::string::npos) return false;
-    const char* begin = text.data() + start;
-    const char* end = text.data() + text.size();
-    if (*begin == '+') ++begin;
-    const auto [ptr, error] = std::from_chars(begin, end, kilobytes);
-    return error == std::errc() && ptr == end;
-}
-
-std::vector<long long> VersionParts(const std::string& text, bool& ok) {
-    std::vector<long long> parts;
-    ok = false;
-    std::size_t start = 0;
-    std::string trimmed = text;
-    while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\t')) trimmed.pop_back();
-    trimmed.erase(0, std::min(trimmed.size(), trimmed.find_first_not_of(" \t")));
-    if (trimmed.empty()) return parts;
-    while (start <= trimmed.size()) {
-        const std::size_t dot = std::min(trimmed.find('.', start), trimmed.size());
-        long long value = 0;
-        const auto [ptr, error] = std::from_chars(trimmed.data() + start, trimmed.data() + dot, value);
-        if (error != std::errc() || ptr != trimmed.data() + dot || dot == start) return {};
-        parts.push_back(value);
-        start = dot + 1;
-    }
-    ok = true;
-    return parts;
-}
-
-}  // namespace
-
-bool FillTextFormat(const std::string& format, const std::vector<std::string>& values, std::string& result) {
-    std::string text;
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] != '%') {
-            text += format[i];
-            continue;
-        }
-        if (i + 1 >= format.size()) return false;
-        const char c = format[++i];
-        if (c == '%') {
-            text += '%';
-        } else if (c == 's' && next < values.size()) {
-            text += values[next++];
-        } else {
-            return false;
-        }
-    }
-    result = text;
-    return true;
-}
-
-namespace {
-
 bool OpenableAddress(const std::string& address) {
     const std::string url = ShellOpenUrl(address);
     const std::string lowered = Lowered(url);
@@ -115,60 +56,7 @@ bool OpenableAddress(const std::string& address) {
 
 }  // namespace
 
-std::string MegabyteText(int kilobytes) {
-    const long long kb = kilobytes;
-    const long long mb = kb / 1024;
-    const long long hundredths = ((kb - mb * 1024) * 100) / 1024;
-    std::string fraction = std::to_string(hundredths < 0 ? -hundredths : hundredths);
-    if (fraction.size() < 2) fraction.insert(0, 2 - fraction.size(), '0');
-    return (kb < 0 && mb == 0 ? "-" : "") + std::to_string(mb) + "." + fraction;
-}
-
-bool VersionIsNewer(const std::string& candidate, const std::string& current, bool& comparable) {
-    bool candidateOk = false, currentOk = false;
-    std::vector<long long> a = VersionParts(candidate, candidateOk);
-    std::vector<long long> b = VersionParts(current, currentOk);
-    comparable = candidateOk && currentOk;
-    if (!comparable) return false;
-    const std::size_t size = std::max(a.size(), b.size());
-    a.resize(size, 0);
-    b.resize(size, 0);
-    return a > b;
-}
-
-DescriptionCheck CheckDescriptionFile(const std::string& path) {
-    const AgentResultText description = ReadAgentResult(path);
-    if (!description.read()) return DescriptionCheck::Unusable;
-    const std::vector<std::string> lines = ResultLines(description.text);
-    int kilobytes = 0;
-    if (lines.size() < 4 || lines[0].find_first_not_of(" \t") == std::string::npos ||
-        !ParseKilobytes(lines[3], kilobytes))
-        return DescriptionCheck::Unusable;
-    const std::size_t mark = FilePrefix.rfind('_');
-    const std::string running = mark == std::string::npos ? std::string() : FilePrefix.substr(mark + 1);
-    bool comparable = false;
-    const bool newer = VersionIsNewer(lines[0], running, comparable);
-    if (comparable && !newer) return DescriptionCheck::NotNewer;
-    return DescriptionCheck::Newer;
-}
-
-void ShowNewVersionWindow() {
-    const bool setHere = !BusyFlag;
-    BusyFlag = true;
-    struct Restore {
-        bool setHere;
-        ~Restore() {
-            if (setHere) BusyFlag = false;
-        }
-    } restore{setHere};
-    QPointer<TUFormNewVerExists> window = new TUFormNewVerExists();
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    KeepAboveOpenModalWindow(window);
-    window->raise();
-    window->activateWindow();
-    ExecModal(*window);
-    if (window) delete window.data();
-}
+void ShowNewVersionWindow() { ShowFormModal<TUFormNewVerExists>(false, nullptr); }
 
 TUFormNewVerExists::TUFormNewVerExists(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
@@ -196,9 +84,11 @@ void TUFormNewVerExists::FormCreate() {
         ui_->NTCPanel->setVisible(language != "russian" && language != "english" &&
                                   platform::FileAgeReadable(Description("Eng")));
         setWindowTitle(QString::fromStdString(CallingProgramName));
-        std::string headline;
-        if (FillTextFormat(ui_->Panel1->text().toStdString(), {CallingProgramName}, headline))
-            ui_->Panel1->setText(QString::fromStdString(headline));
+        // A translated headline with any placeholder but one "%s" stays as it stands.
+        std::size_t kept = 0;
+        const std::string headline =
+            FillPlaceholders(ui_->Panel1->text().toStdString(), {CallingProgramName}, "s", &kept);
+        if (kept == 0) ui_->Panel1->setText(QString::fromStdString(headline));
         if (!ReadFile(GetNewVersionLangSuffix())) CloseNewVersionOnPaint = true;
         const QPixmap picture = CallerIconPixmap(48);
         if (!picture.isNull()) ui_->Image1->setPixmap(picture);
@@ -242,9 +132,11 @@ bool TUFormNewVerExists::ReadFile(const std::string& langSuffix) {
         code = "CNV.003-06";
         code = "CNV.003-07";
         int kilobytes = 0;
-        std::string sizeText;
-        if (!ParseKilobytes(lines[3], kilobytes) ||
-            !FillTextFormat(ui_->Label1->text().toStdString(), {lines[3], MegabyteText(kilobytes)}, sizeText)) {
+        const bool sized = ParseKilobytes(lines[3], kilobytes);
+        std::size_t kept = 0;
+        const std::string sizeText =
+            FillPlaceholders(ui_->Label1->text().toStdString(), {lines[3], MegabyteText(kilobytes)}, "s", &kept);
+        if (!sized || kept != 0) {
             result = false;
             platform::RemoveFile(Description(""));
             platform::RemoveFile(Description("Eng"));

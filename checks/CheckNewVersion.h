@@ -3,14 +3,12 @@
 // program, read from the description the agent left in the settings folder, with a button that
 // opens the download page and the choices not to be reminded again or to be reminded later.
 //
-// Description lines: 1 the version, 2 the date, 3 the download page, 4 the size in kilobytes (a
-// 32-bit decimal integer), 5 and on the changes. The page is opened only when it is an http or
-// https address with a host; anything else is shown as text.
+// The description's lines are those of checks/NewVersionDescription.h. The page is opened only
+// when it is an http or https address with a host; anything else is shown as text.
 
 #include <QDialog>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace Ui {
 class TUFormNewVerExists;
@@ -22,25 +20,8 @@ extern std::string DownloadPageUrl;  // line 3 of the description read last
 extern bool CloseNewVersionOnPaint;  // the description was unreadable: the first paint closes
 extern bool NewVersionWindowOpen;    // the window exists
 
-enum class DescriptionCheck {
-    Newer,     // a description of a newer version (or of a version that cannot be compared)
-    NotNewer,  // it names this program's own version or an older one
-    Unusable,  // not a description: missing, too large, fewer than four lines, no size or version
-};
-// Judges a description file before it is announced. The running version is the part of the file
-// prefix after its last "_".
-DescriptionCheck CheckDescriptionFile(const std::string& path);
-
-// Fills each "%s" of a translated format with the next value; "%%" is "%". False (result
-// untouched) for any other conversion or too few values: a format is never handed to printf.
-bool FillTextFormat(const std::string& format, const std::vector<std::string>& values, std::string& result);
-
-// "1.50": kilobytes as megabytes with two decimals, truncated.
-std::string MegabyteText(int kilobytes);
-// Compares dotted version numbers; false when either is not one.
-bool VersionIsNewer(const std::string& candidate, const std::string& current, bool& comparable);
-
-// Creates the window, brings it to the front and shows it modally under BusyFlag.
+// Creates the window, brings it to the front and shows it modally under BusyFlag (ShowFormModal;
+// the window translates itself as it is created).
 void ShowNewVersionWindow();
 
 class TUFormNewVerExists : public QDialog {

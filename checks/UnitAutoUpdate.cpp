@@ -6,14 +6,17 @@
 #include <array>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 #include "checks/AgentResults.h"
 #include "checks/AgentRun.h"
 #include "checks/CheckNewVersion.h"
+#include "checks/NewVersionDescription.h"
 #include "foundation/DueTest.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/Placeholders.h"
 #include "foundation/core/ProgramValues.h"
 #include "language/LangProcessor.h"
 #include "language/LanguageMenus.h"
@@ -113,7 +116,11 @@ void DeleteDescriptions() {
 std::string VersionCheckFile(const std::string& suffix) { return GetProgramPath(2, "") + FilePrefix + suffix; }
 
 bool FormatStatusText(const std::string& format, const std::string& value, std::string& result) {
-    return FillTextFormat(format, {value}, result);
+    std::size_t kept = 0;
+    std::string text = FillPlaceholders(format, {value}, "s", &kept);
+    if (kept != 0) return false;
+    result = std::move(text);
+    return true;
 }
 
 void TakeTranslatedStatusTexts(const UpdateStatusTexts& texts, const std::string& previousQuerying) {

@@ -8,12 +8,12 @@
 #include <optional>
 #include <typeinfo>
 
-#include "errors/ErrorProcessor.h"
+#include "errors/ErrorState.h"
 #include "errors/LogRead.h"
-#include "errors/Quietly.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
+#include "foundation/core/Quietly.h"
 #include "language/LangProcessor.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -23,6 +23,7 @@ namespace kestrune {
 namespace {
 
 constexpr const char* kCrLf = "\r\n";
+constexpr const char* kLineStart = "\r\n          ";  // CR LF and 10 blanks
 
 std::string Demangled(const char* name) {
     int status = 0;
@@ -38,7 +39,66 @@ std::optional<std::string> ReadLogStart(const std::string& path) {
     return std::move(log.bytes);
 }
 
+// A name the system gives, or "n/a" when it gives none.
+std::string NameOrNa(std::string platform::SystemFacts::*field) {
+    std::string text = "n/a";
+    Quietly([&] {
+        std::string name = platform::ReadSystemFacts().*field;
+        if (!name.empty()) text = std::move(name);
+    });
+    return text;
+}
+
 }  // namespace
+
+std::string MemoryStatusValue(int index) {
+    std::string text;
+    Quietly([&] {
+        const auto memory = platform::ReadSystemFacts().memory;
+        if (!memory || index < 1 || index > 7) {
+            text = "n/a";
+            return;
+        }
+        if (index == 1) {
+            text = std::to_string(memory->loadPercent);
+            return;
+        }
+        const std::uint64_t sizes[] = {memory->totalPhys,     memory->availPhys,    memory->totalPageFile,
+                                       memory->availPageFile, memory->totalVirtual, memory->availVirtual};
+        text = std::to_string(sizes[index - 2] / 1024) + " KB";
+    });
+    return text;
+}
+
+std::string SystemUptimeText() {
+    std::string text;
+    // The whole up time: a 32-bit count would start again from zero after 49.7 days.
+    Quietly([&] { text = DurationText(static_cast<std::int64_t>(platform::ReadSystemFacts().uptimeMs)); });
+    return text;
+}
+
+std::string SystemInfoText(const std::string& text) {
+    std::string result = text;
+    Quietly([&] {
+        const platform::SystemFacts facts = platform::ReadSystemFacts();
+        result += kLineStart + std::string("ProcessorType: ") + std::to_string(facts.processorType);
+        result += kLineStart + std::string("ProcessorLevel: ") + std::to_string(facts.processorLevel);
+        result += kLineStart + std::string("MemoryLoad = ") + MemoryStatusValue(1) + "%";
+        result += kLineStart + std::string("TotalPhys = ") + MemoryStatusValue(2);
+        result += kLineStart + std::string("AvailPhys = ") + MemoryStatusValue(3);
+        result += "\r\nOS worked = " + SystemUptimeText();
+    });
+    return result;
+}
+
+std::string UserNameText() { return NameOrNa(&platform::SystemFacts::userName); }
+std::string ComputerNameText() { return NameOrNa(&platform::SystemFacts::computerName); }
+
+std::string LogEntryTrailer() {
+    std::string text = kLogRule;
+    Quietly([&] { text += ListSettingsForReport(); });
+    return text;
+}
 
 FailureDescription DescribeCurrentFailure(const std::string& code, int lastSystemError) {
     FailureDescription failure;

@@ -29,6 +29,15 @@ FailureDescription DescribeCurrentFailure(const std::string& code, int lastSyste
 
 // "05/03/2027 [07:04:09]", independent of the system's date format.
 std::string LogDateText(const std::tm& time);
+// Texts of system information shared by the log entry and the mails. None of them throws;
+// a failure answers the text as far as it was built.
+std::string MemoryStatusValue(int index);  // 1 load in percent, 2..7 sizes in " KB", else "n/a"
+std::string SystemUptimeText();
+std::string SystemInfoText(const std::string& text);  // appends the processor and memory lines
+std::string UserNameText();                           // "n/a" when the system gives none
+std::string ComputerNameText();                       // "n/a" when the system gives none
+std::string LogEntryTrailer();                        // 49 "=" and the settings listing
+
 // Rows 3 to 7 of an entry (Program, WinVersion, User, PC, PC SysInfo), each ended by CR LF.
 std::string SystemInfoRows();
 // ErrorDump as one entry carries it.

@@ -3,11 +3,10 @@
 #include <QApplication>
 #include <QPointer>
 #include <cerrno>
+#include <optional>
 #include <utility>
 
 #include "errors/ErrorLog.h"
-#include "errors/Quietly.h"
-#include "errors/ReportMail.h"
 #include "errors/UFormError.h"
 #include "foundation/Application.h"
 #include "foundation/CounterFiles.h"
@@ -16,6 +15,7 @@
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
 #include "foundation/core/ProgramValues.h"
+#include "foundation/core/Quietly.h"
 #include "foundation/core/SystemFolders.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
@@ -24,42 +24,10 @@
 namespace kestrune {
 
 QPointer<TUFormError> UFormError;
-bool ErrorReportingOff = false;
-std::string ErrorDump;
-std::string ExternalErrorLogPath;
-std::uint32_t StartTickCount = 0;
-bool ErrorWindowOpen = false;
-bool PageChangeAllowed = false;
-bool ReporterMode = false;
 
-const ProgramValues errorValues([] {
-    UFormError = nullptr;
-    ErrorReportingOff = false;
-    ErrorDump.clear();
-    ExternalErrorLogPath.clear();
-    StartTickCount = 0;
-    ErrorWindowOpen = false;
-    PageChangeAllowed = false;
-    ReporterMode = false;
-});
+const ProgramValues errorValues([] { UFormError = nullptr; });
 
 namespace {
-
-constexpr const char* kLineStart = "\r\n          ";  // CR LF and 10 blanks
-
-ErrorWindowHooks& Hooks() {
-    static ErrorWindowHooks hooks;
-    return hooks;
-}
-
-struct Mailers {
-    WindowMailer report;
-    WindowMailer review;
-};
-Mailers& TestMailers() {
-    static Mailers mailers;
-    return mailers;
-}
 
 ErrorWindowRunner& Runner() {
     static ErrorWindowRunner runner;
@@ -80,23 +48,16 @@ void MarkFollowingShownFailure() {
 
 std::string TempCopyPath() { return GetSpecialFolder(1) + "\\" + kOwnProductName + " " + kOwnVersion + " Error.tmp"; }
 
-// A name the system gives, or "n/a" when it gives none.
-std::string NameOrNa(std::string platform::SystemFacts::*field) {
-    std::string text = "n/a";
-    Quietly([&] {
-        std::string name = platform::ReadSystemFacts().*field;
-        if (!name.empty()) text = std::move(name);
-    });
-    return text;
-}
-
 enum class WindowKind { Failure, Report, Review };
 
 // Creates the window, opens it in the layout of its kind, shows it modally under BusyFlag and
 // frees it when it closes.
 void ShowErrorWindow(WindowKind kind, const std::string& fullCode) {
     if (!QApplication::instance()) return;  // nothing can be shown without the application
-    bool setBusy = false;
+    // Not ShowFormModal: its guard would hand a failure of the error window back to the error
+    // processor, a test may run the window its own way, and a failure window clears BusyFlag
+    // even when another job had set it (below). BusyFlag is held from the layout on.
+    std::optional<BusyScope> busy;
     QPointer<TUFormError> window;
     Quietly([&] {
         window = new TUFormError(nullptr);
@@ -110,10 +71,7 @@ void ShowErrorWindow(WindowKind kind, const std::string& fullCode) {
             case WindowKind::Report: window->ShowReportLayout(); break;
             case WindowKind::Review: window->ShowReviewLayout(); break;
         }
-        if (!BusyFlag) {
-            BusyFlag = true;
-            setBusy = true;
-        }
+        busy.emplace();
         KeepAboveOpenModalWindow(window);
         window->raise();
         window->activateWindow();
@@ -129,7 +87,7 @@ void ShowErrorWindow(WindowKind kind, const std::string& fullCode) {
     delete window.data();
     UFormError = nullptr;
     if (!TerminateRequested()) ErrorWindowOpen = false;
-    if (setBusy) BusyFlag = false;
+    busy.reset();
     // After a failure window BusyFlag is always clear, also when another job had set it.
     if (kind == WindowKind::Failure) {
         BusyFlag = false;
@@ -187,72 +145,8 @@ void DeleteErrorTempFiles() {
     Quietly([&] { platform::RemoveFile(platform::ExecutableFolder() + "/Resource/test.ini"); });
 }
 
-std::string MemoryStatusValue(int index) {
-    std::string text;
-    Quietly([&] {
-        const auto memory = platform::ReadSystemFacts().memory;
-        if (!memory || index < 1 || index > 7) {
-            text = "n/a";
-            return;
-        }
-        if (index == 1) {
-            text = std::to_string(memory->loadPercent);
-            return;
-        }
-        const std::uint64_t sizes[] = {memory->totalPhys,     memory->availPhys,    memory->totalPageFile,
-                                       memory->availPageFile, memory->totalVirtual, memory->availVirtual};
-        text = std::to_string(sizes[index - 2] / 1024) + " KB";
-    });
-    return text;
-}
-
-std::string SystemUptimeText() {
-    std::string text;
-    // The whole up time: a 32-bit count would start again from zero after 49.7 days.
-    Quietly([&] { text = DurationText(static_cast<std::int64_t>(platform::ReadSystemFacts().uptimeMs)); });
-    return text;
-}
-
-std::string SystemInfoText(const std::string& text) {
-    std::string result = text;
-    Quietly([&] {
-        const platform::SystemFacts facts = platform::ReadSystemFacts();
-        result += kLineStart + std::string("ProcessorType: ") + std::to_string(facts.processorType);
-        result += kLineStart + std::string("ProcessorLevel: ") + std::to_string(facts.processorLevel);
-        result += kLineStart + std::string("MemoryLoad = ") + MemoryStatusValue(1) + "%";
-        result += kLineStart + std::string("TotalPhys = ") + MemoryStatusValue(2);
-        result += kLineStart + std::string("AvailPhys = ") + MemoryStatusValue(3);
-        result += "\r\nOS worked = " + SystemUptimeText();
-    });
-    return result;
-}
-
-std::string UserNameText() { return NameOrNa(&platform::SystemFacts::userName); }
-std::string ComputerNameText() { return NameOrNa(&platform::SystemFacts::computerName); }
-
-std::string LogEntryTrailer() {
-    std::string text = kLogRule;
-    Quietly([&] { text += ListSettingsForReport(); });
-    return text;
-}
-
-void SetErrorWindowHooks(ErrorWindowHooks hooks) { Hooks() = std::move(hooks); }
-const ErrorWindowHooks& CurrentErrorWindowHooks() { return Hooks(); }
-
 ErrorWindowRunner SetErrorWindowRunnerForTesting(ErrorWindowRunner runner) {
     return std::exchange(Runner(), std::move(runner));
-}
-
-void SetWindowMailersForTesting(WindowMailer report, WindowMailer review) {
-    TestMailers() = {std::move(report), std::move(review)};
-}
-
-bool MailReportFromWindow(TUFormError& errorWindow) {
-    return TestMailers().report ? TestMailers().report(errorWindow) : SendReportFromWindow(errorWindow);
-}
-
-bool MailReviewFromWindow(TUFormError& errorWindow) {
-    return TestMailers().review ? TestMailers().review(errorWindow) : SendReviewFromWindow(errorWindow);
 }
 
 }  // namespace kestrune

@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "errors/ErrorLog.h"
-#include "errors/ErrorProcessor.h"
+#include "errors/ErrorState.h"
 #include "errors/LogRead.h"
 #include "errors/MailMessage.h"
 #include "errors/MailSender.h"
@@ -115,7 +115,9 @@ Delivery Deliver(MailMessage message) {
     }
     const MailSettings settings = LoadMailSettings(MailSettingsPath());
     const SmtpsSender sender(settings.caBundle);
-    const std::time_t now = std::time(nullptr);
+    // The Date header reads the local clock through its seam, as every date of the program does.
+    std::tm local = platform::LocalTimeNow();
+    const std::time_t now = std::mktime(&local);
     const std::string id = RandomMessageIdPart();
     for (std::size_t i = 0; i < settings.accounts.size(); ++i) {
         const MailAccount& account = settings.accounts[i];

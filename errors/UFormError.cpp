@@ -8,12 +8,12 @@
 #include <QTextBlock>
 #include <algorithm>
 
-#include "errors/ErrorProcessor.h"
-#include "errors/Quietly.h"
+#include "errors/ErrorState.h"
 #include "foundation/Application.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Placeholders.h"
+#include "foundation/core/Quietly.h"
 #include "language/LangProcessor.h"
 #include "ui_UFormError.h"
 
@@ -60,8 +60,29 @@ bool IsPageKey(const QKeyEvent& key, bool onTabBar) {
 
 }  // namespace
 
-std::string FormatWithOneArgument(const std::string& text, const std::string& argument) {
-    return FillPlaceholders(text, {argument}, "s");
+namespace {
+
+struct Mailers {
+    WindowMailer report;
+    WindowMailer review;
+};
+Mailers& TestMailers() {
+    static Mailers mailers;
+    return mailers;
+}
+
+}  // namespace
+
+void SetWindowMailersForTesting(WindowMailer report, WindowMailer review) {
+    TestMailers() = {std::move(report), std::move(review)};
+}
+
+bool MailReportFromWindow(TUFormError& errorWindow) {
+    return TestMailers().report ? TestMailers().report(errorWindow) : SendReportFromWindow(errorWindow);
+}
+
+bool MailReviewFromWindow(TUFormError& errorWindow) {
+    return TestMailers().review ? TestMailers().review(errorWindow) : SendReviewFromWindow(errorWindow);
 }
 
 TUFormError::TUFormError(QWidget* parent)
@@ -87,9 +108,7 @@ TUFormError::TUFormError(QWidget* parent)
     FormCreate();
 }
 
-TUFormError::~TUFormError() {
-    if (UFormError == this) UFormError = nullptr;
-}
+TUFormError::~TUFormError() {}
 
 void TUFormError::FormCreate() {
     ErrorWindowOpen = true;
@@ -100,8 +119,8 @@ void TUFormError::FormCreate() {
         ShowPage(ui_->NTCTabSheet1, false);
         CaptureFormTexts(0, this);
         TranslateFormOrBuiltIn(0, this);
-        ui_->Label1->setText(Text(FormatWithOneArgument(Text(ui_->Label1->text()), kOwnProductName)));
-        setWindowTitle(Text(FormatWithOneArgument(Text(windowTitle()), kOwnProductName)));
+        ui_->Label1->setText(Text(FillPlaceholders(Text(ui_->Label1->text()), {kOwnProductName}, "s")));
+        setWindowTitle(Text(FillPlaceholders(Text(windowTitle()), {kOwnProductName}, "s")));
         ui_->Button1->setEnabled(false);
         if (const auto& setup = CurrentErrorWindowHooks().setupHelpFrame) setup(ui_->UFrameHlpBtn1);
     });

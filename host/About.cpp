@@ -6,12 +6,12 @@
 #include <QScreen>
 #include <QTabBar>
 
-#include "errors/UFormError.h"
 #include "foundation/SafePageDocument.h"
 #include "foundation/ShellOpen.h"
 #include "foundation/TextFit.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/Placeholders.h"
 #include "host/AboutPage.h"
 #include "host/IncludeModules.h"
 #include "language/LangProcessor.h"
@@ -45,7 +45,7 @@ std::string Text(const QLabel* label) { return label->text().toStdString(); }
 
 // The caption with its "%s" filled; a translated caption is never a format.
 void Fill(QLabel* label, const std::string& value) {
-    label->setText(QString::fromStdString(FormatWithOneArgument(Text(label), value)));
+    label->setText(QString::fromStdString(FillPlaceholders(Text(label), {value}, "s")));
 }
 
 // The program's one-line description, kept translated by the include panel's carrier frame.

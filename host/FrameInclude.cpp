@@ -11,6 +11,7 @@
 #include "foundation/CounterFiles.h"
 #include "foundation/MessageBoxes.h"
 #include "foundation/core/Product.h"
+#include "foundation/core/Quietly.h"
 #include "host/IncludeModules.h"
 #include "language/ClickMemo.h"
 #include "language/LangProcessor.h"
@@ -20,17 +21,6 @@
 #include "ui_TUFrameIncludePanel.h"
 
 namespace kestrune {
-namespace {
-
-// The work-time and time-zone handlers have no location code: a failure inside them is dropped.
-template <class Body>
-void Quietly(Body&& body) noexcept {
-    try {
-        body();
-    } catch (...) {}
-}
-
-}  // namespace
 
 TUFrameIncludePanel::TUFrameIncludePanel(QWidget* parent)
     : TUFrame(parent), ui_(std::make_unique<Ui::TUFrameIncludePanel>()) {
@@ -138,6 +128,7 @@ void TUFrameIncludePanel::TimerUCNVTimer(QObject*) {
     if (self) versionTickRunning_ = false;
 }
 
+// The work-time and time-zone handlers have no location code: a failure inside them is dropped.
 void TUFrameIncludePanel::TimerWorkTimeTimer(QObject*) {
     Quietly([&] {
         // Each tick adds only the time since the one before, so the counter holds the running

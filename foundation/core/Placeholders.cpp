@@ -3,11 +3,13 @@
 namespace kestrune {
 
 std::string FillPlaceholders(std::string_view text, const std::vector<std::string>& arguments,
-                             std::string_view conversions) {
+                             std::string_view conversions, std::size_t* kept) {
     std::string result;
+    std::size_t keptCount = 0;
     std::size_t next = 0;  // the argument that the next plain placeholder takes
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '%' || i + 1 >= text.size()) {
+            if (text[i] == '%') ++keptCount;
             result += text[i];
             continue;
         }
@@ -27,9 +29,11 @@ std::string FillPlaceholders(std::string_view text, const std::vector<std::strin
             next = index + 1;
             i = j;
         } else {
+            ++keptCount;
             result += text[i];
         }
     }
+    if (kept) *kept = keptCount;
     return result;
 }
 

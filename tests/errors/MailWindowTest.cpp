@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTest>
 #include <QWidget>
@@ -31,6 +32,7 @@
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/ProgramValues.h"
 #include "language/LangProcessor.h"
+#include "platform/Clock.h"
 #include "platform/Executable.h"
 #include "tests/errors/MailTestServer.h"
 #include "tests/support/TestSupport.h"
@@ -221,6 +223,29 @@ TEST_F(MailWindowTest, ReviewWithoutLogCarriesTheHeaderBlockAndNoBlankLine) {
     EXPECT_EQ(mail.Header("From"), "=?UTF-8?B?0JrQtdGB0YLRgNGO0L0gMS4wLjM=?= <first@sender.example>");
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].text, "Отзыв о программе отправлен, спасибо за сотрудничество.");
+}
+
+// The Date header is the local clock's time, read through its seam.
+TEST_F(MailWindowTest, TheDateHeaderReadsTheLocalClock) {
+    SmtpsServer server;
+    WriteSettings(server);
+    platform::SetLocalTimeForTesting([] {
+        std::tm time = testsupport::AsTm({2027, 3, 5, 7, 4, 9});
+        time.tm_isdst = -1;  // whatever the test machine's zone says of that day
+        return time;
+    });
+    const auto restoreClock = qScopeGuard([] { platform::SetLocalTimeForTesting({}); });
+    ErrorWindow w;
+    w.edit(3)->setText("Nick");
+    w.edit(4)->setText("nick@example.org");
+    w.memo4()->setPlainText("Fine");
+
+    SendReviewFromWindow(w.window);
+
+    const auto mails = server.Received();
+    ASSERT_EQ(mails.size(), 1u) << BoxTexts();
+    const std::string date = ParseMail(mails[0].data).Header("Date");
+    EXPECT_EQ(date.substr(0, 25), "Fri, 05 Mar 2027 07:04:09") << date;
 }
 
 // The second account takes over whenever the first fails, a failed connection included.
