@@ -27,6 +27,7 @@
 #include "language/LangProcessor.h"
 #include "language/UFrameHlpBtn.h"
 #include "language/pack/LanguagePack.h"
+#include "platform/AsciiText.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
 #include "ui_UFormAutoComponents.h"
@@ -147,7 +148,7 @@ void TUFormAutoComponents::FormCreate() {
         NullText();
         AddonWindowLoading = true;
         const auto loaded = qScopeGuard([] { AddonWindowLoading = false; });
-        const std::string language = langpack::Lowered(CurrentLanguage);
+        const std::string language = platform::AsciiLower(CurrentLanguage);
         if (language == "russian" || language == "english") {
             ui_->NTCLabel3->hide();
             ui_->NTCComboBox1->hide();
