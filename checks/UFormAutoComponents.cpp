@@ -18,11 +18,11 @@
 #include "checks/AgentRun.h"
 #include "checks/CheckNewVersion.h"
 #include "checks/UnitAutoUpdate.h"
-#include "errors/UFormError.h"
 #include "foundation/DueTest.h"
 #include "foundation/ShellOpen.h"
 #include "foundation/URegInA.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/Placeholders.h"
 #include "foundation/core/ProgramValues.h"
 #include "language/LangProcessor.h"
 #include "language/UFrameHlpBtn.h"
@@ -309,7 +309,7 @@ void TUFormAutoComponents::ChangeStatus(int mode) {
         } else if (ui_->CheckBox7->isChecked()) {
             std::string date = LastCheckDateText(kAddonPrefix);
             if (date.empty()) date = ui_->Label9->toolTip().toStdString();
-            text = Qt(FormatWithOneArgument(ui_->StatusAU6->toolTip().toStdString(), date));
+            text = Qt(FillPlaceholders(ui_->StatusAU6->toolTip().toStdString(), {date}, "s"));
         } else {
             text = ui_->StatusAU6->text();
         }

@@ -9,7 +9,6 @@
 #include "checks/AgentRun.h"
 #include "checks/CallerIcon.h"
 #include "checks/UMessages.h"
-#include "errors/UFormError.h"
 #include "foundation/DueTest.h"
 #include "foundation/SafePageDocument.h"
 #include "foundation/ShellOpen.h"
@@ -17,6 +16,7 @@
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/Placeholders.h"
 #include "foundation/core/ProgramValues.h"
 #include "language/LangProcessor.h"
 #include "platform/FileSystem.h"
@@ -100,7 +100,7 @@ void TUFormUMessage::FormCreate() {
         TranslateForm(0, this);
         setWindowTitle(QString::fromStdString(CallingProgramName));
         ui_->Panel1->setText(
-            QString::fromStdString(FormatWithOneArgument(ui_->Panel1->text().toStdString(), CallingProgramName)));
+            QString::fromStdString(FillPlaceholders(ui_->Panel1->text().toStdString(), {CallingProgramName}, "s")));
         const QPixmap picture = CallerIconPixmap(48);
         if (!picture.isNull()) ui_->Image1->setPixmap(picture);
         // The page is markup from the network: shown without loading anything it names. A page
