@@ -5,7 +5,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 
-#include "checks/UFormAutoComponents.h"
+#include "checks/AddonCheck.h"
 #include "checks/UnitAutoUpdate.h"
 #include "errors/ErrorProcessor.h"
 #include "foundation/Application.h"
@@ -194,7 +194,7 @@ void ReloadSettings() {
         AutoUpdateAction(5, reinterpret_cast<std::intptr_t>(HostForm.data()), nullptr);
         ResetAutorunSettings();
         ApplyAutorunMode();
-        if (AddonSwitch) TUFormAutoComponents::LoadParametrsUAC(HostForm);
+        if (AddonSwitch) LoadParametrsUAC(HostForm);
     });
 }
 
