@@ -7,7 +7,7 @@
 #include <charconv>
 #include <cstdlib>
 
-#include "foundation/core/AsciiText.h"
+#include "platform/AsciiText.h"
 
 namespace pellmark {
 
@@ -112,7 +112,7 @@ Limits LimitsFromEnvironment() {
 }
 
 std::string NormaliseUrl(std::string_view url) {
-    if (kestrune::AsciiStartsWithNoCase(url, "http://") || kestrune::AsciiStartsWithNoCase(url, "https://"))
+    if (platform::AsciiStartsWithNoCase(url, "http://") || platform::AsciiStartsWithNoCase(url, "https://"))
         return std::string(url);
     // A scheme is letters, digits, "+", "-" and "." after a first letter, ended by "://".
     const std::size_t mark = url.find("://");

@@ -25,6 +25,7 @@
 #include "language/LangProcessor.h"
 #include "language/LanguageMenus.h"
 #include "language/pack/LanguagePack.h"
+#include "platform/AsciiText.h"
 #include "platform/FileSystem.h"
 #include "ui_UFormNewVerExists.h"
 
@@ -46,11 +47,9 @@ std::string Description(const std::string& langSuffix) {
     return GetProgramPath(2, "") + FilePrefix + "_CNVTrue" + langSuffix + ".txt";
 }
 
-std::string Lowered(const std::string& text) { return langpack::Lowered(text); }
-
 bool OpenableAddress(const std::string& address) {
     const std::string url = ShellOpenUrl(address);
-    const std::string lowered = Lowered(url);
+    const std::string lowered = platform::AsciiLower(url);
     return !url.empty() && (lowered.rfind("http://", 0) == 0 || lowered.rfind("https://", 0) == 0);
 }
 
@@ -80,7 +79,7 @@ void TUFormNewVerExists::FormCreate() {
         NewVersionWindowOpen = true;
         CaptureFormTexts(0, this);
         TranslateForm(0, this);
-        const std::string language = Lowered(CurrentLanguage);
+        const std::string language = platform::AsciiLower(CurrentLanguage);
         ui_->NTCPanel->setVisible(language != "russian" && language != "english" &&
                                   platform::FileAgeReadable(Description("Eng")));
         setWindowTitle(QString::fromStdString(CallingProgramName));
@@ -98,7 +97,7 @@ void TUFormNewVerExists::FormCreate() {
 std::string TUFormNewVerExists::GetNewVersionLangSuffix() {
     std::string suffix;
     Guard("CNV.004-01", [&] {
-        const std::string language = Lowered(CurrentLanguage);
+        const std::string language = platform::AsciiLower(CurrentLanguage);
         if (language == "english") {
             suffix = "Eng";
         } else if (language != "russian") {

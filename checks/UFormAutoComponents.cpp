@@ -13,94 +13,30 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "checks/AddonCheck.h"
 #include "checks/AddonList.h"
 #include "checks/AgentResults.h"
-#include "checks/AgentRun.h"
-#include "checks/CheckNewVersion.h"
-#include "checks/UnitAutoUpdate.h"
-#include "errors/UFormError.h"
 #include "foundation/DueTest.h"
 #include "foundation/ShellOpen.h"
-#include "foundation/URegInA.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/Placeholders.h"
 #include "foundation/core/ProgramValues.h"
 #include "language/LangProcessor.h"
 #include "language/UFrameHlpBtn.h"
-#include "language/pack/LanguagePack.h"
-#include "platform/Executable.h"
-#include "platform/FileSystem.h"
+#include "platform/AsciiText.h"
 #include "ui_UFormAutoComponents.h"
 
 namespace kestrune {
 
-std::string AddonListUrl = "http://kestrune.example.org/Components/";
-bool AddonHelperPresent = false;
-bool AddonCheckEnabled = true;
-int AddonIntervalIndex = 2;
-bool AddonCheckOnlineOnly = true;
-bool AddonWindowShown = false;
-QPointer<QTimer> TimerUCAC;
-QPointer<TUFormAutoComponents> ShownAddonWindow;
-
 namespace {
 
-// A list larger than this is no list of add-ons.
-constexpr std::size_t kAddonListLimit = 1024 * 1024;
-constexpr std::size_t kInstalledListLimit = 1024 * 1024;
-
 bool AddonWindowLoading = false;
-AddonWindowServices Services;
-int AddonAgentRun = 0;           // the last agent run started
-bool AddonAgentRunning = false;  // that run has not answered yet
 
-const ProgramValues addonValues([] {
-    AddonListUrl = "http://kestrune.example.org/Components/";
-    AddonHelperPresent = false;
-    AddonCheckEnabled = true;
-    AddonIntervalIndex = 2;
-    AddonCheckOnlineOnly = true;
-    AddonWindowShown = false;
-    TimerUCAC = nullptr;
-    ShownAddonWindow = nullptr;
-    AddonWindowLoading = false;
-    AddonAgentRun = 0;
-    AddonAgentRunning = false;
-});
-
-std::string SettingsFile(const std::string& suffix) { return GetProgramPath(2, "") + kAddonPrefix + suffix; }
-std::string NewListPath() { return SettingsFile(".ini"); }
-std::string AcceptedListPath() { return SettingsFile("_UAC.ini"); }
-std::string ReadyFlagPath() { return GetProgramPath(0, std::string(kAddonPrefix) + "_CAC_Ready"); }
-
-// InstallComponents.ini beside the agent, whatever the settings location; missing: nothing installed.
-std::string InstalledList() {
-    std::string text;
-    Guard("UAC.006-02", [&] {
-        const std::string path = platform::ExecutableFolder() + "\\Resource\\InstallComponents.ini";
-        if (!platform::FileAgeReadable(path)) return;
-        const auto bytes = platform::ReadRegularFileLimited(path, kInstalledListLimit);
-        if (!bytes) throw std::runtime_error("InstallComponents.ini cannot be read.");
-        text = *bytes;
-    });
-    return text;
-}
+const ProgramValues addonWindowValues([] { AddonWindowLoading = false; });
 
 QString Qt(const std::string& text) { return QString::fromStdString(text); }
 
-// A run of the agent that ends without its ready flag would leave the timer polling for good.
-void AgentEnded(int run, const AgentRunResult& result) {
-    Guard("UAC.014-01", [&] {
-        if (run != AddonAgentRun) return;
-        AddonAgentRunning = false;
-        if (result.ok() || AgentFlagPresent(ReadyFlagPath())) return;
-        if (TimerUCAC && TimerUCAC->isActive() && TimerUCAC->interval() == 500) TimerUCAC->stop();
-        if (AddonWindowShown && ShownAddonWindow) ShownAddonWindow->CheckEndChecked();
-    });
-}
-
 }  // namespace
-
-void SetAddonWindowServices(AddonWindowServices services) { Services = std::move(services); }
 
 TUFormAutoComponents::TUFormAutoComponents(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
@@ -130,7 +66,10 @@ TUFormAutoComponents::TUFormAutoComponents(QWidget* parent)
 }
 
 TUFormAutoComponents::~TUFormAutoComponents() {
-    if (ShownAddonWindow == this) AddonWindowShown = false;
+    if (ShownAddonWindow == this) {
+        AddonWindowShown = false;
+        ShownAddonWindow = nullptr;
+    }
 }
 
 void TUFormAutoComponents::FormCreate() {
@@ -147,14 +86,15 @@ void TUFormAutoComponents::FormCreate() {
         NullText();
         AddonWindowLoading = true;
         const auto loaded = qScopeGuard([] { AddonWindowLoading = false; });
-        const std::string language = langpack::Lowered(CurrentLanguage);
+        const std::string language = platform::AsciiLower(CurrentLanguage);
         if (language == "russian" || language == "english") {
             ui_->NTCLabel3->hide();
             ui_->NTCComboBox1->hide();
             ui_->NTCComboBox1->setCurrentIndex(language == "english" ? 0 : 1);
         }
         CreateTreeView();
-        if (Services.setupHelpFrame) Services.setupHelpFrame(helpFrame_, this);
+        if (const auto& services = CurrentAddonWindowServices(); services.setupHelpFrame)
+            services.setupHelpFrame(helpFrame_, this);
         ui_->CheckBox7->setChecked(AddonCheckEnabled);
         ui_->CheckBox1->setChecked(AddonCheckOnlineOnly);
         ui_->NTCComboBox4->setCurrentIndex(AddonIntervalIndex);
@@ -177,7 +117,7 @@ void TUFormAutoComponents::CreateTreeView() {
             tree->expandAll();
         });
         tree->clear();
-        const AgentResultText accepted = ReadAgentResult(AcceptedListPath(), kAddonListLimit);
+        const AgentResultText accepted = ReadAcceptedAddonList();
         ui_->Label11->hide();
         if (!accepted.read()) {
             tree->hide();
@@ -186,7 +126,7 @@ void TUFormAutoComponents::CreateTreeView() {
         }
         tree->show();
         ui_->Label10->hide();
-        const AddonTree offered = BuildAddonTree(ListEntries(accepted.text), InstalledList());
+        const AddonTree offered = BuildAddonTree(ListEntries(accepted.text), InstalledAddonList());
         for (const AddonTree::Branch& branch : offered.branches) {
             auto* node =
                 new QTreeWidgetItem(tree, {branch.kind == "Add" ? ui_->Label8->text() : ui_->Label8->toolTip()});
@@ -217,7 +157,7 @@ void TUFormAutoComponents::NTCTreeView1Click() {
             return;
         }
         if (node->text(0) == ui_->NTCLabeledEdit4->text()) return;
-        const AgentResultText accepted = ReadAgentResult(AcceptedListPath(), kAddonListLimit);
+        const AgentResultText accepted = ReadAcceptedAddonList();
         if (!accepted.read()) return;
         const AddonEntry entry = ListEntry(accepted.text, node->text(0).toStdString());
         ui_->NTCLabeledEdit4->setText(node->text(0));
@@ -292,7 +232,8 @@ void TUFormAutoComponents::closeEvent(QCloseEvent* event) {
         closed_ = true;
         Guard("UAC.003-01", [&] {
             AddonWindowShown = false;
-            if (Services.refreshHelpMenu) Services.refreshHelpMenu(this);
+            if (const auto& services = CurrentAddonWindowServices(); services.refreshHelpMenu)
+                services.refreshHelpMenu(this);
         });
     }
     event->accept();
@@ -301,16 +242,16 @@ void TUFormAutoComponents::closeEvent(QCloseEvent* event) {
 void TUFormAutoComponents::ChangeStatus(int mode) {
     Guard("UAC.017-01", [&] {
         QString text;
-        if (!AddonHelperPresent) {
-            text = ui_->StatusAU1->text();
-        } else if (mode == 0) {
-            text = ui_->StatusAU1->toolTip();
-        } else if (ui_->CheckBox7->isChecked()) {
-            std::string date = LastCheckDateText(kAddonPrefix);
-            if (date.empty()) date = ui_->Label9->toolTip().toStdString();
-            text = Qt(FormatWithOneArgument(ui_->StatusAU6->toolTip().toStdString(), date));
-        } else {
-            text = ui_->StatusAU6->text();
+        switch (AddonStatusFor(mode, ui_->CheckBox7->isChecked())) {
+            case AddonStatus::NoAgent: text = ui_->StatusAU1->text(); break;
+            case AddonStatus::Checking: text = ui_->StatusAU1->toolTip(); break;
+            case AddonStatus::LastCheck: {
+                std::string date = LastCheckDateText(kAddonPrefix);
+                if (date.empty()) date = ui_->Label9->toolTip().toStdString();
+                text = Qt(FillPlaceholders(ui_->StatusAU6->toolTip().toStdString(), {date}, "s"));
+                break;
+            }
+            case AddonStatus::Off: text = ui_->StatusAU6->text(); break;
         }
         ui_->NTCPanel2->setText(" " + text);
         FitStatusLine();
@@ -335,110 +276,6 @@ void TUFormAutoComponents::CheckEndChecked() {
         ui_->Button2->setEnabled(true);
         ChangeStatus(1);
     });
-}
-
-void TUFormAutoComponents::LoadParametrsUAC(WindowHandle owner) {
-    Guard("UAC.011-01", [&] {
-        if (!platform::IsRegularFile(AgentFilePath())) {
-            AddonHelperPresent = false;
-            return;
-        }
-        AddonHelperPresent = true;
-        if (!OpenSettingsFile("UACSettings", "01.00")) {
-            AddonCheckEnabled = true;
-            AddonIntervalIndex = 2;
-            AddonCheckOnlineOnly = true;
-            return;
-        }
-        const auto close = qScopeGuard([owner] { CloseSettingsFile(owner); });
-        AddonCheckEnabled = ReadSettingBool("Settings", "UCCheckEnabled", true);
-        AddonIntervalIndex = ReadSettingInteger("Settings", "UIntervalAUCheck", 2, 0, 6);
-        AddonCheckOnlineOnly = ReadSettingBool("Settings", "UCheckInet", true);
-    });
-}
-
-void TUFormAutoComponents::SaveSettingsUAC() {
-    Guard("UAC.012-01", [&] {
-        const auto close = qScopeGuard([] { CloseSettingsFile(nullptr); });
-        CreateSettingsFile("UACSettings", "01.00", "UAutoComponents Settings File");
-        WriteSettingBool("Settings", "UCCheckEnabled", AddonCheckEnabled);
-        WriteSettingInteger("Settings", "UIntervalAUCheck", AddonIntervalIndex);
-        WriteSettingBool("Settings", "UCheckInet", AddonCheckOnlineOnly);
-    });
-}
-
-void TUFormAutoComponents::LaunchCheckUAC(bool manual) {
-    Guard("UAC.014-01", [&] {
-        if (!manual && !IsCheckDue(kAddonPrefix, AddonIntervalIndex)) return;
-        if (TimerUCAC) TimerUCAC->setInterval(500);
-        if (!WriteLastCheckFile(kAddonPrefix)) throw std::runtime_error("The last-check file cannot be written.");
-        // The starter removes the ready flag of an earlier run first.
-        const int run = ++AddonAgentRun;
-        AddonAgentRunning = true;
-        StartAgent({kAddonPrefix, AddonListUrl, kAgentListMode, kAgentTimeLimitMs, "UAC.014-01"},
-                   [run](const AgentRunResult& result) { AgentEnded(run, result); });
-        if (TimerUCAC) TimerUCAC->start();
-    });
-}
-
-bool TUFormAutoComponents::CheckNewFile() {
-    bool result = false;
-    Guard("UAC.017-01", [&] {
-        const std::string newList = NewListPath();
-        if (!platform::FileAgeReadable(newList)) return;
-        const AgentResultText list = ReadAgentResult(newList, kAddonListLimit);
-        const NewListState state =
-            list.read() ? JudgeNewList(list.text, StoredLineCount(list.text)) : NewListState::Unusable;
-        // A list still being written stays to be looked at again; one that can never be a list goes.
-        if (state == NewListState::Incomplete) return;
-        if (state == NewListState::Unusable) {
-            RemoveAgentFile(newList);
-            return;
-        }
-        RemoveAgentFile(AcceptedListPath());
-        if (!CopyFileTo(newList, GetProgramPath(2, ""), std::string(kAddonPrefix) + "_UAC.ini", false))
-            throw std::runtime_error("The new add-on list could not be accepted.");
-        RemoveAgentFile(newList);
-        if (AddonWindowShown && ShownAddonWindow) {
-            ShownAddonWindow->NullText();
-            ShownAddonWindow->CreateTreeView();
-            ShowMessageBox(ShownAddonWindow, AddonsNoticeText, AddonsNoticeCaption, "info", kMbOk);
-            return;
-        }
-        const int answer = ShowMessageBox(nullptr, AddonsNoticeText + "\r\n\r\n" + AddonsOpenQuestion,
-                                          AddonsNoticeCaption, "info", kMbYesNo);
-        result = answer == kIdYes && !AddonWindowShown;
-    });
-    return result;
-}
-
-void TUFormAutoComponents::CheckEndCheckedWF() {
-    Guard("UAC.018-01", [&] {
-        if (Services.showWindow) Services.showWindow();
-    });
-}
-
-void TUFormAutoComponents::TimerUCACTimer() {
-    if (!TimerUCAC) return;
-    if (TimerUCAC->interval() == 500) {
-        // The new-version window's modal loop is running: the list waits until it closes. The list
-        // is judged only once the agent's run has ended, never on its ready flag alone.
-        if (NewVersionWindowOpen || AddonAgentRunning || !AgentFlagPresent(ReadyFlagPath())) return;
-        TimerUCAC->stop();
-        const bool open = CheckNewFile();
-        if (AddonWindowShown && ShownAddonWindow) ShownAddonWindow->CheckEndChecked();
-        if (open) CheckEndCheckedWF();
-        return;
-    }
-    // A check switched off while it waited for a connection ends there: it starts no agent.
-    if (!AddonCheckEnabled) {
-        TimerUCAC->stop();
-        TimerUCAC->setInterval(500);
-        return;
-    }
-    if (!IsInternetConnected() && AddonCheckOnlineOnly) return;
-    LaunchCheckUAC(false);
-    TimerUCAC->setInterval(500);
 }
 
 }  // namespace kestrune

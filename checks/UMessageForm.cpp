@@ -9,7 +9,6 @@
 #include "checks/AgentRun.h"
 #include "checks/CallerIcon.h"
 #include "checks/UMessages.h"
-#include "errors/UFormError.h"
 #include "foundation/DueTest.h"
 #include "foundation/SafePageDocument.h"
 #include "foundation/ShellOpen.h"
@@ -17,6 +16,7 @@
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/Placeholders.h"
 #include "foundation/core/ProgramValues.h"
 #include "language/LangProcessor.h"
 #include "platform/FileSystem.h"
@@ -31,49 +31,6 @@ const ProgramValues messageWindowValues([] {
     UFormUMessage = nullptr;
     MessagePageLoading = false;
 });
-
-namespace {
-
-constexpr const char* kPrefixes[] = {"Messages", "MessagesEng"};
-constexpr const char* kSilencedMarker = "Messages_CheckTrue";
-
-std::string Settings(const std::string& name) { return GetProgramPath(2, "") + name; }
-std::string FetchedPage(const std::string& prefix) { return Settings(prefix + ".ini"); }
-std::string CurrentPage(const std::string& prefix) { return Settings(prefix + "_UAC.html"); }
-
-// The text of a page file, when it is one that may be shown: read whole, not empty, no bytes that
-// no page holds (NUL and the other control bytes but tab, line ends and form feed).
-std::optional<std::string> UsablePage(const std::string& path) {
-    const AgentResultText page = ReadAgentResult(path, kMessagePageLimit);
-    if (!page.read()) return std::nullopt;
-    if (page.text.find_first_not_of(" \t\r\n\f") == std::string::npos) return std::nullopt;
-    for (const char c : page.text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte < 0x20 && c != '\t' && c != '\r' && c != '\n' && c != '\f') || byte == 0x7f) return std::nullopt;
-    }
-    return page.text;
-}
-
-// Makes a fetched page the current one; a page that may not be shown is dropped. True when a new
-// page became current.
-bool TakeOverFetchedPage(const std::string& prefix) {
-    const std::string fetched = FetchedPage(prefix);
-    if (!platform::FileAgeReadable(fetched)) return false;
-    const bool usable = UsablePage(fetched).has_value();
-    if (usable) {
-        RemoveAgentFile(CurrentPage(prefix));
-        if (!CopyFileTo(fetched, GetProgramPath(2, ""), prefix + "_UAC.html", false))
-            throw std::runtime_error("The message page could not be copied to " + CurrentPage(prefix));
-    }
-    RemoveAgentFile(fetched);
-    return usable;
-}
-
-}  // namespace
-
-std::string CurrentMessagePagePath(const std::string& language) {
-    return CurrentPage(language == "English" ? "MessagesEng" : "Messages");
-}
 
 TUFormUMessage::TUFormUMessage(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
@@ -100,7 +57,7 @@ void TUFormUMessage::FormCreate() {
         TranslateForm(0, this);
         setWindowTitle(QString::fromStdString(CallingProgramName));
         ui_->Panel1->setText(
-            QString::fromStdString(FormatWithOneArgument(ui_->Panel1->text().toStdString(), CallingProgramName)));
+            QString::fromStdString(FillPlaceholders(ui_->Panel1->text().toStdString(), {CallingProgramName}, "s")));
         const QPixmap picture = CallerIconPixmap(48);
         if (!picture.isNull()) ui_->Image1->setPixmap(picture);
         // The page is markup from the network: shown without loading anything it names. A page
@@ -110,7 +67,7 @@ void TUFormUMessage::FormCreate() {
         const auto dropUnshown = qScopeGuard([&] {
             if (!shown) RemoveAgentFile(current);
         });
-        if (const auto text = UsablePage(current)) {
+        if (const auto text = UsableMessagePage(current)) {
             page_->SetPage(QString::fromStdString(*text));
             shown = true;
         }
@@ -121,7 +78,7 @@ void TUFormUMessage::FormCreate() {
 void TUFormUMessage::Button1Click() {
     Guard("UMs.001-01", [&] {
         platform::CreateDirectories(GetProgramPath(2, ""));
-        const platform::IoResult written = platform::WriteFileAtomic(Settings(kSilencedMarker), "");
+        const platform::IoResult written = platform::WriteFileAtomic(SilencedMessagesMarkerPath(), "");
         if (!written) throw std::runtime_error(written.message);
         close();
     });
@@ -141,15 +98,8 @@ void TUFormUMessage::NTCWebBrowser1BeforeNavigate2(const QUrl& url) {
 
 void TUFormUMessage::CheckNewFile(WindowHandle hostWindow) {
     Guard("UMs.006-01", [&] {
-        bool newPage = false;
-        for (const char* prefix : kPrefixes) newPage = TakeOverFetchedPage(prefix) || newPage;
-        // A current page that cannot be shown would be met again at every start.
-        for (const char* prefix : kPrefixes)
-            if (platform::FileAgeReadable(CurrentPage(prefix)) && !UsablePage(CurrentPage(prefix)))
-                RemoveAgentFile(CurrentPage(prefix));
-        // The marker silenced the pages the user saw; a new page has not been seen yet.
-        if (newPage) RemoveAgentFile(Settings(kSilencedMarker));
-        if (platform::FileAgeReadable(Settings(kSilencedMarker))) return;
+        if (!TakeOverMessagePages()) return;
+        if (platform::FileAgeReadable(SilencedMessagesMarkerPath())) return;
         if (SuppressCheckWindows || CommandLineLanguage.empty()) return;
         // Only a page the window can show opens it; it stays current until it is silenced.
         if (!platform::FileAgeReadable(CurrentMessagePagePath(CommandLineLanguage))) return;
@@ -166,7 +116,7 @@ void TUFormUMessage::LaunchCheckUAC() {
         if (MessagesUrl.empty()) return;
         if (!IsCheckDue("Messages", interval)) return;
         if (!WriteLastCheckFile("Messages")) throw std::runtime_error("The last-check file cannot be written.");
-        for (const char* prefix : kPrefixes)
+        for (const char* prefix : kMessagePrefixes)
             StartAgent({prefix, MessagesUrl, kAgentListMode, kAgentTimeLimitMs, "UMs.005-01"}, {});
     });
 }

@@ -1,21 +1,14 @@
 #pragma once
-// Developer messages: pages the calling program's maker publishes beside the message address
-// (P7), fetched by the check agent in list mode under the prefixes "Messages" (Russian) and
-// "MessagesEng" (English) and shown at a later start in a modal window.
-//
-// A page goes through three states in the settings folder: fetched (prefix + ".ini", left by the
-// agent), current (prefix + "_UAC.html", shown at every start) and silenced (the empty marker
-// "Messages_CheckTrue" beside the current pages). A fetched page that is empty, garbage (NUL or
-// other control bytes, UTF-16 without its byte-order mark) or a body larger than kMessagePageLimit
-// is dropped: it is neither shown nor taken over. A current page that cannot be shown is deleted,
-// so that no later start meets it again. A new page clears the marker, so the marker only ever
-// silences a page the user has seen.
+// The developer messages' window: the current page in the command line's language, shown
+// without loading anything it names, with its two buttons; and the check's two entries for the
+// host. The pages' files and their take-over are checks/UMessages.
 
 #include <QDialog>
 #include <QPointer>
 #include <memory>
 #include <string>
 
+#include "checks/UMessages.h"
 #include "foundation/WindowHandle.h"
 
 namespace Ui {
@@ -25,8 +18,6 @@ class TUFormUMessage;
 namespace kestrune {
 
 class SafePageDocument;
-
-constexpr std::size_t kMessagePageLimit = 1024 * 1024;
 
 class TUFormUMessage : public QDialog {
     Q_OBJECT
@@ -58,9 +49,5 @@ private:
 extern QPointer<TUFormUMessage> UFormUMessage;
 // True while the window loads its page; link clicks reach the browser only after it.
 extern bool MessagePageLoading;
-
-// The page file a window in this language shows: the English one for "English", the Russian one
-// otherwise.
-std::string CurrentMessagePagePath(const std::string& language);
 
 }  // namespace kestrune

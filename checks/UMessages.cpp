@@ -1,6 +1,13 @@
 #include "checks/UMessages.h"
 
+#include <stdexcept>
+
+#include "checks/AgentResults.h"
+#include "foundation/URegInA.h"
+#include "foundation/core/FolderTree.h"
+#include "foundation/core/Guard.h"
 #include "foundation/core/ProgramValues.h"
+#include "platform/FileSystem.h"
 
 namespace kestrune {
 
@@ -11,5 +18,61 @@ const ProgramValues messageValues([] {
     MessagesUrl.clear();
     CommandLineLanguage.clear();
 });
+
+namespace {
+
+std::string Settings(const std::string& name) { return GetProgramPath(2, "") + name; }
+std::string FetchedPage(const std::string& prefix) { return Settings(prefix + ".ini"); }
+std::string CurrentPage(const std::string& prefix) { return Settings(prefix + "_UAC.html"); }
+
+// Makes a fetched page the current one; a page that may not be shown is dropped. True when a new
+// page became current.
+bool TakeOverFetchedPage(const std::string& prefix) {
+    const std::string fetched = FetchedPage(prefix);
+    if (!platform::FileAgeReadable(fetched)) return false;
+    const bool usable = UsableMessagePage(fetched).has_value();
+    if (usable) {
+        RemoveAgentFile(CurrentPage(prefix));
+        if (!CopyFileTo(fetched, GetProgramPath(2, ""), prefix + "_UAC.html", false))
+            throw std::runtime_error("The message page could not be copied to " + CurrentPage(prefix));
+    }
+    RemoveAgentFile(fetched);
+    return usable;
+}
+
+}  // namespace
+
+std::string CurrentMessagePagePath(const std::string& language) {
+    return CurrentPage(language == "English" ? "MessagesEng" : "Messages");
+}
+
+std::string SilencedMessagesMarkerPath() { return Settings("Messages_CheckTrue"); }
+
+std::optional<std::string> UsableMessagePage(const std::string& path) {
+    const AgentResultText page = ReadAgentResult(path, kMessagePageLimit);
+    if (!page.read()) return std::nullopt;
+    if (page.text.find_first_not_of(" \t\r\n\f") == std::string::npos) return std::nullopt;
+    for (const char c : page.text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte < 0x20 && c != '\t' && c != '\r' && c != '\n' && c != '\f') || byte == 0x7f) return std::nullopt;
+    }
+    return page.text;
+}
+
+bool TakeOverMessagePages() {
+    bool done = false;
+    Guard("UMs.006-01", [&] {
+        bool newPage = false;
+        for (const char* prefix : kMessagePrefixes) newPage = TakeOverFetchedPage(prefix) || newPage;
+        // A current page that cannot be shown would be met again at every start.
+        for (const char* prefix : kMessagePrefixes)
+            if (platform::FileAgeReadable(CurrentPage(prefix)) && !UsableMessagePage(CurrentPage(prefix)))
+                RemoveAgentFile(CurrentPage(prefix));
+        // The marker silenced the pages the user saw; a new page has not been seen yet.
+        if (newPage) RemoveAgentFile(SilencedMessagesMarkerPath());
+        done = true;
+    });
+    return done;
+}
 
 }  // namespace kestrune

@@ -21,6 +21,7 @@
 #include "language/LangProcessor.h"
 #include "language/LanguageMenus.h"
 #include "language/pack/LanguagePack.h"
+#include "platform/AsciiText.h"
 #include "platform/FileSystem.h"
 
 namespace kestrune {
@@ -74,7 +75,7 @@ const ProgramValues updateValues([] {
 std::string Settings(const std::string& suffix) { return VersionCheckFile(suffix); }
 std::string Temp(const std::string& suffix) { return GetProgramPath(0, FilePrefix + suffix); }
 
-bool IsRussian() { return langpack::Lowered(CurrentLanguage) == "russian"; }
+bool IsRussian() { return platform::AsciiLower(CurrentLanguage) == "russian"; }
 
 // The check that could not be made is remembered beside the descriptions until the next check
 // begins, so a later start shows it as failed instead of "no new versions" of that date. The agent
@@ -102,7 +103,7 @@ void OnAgentEnded(int run, const AgentRunResult& result) {
 // and for a third language the one its new-version language setting picks.
 std::string ReaderDescriptionSuffix() {
     if (IsRussian()) return "_CNVTrue.txt";
-    if (langpack::Lowered(CurrentLanguage) == "english" || DefaultNewVersionLanguage) return "_CNVTrueEng.txt";
+    if (platform::AsciiLower(CurrentLanguage) == "english" || DefaultNewVersionLanguage) return "_CNVTrueEng.txt";
     return "_CNVTrue.txt";
 }
 

@@ -5,7 +5,7 @@
 #include <charconv>
 
 #include "errors/MailMessage.h"
-#include "foundation/core/AsciiText.h"
+#include "platform/AsciiText.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
 
@@ -78,14 +78,14 @@ MailSettings ParseMailSettings(std::string_view text) {
         if (line.empty() || line.front() == ';' || line.front() == '#') continue;
         if (line.front() == '[') {
             const auto close = line.find(']');
-            const std::string section =
-                AsciiLower(Trim(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1)));
+            const std::string section = platform::AsciiLower(
+                Trim(line.substr(1, close == std::string_view::npos ? line.size() - 1 : close - 1)));
             account = section == "account1" ? 0 : section == "account2" ? 1 : section == "tls" ? 2 : 3;
             continue;
         }
         const auto eq = line.find('=');
         if (eq == std::string_view::npos || account < 0) continue;
-        const std::string key = AsciiLower(Trim(line.substr(0, eq)));
+        const std::string key = platform::AsciiLower(Trim(line.substr(0, eq)));
         const std::string value(ValueOf(line.substr(eq + 1)));
         if (account == 2) {
             if (key == "cabundle") settings.caBundle = value;

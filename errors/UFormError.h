@@ -10,7 +10,6 @@
 
 #include "errors/ReportMail.h"
 #include "foundation/TextFit.h"
-#include "foundation/core/Placeholders.h"
 
 namespace Ui {
 class TUFormError;
@@ -76,12 +75,5 @@ using WindowMailer = std::function<bool(TUFormError& errorWindow)>;
 void SetWindowMailersForTesting(WindowMailer report, WindowMailer review);
 bool MailReportFromWindow(TUFormError& errorWindow);
 bool MailReviewFromWindow(TUFormError& errorWindow);
-
-// The text with its first "%s" replaced by the argument and "%%" read as "%"; every other
-// character, "%" included, stays as it is: FillPlaceholders with "%s" only. The add-on and
-// message windows still reach it through this header; new code calls FillPlaceholders.
-inline std::string FormatWithOneArgument(const std::string& text, const std::string& argument) {
-    return FillPlaceholders(text, {argument}, "s");
-}
 
 }  // namespace kestrune

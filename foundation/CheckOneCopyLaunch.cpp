@@ -19,11 +19,11 @@
 #include "foundation/TextLines.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
-#include "foundation/core/AsciiText.h"
 #include "foundation/core/Guard.h"
 #include "foundation/core/IniFile.h"
 #include "foundation/core/PathNames.h"
 #include "foundation/core/SystemFolders.h"
+#include "platform/AsciiText.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
 #include "platform/UserFolders.h"
@@ -321,7 +321,7 @@ int CompareVersionTags(const std::string& a, const std::string& b) {
         const auto [yNumber, yRest] = digits(y);
         if (xNumber.size() != yNumber.size()) return xNumber.size() < yNumber.size() ? -1 : 1;
         if (xNumber != yNumber) return xNumber < yNumber ? -1 : 1;
-        const std::string xText = AsciiLower(xRest), yText = AsciiLower(yRest);
+        const std::string xText = platform::AsciiLower(xRest), yText = platform::AsciiLower(yRest);
         if (xText != yText) return xText < yText ? -1 : 1;
     }
     return 0;
@@ -339,10 +339,10 @@ std::string ReadLanguageEntry(const std::string& language, int messageId) {
         using Status = platform::RegularFileRead::Status;
         if (read.status == Status::Missing || read.status == Status::Folder) return;
         if (read.status != Status::Read || !read.complete) throw std::runtime_error("cannot read " + path);
-        const std::string key = AsciiLower("ID" + std::to_string(messageId) + "=");
+        const std::string key = platform::AsciiLower("ID" + std::to_string(messageId) + "=");
         const std::string_view text(read.bytes);
         for (const std::string& line : TextFileLines(text.substr(text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0))) {
-            if (IsNotCommentPrefix(line.substr(0, 2)) && AsciiLower(line.substr(0, key.size())) == key)
+            if (IsNotCommentPrefix(line.substr(0, 2)) && platform::AsciiLower(line.substr(0, key.size())) == key)
                 result = line.substr(key.size());
         }
     });
@@ -366,7 +366,7 @@ std::string GetOneCopyMessage(int messageId) {
         if (!language || *language == "Russian") return;
         const std::string& name = *language;
         if (!IsSafePathName(name)) return;
-        if (AsciiLower(name) != "russian" &&
+        if (platform::AsciiLower(name) != "russian" &&
             !platform::FileAgeReadable(platform::ExecutableFolder() + "\\Language\\" + name + "\\" + name + ".txt"))
             return;
         const std::string entry = ReadLanguageEntry(name, messageId);
@@ -390,7 +390,7 @@ bool CheckMutexAndWindows(bool resultIn, bool isSibling, int messageId, bool not
         mutex.reset();
 
         const auto arguments = platform::CommandLineArguments();
-        const bool relaunch = arguments.size() > 1 && AsciiLower(arguments[1]) == "/errorrelaunch";
+        const bool relaunch = arguments.size() > 1 && platform::AsciiLower(arguments[1]) == "/errorrelaunch";
         if (existed && !relaunch) {
             const auto own = OwnWindows().find(ownerHandle);
             const std::string ownPath = own != OwnWindows().end() ? own->second->path() : std::string();

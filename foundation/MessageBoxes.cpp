@@ -11,11 +11,11 @@
 #include <utility>
 
 #include "foundation/ModalWindows.h"
-#include "foundation/core/AsciiText.h"
 #include "foundation/core/Guard.h"
 #include "foundation/core/Placeholders.h"
 #include "foundation/core/Product.h"
 #include "foundation/core/ProgramValues.h"
+#include "platform/AsciiText.h"
 
 namespace kestrune {
 
@@ -114,7 +114,7 @@ int RunBox(const MessageBoxCall& call) {
 }
 
 unsigned IconForKind(const std::string& kind) {
-    const std::string word = AsciiLower(kind);
+    const std::string word = platform::AsciiLower(kind);
     if (word == "warning") return kMbIconWarning;
     if (word == "info") return kMbIconInformation;
     if (word == "quest") return kMbIconQuestion;

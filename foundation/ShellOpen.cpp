@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <utility>
 
+#include "platform/AsciiText.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
 
@@ -28,11 +29,9 @@ bool HasControlOrSpace(const std::string& text) {
 std::string StartsWithScheme(const std::string& text) {
     const auto colon = text.find(':');
     if (colon == std::string::npos || colon == 0) return {};
-    std::string scheme = text.substr(0, colon);
-    for (char& c : scheme) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    std::string scheme = platform::AsciiLower(std::string_view(text).substr(0, colon));
+    for (const char c : scheme)
         if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.')) return {};
-    }
     return scheme;
 }
 

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <optional>
 
-#include "foundation/core/AsciiText.h"
 #include "foundation/core/Guard.h"
+#include "platform/AsciiText.h"
 
 namespace kestrune {
 
@@ -47,7 +47,7 @@ void SetSystemVersionForTesting(SystemVersion version) {
 bool IsWindowsAtLeast(const std::string& versionWord) {
     bool atLeast = true;
     Guard("UP.002-01", [&] {
-        const std::string word = AsciiLower(versionWord);
+        const std::string word = platform::AsciiLower(versionWord);
         SystemVersion required{0, 0};
         if (word == "98") required = {4, 10};
         else if (word == "2k") required = {5, 0};

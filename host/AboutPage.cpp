@@ -3,12 +3,10 @@
 #include <QFile>
 
 #include "language/pack/LanguagePack.h"
+#include "platform/AsciiText.h"
 
 namespace kestrune {
 namespace {
-
-using langpack::EqualsNoCase;
-using langpack::Lowered;
 
 std::optional<std::optional<std::string>>& TestPage() {
     static std::optional<std::optional<std::string>> page;
@@ -35,7 +33,7 @@ Part SplitPart(std::string_view text) {
     auto flush = [&] {
         const auto colon = current.find(':');
         if (colon != std::string::npos)
-            part.headers[Lowered(Trimmed(current.substr(0, colon)))] = Trimmed(current.substr(colon + 1));
+            part.headers[platform::AsciiLower(Trimmed(current.substr(0, colon)))] = Trimmed(current.substr(colon + 1));
         current.clear();
     };
     while (pos < text.size()) {
@@ -63,9 +61,9 @@ Part SplitPart(std::string_view text) {
 
 // The value of a parameter of a header ("boundary", "charset"), quotes removed.
 std::string HeaderParameter(const std::string& header, std::string_view name) {
-    const std::string lowered = Lowered(header);
+    const std::string lowered = platform::AsciiLower(header);
     std::size_t pos = 0;
-    while ((pos = lowered.find(Lowered(name), pos)) != std::string::npos) {
+    while ((pos = lowered.find(platform::AsciiLower(name), pos)) != std::string::npos) {
         const std::size_t after = pos + name.size();
         const bool startsWord =
             pos == 0 || lowered[pos - 1] == ';' || lowered[pos - 1] == ' ' || lowered[pos - 1] == '\t';
@@ -115,7 +113,7 @@ std::string DecodeQuotedPrintable(std::string_view text) {
 
 std::string DecodeBody(const Part& part) {
     const auto encoding = part.headers.find("content-transfer-encoding");
-    const std::string name = encoding == part.headers.end() ? std::string() : Lowered(encoding->second);
+    const std::string name = encoding == part.headers.end() ? std::string() : platform::AsciiLower(encoding->second);
     if (name == "quoted-printable") return DecodeQuotedPrintable(part.body);
     if (name == "base64") {
         const QByteArray decoded = QByteArray::fromBase64(QByteArray::fromStdString(part.body));
@@ -125,9 +123,10 @@ std::string DecodeBody(const Part& part) {
 }
 
 QString DecodeHtml(const std::string& bytes, const std::string& charset) {
-    if (EqualsNoCase(charset, "windows-1251") || EqualsNoCase(charset, "cp1251"))
+    if (platform::AsciiEqualsNoCase(charset, "windows-1251") || platform::AsciiEqualsNoCase(charset, "cp1251"))
         return QString::fromStdString(langpack::LegacyToUtf8(bytes, langpack::LegacyCodePage::Cp1251));
-    if (EqualsNoCase(charset, "utf-8") && langpack::IsValidUtf8(bytes)) return QString::fromStdString(bytes);
+    if (platform::AsciiEqualsNoCase(charset, "utf-8") && langpack::IsValidUtf8(bytes))
+        return QString::fromStdString(bytes);
     return QString::fromStdString(langpack::DecodePackText(bytes, langpack::LegacyCodePage::Cp1251));
 }
 
@@ -141,7 +140,7 @@ std::optional<AboutPageArchive> ParseAboutPage(const std::string& bytes) {
     const std::string boundary = type == top.headers.end() ? std::string() : HeaderParameter(type->second, "boundary");
     if (boundary.empty()) {
         // A plain HTML page without an archive around it.
-        const std::string lowered = Lowered(bytes);
+        const std::string lowered = platform::AsciiLower(bytes);
         if (lowered.find("<html") == std::string::npos && lowered.find("<body") == std::string::npos)
             return std::nullopt;
         archive.html = DecodeHtml(bytes, {});
@@ -161,7 +160,7 @@ std::optional<AboutPageArchive> ParseAboutPage(const std::string& bytes) {
         const Part part = SplitPart(content);
         const auto partType = part.headers.find("content-type");
         const std::string partTypeText = partType == part.headers.end() ? std::string() : partType->second;
-        if (!haveHtml && Lowered(partTypeText).rfind("text/html", 0) == 0) {
+        if (!haveHtml && platform::AsciiLower(partTypeText).rfind("text/html", 0) == 0) {
             archive.html = DecodeHtml(DecodeBody(part), HeaderParameter(partTypeText, "charset"));
             haveHtml = true;
         } else if (const auto location = part.headers.find("content-location"); location != part.headers.end()) {

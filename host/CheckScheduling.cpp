@@ -1,6 +1,6 @@
 #include "host/IncludeModules.h"
 
-#include "checks/UFormAutoComponents.h"
+#include "checks/AddonCheck.h"
 #include "checks/UMessageForm.h"
 #include "checks/UnitAutoUpdate.h"
 #include "foundation/UnitVAR.h"
@@ -38,8 +38,8 @@ bool FirstPaintServices(bool onlyReport) {
                     TimerUCAC->start();
                 }
             } else {
-                if (TUFormAutoComponents::CheckNewFile()) TUFormAutoComponents::CheckEndCheckedWF();
-                TUFormAutoComponents::LaunchCheckUAC(false);
+                if (CheckNewFile()) CheckEndCheckedWF();
+                LaunchCheckUAC(false);
             }
         }
         if (IsInternetConnected()) {

@@ -4,7 +4,7 @@
 #include <QMenu>
 #include <QPushButton>
 
-#include "checks/UFormAutoComponents.h"
+#include "checks/AddonCheck.h"
 #include "checks/UnitAutoUpdate.h"
 #include "checks/UnitAutoUpdateSettings.h"
 #include "errors/ErrorProcessor.h"
@@ -44,7 +44,7 @@ TUFrameIncludePanel::TUFrameIncludePanel(QWidget* parent)
     connect(TimerUCNV, &QTimer::timeout, this, [this] { TimerUCNVTimer(TimerUCNV); });
     connect(TimerWorkTime, &QTimer::timeout, this, [this] { TimerWorkTimeTimer(TimerWorkTime); });
     connect(TimerUTZMSG, &QTimer::timeout, this, [this] { TimerUTZMSGTimer(TimerUTZMSG); });
-    connect(TimerUCAC, &QTimer::timeout, this, [] { TUFormAutoComponents::TimerUCACTimer(); });
+    connect(TimerUCAC, &QTimer::timeout, this, [] { TimerUCACTimer(); });
     lastWorkTick_ = platform::TickCount();
     TimerWorkTime->start();
 

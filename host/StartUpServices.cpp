@@ -5,7 +5,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 
-#include "checks/UFormAutoComponents.h"
+#include "checks/AddonCheck.h"
 #include "checks/UnitAutoUpdate.h"
 #include "errors/ErrorProcessor.h"
 #include "foundation/Application.h"
@@ -13,7 +13,6 @@
 #include "foundation/HintPauses.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
-#include "foundation/core/AsciiText.h"
 #include "foundation/core/Guard.h"
 #include "foundation/core/ProgramValues.h"
 #include "foundation/core/SystemFolders.h"
@@ -25,6 +24,7 @@
 #include "language/LangProcessor.h"
 #include "language/LanguageMenus.h"
 #include "language/UFrameHlpBtn.h"
+#include "platform/AsciiText.h"
 #include "platform/Clock.h"
 #include "platform/Executable.h"
 
@@ -74,7 +74,7 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
         TimerUCNV = Child<QTimer>(IncludePanel, "TimerUCNV");
         TimerUCAC = Child<QTimer>(IncludePanel, "TimerUCAC");
         TimerUTZMSG = Child<QTimer>(IncludePanel, "TimerUTZMSG");
-        const std::string buildTag = AsciiLower(kBuildTag);
+        const std::string buildTag = platform::AsciiLower(kBuildTag);
         if (buildTag == "2k") MinimumWindowsText = "2000";
         if (buildTag == "xp") MinimumWindowsText = "XP";
 
@@ -194,7 +194,7 @@ void ReloadSettings() {
         AutoUpdateAction(5, reinterpret_cast<std::intptr_t>(HostForm.data()), nullptr);
         ResetAutorunSettings();
         ApplyAutorunMode();
-        if (AddonSwitch) TUFormAutoComponents::LoadParametrsUAC(HostForm);
+        if (AddonSwitch) LoadParametrsUAC(HostForm);
     });
 }
 

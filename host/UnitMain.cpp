@@ -13,7 +13,6 @@
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
-#include "foundation/core/AsciiText.h"
 #include "foundation/core/Guard.h"
 #include "foundation/core/Printable.h"
 #include "foundation/core/Product.h"
@@ -25,6 +24,7 @@
 #include "language/LangProcessor.h"
 #include "language/LanguageMenus.h"
 #include "language/UFrameHlpBtn.h"
+#include "platform/AsciiText.h"
 #include "platform/FileSystem.h"
 #include "ui_FormKestrune.h"
 
@@ -134,7 +134,7 @@ void TFormKestrune::FormCreate(const std::vector<std::string>& params) {
         P7 = parameter(7);
         if (!IsKnownLanguage(CommandLineLanguage)) CommandLineLanguage.clear();
 
-        if (AsciiLower(P1) == "uninstall") {
+        if (platform::AsciiLower(P1) == "uninstall") {
             UninstallStart = true;
             if (!P2.empty()) {
                 MustSetFilesInAppData = true;

@@ -10,6 +10,7 @@
 #include "language/LangProcessor.h"
 #include "language/LanguageMenus.h"
 #include "language/pack/LanguagePack.h"
+#include "platform/AsciiText.h"
 #include "ui_TUFrameLangComponents.h"
 #include "ui_TUFrameTUAU.h"
 #include "ui_TUFrameUProcedures.h"
@@ -37,7 +38,7 @@ void LanguageItemClicked(LanguageItemPlace place, QObject* sender) {
         auto* clicked = qobject_cast<QAction*>(sender);
         if (clicked && clicked->isChecked()) {
             const std::string chosen = ItemLanguage(clicked);
-            if (langpack::Lowered(chosen) == langpack::Lowered(CurrentLanguage)) return;
+            if (platform::AsciiLower(chosen) == platform::AsciiLower(CurrentLanguage)) return;
             CurrentLanguage = chosen;
         }
         // A language the user picked is a valid choice: it is stored from now on.
@@ -45,9 +46,9 @@ void LanguageItemClicked(LanguageItemPlace place, QObject* sender) {
         ChangeLanguage();
         return;
     }
-    const std::string current = langpack::Lowered(CurrentLanguage);
+    const std::string current = platform::AsciiLower(CurrentLanguage);
     for (QAction* item : root) {
-        if (langpack::Lowered(ItemLanguage(item)) == current) item->setChecked(true);
+        if (platform::AsciiLower(ItemLanguage(item)) == current) item->setChecked(true);
     }
 }
 

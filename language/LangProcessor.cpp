@@ -16,6 +16,7 @@
 #include "language/Components.h"
 #include "language/pack/LanguagePack.h"
 #include "language/pack/PackFile.h"
+#include "platform/AsciiText.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
 
@@ -131,7 +132,7 @@ void Capture(int mode, QWidget* root, bool window) {
 }
 
 int PassCount(int mode) {
-    const std::string language = langpack::Lowered(CurrentLanguage);
+    const std::string language = platform::AsciiLower(CurrentLanguage);
     const int passes = language == "russian" ? 0 : language == "english" ? 1 : 2;
     return passes + (mode == 1 ? 1 : 0);
 }
@@ -168,7 +169,7 @@ public:
         std::vector<int> last;  // per name: its latest component, where the next one is linked
         last.reserve(components.size());
         for (QObject* component : components) {
-            std::string name = langpack::Lowered(Utf8(component->objectName()));
+            std::string name = platform::AsciiLower(Utf8(component->objectName()));
             const std::size_t hash = std::hash<std::string>{}(name);
             const int added = static_cast<int>(named_.size());
             named_.push_back({std::move(name), hash, component, kNone});
@@ -219,10 +220,10 @@ private:
 void ApplySection(const std::vector<std::string>& list, std::size_t first, std::size_t last, QWidget* root, bool window,
                   const ComponentIndex& index, const char* code) {
     Guard(code, [&] {
-        const std::string ownName = langpack::Lowered(Utf8(root->objectName()));
+        const std::string ownName = platform::AsciiLower(Utf8(root->objectName()));
         for (const langpack::SectionEntry& entry : langpack::ReadSectionEntries(list, first, last)) {
             if (entry.name.empty() || entry.values.empty()) continue;
-            const std::string name = langpack::Lowered(entry.name);
+            const std::string name = platform::AsciiLower(entry.name);
             if (name == ownName) {
                 if (window) ApplyWindowEntry(root, entry);
                 continue;
@@ -341,7 +342,7 @@ void LoadLanguageFile(int mode) {
         const std::string language = CurrentLanguage;
         const std::string folder = LanguageFolder();
         const bool useEnglish =
-            langpack::Lowered(language) != "english" && platform::FileAgeReadable(folder + "English\\English.txt");
+            platform::AsciiLower(language) != "english" && platform::FileAgeReadable(folder + "English\\English.txt");
         std::vector<std::string> folders;
         if (useEnglish) folders.push_back("English");
         folders.push_back(language);
@@ -374,7 +375,7 @@ void LoadLanguage() {
         TranslatorName.clear();
         TranslatorUrl.clear();
         TranslatorMail.clear();
-        if (langpack::Lowered(CurrentLanguage) != "russian") {
+        if (platform::AsciiLower(CurrentLanguage) != "russian") {
             LoadLanguageFile(0);
             LoadLanguageFile(1);
         }
@@ -404,7 +405,7 @@ void TranslateForm(int mode, QWidget* form) {
 void TranslateFormOrBuiltIn(int mode, QWidget* form) {
     Guard("ULP.019-01", [&] {
         if (!form) return;
-        const std::string language = langpack::Lowered(CurrentLanguage);
+        const std::string language = platform::AsciiLower(CurrentLanguage);
         const std::string name = Utf8(form->objectName());
         if (language.empty() || language == "russian" || langpack::FindNextSection(WorkingLanguageList, 0, name) != 0) {
             Translate(mode, form, true, "ULP.018-01");

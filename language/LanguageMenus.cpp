@@ -15,6 +15,7 @@
 #include "language/LangProcessor.h"
 #include "language/pack/LanguagePack.h"
 #include "language/pack/PackFile.h"
+#include "platform/AsciiText.h"
 #include "platform/FileSystem.h"
 
 namespace kestrune {
@@ -66,7 +67,7 @@ QString FromUtf8(const std::string& text) {
 // "&" would mark a keyboard accelerator in a Qt menu; a folder name shows as it is.
 QString MenuCaption(const std::string& text) { return FromUtf8(text).replace('&', "&&"); }
 
-bool IsRussian(const std::string& name) { return langpack::Lowered(name) == "russian"; }
+bool IsRussian(const std::string& name) { return platform::AsciiLower(name) == "russian"; }
 
 // A folder name that can be stored and built into paths as it stands.
 bool IsUsableFolderName(const std::string& name) {
@@ -213,10 +214,10 @@ void FillLanguageChooser(WindowHandle owner, QComboBox* chooser) {
         const auto fallbackOffered = std::any_of(
             offered.begin(), offered.end(), [](const auto& language) { return language.first == kFallbackLanguage; });
         for (const auto& [name, native] : offered) {
-            if (fallbackOffered && name != kFallbackLanguage && langpack::EqualsNoCase(name, kFallbackLanguage))
+            if (fallbackOffered && name != kFallbackLanguage && platform::AsciiEqualsNoCase(name, kFallbackLanguage))
                 continue;
             bool known = false;
-            for (const std::string& listed : LanguageList) known = known || langpack::EqualsNoCase(listed, name);
+            for (const std::string& listed : LanguageList) known = known || platform::AsciiEqualsNoCase(listed, name);
             if (known) continue;
             if (chooser) chooser->addItem(FromUtf8(name + " [" + native + "]"));
             LanguageList.push_back(name);
@@ -282,11 +283,11 @@ void SaveLanguageSettings() {
 void ChangeLanguage() {
     Guard("ULP.025-01", [&] {
         LoadLanguage();
-        const std::string current = langpack::Lowered(CurrentLanguage);
+        const std::string current = platform::AsciiLower(CurrentLanguage);
         for (LanguageItemPlace place :
              {LanguageItemPlace::Grouped, LanguageItemPlace::Popup, LanguageItemPlace::Parent}) {
             for (QAction* item : LanguageItems(place))
-                item->setChecked(langpack::Lowered(ItemLanguage(item)) == current);
+                item->setChecked(platform::AsciiLower(ItemLanguage(item)) == current);
         }
         if (!NeedLanguageChoice) SaveLanguageSettings();
     });

@@ -12,6 +12,7 @@
 #include "language/LangProcessor.h"
 #include "language/LanguageMenus.h"
 #include "language/pack/LanguagePack.h"
+#include "platform/AsciiText.h"
 #include "ui_TUFrameHlpBtn.h"
 
 namespace kestrune {
@@ -85,7 +86,7 @@ void TUFrameHlpBtn::ChangePopUpMenu(QObject*) {
             // The click unticked the current help language: it stays.
             chosen = HelpLanguage;
             for (QAction* item : PopupMenu3->actions()) {
-                if (langpack::Lowered(ItemLanguage(item)) == langpack::Lowered(chosen)) item->setChecked(true);
+                if (platform::AsciiLower(ItemLanguage(item)) == platform::AsciiLower(chosen)) item->setChecked(true);
             }
         }
         HelpLanguage = chosen;

@@ -14,6 +14,7 @@
 #include <thread>
 #include <utility>
 
+#include "platform/AsciiText.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/RegistryFormat.h"
@@ -62,7 +63,7 @@ bool IsBuiltInKey(RegistryRoot root, std::string_view keyPath) {
     if (keyPath.empty()) return true;
     for (const BuiltInFolder& folder : BuiltInFolders()) {
         if (folder.root != root || folder.key.size() < keyPath.size()) continue;
-        if (registry::SameName(folder.key.substr(0, keyPath.size()), keyPath) &&
+        if (AsciiEqualsNoCase(folder.key.substr(0, keyPath.size()), keyPath) &&
             (folder.key.size() == keyPath.size() || folder.key[keyPath.size()] == '\\'))
             return true;
     }
@@ -71,7 +72,7 @@ bool IsBuiltInKey(RegistryRoot root, std::string_view keyPath) {
 
 std::optional<RegistryValue> BuiltInValue(RegistryRoot root, std::string_view keyPath, std::string_view name) {
     for (const BuiltInFolder& folder : BuiltInFolders()) {
-        if (folder.root == root && registry::SameName(folder.key, keyPath) && registry::SameName(folder.name, name)) {
+        if (folder.root == root && AsciiEqualsNoCase(folder.key, keyPath) && AsciiEqualsNoCase(folder.name, name)) {
             std::string data = folder.folder();
             data += '\0';
             return RegistryValue{kRegSz, std::move(data)};
@@ -86,7 +87,7 @@ bool WritesDenied(RegistryRoot root) {
     while (start <= list.size()) {
         std::size_t end = list.find_first_of(",; \t", start);
         if (end == std::string::npos) end = list.size();
-        const std::string token = registry::Folded(std::string_view(list).substr(start, end - start));
+        const std::string token = AsciiLower(std::string_view(list).substr(start, end - start));
         if (root == RegistryRoot::CurrentUser && (token == "hkey_current_user" || token == "hkcu")) return true;
         if (root == RegistryRoot::LocalMachine && (token == "hkey_local_machine" || token == "hklm")) return true;
         start = end + 1;
@@ -301,7 +302,7 @@ bool RegistryDeleteValue(RegistryRoot root, std::string_view keyPath, std::strin
         StoredKey* key = store.FindKey(keyPath);
         if (!key) return false;
         const auto it = std::find_if(key->values.begin(), key->values.end(),
-                                     [&](const StoredValue& value) { return registry::SameName(value.name, name); });
+                                     [&](const StoredValue& value) { return AsciiEqualsNoCase(value.name, name); });
         if (it == key->values.end()) return false;
         key->values.erase(it);
         changed = true;

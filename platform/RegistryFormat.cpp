@@ -2,12 +2,12 @@
 
 #include <charconv>
 
+#include "platform/AsciiText.h"
+
 namespace platform::registry {
 namespace {
 
 constexpr std::string_view kHeader = "KV.Kestrune registry 1";
-
-char FoldChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool MustEscape(unsigned char c) { return c < 0x20 || c == 0x7f || c == '%' || c == '=' || c == '[' || c == ']'; }
 
@@ -56,19 +56,6 @@ bool Unescape(std::string_view text, std::string& out) {
 
 }  // namespace
 
-std::string Folded(std::string_view text) {
-    std::string folded(text);
-    for (char& c : folded) c = FoldChar(c);
-    return folded;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (FoldChar(a[i]) != FoldChar(b[i])) return false;
-    return true;
-}
-
 bool IsValidKeyPath(std::string_view keyPath) {
     if (keyPath.empty()) return true;
     if (keyPath.front() == '\\' || keyPath.back() == '\\') return false;
@@ -77,7 +64,7 @@ bool IsValidKeyPath(std::string_view keyPath) {
 
 StoredValue* StoredKey::Find(std::string_view name) {
     for (StoredValue& value : values)
-        if (SameName(value.name, name)) return &value;
+        if (AsciiEqualsNoCase(value.name, name)) return &value;
     return nullptr;
 }
 
@@ -86,12 +73,12 @@ const StoredValue* StoredKey::Find(std::string_view name) const { return const_c
 Store::Store() { keys_.emplace(std::string(), StoredKey{}); }
 
 const StoredKey* Store::FindKey(std::string_view keyPath) const {
-    const auto found = keys_.find(Folded(keyPath));
+    const auto found = keys_.find(AsciiLower(keyPath));
     return found == keys_.end() ? nullptr : &found->second;
 }
 
 StoredKey* Store::FindKey(std::string_view keyPath) {
-    const auto found = keys_.find(Folded(keyPath));
+    const auto found = keys_.find(AsciiLower(keyPath));
     return found == keys_.end() ? nullptr : &found->second;
 }
 
@@ -105,7 +92,7 @@ StoredKey* Store::CreateKey(std::string_view keyPath, bool& created) {
         if (end == std::string_view::npos) end = keyPath.size();
         const std::string_view prefix = keyPath.substr(0, end);
         const std::string_view part = keyPath.substr(start, end - start);
-        auto [slot, inserted] = keys_.try_emplace(Folded(prefix));
+        auto [slot, inserted] = keys_.try_emplace(AsciiLower(prefix));
         if (inserted) {
             slot->second.path = key->path.empty() ? std::string(part) : key->path + "\\" + std::string(part);
             created = true;

@@ -33,9 +33,7 @@ struct StoredKey {
     const StoredValue* Find(std::string_view name) const;
 };
 
-// Names compare with ASCII letters folded to lower case.
-std::string Folded(std::string_view text);
-bool SameName(std::string_view a, std::string_view b);
+// Names compare with ASCII letters folded to lower case (platform/AsciiText.h).
 
 // A key path is valid when it is empty (the root) or every part between "\" is non-empty.
 bool IsValidKeyPath(std::string_view keyPath);

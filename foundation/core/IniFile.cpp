@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/AsciiText.h"
+
 namespace kestrune {
 namespace {
 
@@ -14,19 +16,6 @@ std::string_view Trimmed(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
     while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
     return text;
-}
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
-}
-
-std::string LowerName(std::string_view name) {
-    std::string lower(name);
-    for (char& c : lower) c = Lower(c);
-    return lower;
 }
 
 bool BreaksLine(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != npos; }
@@ -77,7 +66,7 @@ std::string IniFile::Serialize() const {
 
 std::size_t IniFile::FindSection(std::string_view section) const {
     for (std::size_t i = 0; i < lines_.size(); ++i)
-        if (lines_[i].kind == Kind::Section && SameName(lines_[i].name, section)) return i;
+        if (lines_[i].kind == Kind::Section && platform::AsciiEqualsNoCase(lines_[i].name, section)) return i;
     return npos;
 }
 
@@ -93,7 +82,7 @@ std::optional<std::string> IniFile::Read(std::string_view section, std::string_v
     const std::size_t end = SectionEnd(header);
     for (std::size_t i = header + 1; i < end; ++i) {
         const Line& line = lines_[i];
-        if (line.kind != Kind::Key || !SameName(line.name, key)) continue;
+        if (line.kind != Kind::Key || !platform::AsciiEqualsNoCase(line.name, key)) continue;
         return ValueOf(line);
     }
     return std::nullopt;
@@ -110,23 +99,25 @@ IniFile::Index::Index(const IniFile& ini) {
     std::unordered_map<std::string, std::string>* section = nullptr;
     for (const Line& line : ini.lines_) {
         if (line.kind == Kind::Section) {
-            const auto [place, fresh] = values_.try_emplace(LowerName(line.name));
+            const auto [place, fresh] = values_.try_emplace(platform::AsciiLower(line.name));
             section = fresh ? &place->second : nullptr;
         } else if (line.kind == Kind::Key && section) {
-            section->try_emplace(LowerName(line.name), ValueOf(line));
+            section->try_emplace(platform::AsciiLower(line.name), ValueOf(line));
         }
     }
 }
 
 std::optional<std::string> IniFile::Index::Read(std::string_view section, std::string_view key) const {
-    const auto found = values_.find(LowerName(section));
+    const auto found = values_.find(platform::AsciiLower(section));
     if (found == values_.end()) return std::nullopt;
-    const auto value = found->second.find(LowerName(key));
+    const auto value = found->second.find(platform::AsciiLower(key));
     if (value == found->second.end()) return std::nullopt;
     return value->second;
 }
 
-bool IniFile::Index::HasSection(std::string_view section) const { return values_.contains(LowerName(section)); }
+bool IniFile::Index::HasSection(std::string_view section) const {
+    return values_.contains(platform::AsciiLower(section));
+}
 
 bool IniFile::ValidSectionName(std::string_view name) {
     return !name.empty() && !BreaksLine(name) && name.find(']') == npos && !HasOuterBlanks(name);
@@ -163,7 +154,7 @@ bool IniFile::Write(std::string_view section, std::string_view key, std::string_
     for (std::size_t i = header + 1; i < end; ++i) {
         Line& line = lines_[i];
         if (line.kind != Kind::Key) continue;
-        if (SameName(line.name, key)) {
+        if (platform::AsciiEqualsNoCase(line.name, key)) {
             line.text = line.text.substr(0, line.valueStart) + std::string(value);
             return true;
         }
@@ -178,8 +169,9 @@ bool IniFile::HasSection(std::string_view section) const { return FindSection(se
 std::vector<std::string> IniFile::Sections() const {
     std::vector<std::string> names;
     for (const Line& line : lines_)
-        if (line.kind == Kind::Section &&
-            std::none_of(names.begin(), names.end(), [&](const std::string& n) { return SameName(n, line.name); }))
+        if (line.kind == Kind::Section && std::none_of(names.begin(), names.end(), [&](const std::string& n) {
+                return platform::AsciiEqualsNoCase(n, line.name);
+            }))
             names.push_back(line.name);
     return names;
 }
@@ -190,8 +182,9 @@ std::vector<std::string> IniFile::Keys(std::string_view section) const {
     if (header == npos) return names;
     const std::size_t end = SectionEnd(header);
     for (std::size_t i = header + 1; i < end; ++i)
-        if (lines_[i].kind == Kind::Key &&
-            std::none_of(names.begin(), names.end(), [&](const std::string& n) { return SameName(n, lines_[i].name); }))
+        if (lines_[i].kind == Kind::Key && std::none_of(names.begin(), names.end(), [&](const std::string& n) {
+                return platform::AsciiEqualsNoCase(n, lines_[i].name);
+            }))
             names.push_back(lines_[i].name);
     return names;
 }

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "foundation/core/AsciiText.h"
+#include "platform/AsciiText.h"
 
 namespace kestrune::langpack {
 
@@ -250,7 +250,7 @@ LegacyCodePage LegacyCodePageOf(std::string_view language) {
         {"azeri", LegacyCodePage::Cp1254},
     };
     for (const auto& [name, codePage] : kLanguages) {
-        if (EqualsNoCase(language, name)) return codePage;
+        if (platform::AsciiEqualsNoCase(language, name)) return codePage;
     }
     return LegacyCodePage::Cp1252;
 }
@@ -338,12 +338,6 @@ bool IsCommentLine(std::string_view line) { return !IsNotCommentPrefix(line.subs
 
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
-std::string Lowered(std::string_view text) { return AsciiLower(text); }
-
-bool EqualsNoCase(std::string_view a, std::string_view b) { return AsciiEqualsNoCase(a, b); }
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) { return AsciiStartsWithNoCase(text, prefix); }
-
 std::string_view Between(std::string_view line, std::size_t head, std::size_t tail) {
     if (line.size() < head + tail) return {};
     return line.substr(head, line.size() - head - tail);
@@ -369,9 +363,9 @@ void AppendPackBody(const std::vector<std::string>& lines, std::vector<std::stri
         if (IsCommentLine(line)) continue;
         if (credits) {
             const std::string_view view(line);
-            if (StartsWithNoCase(view, kName)) credits->name = view.substr(kName.size());
-            else if (StartsWithNoCase(view, kUrl)) credits->url = view.substr(kUrl.size());
-            else if (StartsWithNoCase(view, kMail)) credits->mail = view.substr(kMail.size());
+            if (platform::AsciiStartsWithNoCase(view, kName)) credits->name = view.substr(kName.size());
+            else if (platform::AsciiStartsWithNoCase(view, kUrl)) credits->url = view.substr(kUrl.size());
+            else if (platform::AsciiStartsWithNoCase(view, kMail)) credits->mail = view.substr(kMail.size());
         }
         if (!inBody && IsSectionHeader(line)) inBody = true;
         if (inBody) target.push_back(line);
@@ -380,7 +374,7 @@ void AppendPackBody(const std::vector<std::string>& lines, std::vector<std::stri
 
 std::size_t FindNextSection(const std::vector<std::string>& list, std::size_t start, std::string_view name) {
     for (std::size_t i = start; i < list.size(); ++i) {
-        if (IsSectionHeader(list[i]) && EqualsNoCase(SectionName(list[i]), name)) return i + 1;
+        if (IsSectionHeader(list[i]) && platform::AsciiEqualsNoCase(SectionName(list[i]), name)) return i + 1;
     }
     return 0;
 }

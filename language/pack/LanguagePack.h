@@ -56,10 +56,7 @@ bool IsNotCommentPrefix(std::string_view prefix);
 bool IsCommentLine(std::string_view line);
 
 bool StartsWith(std::string_view text, std::string_view prefix);
-bool StartsWithNoCase(std::string_view text, std::string_view prefix);
-// The pack's names for the ASCII letter case of foundation/core/AsciiText.
-std::string Lowered(std::string_view text);
-bool EqualsNoCase(std::string_view a, std::string_view b);
+// Letter case without the locale: platform/AsciiText.h.
 
 inline bool IsSectionHeader(std::string_view line) { return StartsWith(line, "[|"); }
 inline bool IsMarker(std::string_view line) { return StartsWith(line, "<|"); }

@@ -54,7 +54,7 @@ protected:
         AddonHelperPresent = true;
         AddonWindowShown = false;
         timer_.setInterval(500);
-        QObject::connect(&timer_, &QTimer::timeout, [] { TUFormAutoComponents::TimerUCACTimer(); });
+        QObject::connect(&timer_, &QTimer::timeout, [] { TimerUCACTimer(); });
         TimerUCAC = &timer_;
         SetAddonWindowServices({[this] { ++windowsOpened; }, {}, {}});
         SetInternetConnectedForTesting(1);
@@ -71,7 +71,7 @@ protected:
     }
     // A check as the window's check-now button starts it, to its end.
     void RunCheck(bool manual = true) {
-        TUFormAutoComponents::LaunchCheckUAC(manual);
+        LaunchCheckUAC(manual);
         WaitForTheEnd(timer_);
         WaitForAgents();
     }
@@ -149,7 +149,7 @@ TEST_P(AddonCheckTest, StartsOnlyWhenDue) {
     RunCheck(false);
     EXPECT_EQ(Fetched("Components_LastEdit.txt") + Fetched("Components.txt"), 2);
     server_->ClearLog();
-    TUFormAutoComponents::LaunchCheckUAC(false);
+    LaunchCheckUAC(false);
     EXPECT_FALSE(timer_.isActive());
     day.tm_mday = 16;  // six days later: past the 5 days of index 2
     RunCheck(false);
@@ -169,20 +169,20 @@ TEST_P(AddonCheckTest, TheReadyFlagAloneDoesNotEndTheCheck) {
     const auto release = qScopeGuard([&] { WriteFile(go, ""); });  // also when the test fails
     MessageBoxRecorder boxes(kIdNo);
     timer_.stop();
-    TUFormAutoComponents::LaunchCheckUAC(true);
+    LaunchCheckUAC(true);
     timer_.stop();  // the test ticks by hand
     ASSERT_TRUE(WaitFor(
         "the stand-in agent's ready flag",
         [] { return platform::FileAgeReadable(GetProgramPath(0, "Components_CAC_Ready")); }, TurnEventLoop));
     timer_.start();
-    TUFormAutoComponents::TimerUCACTimer();  // a tick between the flag and the exit
+    TimerUCACTimer();  // a tick between the flag and the exit
     EXPECT_TRUE(timer_.isActive()) << "the poll goes on while the agent runs";
     EXPECT_TRUE(boxes.calls().empty());
     WriteFile(go, "");
     timer_.stop();
     WaitForAgents();
     timer_.start();
-    TUFormAutoComponents::TimerUCACTimer();
+    TimerUCACTimer();
     EXPECT_FALSE(timer_.isActive()) << "the poll takes the exit as the answer";
     EXPECT_TRUE(FileExists(settings("Components_UAC.ini"))) << "the list the agent left is whole and accepted";
     EXPECT_EQ(boxes.calls().size(), 1u);
@@ -195,7 +195,7 @@ TEST_P(AddonCheckTest, ASwitchedOffCheckStartsNoAgent) {
     AddonCheckEnabled = false;
     timer_.setInterval(10000);
     timer_.start();
-    TUFormAutoComponents::TimerUCACTimer();
+    TimerUCACTimer();
     EXPECT_FALSE(timer_.isActive());
     EXPECT_EQ(RunningAgentCount(), 0);
     EXPECT_FALSE(FileExists(settings("Components_LastCheck.ini"))) << "no check was started";
@@ -292,7 +292,7 @@ TEST_P(AddonWindow, OkStoresTheSettingsAndCancelKeepsThem) {
     EXPECT_NE(stored.find("UCCheckEnabled=0"), std::string::npos) << stored;
     EXPECT_NE(stored.find("UIntervalAUCheck=4"), std::string::npos) << stored;
     AddonCheckEnabled = true;
-    TUFormAutoComponents::LoadParametrsUAC(nullptr);
+    LoadParametrsUAC(nullptr);
     EXPECT_FALSE(AddonCheckEnabled);
     EXPECT_EQ(AddonIntervalIndex, 4);
 }

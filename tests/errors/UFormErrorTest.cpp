@@ -333,23 +333,6 @@ TEST_F(UFormErrorTest, JobRowsOpenTheFeedbackAndReportPages) {
     }
 }
 
-TEST(FormatWithOneArgument, TranslatedTextsAreNeverFormats) {
-    struct Case {
-        const char* text;
-        const char* result;
-    };
-    const Case cases[] = {
-        {"Error in \"%s\" !", "Error in \"KV.Kestrune\" !"},
-        {"No placeholder", "No placeholder"},
-        {"%s and %s", "KV.Kestrune and %s"},
-        {"%d%n%x %s", "%d%n%x KV.Kestrune"},
-        {"100%% %s", "100% KV.Kestrune"},
-        {"ends with %", "ends with %"},
-        {"", ""},
-    };
-    for (const Case& c : cases) EXPECT_EQ(FormatWithOneArgument(c.text, "KV.Kestrune"), c.result) << c.text;
-}
-
 }  // namespace
 
 namespace {

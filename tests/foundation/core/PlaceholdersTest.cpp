@@ -7,7 +7,8 @@ using namespace kestrune;
 namespace {
 
 // What is filled, what is kept as it stands, and the count of kept ones by which a caller that
-// takes only a wholly filled text refuses the rest.
+// takes only a wholly filled text refuses the rest. Translated texts are never formats: a "%d",
+// "%n" or "%x" in them stays as written.
 TEST(Placeholders, FilledAndKeptPlaceholders) {
     struct Case {
         const char* text;
@@ -27,6 +28,9 @@ TEST(Placeholders, FilledAndKeptPlaceholders) {
         {"%1:s %0:s", {"a", "b"}, "s", "b a", 0},
         {"%2:s", {"a"}, "s", "%2:s", 1},
         {"", {"D"}, "s", "", 0},
+        {"Error in \"%s\" !", {"KV.Kestrune"}, "s", "Error in \"KV.Kestrune\" !", 0},
+        {"%d%n%x %s", {"KV.Kestrune"}, "s", "%d%n%x KV.Kestrune", 3},
+        {"100%% %s", {"KV.Kestrune"}, "s", "100% KV.Kestrune", 0},
     };
     for (const Case& c : cases) {
         std::size_t kept = 99;

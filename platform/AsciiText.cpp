@@ -1,6 +1,6 @@
-#include "foundation/core/AsciiText.h"
+#include "platform/AsciiText.h"
 
-namespace kestrune {
+namespace platform {
 namespace {
 char LowerByte(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 }  // namespace
@@ -22,4 +22,4 @@ bool AsciiStartsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && AsciiEqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
-}  // namespace kestrune
+}  // namespace platform
