@@ -113,11 +113,11 @@ bool WalkMarkup(QStringView html, OnText onText, OnTag onTag, OnRaw onRaw) {
     return true;
 }
 
-// The number a td or th spans (its colspan), at least 1.
-long long ColumnSpan(QStringView attributes) {
-    const qsizetype at = attributes.indexOf(u"colspan", 0, Qt::CaseInsensitive);
+// The number of columns or rows a td or th spans (its colspan or rowspan), at least 1.
+long long Span(QStringView attributes, QStringView which) {
+    const qsizetype at = attributes.indexOf(which, 0, Qt::CaseInsensitive);
     if (at < 0) return 1;
-    qsizetype i = at + 7;
+    qsizetype i = at + which.size();
     while (i < attributes.size() &&
            (attributes[i].isSpace() || attributes[i] == u'=' || attributes[i] == u'"' || attributes[i] == u'\''))
         ++i;
@@ -127,24 +127,49 @@ long long ColumnSpan(QStringView attributes) {
     return std::max(1LL, span);
 }
 
+// The grid a table is laid out in: as many rows as its longest reach (a rowspan included), each as
+// wide as its widest row, since the layout fills short rows with empty cells.
+struct TableGrid {
+    long long rows = 0;
+    long long tallest = 0;
+    long long rowWidth = 0;
+    long long widest = 0;
+    long long Cells() const { return std::max(rows, tallest) * widest; }
+    void Row() {
+        ++rows;
+        rowWidth = 0;
+    }
+    void Cell(QStringView attributes) {
+        if (rows == 0) Row();
+        rowWidth += Span(attributes, u"colspan");
+        widest = std::max(widest, rowWidth);
+        tallest = std::max(tallest, rows - 1 + Span(attributes, u"rowspan"));
+    }
+};
+
 // Copies text and gives every run of more than kLongestPageRun characters without a blank a
-// place to break; run carries the length of the open run across calls. Never inside an entity.
+// place to break; run carries the length of the open run across calls, entity the length of an
+// open entity ("&amp;"), inside which no break goes. Past the longest entity name an "&" is only
+// text, whatever letters follow it.
 bool BreaksLine(QChar c) {
     // Not every blank: a line never breaks at a no-break space.
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f' || c == kZeroWidthSpace;
 }
 
-void AppendBreakingRuns(QStringView text, int& run, bool& inEntity, QString& out) {
+constexpr int kLongestEntity = 32;
+
+void AppendBreakingRuns(QStringView text, int& run, int& entity, QString& out) {
     for (const QChar c : text) {
         if (BreaksLine(c)) {
             run = 0;
-            inEntity = false;
-        } else if (run >= kLongestPageRun && !inEntity) {
+            entity = 0;
+        } else if (run >= kLongestPageRun && entity == 0) {
             out += kZeroWidthSpace;
             run = 0;
         }
-        if (c == u'&') inEntity = true;
-        else if (c == u';' || !(IsAsciiLetterOrDigit(c) || c == u'#')) inEntity = false;
+        if (c == u'&') entity = 1;
+        else if (c == u';' || !(IsAsciiLetterOrDigit(c) || c == u'#') || entity > kLongestEntity) entity = 0;
+        else if (entity > 0) ++entity;
         out += c;
         if (!BreaksLine(c)) ++run;
     }
@@ -156,10 +181,10 @@ QString BoundedMarkup(QStringView html) {
     out.reserve(html.size() + html.size() / kLongestPageRun + 1);
     bool fits = true;
     int run = 0;
-    bool inEntity = false;
+    int entity = 0;
     std::vector<QString> open;
-    int tables = 0;
-    long long cells = 0;
+    std::vector<TableGrid> grids;  // the open tables
+    long long closedCells = 0;     // the cells of the tables already closed
     long long elements = 0;
     long long styleRules = 0;
     qsizetype copied = 0;  // html before this index is in out
@@ -174,7 +199,7 @@ QString BoundedMarkup(QStringView html) {
             // The text stands right after what was copied: tags and raw content before it are.
             const qsizetype start = text.data() - html.data();
             out += html.sliced(copied, start - copied);
-            AppendBreakingRuns(text, run, inEntity, out);
+            AppendBreakingRuns(text, run, entity, out);
             copied = start + text.size();
         },
         [&](const Tag& tag) {
@@ -182,17 +207,27 @@ QString BoundedMarkup(QStringView html) {
             if (tag.closing) {
                 const auto found = std::find(open.rbegin(), open.rend(), tag.name);
                 if (found == open.rend()) return;
-                for (auto it = open.rbegin(); it != found + 1; ++it) tables -= *it == u"table";
+                for (auto it = open.rbegin(); it != found + 1; ++it) {
+                    if (*it != u"table" || grids.empty()) continue;
+                    closedCells += grids.back().Cells();
+                    grids.pop_back();
+                }
                 open.erase(found.base() - 1, open.end());
                 return;
             }
             ++elements;
-            if (tag.name == u"td" || tag.name == u"th") cells += ColumnSpan(tag.attributes);
+            if (!grids.empty() && tag.name == u"tr") grids.back().Row();
+            if (tag.name == u"td" || tag.name == u"th") {
+                if (grids.empty()) closedCells += Span(tag.attributes, u"colspan");
+                else grids.back().Cell(tag.attributes);
+            }
             if (!tag.selfClosing && !NeverNests(tag.name)) {
                 open.push_back(tag.name);
-                tables += tag.name == u"table";
+                if (tag.name == u"table") grids.emplace_back();
             }
-            if (tables > kMaxPageTableNesting || cells > kMaxPageTableCells ||
+            long long cells = closedCells;
+            for (const TableGrid& grid : grids) cells += grid.Cells();
+            if (static_cast<int>(grids.size()) > kMaxPageTableNesting || cells > kMaxPageTableCells ||
                 static_cast<int>(open.size()) > kMaxPageElementNesting)
                 fits = false;
         },
@@ -267,8 +302,8 @@ QString PlainTextOf(QStringView html) {
         [](const QString&, QStringView) {});
     QString broken;
     int run = 0;
-    bool inEntity = false;
-    AppendBreakingRuns(text, run, inEntity, broken);
+    int entity = 0;
+    AppendBreakingRuns(text, run, entity, broken);
     return broken;
 }
 

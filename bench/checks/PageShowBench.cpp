@@ -39,6 +39,13 @@ const Page kPages[] = {
     {"flat table of 1 MiB", [] { return "<table>" + Repeated("<tr><td>a</td><td>b</td></tr>", 1 << 20) + "</table>"; }},
     {"1 MiB of paragraphs", [] { return Repeated("<p>Hello world text</p>", 1 << 20); }},
     {"1 MiB in one word", [] { return "<p>" + QString(1 << 20, 'x') + "</p>"; }},
+    {"1 MiB in one word after an ampersand", [] { return "<p>&" + QString(1 << 20, 'x') + "</p>"; }},
+    {"a cell 2,000 columns wide over 2,000 rows",
+     [] {
+         return "<table><tr><td colspan=2000>w</td></tr>" + Repeated("<tr><td>a</td></tr>", 19 * 2000) + "</table>";
+     }},
+    {"a cell 2,000 rows high beside 2,000 columns",
+     [] { return "<table><tr><td rowspan=2000>h</td>" + Repeated("<td>a</td>", 10 * 2000) + "</tr></table>"; }},
     {"20,000 nested lists", [] { return Repeated("<ul><li>", 8 * 20000); }},
     {"4,000 style rules over 4,000 paragraphs",
      [] {

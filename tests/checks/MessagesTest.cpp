@@ -56,10 +56,17 @@ std::string ExactPage(std::size_t size) {
     return page + "</p>";
 }
 
+int TableNesting(QTextFrame* frame) {
+    int deepest = 0;
+    for (QTextFrame* child : frame->childFrames()) deepest = std::max(deepest, TableNesting(child));
+    return deepest + (qobject_cast<QTextTable*>(frame) ? 1 : 0);
+}
+
 struct Shown {
     int windows = 0;
     QString caption;
     QString page;
+    int tables = -1;  // table nesting of the shown document
 };
 
 class MessagesTest : public checktest::CheckFixture {
@@ -96,7 +103,9 @@ protected:
             if (auto* form = qobject_cast<TUFormUMessage*>(QApplication::activeModalWidget())) {
                 ++shown.windows;
                 shown.caption = form->findChild<QLabel*>("Panel1")->text();
-                shown.page = form->findChild<QTextBrowser*>("NTCWebBrowser1")->toPlainText();
+                const QTextBrowser* pane = form->findChild<QTextBrowser*>("NTCWebBrowser1");
+                shown.page = pane->toPlainText();
+                shown.tables = TableNesting(pane->document()->rootFrame());
                 form->findChild<QPushButton*>(button)->click();
             }
         });
@@ -357,12 +366,6 @@ private:
     std::thread thread_;
 };
 
-int TableNesting(QTextFrame* frame) {
-    int deepest = 0;
-    for (QTextFrame* child : frame->childFrames()) deepest = std::max(deepest, TableNesting(child));
-    return deepest + (qobject_cast<QTextTable*>(frame) ? 1 : 0);
-}
-
 std::string NestedTables(int depth) {
     std::string page;
     for (int i = 0; i < depth; ++i) page += "<table border=1><tr><td>";
@@ -401,6 +404,24 @@ TEST_P(MessagesTest, HostilePagesOpenNothingAndShowAtOnce) {
         {"30 nested tables", NestedTables(30), "deep", 0},
         {"300 nested tables", NestedTables(300), "deep", 0},
         {"6 nested tables", NestedTables(6), "deep", 6},
+        {"a cell 2,000 columns wide over 2,000 rows",
+         "<table><tr><td colspan=2000>wide</td></tr>" +
+             [] {
+                 std::string rows;
+                 for (int i = 0; i < 2000; ++i) rows += "<tr><td>a</td></tr>";
+                 return rows;
+             }() +
+             "</table>",
+         "wide", 0},
+        {"a cell 2,000 rows high beside 2,000 columns",
+         "<table><tr><td rowspan=2000>high</td>" +
+             [] {
+                 std::string cells;
+                 for (int i = 0; i < 2000; ++i) cells += "<td>a</td>";
+                 return cells;
+             }() +
+             "</tr></table>",
+         "high", 0},
         {"30 tables opened with blanks",
          [] {
              std::string page;
@@ -418,6 +439,8 @@ TEST_P(MessagesTest, HostilePagesOpenNothingAndShowAtOnce) {
              "</p>",
          "x", 0},
         {"one word of 300,000 letters", "<p>" + longWord + "</p>", "www", 0},
+        {"an ampersand before 300,000 letters", "<p>&" + longWord + "</p>", "&", 0},
+        {"an ampersand and a number sign before 300,000 digits", "<p>&#" + std::string(300000, '7') + "</p>", "", 0},
         {"20,000 nested lists",
          [] {
              std::string page;
@@ -432,19 +455,12 @@ TEST_P(MessagesTest, HostilePagesOpenNothingAndShowAtOnce) {
             platform::RemoveFile(settings(name));
         WriteFile(settings("Messages.ini"), c.page + "\r\n");
         watchdog.Arm(c.name);
-        int tables = -1;
-        QTimer measure;
-        QObject::connect(&measure, &QTimer::timeout, [&] {
-            if (auto* form = qobject_cast<TUFormUMessage*>(QApplication::activeModalWidget()))
-                tables = TableNesting(form->findChild<QTextBrowser*>("NTCWebBrowser1")->document()->rootFrame());
-        });
-        measure.start(5);
         const Shown shown = Show();
         watchdog.Disarm();
         EXPECT_EQ(shown.windows, 1);
         EXPECT_TRUE(shown.page.trimmed().startsWith(QString::fromUtf8(c.text)))
             << "shown: " << shown.page.left(40).toStdString();
-        EXPECT_EQ(tables, c.tables);
+        EXPECT_EQ(shown.tables, c.tables);
         EXPECT_EQ(watchdog.TakeOpened(), "") << "opened by the page";
     }
     EXPECT_EQ(chdir(previous), 0);
