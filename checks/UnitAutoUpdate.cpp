@@ -84,10 +84,16 @@ constexpr const char* kFailedMarker = "_CheckFailed";
 
 void MarkCheckFailed() {
     VersionCheckFailed = true;
+    // A marker that cannot be written (the settings folder refuses writes) leaves the failure known
+    // to this run alone; the settings files' own writes report such a folder.
     [[maybe_unused]] const platform::IoResult marked = platform::WriteFileAtomic(Settings(kFailedMarker), "");
 }
 
-bool CheckFailed() { return VersionCheckFailed || platform::FileAgeReadable(Settings(kFailedMarker)); }
+// A marker of an earlier run counts only while the check is on: a check switched off since shows
+// as switched off.
+bool CheckFailed() {
+    return VersionCheckFailed || (VersionCheckEnabled && platform::FileAgeReadable(Settings(kFailedMarker)));
+}
 
 void OnAgentEnded(int run, const AgentRunResult& result) {
     if (run != AgentRunNumber) return;

@@ -190,6 +190,11 @@ TEST_P(BothModes, OutcomesAndTheirStatusTexts) {
         VersionCheckFailed = false;
         UpdateCheckStatusText(true);
         EXPECT_EQ(UpdateStatusText, c.failed ? Failed(date) : NoNewVersion(date)) << "at a later start";
+        // The check switched off since: it says so, whatever the last check found.
+        const bool enabled = std::exchange(VersionCheckEnabled, false);
+        UpdateCheckStatusText(true);
+        EXPECT_EQ(UpdateStatusText, " " + StatusTextDisabled) << "switched off at a later start";
+        VersionCheckEnabled = enabled;
     }
     EXPECT_TRUE(errorCodes.codes.empty());
 }
