@@ -83,8 +83,11 @@ bool IsListedAsInstalled(const std::string& installedList, const std::string& na
 
 std::unordered_set<std::string> InstalledNames(const std::string& installedList) {
     // The lines as a text-file reader takes them: a line end at the very end opens no empty line.
+    // A blank line names nothing installed: an entry without an install name is never hidden.
     const std::vector<std::string> lines = TextFileLines(installedList);
-    return {lines.begin(), lines.end()};
+    std::unordered_set<std::string> names(lines.begin(), lines.end());
+    names.erase(std::string());
+    return names;
 }
 
 AddonTree BuildAddonTree(const std::vector<AddonEntry>& entries, const std::string& installedList) {

@@ -106,6 +106,9 @@ TEST(AddonList, InstalledListLineEnds) {
         {"two lines and CR LF", "x\r\na2\r\n", {"Unnamed"}},
         {"nothing installed", "", {"Unnamed", "Named"}},
         {"a longer line", "a22\r\n", {"Unnamed", "Named"}},
+        {"a blank last line", "a2\r\n\r\n", {"Unnamed"}},
+        {"a blank line between", "x\r\n\r\na2", {"Unnamed"}},
+        {"blank lines alone", "\r\n\n\r", {"Unnamed", "Named"}},
     };
     const std::vector<AddonEntry> entries = ListEntries(list);
     for (const Case& c : cases) {
