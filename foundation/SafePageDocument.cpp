@@ -147,10 +147,6 @@ struct TableGrid {
     }
 };
 
-// Copies text and gives every run of more than kLongestPageRun characters without a blank a
-// place to break; run carries the length of the open run across calls, entity the length of an
-// open entity ("&amp;"), inside which no break goes. Past the longest entity name an "&" is only
-// text, whatever letters follow it.
 bool BreaksLine(QChar c) {
     // Not every blank: a line never breaks at a no-break space.
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f' || c == kZeroWidthSpace;
@@ -158,6 +154,10 @@ bool BreaksLine(QChar c) {
 
 constexpr int kLongestEntity = 32;
 
+// Copies text and gives every run of more than kLongestPageRun characters without a blank a
+// place to break; run carries the length of the open run across calls, entity the length of an
+// open entity ("&amp;"), inside which no break goes. Past the longest entity name an "&" is only
+// text, whatever letters follow it.
 void AppendBreakingRuns(QStringView text, int& run, int& entity, QString& out) {
     for (const QChar c : text) {
         if (BreaksLine(c)) {
