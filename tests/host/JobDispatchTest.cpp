@@ -111,6 +111,13 @@ TEST_F(JobDispatch, DerivedValuesAndLanguageRules) {
     EXPECT_TRUE(host->FirstChooseDone);
 }
 
+TEST_F(JobDispatch, TheJobTimerIsAPrecise100Ms) {
+    auto host = Create({"0", "Prog", "2.0", "English"});
+    EXPECT_EQ(host->Timer1->timerType(), Qt::PreciseTimer);
+    EXPECT_EQ(host->Timer1->interval(), 100);
+    EXPECT_FALSE(host->Timer1->isSingleShot());
+}
+
 TEST_F(JobDispatch, TheTimerWaitsWhileBusy) {
     auto host = Create({"0", "Prog", "2.0", "English"});
     host->Timer1->start();
