@@ -69,11 +69,15 @@ ResultFile::~ResultFile() { Discard(); }
 bool ResultFile::Open() {
     Discard();
     completed_ = false;
+    bytes_ = 0;
+    file_.SetFlushAtCommit(true);
     return static_cast<bool>(file_.Open());
 }
 
 bool ResultFile::Append(std::string_view bytes) {
-    return file_.descriptor() >= 0 && !completed_ && static_cast<bool>(file_.Append(bytes));
+    if (file_.descriptor() < 0 || completed_ || !file_.Append(bytes)) return false;
+    bytes_ += bytes.size();
+    return true;
 }
 
 bool ResultFile::Complete() {
@@ -83,6 +87,10 @@ bool ResultFile::Complete() {
         return false;
     }
     completed_ = true;
+    if (bytes_ <= kUnflushedResultBytes) {
+        file_.SetFlushAtCommit(false);
+        return true;
+    }
     // The data goes to disk while the agent goes on with its next download; Commit waits for it.
     const int fd = file_.descriptor();
     try {
@@ -98,11 +106,13 @@ bool ResultFile::Complete() {
 
 bool ResultFile::Commit() {
     if (file_.descriptor() < 0 || !Complete()) return false;
-    if (!flush_.valid() || !flush_.get()) {
+    // A small result has no flush: the commit flushes nothing either.
+    const bool flushing = flush_.valid();
+    if (flushing && !flush_.get()) {
         Discard();
         return false;
     }
-    return static_cast<bool>(file_.Commit(true));
+    return static_cast<bool>(file_.Commit(flushing));
 }
 
 void ResultFile::Discard() {

@@ -21,9 +21,15 @@ std::string GetSpecialFolder(int index);
 // removed first, and the file is created exclusively, so that no link is ever followed.
 bool CreateEmptyFlag(const std::string& path);
 
-// A result file written while its body arrives (platform::FileReplacement): Commit adds CR LF,
-// flushes the data to disk once and puts the file in place. Readers see the old file, no file, or
-// the whole new one, never a part.
+// A result file written while its body arrives (platform::FileReplacement): Commit adds CR LF
+// and puts the file in place. Readers see the old file, no file, or the whole new one, never a
+// part, whenever the agent is stopped.
+//
+// A small result (one page, kUnflushedResultBytes with its CR LF, at most) is not flushed to
+// disk: it is written back in one piece, so a crash of the machine leaves it whole or empty at
+// its name, and the program's reader (checks/AgentResults) takes an empty file, or one without
+// the closing CR LF, as no answer. A larger one could be left cut at a page's end, which may be
+// a line end: it is flushed (fdatasync) beside the agent's further work before its rename.
 //
 // The temporary file has no name where the file system allows, so an agent killed while it writes
 // leaves nothing behind; elsewhere, and for the moment between naming it and its rename, it has
@@ -32,6 +38,8 @@ bool CreateEmptyFlag(const std::string& path);
 // depend on the target's, so every legal result name can be written.
 class ResultFile {
 public:
+    static constexpr std::size_t kUnflushedResultBytes = 4096;
+
     using Temporary = platform::FileReplacement::Temporary;
 
     ResultFile(const std::string& path, std::string_view filePrefix, Temporary kind = Temporary::UnnamedWherePossible);
@@ -42,11 +50,11 @@ public:
     // Creates the temporary file; false when the folder cannot take it.
     bool Open();
     bool Append(std::string_view bytes);
-    // The body is whole: adds CR LF and starts flushing the data to disk (fdatasync) beside the
-    // agent's further work. Nothing can be appended afterwards.
+    // The body is whole: adds CR LF and, for a large result, starts flushing the data to disk
+    // (fdatasync) beside the agent's further work. Nothing can be appended afterwards.
     bool Complete();
-    // Completes the file when that has not been done, waits until its data is on disk and puts it
-    // in place; false (and the target untouched) on any failure.
+    // Completes the file when that has not been done, waits for its flush if it has one and puts
+    // it in place; false (and the target untouched) on any failure.
     bool Commit();
     // Drops what was written; the target stays as it was.
     void Discard();
@@ -54,6 +62,7 @@ public:
 private:
     platform::FileReplacement file_;
     bool completed_ = false;
+    std::size_t bytes_ = 0;
     std::future<bool> flush_;
 };
 

@@ -1,6 +1,8 @@
 #include "checks/AgentResults.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QStringDecoder>
 
@@ -39,9 +41,14 @@ AgentResultText ReadAgentResult(const std::string& path, std::size_t limit) {
         return result;
     }
     std::string_view body(*bytes);
-    if (body.size() >= 2 && body.substr(body.size() - 2) == "\r\n") body.remove_suffix(2);
+    const bool whole = body.ends_with("\r\n");
+    if (whole) body.remove_suffix(2);
     if (body.size() > limit) {
         result.state = ResultState::TooLarge;
+        return result;
+    }
+    if (!whole) {
+        result.state = ResultState::Cut;
         return result;
     }
     const Utf16 utf16 = Utf16Text(body, result.text);
@@ -59,12 +66,18 @@ AgentResultText ReadAgentResult(const std::string& path, std::size_t limit) {
 std::vector<std::string> ResultLines(const std::string& text) { return TextFileLines(text); }
 
 bool ResultHasBody(const std::string& path) {
+    // Only the end is read: the closing CR LF that a whole result has.
+    const std::string native = platform::NativePath(path);
     struct stat st {};
-    if (stat(platform::NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    if (st.st_size > 2) return true;
-    if (st.st_size == 0) return false;
-    const auto bytes = platform::ReadRegularFileLimited(path, 2);
-    return bytes && *bytes != "\r\n" && !bytes->empty();
+    // Looked at before it is opened: a device or pipe at the name is never opened.
+    if (stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 2) return false;
+    const int fd = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    char end[2] = {};
+    const bool whole = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 2 &&
+                       pread(fd, end, 2, st.st_size - 2) == 2 && end[0] == '\r' && end[1] == '\n';
+    close(fd);
+    return whole;
 }
 
 bool AgentFlagPresent(const std::string& path) { return platform::FileAgeReadable(path); }

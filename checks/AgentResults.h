@@ -2,10 +2,12 @@
 // The one reader of the files the check agent leaves, for every online check.
 //
 // The agent publishes each result file by renaming a finished temporary file into place, so a
-// file found at its name is complete; the reader takes only a regular file at that name (never a
-// folder, device, pipe or the agent's temporary file), reads at most a limit, and never waits
-// while opening. The agent stores the body followed by CR LF: that one closing line end is not
-// part of the text (nor of the limit), and a file holding only CR LF is an empty body. A body that
+// killed agent never leaves a part at the name; the reader takes only a regular file at that name
+// (never a folder, device, pipe or the agent's temporary file), reads at most a limit, and never
+// waits while opening. The agent stores the body followed by CR LF: that one closing line end is
+// not part of the text (nor of the limit), and a file holding only CR LF is an empty body. The
+// agent does not flush its small results to disk, so after a crash of the machine one may stand
+// empty or cut at its name: a file that is empty or does not end in CR LF is no answer (Cut). A body that
 // begins with a UTF-16 byte-order mark is UTF-16; other bytes are decoded by the language packs'
 // decoder: UTF-8, and Windows-1251 where a line is not UTF-8.
 
@@ -23,6 +25,7 @@ enum class ResultState {
     Missing,     // nothing at the name
     Unreadable,  // not a regular file, it could not be read, or UTF-16 that does not decode
     TooLarge,    // a body of more than the limit
+    Cut,         // empty, or without the agent's closing CR LF: not a whole result
 };
 
 struct AgentResultText {
@@ -36,8 +39,9 @@ AgentResultText ReadAgentResult(const std::string& path, std::size_t limit = kAg
 // The lines of a text, ended by CR LF, LF or CR; a line end at the very end opens no further line.
 std::vector<std::string> ResultLines(const std::string& text);
 
-// True when a regular file at path holds a body: more than the agent's closing CR LF. A missing
-// file, a folder, an empty file and a file of CR LF alone hold none.
+// True when a regular file at path holds a whole body: more than the agent's closing CR LF, and
+// that CR LF at its end. A missing file, a folder, an empty file, a file of CR LF alone and a cut
+// file (no closing CR LF) hold none.
 bool ResultHasBody(const std::string& path);
 
 // An agent flag (an empty file in TEMP) is present: anything stands at its name.

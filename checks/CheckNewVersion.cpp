@@ -119,7 +119,10 @@ bool TUFormNewVerExists::ReadFile(const std::string& langSuffix) {
         const std::string path = Description(langSuffix);
         if (!platform::FileAgeReadable(path)) return;
         const AgentResultText description = ReadAgentResult(path);
-        if (!description.read()) throw std::runtime_error("the description cannot be read: " + path);
+        // A cut description (a crash of the machine while the agent wrote it) is no description:
+        // it goes as one without a size does.
+        if (!description.read() && description.state != ResultState::Cut)
+            throw std::runtime_error("the description cannot be read: " + path);
         std::vector<std::string> lines = ResultLines(description.text);
         if (lines.size() < 4) lines.resize(4);  // missing lines read as empty lines
         code = "CNV.003-03";

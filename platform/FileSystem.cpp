@@ -234,7 +234,7 @@ IoResult FileReplacement::NameUnnamed() {
 IoResult FileReplacement::Commit(bool flushed) {
     if (fd_ < 0) return Failure("cannot write " + target_, EBADF);
     IoResult result{true, 0, {}};
-    if (!flushed && fsync(fd_) != 0) result = Failure("cannot flush the new " + target_, errno);
+    if (!flushed && flushAtCommit_ && fsync(fd_) != 0) result = Failure("cannot flush the new " + target_, errno);
     if (result) AtStep(ReplacementStep::Flushed);
     // A link cannot replace a file: the unnamed file gets a name of its own first, and that name
     // is renamed over the target.

@@ -78,13 +78,18 @@ public:
 
     // The new file's mode instead of the replaced file's; before Open.
     void SetMode(mode_t mode) { mode_ = mode & 0777; }
+    // Whether the commit flushes the bytes to disk (it does unless told otherwise). Without the
+    // flush a killed writer still leaves the old file or the whole new one, but a crash of the
+    // machine may leave the new file empty or cut at its name: only for files whose readers tell
+    // a whole file from a cut one. Before Commit.
+    void SetFlushAtCommit(bool flush) { flushAtCommit_ = flush; }
     // Creates the temporary file; fails when the folder cannot take it.
     IoResult Open();
     IoResult Append(std::string_view bytes);
     // The open temporary file, or -1; for a caller that flushes it itself.
     int descriptor() const { return fd_; }
-    // Flushes the bytes to disk (unless the caller did) and puts the file in place. On failure the
-    // target stays as it was and the temporary file is gone.
+    // Flushes the bytes to disk (unless the caller did, or no flush was asked for) and puts the
+    // file in place. On failure the target stays as it was and the temporary file is gone.
     IoResult Commit(bool flushed = false);
     // Drops what was written; the target stays as it was.
     void Discard();
@@ -99,6 +104,7 @@ private:
     Temporary kind_;
     TemporaryNames names_;
     std::optional<mode_t> mode_;
+    bool flushAtCommit_ = true;
     int fd_ = -1;
 };
 

@@ -32,8 +32,8 @@ TEST(AgentResultsTest, TableOfFiles) {
         {"CR lines", "a\rb\r\r\n", ResultState::Read, "a\rb\r", {"a", "b"}},
         {"empty lines kept", "a\r\n\r\nb\r\n", ResultState::Read, "a\r\n\r\nb", {"a", "", "b"}},
         {"only the agent's CR LF", "\r\n", ResultState::Read, "", {}},
-        {"empty file", "", ResultState::Read, "", {}},
-        {"no closing line end", "a\r\nb", ResultState::Read, "a\r\nb", {"a", "b"}},
+        {"empty file", "", ResultState::Cut, "", {}},
+        {"no closing line end", "a\r\nb", ResultState::Cut, "", {}},
         {"UTF-8", cyrillicUtf8 + "\r\n", ResultState::Read, cyrillicUtf8, {cyrillicUtf8}},
         {"UTF-8 with its mark",
          "\xef\xbb\xbf" + cyrillicUtf8 + "\r\n",
@@ -58,6 +58,26 @@ TEST(AgentResultsTest, TableOfFiles) {
     }
 }
 
+// The agent does not flush its small results: after a crash of the machine a result may stand
+// empty or cut at its name. Neither is taken as the text it was meant to be.
+TEST(AgentResultsTest, ACutResultIsNoAnswer) {
+    testsupport::ScratchFolder scratch;
+    const std::string path = scratch / "Prog_CNVTrue.txt";
+    const std::string whole = "2.0\r\n01.02.2026\r\nhttp://h/\r\n1536\r\nfix\r\n";
+    for (const std::size_t length : {std::size_t{0}, std::size_t{2}, std::size_t{4}, whole.size() - 1}) {
+        const std::string cut = whole.substr(0, length);
+        testsupport::WriteFile(path, cut);
+        const AgentResultText result = ReadAgentResult(path);
+        EXPECT_EQ(result.state, ResultState::Cut) << '"' << cut << '"';
+        EXPECT_FALSE(result.read()) << '"' << cut << '"';
+        EXPECT_TRUE(result.text.empty()) << '"' << cut << '"';
+        EXPECT_FALSE(ResultHasBody(path)) << '"' << cut << '"';
+    }
+    testsupport::WriteFile(path, whole);
+    EXPECT_TRUE(ReadAgentResult(path).read());
+    EXPECT_TRUE(ResultHasBody(path));
+}
+
 TEST(AgentResultsTest, OnlyARegularFileIsRead) {
     testsupport::ScratchFolder scratch;
     EXPECT_EQ(ReadAgentResult(scratch / "missing").state, ResultState::Missing);
@@ -75,7 +95,8 @@ TEST(AgentResultsTest, BodyAndFlags) {
     const struct {
         const char* bytes;
         bool body;
-    } cases[] = {{"", false}, {"\r\n", false}, {"\n", true}, {"x", true}, {"x\r\n", true}, {"\r\n\r\n", true}};
+    } cases[] = {{"", false},     {"\r\n", false},  {"\n", false},      {"x", false},
+                 {"x\r\n", true}, {"\n\r\n", true}, {"\r\n\r\n", true}, {"x\r\nx\r", false}};
     for (const auto& c : cases) {
         testsupport::WriteFile(scratch / "r.txt", c.bytes);
         EXPECT_EQ(ResultHasBody(scratch / "r.txt"), c.body) << '"' << c.bytes << '"';

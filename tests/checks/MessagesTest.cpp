@@ -186,7 +186,8 @@ TEST_P(MessagesTest, OnlyAUsablePageIsTakenOver) {
     const std::vector<Case> cases{
         {"UTF-8", "<p>Привет</p>\r\n", true, "Привет"},
         {"Windows-1251", "<p>\xcf\xf0\xe8\xe2\xe5\xf2</p>\r\n", true, "Привет"},
-        {"LF lines", "<p>one</p>\n<p>two</p>\n", true, "one\ntwo"},
+        {"LF lines", "<p>one</p>\n<p>two</p>\n\r\n", true, "one\ntwo"},
+        {"cut", "<p>one</p>\n<p>tw", false, ""},
         {"empty body", "\r\n", false, ""},
         {"blank", "  \r\n\r\n\r\n", false, ""},
         {"NUL bytes", std::string("<p>\0\0x</p>\r\n", 13), false, ""},
