@@ -1,14 +1,105 @@
-// The yardstick of the start benchmark: a bare Qt Widgets program that creates a window of the
-// given size, shows it, lets it paint, closes it and ends.
+// The yardsticks of the start benchmark, bare Qt Widgets programs:
 //
 //   kestrune_bare_window WIDTH HEIGHT
+//     creates a window of the given size, shows it, lets it paint, closes it and ends;
+//   kestrune_bare_window dialog
+//     shows, modally, a dialog made like the settings window: the same size, the same kinds and
+//     number of widgets in the same places, with the texts that window shows in English, closed
+//     by the modal driver's click on its "ButtonOk" at its first paint, and ends. Nothing of the
+//     program is in it: no translation, no settings, no frame registry.
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
 #include <QTimer>
 #include <QWidget>
+#include <cstring>
+
+namespace {
+
+void Fill(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+template <typename W>
+W* Make(QWidget* parent, const char* name, int x, int y, int width, int height, const char* text = nullptr) {
+    auto* widget = new W(parent);
+    widget->setObjectName(name);
+    widget->setGeometry(x, y, width, height);
+    if constexpr (requires { widget->setText(QString()); }) {
+        if (text) widget->setText(QString::fromUtf8(text));
+    }
+    return widget;
+}
+
+// The settings window's widgets: four buttons below a scroll box that holds the update frame
+// (its panel, the title bar with its text, two check boxes, a label, the interval list of seven
+// entries, a button and the status line).
+int ShowSettingsLikeDialog(QApplication& app) {
+    QDialog dialog(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
+    dialog.setObjectName("BareDialog");
+    dialog.setFixedSize(540, 162);
+    dialog.setWindowTitle("Program settings...");
+    dialog.setFont(QFont("Tahoma", 8));
+    auto* ok = Make<QPushButton>(&dialog, "ButtonOk", 350, 134, 89, 22, "Ok");
+    ok->setToolTip("Close the window and keep the changes");
+    auto* cancel = Make<QPushButton>(&dialog, "ButtonCancel", 445, 134, 89, 22, "Cancel");
+    cancel->setToolTip("Close the window and drop the changes");
+    Make<QPushButton>(&dialog, "Button6", 147, 134, 184, 22, "Other Dravelo programs...");
+    Make<QPushButton>(&dialog, "Button1", 9, 134, 132, 22, "About...");
+    for (auto* button : dialog.findChildren<QPushButton*>()) button->setAutoDefault(false);
+    auto* box = Make<QScrollArea>(&dialog, "ScrollBox4", 6, 7, 529, 122);
+    box->setFocusPolicy(Qt::NoFocus);
+    box->setFrameShape(QFrame::StyledPanel);
+    auto* contents = Make<QWidget>(nullptr, "ScrollBox4Contents", 0, 0, 525, 118);
+    box->setWidget(contents);
+    auto* frame = Make<QFrame>(contents, "UFrame11", 4, 3, 517, 112);
+    auto* panel = Make<QFrame>(frame, "Panel1", 0, 0, 517, 112);
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Sunken);
+    auto* title = Make<QLabel>(panel, "NTCPanelACNV2", 2, 2, 513, 18, "2.0 ");
+    title->setAutoFillBackground(true);
+    title->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* titleText = Make<QLabel>(title, "Label3", 0, 0, 420, 18, " Update check:");
+    QPalette titleColours = title->palette();
+    titleColours.setColor(QPalette::Window, titleColours.color(QPalette::Active, QPalette::Highlight));
+    titleColours.setColor(QPalette::WindowText, titleColours.color(QPalette::Active, QPalette::HighlightedText));
+    title->setPalette(titleColours);
+    titleText->setPalette(titleColours);
+    Make<QCheckBox>(panel, "CheckBox7", 8, 24, 500, 18, "Check for a new version when the program starts")
+        ->setChecked(true);
+    Make<QCheckBox>(panel, "CheckBox1", 26, 43, 482, 18, "If the Internet is off, do not connect")->setChecked(true);
+    Make<QLabel>(panel, "Label7", 170, 65, 270, 20, "Minimum interval in days")
+        ->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* interval = Make<QComboBox>(panel, "NTCComboBox4", 446, 64, 62, 22);
+    interval->addItems({"1", "3", "5", "10", "15", "20", "30"});
+    interval->setCurrentIndex(2);
+    Make<QPushButton>(panel, "Button2", 8, 64, 150, 22, "Check now")->setAutoDefault(false);
+    auto* status = Make<QLabel>(panel, "Panel2", 2, 90, 513, 20, " Update check: querying for new versions...");
+    status->setFrameShape(QFrame::Panel);
+    status->setFrameShadow(QFrame::Sunken);
+    Fill(box->viewport(), QColor(166, 202, 240));
+    Fill(contents, QColor(166, 202, 240));
+    Fill(frame, QColor(240, 251, 255));
+    QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+    dialog.exec();
+    app.quit();
+    return 0;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "dialog") == 0) return ShowSettingsLikeDialog(app);
     const int width = argc > 2 ? std::atoi(argv[1]) : 200;
     const int height = argc > 2 ? std::atoi(argv[2]) : 200;
     QWidget window;
