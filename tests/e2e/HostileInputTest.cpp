@@ -234,6 +234,34 @@ TEST_F(HostileStart, AStoredValueThatCannotBeUsedRefusesTheStartAndKeepsTheFile)
     }
 }
 
+// A stored file that lacks keys would be repaired as it is read (the keys added, the date
+// changed, the repaired message shown): a start refused for its values repairs nothing either.
+TEST_F(HostileStart, AStoredFileLackingKeysIsNotRepairedByARefusedStart) {
+    auto without = [](std::string text, const std::vector<std::string>& keys) {
+        for (const std::string& key : keys) {
+            const std::size_t line = text.find("\r\n" + key + "=");
+            text.erase(line + 2, text.find("\r\n", line + 2) - line);
+        }
+        return text;
+    };
+    const std::string text =
+        without(StoredFile({{"IconPatch", kStorableControlValues[0]}}), {"URLtoMSG", "CSIconPatch", "Version"});
+    ASSERT_EQ(text.find("URLtoMSG"), std::string::npos);
+    for (const auto& [placeName, place] : kPlaces) {
+        SCOPED_TRACE(placeName);
+        const std::string file = Prepare(static_cast<Place>(place), text);
+        const Tree before = Snapshot(home_.root());
+        ExpectRefused(Start({"0", "", "", "English"}), before, "(IconPatch)");
+        EXPECT_EQ(ReadFile(file), text);
+    }
+    // The same file with a usable value is repaired by the accepted start, message and all.
+    const std::string file = Prepare(Place::BesideTheProgram, without(StoredFile({}), {"URLtoMSG", "CSIconPatch"}));
+    const ProcessResult accepted = Start({"0", "", "", "English"});
+    EXPECT_EQ(accepted.exitCode, 0) << accepted.err;
+    EXPECT_NE(accepted.err.find("message box"), std::string::npos) << accepted.err;
+    EXPECT_NE(ReadFile(file).find("URLtoMSG="), std::string::npos);
+}
+
 TEST_F(HostileStart, AnAcceptedTakeOverStillMovesTheValuesBesideTheProgram) {
     // The counterpart of the refused take-over: the same files with usable values.
     const std::string file = Prepare(Place::TakenOverFromApplicationData, StoredFile({}));
