@@ -10,7 +10,8 @@
 //   turns on "<name>.opening", so that of two starts at once exactly one creates the mutex;
 // - each host window is a file "copies/<pid>-<n>.copy" naming its class and version, locked by
 //   its copy for as long as it runs; an entry whose lock is free belongs to a copy that died and is
-//   ignored (and cleared away).
+//   ignored, and every start clears such entries away (with "<pid>-<n>.tmp" entries that a copy
+//   killed while it made them left). The subfolder "copies" must pass the same test as its parent.
 // A message to another copy's window is a line in its file "copies/<pid>-<n>.messages".
 
 #include <memory>
