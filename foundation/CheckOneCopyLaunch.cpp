@@ -339,38 +339,6 @@ std::unique_ptr<RunningCopyEntry> PublishRunningCopy(const std::string& classNam
 
 // ---- The check ------------------------------------------------------------------------------
 
-int CompareVersionTags(const std::string& a, const std::string& b) {
-    auto parts = [](const std::string& text) {
-        std::vector<std::string> list;
-        std::size_t start = 0;
-        while (true) {
-            const std::size_t dot = text.find('.', start);
-            list.push_back(text.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
-            if (dot == std::string::npos) return list;
-            start = dot + 1;
-        }
-    };
-    const auto left = parts(a), right = parts(b);
-    for (std::size_t i = 0; i < std::max(left.size(), right.size()); ++i) {
-        const std::string x = i < left.size() ? left[i] : std::string();
-        const std::string y = i < right.size() ? right[i] : std::string();
-        auto digits = [](const std::string& part) {
-            std::size_t n = 0;
-            while (n < part.size() && part[n] >= '0' && part[n] <= '9') ++n;
-            std::string number = part.substr(0, n);
-            number.erase(0, std::min(number.find_first_not_of('0'), number.size()));
-            return std::make_pair(number, part.substr(n));
-        };
-        const auto [xNumber, xRest] = digits(x);
-        const auto [yNumber, yRest] = digits(y);
-        if (xNumber.size() != yNumber.size()) return xNumber.size() < yNumber.size() ? -1 : 1;
-        if (xNumber != yNumber) return xNumber < yNumber ? -1 : 1;
-        const std::string xText = platform::AsciiLower(xRest), yText = platform::AsciiLower(yRest);
-        if (xText != yText) return xText < yText ? -1 : 1;
-    }
-    return 0;
-}
-
 std::string ReadLanguageEntry(const std::string& language, int messageId) {
     std::string result;
     Guard("COL.002-01", [&] {

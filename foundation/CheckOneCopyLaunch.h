@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "foundation/UniversalProcedures.h"
+#include "foundation/core/VersionTags.h"
 
 namespace kestrune {
 
@@ -38,9 +39,7 @@ std::string GetOneCopyMessage(int messageId);
 // The text of "ID<n>=" in <exe dir>/Language/<language>/UOCL_Language.txt; empty when none.
 std::string ReadLanguageEntry(const std::string& language, int messageId);
 
-// Compares two version texts part by part at the dots: the digits that open a part as a number,
-// the rest of the part as text. Negative when a is older than b, 0 when the same, positive when newer.
-int CompareVersionTags(const std::string& a, const std::string& b);
+// The running copies' versions are ordered by CompareVersionTags (foundation/core/VersionTags.h).
 
 // A host window of a running copy, as other copies see it. Lives until it is freed or its copy ends.
 class RunningCopyEntry {

@@ -175,6 +175,7 @@ void TFormKestrune::FormCreate(const std::vector<std::string>& params) {
         MessagesUrl = URLtoMSG;
         ProgramSettingsFolder = std::string(kProductName) + "\\" + P2;
         FilePrefix = P2 + "_" + P3;
+        CallingProgramVersion = P3;
         CheckUrl = URLtoFile;
         CallingProgramName = P2;
         ExternalErrorLogPath = P7;

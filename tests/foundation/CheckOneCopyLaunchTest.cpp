@@ -491,6 +491,9 @@ TEST(VersionTags, CompareByNumberThenText) {
         {"1.0.3.2K", "1.0.3.2k", 0},
         {"", "", 0},
         {"99999999999999999999.1", "99999999999999999998.9", 1},
+        {"v1.0", "1.0", 0},
+        {"1.0", "1.0a", -1},
+        {"1.0b", "1.1", -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.a) + " vs " + c.b);
