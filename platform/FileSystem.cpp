@@ -384,6 +384,8 @@ std::vector<std::string> ListOpenDirectory(DIR* dir) {
 
 bool RemoveFile(std::string_view path) { return unlink(NativePath(path).c_str()) == 0; }
 
+bool RemoveEmptyDirectory(std::string_view path) { return rmdir(NativePath(path).c_str()) == 0; }
+
 std::optional<std::string> ReadRegularFileLimited(std::string_view path, std::size_t limit, bool* tooLarge) {
     if (tooLarge) *tooLarge = false;
     RegularFileRead read = ReadRegularFile(path, limit);

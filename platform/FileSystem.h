@@ -147,6 +147,8 @@ std::vector<std::string> ListDirectory(std::string_view path);
 std::vector<std::string> ListOpenDirectory(DIR* dir);
 
 bool RemoveFile(std::string_view path);
+// Removes a folder that is empty; a link of that name is left (it is no folder).
+bool RemoveEmptyDirectory(std::string_view path);
 
 // ReadRegularFile for callers that need only the bytes: only a regular file is read (a folder,
 // device or pipe is refused, and the open never waits on a pipe), and at most limit bytes.
