@@ -93,6 +93,10 @@ private:
     std::string firstLine_;
 };
 
+bool IsNothingPublished(const FetchResult& result) {
+    return result.outcome == FetchOutcome::NotOk && (result.status == 404 || result.status == 410);
+}
+
 int Finish(const Run& run, const char* readyFlag, int status) {
     if (!CreateEmptyFlag(run.Flag(readyFlag))) return kExitFailed;
     return status;
@@ -106,8 +110,10 @@ int FetchDescriptions(const Run& run) {
     if (!description.Open()) return kExitFailed;
     const FetchResult text = http.Get(run.Address(".txt"), description);
     if (text.outcome == FetchOutcome::NotOk || text.outcome == FetchOutcome::NoAnswer) {
+        // Only "not found" says that nothing is published for this version; any other status (a
+        // server error, a refusal) and no answer at all are a check that could not be made.
         const bool flagged = CreateEmptyFlag(run.Flag("_CNVFalse"));
-        return flagged && text.outcome == FetchOutcome::NotOk ? kExitDone : kExitFailed;
+        return flagged && IsNothingPublished(text) ? kExitDone : kExitFailed;
     }
     if (text.outcome != FetchOutcome::Ok || !description.Complete()) return kExitFailed;
 
@@ -126,19 +132,20 @@ int FetchDescriptions(const Run& run) {
     return kExitDone;
 }
 
-// A failed run leaves the failure marker beside the results before its ready flag, so that the
-// program, also at a later start, tells a check that could not be made from one that found no
-// new version.
+// The failure marker stands beside the results for the whole run and goes only after a positive
+// answer (a description stored, or "not found"), before the ready flag: a run that fails, or one
+// that is killed on its way, leaves it, so that the program, also at a later start, tells a check
+// that could not be made from one that found no new version.
 int VersionMode(const Run& run) {
     platform::CreateDirectories(run.resultFolder);
     RemoveStaleTemporaries(run.resultFolder, run.parameters.filePrefix, run.limits.runSeconds);
     DeleteQuietly(run.Flag("_CNVFalse"));
     DeleteQuietly(run.Flag("_CheckReady"));
-    DeleteQuietly(run.Result("_CheckFailed"));
+    CreateEmptyFlag(run.Result("_CheckFailed"));
     DeleteQuietly(run.Result("_CNVTrue.txt"));
     DeleteQuietly(run.Result("_CNVTrueEng.txt"));
     const int status = FetchDescriptions(run);
-    if (status == kExitFailed) CreateEmptyFlag(run.Result("_CheckFailed"));
+    if (status != kExitFailed) DeleteQuietly(run.Result("_CheckFailed"));
     return Finish(run, "_CheckReady", status);
 }
 

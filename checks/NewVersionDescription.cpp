@@ -6,29 +6,15 @@
 
 #include "checks/AgentResults.h"
 #include "foundation/UnitVAR.h"
+#include "foundation/core/VersionTags.h"
 
 namespace kestrune {
-
 namespace {
 
-std::vector<long long> VersionParts(const std::string& text, bool& ok) {
-    std::vector<long long> parts;
-    ok = false;
-    std::size_t start = 0;
-    std::string trimmed = text;
-    while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\t')) trimmed.pop_back();
-    trimmed.erase(0, std::min(trimmed.size(), trimmed.find_first_not_of(" \t")));
-    if (trimmed.empty()) return parts;
-    while (start <= trimmed.size()) {
-        const std::size_t dot = std::min(trimmed.find('.', start), trimmed.size());
-        long long value = 0;
-        const auto [ptr, error] = std::from_chars(trimmed.data() + start, trimmed.data() + dot, value);
-        if (error != std::errc() || ptr != trimmed.data() + dot || dot == start) return {};
-        parts.push_back(value);
-        start = dot + 1;
-    }
-    ok = true;
-    return parts;
+std::string Trimmed(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
 }  // namespace
@@ -55,31 +41,25 @@ std::string MegabyteText(int kilobytes) {
 }
 
 bool VersionIsNewer(const std::string& candidate, const std::string& current, bool& comparable) {
-    bool candidateOk = false, currentOk = false;
-    std::vector<long long> a = VersionParts(candidate, candidateOk);
-    std::vector<long long> b = VersionParts(current, currentOk);
-    comparable = candidateOk && currentOk;
-    if (!comparable) return false;
-    const std::size_t size = std::max(a.size(), b.size());
-    a.resize(size, 0);
-    b.resize(size, 0);
-    return a > b;
+    comparable = IsOrderableVersionTag(candidate) && IsOrderableVersionTag(current);
+    return comparable && CompareVersionTags(candidate, current) > 0;
 }
 
 DescriptionCheck CheckDescriptionFile(const std::string& path) {
     const AgentResultText description = ReadAgentResult(path);
+    if (description.state == ResultState::Missing) return DescriptionCheck::Missing;
     if (!description.read()) return DescriptionCheck::Unusable;
     const std::vector<std::string> lines = ResultLines(description.text);
     int kilobytes = 0;
     if (lines.size() < 4 || lines[0].find_first_not_of(" \t") == std::string::npos ||
         !ParseKilobytes(lines[3], kilobytes))
         return DescriptionCheck::Unusable;
-    const std::size_t mark = FilePrefix.rfind('_');
-    const std::string running = mark == std::string::npos ? std::string() : FilePrefix.substr(mark + 1);
+    // A version that cannot be ordered against the running one is announced to nobody and, removed
+    // as an unusable answer, holds no later check back.
     bool comparable = false;
-    const bool newer = VersionIsNewer(lines[0], running, comparable);
-    if (comparable && !newer) return DescriptionCheck::NotNewer;
-    return DescriptionCheck::Newer;
+    const bool newer = VersionIsNewer(Trimmed(lines[0]), CallingProgramVersion, comparable);
+    if (!comparable) return DescriptionCheck::Unusable;
+    return newer ? DescriptionCheck::Newer : DescriptionCheck::NotNewer;
 }
 
 }  // namespace kestrune

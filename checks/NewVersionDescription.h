@@ -11,19 +11,22 @@
 namespace kestrune {
 
 enum class DescriptionCheck {
-    Newer,     // a description of a newer version (or of a version that cannot be compared)
+    Newer,     // a description of a newer version
     NotNewer,  // it names this program's own version or an older one
-    Unusable,  // not a description: missing, too large, fewer than four lines, no size or version
+    Unusable,  // not a description: too large, unreadable, fewer than four lines, no size, or a
+               // version that cannot be ordered against the running one
+    Missing,   // nothing at the name (another copy has judged and removed it)
 };
-// Judges a description file before it is announced. The running version is the part of the file
-// prefix after its last "_".
+// Judges a description file before it is announced. The running version is CallingProgramVersion
+// (the caller's P3 as given), compared by CompareVersionTags.
 DescriptionCheck CheckDescriptionFile(const std::string& path);
 
 // Line 4 of a description: a decimal integer, blanks around it and a leading "+" allowed.
 bool ParseKilobytes(const std::string& line, int& kilobytes);
 // "1.50": kilobytes as megabytes with two decimals, truncated.
 std::string MegabyteText(int kilobytes);
-// Compares dotted version numbers; false when either is not one.
+// True when candidate names a later version than current; comparable false (and the answer false)
+// when either cannot be ordered (IsOrderableVersionTag).
 bool VersionIsNewer(const std::string& candidate, const std::string& current, bool& comparable);
 
 }  // namespace kestrune

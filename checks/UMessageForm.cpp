@@ -43,11 +43,30 @@ TUFormUMessage::TUFormUMessage(QWidget* parent)
     connect(ui_->Button1, &QPushButton::clicked, this, &TUFormUMessage::Button1Click);
     connect(ui_->Button2, &QPushButton::clicked, this, &TUFormUMessage::Button2Click);
     connect(ui_->NTCWebBrowser1, &QTextBrowser::anchorClicked, this, &TUFormUMessage::NTCWebBrowser1BeforeNavigate2);
+    ui_->NTCWebBrowser1->viewport()->installEventFilter(this);
     FormCreate();
     KeepAboveOpenModalWindow(this);
 }
 
-TUFormUMessage::~TUFormUMessage() = default;
+// A window that goes without painting its page did not stop the start either.
+TUFormUMessage::~TUFormUMessage() { ClearShowingMark(); }
+
+bool TUFormUMessage::eventFilter(QObject* watched, QEvent* event) {
+    Guard("UMs.003-01", [&] {
+        // Once this first paint of the page has ended, the page is laid out and on the screen.
+        if (showingMark_ && event->type() == QEvent::Paint && watched == ui_->NTCWebBrowser1->viewport())
+            QMetaObject::invokeMethod(this, &TUFormUMessage::ClearShowingMark, Qt::QueuedConnection);
+    });
+    return QDialog::eventFilter(watched, event);
+}
+
+void TUFormUMessage::ClearShowingMark() {
+    Guard("UMs.003-01", [&] {
+        if (!showingMark_) return;
+        showingMark_ = false;
+        ClearMessagePageShowing(CommandLineLanguage);
+    });
+}
 
 void TUFormUMessage::FormCreate() {
     Guard("UMs.003-01", [&] {
@@ -68,6 +87,12 @@ void TUFormUMessage::FormCreate() {
             if (!shown) RemoveAgentFile(current);
         });
         if (const auto text = UsableMessagePage(current)) {
+            // A start that is killed, hangs or crashes before the page has painted leaves the mark,
+            // and the next start drops the page; a page that cannot be marked is not laid out.
+            if (!MarkMessagePageShowing(CommandLineLanguage))
+                throw std::runtime_error("The message page cannot be marked as shown: " +
+                                         MessagePageShowingMarkPath(CommandLineLanguage));
+            showingMark_ = true;
             page_->SetPage(QString::fromStdString(*text));
             shown = true;
         }
@@ -92,7 +117,8 @@ void TUFormUMessage::NTCWebBrowser1BeforeNavigate2(const QUrl& url) {
     Guard("UMs.006-01", [&] {
         if (MessagePageLoading) return;
         // Only a web or mail address opens, never a file; a refusal is no failure of the program.
-        OpenPageLink(url.toString().toStdString());
+        // Encoded as the page wrote it: a decoded "%20" would be a blank, which no link may hold.
+        OpenPageLink(url.toString(QUrl::FullyEncoded).toStdString());
     });
 }
 
@@ -101,8 +127,9 @@ void TUFormUMessage::CheckNewFile(WindowHandle hostWindow) {
         if (!TakeOverMessagePages()) return;
         if (platform::FileAgeReadable(SilencedMessagesMarkerPath())) return;
         if (SuppressCheckWindows || CommandLineLanguage.empty()) return;
-        // Only a page the window can show opens it; it stays current until it is silenced.
-        if (!platform::FileAgeReadable(CurrentMessagePagePath(CommandLineLanguage))) return;
+        // Only a page the window can show opens it (a folder in its place does not); it stays
+        // current until it is silenced.
+        if (!UsableMessagePage(CurrentMessagePagePath(CommandLineLanguage))) return;
         ShowFormModal(false, hostWindow, [] { return static_cast<QWidget*>(new TUFormUMessage()); });
     });
 }

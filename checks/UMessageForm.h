@@ -40,9 +40,16 @@ public:
     // Starts the agent for both pages when the message check is due.
     static void LaunchCheckUAC();
 
+protected:
+    // Clears the showing mark once the page pane has painted.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void ClearShowingMark();
+
     std::unique_ptr<Ui::TUFormUMessage> ui_;
     SafePageDocument* page_ = nullptr;
+    bool showingMark_ = false;  // this window wrote the page's showing mark and has not cleared it
 };
 
 // The message window while it is shown.

@@ -24,6 +24,22 @@ namespace {
 std::string Settings(const std::string& name) { return GetProgramPath(2, "") + name; }
 std::string FetchedPage(const std::string& prefix) { return Settings(prefix + ".ini"); }
 std::string CurrentPage(const std::string& prefix) { return Settings(prefix + "_UAC.html"); }
+std::string ShowingMark(const std::string& prefix) { return Settings(prefix + "_UAC_Showing"); }
+std::string PrefixOf(const std::string& language) { return language == "English" ? "MessagesEng" : "Messages"; }
+
+// Removes a file of ours, or what stands at its name: a link itself, never what it points to; a
+// folder only when it is empty.
+void RemoveOwnEntry(const std::string& path) {
+    if (!platform::FileAgeReadable(path)) return;
+    if (!platform::RemoveFile(path)) platform::RemoveEmptyDirectory(path);
+}
+
+// A page whose showing mark stands stopped the start that showed it: it goes with its mark.
+void DropPageThatStoppedAStart(const std::string& prefix) {
+    if (!platform::FileAgeReadable(ShowingMark(prefix))) return;
+    RemoveOwnEntry(CurrentPage(prefix));
+    RemoveOwnEntry(ShowingMark(prefix));
+}
 
 // Makes a fetched page the current one; a page that may not be shown is dropped. True when a new
 // page became current.
@@ -42,9 +58,15 @@ bool TakeOverFetchedPage(const std::string& prefix) {
 
 }  // namespace
 
-std::string CurrentMessagePagePath(const std::string& language) {
-    return CurrentPage(language == "English" ? "MessagesEng" : "Messages");
+std::string CurrentMessagePagePath(const std::string& language) { return CurrentPage(PrefixOf(language)); }
+
+std::string MessagePageShowingMarkPath(const std::string& language) { return ShowingMark(PrefixOf(language)); }
+
+bool MarkMessagePageShowing(const std::string& language) {
+    return static_cast<bool>(platform::WriteFileAtomic(MessagePageShowingMarkPath(language), ""));
 }
+
+void ClearMessagePageShowing(const std::string& language) { RemoveOwnEntry(MessagePageShowingMarkPath(language)); }
 
 std::string SilencedMessagesMarkerPath() { return Settings("Messages_CheckTrue"); }
 
@@ -62,12 +84,14 @@ std::optional<std::string> UsableMessagePage(const std::string& path) {
 bool TakeOverMessagePages() {
     bool done = false;
     Guard("UMs.006-01", [&] {
+        // Before the take-over: the mark belongs to the page that was current when it was written.
+        for (const char* prefix : kMessagePrefixes) DropPageThatStoppedAStart(prefix);
         bool newPage = false;
         for (const char* prefix : kMessagePrefixes) newPage = TakeOverFetchedPage(prefix) || newPage;
         // A current page that cannot be shown would be met again at every start.
         for (const char* prefix : kMessagePrefixes)
             if (platform::FileAgeReadable(CurrentPage(prefix)) && !UsableMessagePage(CurrentPage(prefix)))
-                RemoveAgentFile(CurrentPage(prefix));
+                RemoveOwnEntry(CurrentPage(prefix));
         // The marker silenced the pages the user saw; a new page has not been seen yet.
         if (newPage) RemoveAgentFile(SilencedMessagesMarkerPath());
         done = true;

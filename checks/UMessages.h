@@ -11,6 +11,13 @@
 // mark) or a body larger than kMessagePageLimit is dropped: it is neither shown nor taken over. A
 // current page that cannot be shown is deleted, so that no later start meets it again. A new page
 // clears the marker, so the marker only ever silences a page the user has seen.
+//
+// While a window shows a page, the mark prefix + "_UAC_Showing" stands beside it: written before
+// the page is laid out, removed once the window has painted it (or has gone without painting). A
+// start that finds a mark standing (the last one was killed, hung or crashed while showing that
+// page) deletes the page and its mark instead of showing it, so a page can stop one start at most.
+// A folder in the place of a current page is never shown; it is removed when it is empty, and a
+// folder that holds anything is left as it stands (nothing of ours is in it).
 
 #include <cstddef>
 #include <optional>
@@ -31,12 +38,18 @@ std::string CurrentMessagePagePath(const std::string& language);
 // The marker that silences the current pages.
 std::string SilencedMessagesMarkerPath();
 
+// The mark that the current page in this language is being shown. Marking writes the empty file
+// (false when it cannot be written); clearing removes whatever stands at its name.
+std::string MessagePageShowingMarkPath(const std::string& language);
+bool MarkMessagePageShowing(const std::string& language);
+void ClearMessagePageShowing(const std::string& language);
+
 // The text of a page file, when it is one that may be shown: read whole, not empty, no bytes that
 // no page holds (NUL and the other control bytes but tab, line ends and form feed).
 std::optional<std::string> UsableMessagePage(const std::string& path);
 
-// Makes the fetched pages current (a page that may not be shown is dropped), deletes current pages
-// that cannot be shown, and clears the marker when a new page became current. False when it failed
+// Deletes the current pages whose showing mark stands, makes the fetched pages current (a page
+// that may not be shown is dropped), deletes current pages that cannot be shown, and clears the marker when a new page became current. False when it failed
 // (reported under UMs.006-01).
 bool TakeOverMessagePages();
 

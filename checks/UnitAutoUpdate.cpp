@@ -283,6 +283,11 @@ void ShowNewVersionIfAny() {
         // A description that is not one (too few lines, no size, too large, not a file) or that
         // names a version not newer than this one announces nothing and is removed.
         const DescriptionCheck verdict = CheckDescriptionFile(description);
+        // Another copy has judged it meanwhile: its outcome is on disk, nothing is left to judge.
+        if (verdict == DescriptionCheck::Missing) {
+            UpdateCheckStatusText(true);
+            return;
+        }
         if (verdict != DescriptionCheck::Newer) {
             DeleteDescriptions();
             if (verdict == DescriptionCheck::Unusable) MarkCheckFailed();
@@ -302,9 +307,10 @@ void UpdateCheckStatusText(bool done) {
         std::string text;
         if (!VersionAgentPresent) {
             text = StatusTextNoChecker;
-        } else if (!done) {
+        } else if (!done || AgentRunning) {
+            // The agent's failure marker stands while its run lasts: only the run's end tells.
             text = StatusTextQuerying;
-        } else if (platform::FileAgeReadable(Settings("_CNVTrue.txt"))) {
+        } else if (CheckDescriptionFile(Settings("_CNVTrue.txt")) == DescriptionCheck::Newer) {
             text = StatusTextNewVersion;
         } else if (const bool failed = CheckFailed(); VersionCheckEnabled || failed) {
             std::string date = LastCheckDateText(FilePrefix);

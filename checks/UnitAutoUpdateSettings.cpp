@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "checks/AgentResults.h"
+#include "checks/NewVersionDescription.h"
 #include "checks/UnitAutoUpdate.h"
 #include "foundation/DueTest.h"
 #include "foundation/UnitVAR.h"
@@ -15,7 +16,9 @@
 namespace kestrune {
 namespace {
 
-bool NewVersionKnown() { return platform::FileAgeReadable(VersionCheckFile("_CNVTrue.txt")); }
+// A description counts as a new version only once it is judged newer than the running one: one
+// of this version, or one still being written, never switches the check off.
+bool NewVersionKnown() { return CheckDescriptionFile(VersionCheckFile("_CNVTrue.txt")) == DescriptionCheck::Newer; }
 
 }  // namespace
 

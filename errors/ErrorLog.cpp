@@ -34,7 +34,7 @@ std::string Demangled(const char* name) {
 // The first kOldLogLimit bytes of the log: all that its kept part can come from, however large
 // the file has grown. nullopt when it cannot be read.
 std::optional<std::string> ReadLogStart(const std::string& path) {
-    LogRead log = ReadLogFile(path, kOldLogLimit);
+    LogRead log = ReadLogFile(path, kOldLogLimit, false);
     if (log.status != LogRead::Status::Read) return std::nullopt;
     return std::move(log.bytes);
 }
@@ -192,7 +192,9 @@ bool WriteErrorLogEntry(const std::string& entry) {
         if (!platform::CreateDirectories(ErrorLogFolder())) return;
         const std::string path = ErrorLogPath();
         std::string content = entry;
-        if (platform::FileAgeReadable(path)) {
+        // A symbolic link in the log's place is no log: whatever it points to is never read (nor
+        // mailed later); the new log takes the link's place with the program's default mode.
+        if (platform::FileAgeReadable(path) && !platform::IsSymbolicLink(path)) {
             const auto old = ReadLogStart(path);
             // An old log that cannot be read is left as it is rather than replaced.
             if (!old) return;

@@ -4,9 +4,10 @@
 
 namespace kestrune {
 
-LogRead ReadLogFile(const std::string& path, std::size_t maxBytes) {
+LogRead ReadLogFile(const std::string& path, std::size_t maxBytes, bool followLinks) {
     using Status = platform::RegularFileRead::Status;
-    platform::RegularFileRead read = platform::ReadRegularFile(path, maxBytes);
+    platform::RegularFileRead read =
+        platform::ReadRegularFile(path, maxBytes, followLinks ? platform::Links::Follow : platform::Links::Refuse);
     LogRead result;
     switch (read.status) {
         case Status::Missing: result.status = LogRead::Status::Missing; break;

@@ -21,7 +21,9 @@ struct LogRead {
 
 // Opens without waiting (a pipe with no writer would otherwise hold the window for good), reads
 // only a regular file, and at most maxBytes bytes of it.
-LogRead ReadLogFile(const std::string& path, std::size_t maxBytes);
+// The program's own error log is read with followLinks false: a link in its place reads as
+// NotAFile, and whatever it points to is never opened.
+LogRead ReadLogFile(const std::string& path, std::size_t maxBytes, bool followLinks = true);
 
 // The text cut after its last line break, so that no line is mailed half; a text without a line
 // break stays as it is.

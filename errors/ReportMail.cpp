@@ -48,7 +48,7 @@ MailSystemRows SystemRows() { return g_rowsSource ? g_rowsSource() : OwnSystemRo
 bool ReadErrorLogForMail(std::optional<std::string>& log, std::optional<std::string>& mailed) {
     log.reset();
     mailed.reset();
-    LogRead read = ReadLogFile(ErrorLogPath(), kErrorLogMailLimit);
+    LogRead read = ReadLogFile(ErrorLogPath(), kErrorLogMailLimit, false);
     switch (read.status) {
         case LogRead::Status::Missing: return true;
         case LogRead::Status::NotAFile:
@@ -145,7 +145,7 @@ void DeleteMailedLog() {
     const std::string log = ErrorLogPath();
     if (g_mailedLog) {
         // Read as carefully as before the mail: the log may have been replaced in the meantime.
-        const LogRead now = ReadLogFile(log, g_mailedLog->size());
+        const LogRead now = ReadLogFile(log, g_mailedLog->size(), false);
         if (now.status == LogRead::Status::Read && now.complete && now.bytes == *g_mailedLog) platform::RemoveFile(log);
     }
     const std::string folder = ErrorLogFolder();

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <map>
 #include <stdexcept>
@@ -95,6 +96,52 @@ std::string MessagesPathOf(const std::string& entryPath) {
     return entryPath.substr(0, entryPath.size() - std::string(".copy").size()) + ".messages";
 }
 
+// Takes out the entry that fd has open once nobody holds its lock: its copy died. Only while it
+// is still the very file that was found dead (a new entry of that name stays).
+bool ClearIfDead(const std::string& path, int fd, bool withMessages) {
+    if (flock(fd, LOCK_SH | LOCK_NB) != 0) return false;
+    struct stat opened {
+    }, current{};
+    if (fstat(fd, &opened) == 0 && lstat(path.c_str(), &current) == 0 && opened.st_ino == current.st_ino &&
+        opened.st_dev == current.st_dev) {
+        unlink(path.c_str());
+        if (withMessages) unlink(MessagesPathOf(path).c_str());
+    }
+    return true;
+}
+
+// The process id that opens an entry's name "<pid>-<n>.copy" or "<pid>-<n>.tmp"; 0 for none.
+pid_t EntryProcess(const std::string& name) {
+    const std::size_t dash = name.find('-');
+    if (dash == 0 || dash == std::string::npos || dash > 10) return 0;
+    pid_t pid = 0;
+    for (std::size_t i = 0; i < dash; ++i) {
+        if (name[i] < '0' || name[i] > '9') return 0;
+        pid = pid * 10 + (name[i] - '0');
+    }
+    return pid;
+}
+
+// Entries that copies killed at any moment left behind: a published entry (and its messages)
+// whose lock is free, and an entry still being made ("<pid>-<n>.tmp", locked only a moment
+// after it is created) whose lock is free and whose process is gone. Run before this copy
+// publishes a window, so that every start clears what killed copies left.
+void ClearEntriesOfDeadCopies(const std::string& folder) {
+    for (const std::string& name : platform::ListDirectory(folder)) {
+        const bool published = name.size() > 5 && name.compare(name.size() - 5, 5, ".copy") == 0;
+        const bool beingMade = name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0;
+        if (!published && !beingMade) continue;
+        const pid_t pid = EntryProcess(name);
+        if (beingMade && (pid <= 0 || kill(pid, 0) == 0 || errno != ESRCH)) continue;
+        const std::string path = folder + "/" + name;
+        const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) continue;
+        struct stat entry {};
+        if (fstat(fd, &entry) == 0 && S_ISREG(entry.st_mode)) ClearIfDead(path, fd, published);
+        close(fd);
+    }
+}
+
 // Every window in the list whose copy still runs. An entry left by a copy that died is cleared
 // away; it is taken out only when it is still the very file that was found dead.
 std::vector<RunningCopy> RunningCopies() {
@@ -113,14 +160,7 @@ std::vector<RunningCopy> RunningCopies() {
             close(fd);
             continue;
         }
-        if (flock(fd, LOCK_SH | LOCK_NB) == 0) {
-            struct stat opened {
-            }, current{};
-            if (fstat(fd, &opened) == 0 && lstat(path.c_str(), &current) == 0 && opened.st_ino == current.st_ino &&
-                opened.st_dev == current.st_dev) {
-                unlink(path.c_str());
-                unlink(MessagesPathOf(path).c_str());
-            }
+        if (ClearIfDead(path, fd, true)) {
             close(fd);
             continue;
         }
@@ -179,16 +219,19 @@ void WaitMilliseconds(int milliseconds) {
 std::string RunningCopiesFolder() {
     // Each place is used only when it is a real folder of this user that nobody else may enter:
     // anyone who could write there could plant mutexes and windows of copies that do not run.
+    // Its subfolder "copies" passes the same test: a link or another user's folder there would
+    // take the list of running copies elsewhere.
+    auto withCopies = [](const std::string& folder) {
+        return !folder.empty() && platform::MakePrivateFolder(folder + "/copies") ? folder : std::string();
+    };
     std::string folder;
     const std::string runtime = platform::UserRuntimeFolder();
-    if (!runtime.empty() && platform::MakePrivateFolder(runtime + "/KV.Kestrune")) folder = runtime + "/KV.Kestrune";
-    if (folder.empty()) folder = platform::PrivateFolderIn(platform::NativePath(TempDirFromEnvironment()));
+    if (!runtime.empty() && platform::MakePrivateFolder(runtime + "/KV.Kestrune"))
+        folder = withCopies(runtime + "/KV.Kestrune");
+    if (folder.empty()) folder = withCopies(platform::PrivateFolderIn(platform::NativePath(TempDirFromEnvironment())));
     // Another user may have taken TEMP's folder first; the user's own cache folder is the last place.
     if (folder.empty() && platform::CreateDirectories(platform::UserCacheFolder()))
-        folder = platform::PrivateFolderIn(platform::UserCacheFolder());
-    if (folder.empty()) return folder;
-    const std::string copies = folder + "/copies";
-    mkdir(copies.c_str(), 0700);
+        folder = withCopies(platform::PrivateFolderIn(platform::UserCacheFolder()));
     return folder;
 }
 
@@ -275,6 +318,7 @@ std::unique_ptr<RunningCopyEntry> PublishRunningCopy(const std::string& classNam
     const std::string runtime = RunningCopiesFolder();
     if (runtime.empty()) return nullptr;
     const std::string folder = runtime + "/copies";
+    ClearEntriesOfDeadCopies(folder);
     const std::string base = folder + "/" + std::to_string(getpid()) + "-" + std::to_string(++serial);
     const std::string temporary = base + ".tmp";
     const int fd = open(temporary.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
@@ -294,38 +338,6 @@ std::unique_ptr<RunningCopyEntry> PublishRunningCopy(const std::string& classNam
 }
 
 // ---- The check ------------------------------------------------------------------------------
-
-int CompareVersionTags(const std::string& a, const std::string& b) {
-    auto parts = [](const std::string& text) {
-        std::vector<std::string> list;
-        std::size_t start = 0;
-        while (true) {
-            const std::size_t dot = text.find('.', start);
-            list.push_back(text.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
-            if (dot == std::string::npos) return list;
-            start = dot + 1;
-        }
-    };
-    const auto left = parts(a), right = parts(b);
-    for (std::size_t i = 0; i < std::max(left.size(), right.size()); ++i) {
-        const std::string x = i < left.size() ? left[i] : std::string();
-        const std::string y = i < right.size() ? right[i] : std::string();
-        auto digits = [](const std::string& part) {
-            std::size_t n = 0;
-            while (n < part.size() && part[n] >= '0' && part[n] <= '9') ++n;
-            std::string number = part.substr(0, n);
-            number.erase(0, std::min(number.find_first_not_of('0'), number.size()));
-            return std::make_pair(number, part.substr(n));
-        };
-        const auto [xNumber, xRest] = digits(x);
-        const auto [yNumber, yRest] = digits(y);
-        if (xNumber.size() != yNumber.size()) return xNumber.size() < yNumber.size() ? -1 : 1;
-        if (xNumber != yNumber) return xNumber < yNumber ? -1 : 1;
-        const std::string xText = platform::AsciiLower(xRest), yText = platform::AsciiLower(yRest);
-        if (xText != yText) return xText < yText ? -1 : 1;
-    }
-    return 0;
-}
 
 std::string ReadLanguageEntry(const std::string& language, int messageId) {
     std::string result;

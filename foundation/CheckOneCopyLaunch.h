@@ -10,7 +10,8 @@
 //   turns on "<name>.opening", so that of two starts at once exactly one creates the mutex;
 // - each host window is a file "copies/<pid>-<n>.copy" naming its class and version, locked by
 //   its copy for as long as it runs; an entry whose lock is free belongs to a copy that died and is
-//   ignored (and cleared away).
+//   ignored, and every start clears such entries away (with "<pid>-<n>.tmp" entries that a copy
+//   killed while it made them left). The subfolder "copies" must pass the same test as its parent.
 // A message to another copy's window is a line in its file "copies/<pid>-<n>.messages".
 
 #include <memory>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "foundation/UniversalProcedures.h"
+#include "foundation/core/VersionTags.h"
 
 namespace kestrune {
 
@@ -37,9 +39,7 @@ std::string GetOneCopyMessage(int messageId);
 // The text of "ID<n>=" in <exe dir>/Language/<language>/UOCL_Language.txt; empty when none.
 std::string ReadLanguageEntry(const std::string& language, int messageId);
 
-// Compares two version texts part by part at the dots: the digits that open a part as a number,
-// the rest of the part as text. Negative when a is older than b, 0 when the same, positive when newer.
-int CompareVersionTags(const std::string& a, const std::string& b);
+// The running copies' versions are ordered by CompareVersionTags (foundation/core/VersionTags.h).
 
 // A host window of a running copy, as other copies see it. Lives until it is freed or its copy ends.
 class RunningCopyEntry {

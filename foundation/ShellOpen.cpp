@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QUrl>
+#include <regex>
 #include <utility>
 
 #include "platform/AsciiText.h"
@@ -61,6 +62,44 @@ std::string ProgramFolderFileUrl(const std::string& path) {
     return QUrl::fromLocalFile(canonical).toString(QUrl::FullyEncoded).toStdString();
 }
 
+std::string Decoded(const std::string& encoded) {
+    return QUrl::fromPercentEncoding(QByteArray::fromStdString(encoded)).toStdString();
+}
+
+bool NamesAnAttachment(const std::string& key) {
+    std::string name = platform::AsciiLower(Decoded(key));
+    const auto first = name.find_first_not_of(" \t\r\n\f\v");
+    if (first == std::string::npos) return false;
+    name = name.substr(first, name.find_last_not_of(" \t\r\n\f\v") + 1 - first);
+    return name == "attach" || name == "attachment";
+}
+
+// A mail link as the mail program may receive it: without the keys that would attach a file
+// ("attach", "attachment", in any case, also percent-encoded), the rest as written. Empty when the
+// link still names an attachment in another form (an encoded "&" or "?" before it, for example).
+std::string WithoutAttachments(const std::string& link) {
+    std::string result = link;
+    if (const auto question = link.find('?'); question != std::string::npos) {
+        const auto hash = link.find('#', question);
+        const std::string query =
+            link.substr(question + 1, hash == std::string::npos ? std::string::npos : hash - question - 1);
+        std::string kept;
+        for (std::size_t start = 0; start <= query.size();) {
+            const auto end = std::min(query.find('&', start), query.size());
+            const std::string pair = query.substr(start, end - start);
+            if (!pair.empty() && !NamesAnAttachment(pair.substr(0, pair.find('='))))
+                kept += (kept.empty() ? "" : "&") + pair;
+            start = end + 1;
+        }
+        result = link.substr(0, question);
+        if (!kept.empty()) result += "?" + kept;
+        if (hash != std::string::npos) result += link.substr(hash);
+    }
+    static const std::regex attachment("attach(ment)?[\\x00-\\x20]*=");
+    if (std::regex_search(platform::AsciiLower(Decoded(result)), attachment)) return {};
+    return result;
+}
+
 // The rules for a target: web and mail addresses always, files of the program folder when asked.
 std::string OpenableUrl(const std::string& target, bool programFiles) {
     if (target.empty()) return {};
@@ -73,7 +112,7 @@ std::string OpenableUrl(const std::string& target, bool programFiles) {
         if ((scheme == "http" || scheme == "https") && !url.host().isEmpty())
             return url.toString(QUrl::FullyEncoded).toStdString();
         if (scheme == "mailto" && !url.path().isEmpty() && url.host().isEmpty())
-            return url.toString(QUrl::FullyEncoded).toStdString();
+            return WithoutAttachments(url.toString(QUrl::FullyEncoded).toStdString());
         if (programFiles && scheme == "file" && url.isLocalFile())
             return ProgramFolderFileUrl(url.toLocalFile().toStdString());
         return {};

@@ -10,7 +10,11 @@ namespace kestrune {
 // The URL that ShellOpen would hand over, or empty when the target is refused. Accepted:
 // http: and https: addresses with a host, mailto: links, and files inside the program folder
 // (after resolving links), also one that is missing, so that the desktop says so. Nothing else:
-// no folder, no other scheme, no program, no option.
+// no folder, no other scheme, no program, no option. Percent-encodings stay encoded (hex digits in
+// capitals, unreserved characters such as "%41" decoded: the same address). A mailto:
+// link loses its "attach" and "attachment" keys (in any case, also encoded), and one that still
+// names an attachment some other way once decoded is refused: no link carries a file to the mail
+// program.
 std::string ShellOpenUrl(const std::string& target);
 
 // The URL a link of a page from outside the program may open, or empty: only web addresses

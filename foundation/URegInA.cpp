@@ -11,11 +11,13 @@
 
 #include "foundation/core/Guard.h"
 #include "foundation/core/IniFile.h"
+#include "foundation/core/Product.h"
 #include "foundation/core/ProgramValues.h"
 #include "foundation/core/SystemFolders.h"
 #include "platform/Clock.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
+#include "platform/Registry.h"
 
 namespace kestrune {
 
@@ -44,6 +46,16 @@ struct OpenSettings {
 };
 std::optional<OpenSettings> Current;
 
+// What a start held back until it had judged its values (HoldSettingsWrites).
+struct HeldWrite {
+    std::string path;
+    IniFile ini;
+    std::optional<std::pair<int, int>> repaired;  // the counts of the repaired message
+    WindowHandle owner = nullptr;
+};
+bool HoldingWrites = false;
+std::vector<HeldWrite> HeldWrites;
+
 const ProgramValues settingsValues([] {
     SettingsFilePath.clear();
     ProgramSettingsFolder.clear();
@@ -56,6 +68,8 @@ const ProgramValues settingsValues([] {
     RecordedSettingKeys.clear();
     RecordedSettingValues.clear();
     Current.reset();
+    HoldingWrites = false;
+    HeldWrites.clear();
 });
 
 // A file that already holds exactly what would be written is left as it is: most runs store the
@@ -68,6 +82,11 @@ bool HoldsAlready(const std::string& path, const std::string& bytes) {
 
 void Save(OpenSettings& file) {
     if (!file.dirty) return;
+    if (HoldingWrites) {
+        HeldWrites.push_back({file.path, file.ini, std::nullopt, nullptr});
+        file.dirty = false;
+        return;
+    }
     const std::string bytes = file.ini.Serialize();
     if (!HoldsAlready(file.path, bytes)) {
         const platform::IoResult saved = platform::WriteFileAtomic(file.path, bytes);
@@ -124,6 +143,24 @@ bool NamesProgramFolder(std::string folder) {
     return folder.find_first_of("\\/") != std::string::npos;
 }
 
+// The folders that belong to this program alone: the settings, resource, error log and
+// language-dump folders beside the program, the product folder under Application Data with every
+// program's folder in it, and the folders of the registry store. Neither the program folder
+// itself nor Application Data is among them: other programs keep files there.
+std::vector<std::string> ProgramOwnFolders() {
+    const std::string exeDir = platform::ExecutableFolder();
+    std::vector<std::string> folders;
+    for (const char* folder : {"/Settings", "/Resource", "/ErrorLog", "/DefLang"}) folders.push_back(exeDir + folder);
+    folders.push_back(GetSpecialFolder(0) + "/" + kProductName);
+    for (const platform::RegistryRoot root :
+         {platform::RegistryRoot::CurrentUser, platform::RegistryRoot::LocalMachine}) {
+        const std::string store = platform::NativePath(platform::RegistryStoreFile(root));
+        const std::size_t slash = store.rfind('/');
+        if (slash != std::string::npos && slash > 0) folders.push_back(store.substr(0, slash));
+    }
+    return folders;
+}
+
 }  // namespace
 
 // ---- Settings location ----
@@ -173,6 +210,8 @@ bool IsProgramFolderReadOnly() {
 
 void InitSettingsLocation(bool keepFilesInPlace, const std::string& name, WindowHandle) {
     Guard("URG.003-02", [&] {
+        // Only these folders lose what killed writes left, here and at a run's first write.
+        [[maybe_unused]] const std::vector<std::string> replaced = platform::SetOwnFolders(ProgramOwnFolders());
         SeenSettingsFiles.clear();
         RecordedSettingKeys.clear();
         RecordedSettingValues.clear();
@@ -230,7 +269,8 @@ void InitSettingsLocation(bool keepFilesInPlace, const std::string& name, Window
         }
     });
     // What writes killed in earlier runs left in the folders of this start goes now, also when
-    // this run has nothing new to write there.
+    // this run has nothing new to write there. Before the program's folder is known, a folder of
+    // Application Data mode is Application Data itself, which is not ours: the sweep passes it.
     Guard("URG.003-02", [&] {
         for (const int kind : {2, 3})
             platform::RemoveStaleWriteTemporaries(GetProgramPath(kind, ""), platform::kStaleWriteTemporaryAge);
@@ -285,7 +325,11 @@ bool OpenSettingsFile(const std::string& name, const std::string& version) {
             SettingsFileMissing = true;
             return;
         }
-        std::optional<IniFile> ini = LoadIniFile(SettingsFilePath);
+        // A file whose writing is held is read as it would have been written.
+        const auto held = std::find_if(HeldWrites.rbegin(), HeldWrites.rend(),
+                                       [](const HeldWrite& write) { return write.path == SettingsFilePath; });
+        std::optional<IniFile> ini =
+            held != HeldWrites.rend() ? std::optional(held->ini) : LoadIniFile(SettingsFilePath);
         if (!ini) {
             SettingsFileMissing = true;
             throw std::runtime_error("the settings file " + SettingsFilePath + " cannot be read");
@@ -398,9 +442,35 @@ void CloseSettingsFile(WindowHandle owner) {
         Current.reset();
         const bool repaired = SettingsCorrectionCount > 0;
         if (repaired) Put(file, "Main", "Date", ShortDateText());
+        if (repaired && HoldingWrites) {
+            HeldWrites.push_back({file.path, file.ini, std::pair(SettingsCorrectionCount, SettingsReadCount), owner});
+            return;
+        }
         Save(file);
         if (repaired) ShowSettingsRepairedMessage(owner, SettingsCorrectionCount, SettingsReadCount, kMbSystemModal);
     });
+}
+
+void HoldSettingsWrites() {
+    Guard("URG.013-01", [&] {
+        ReleaseCurrent();
+        HoldingWrites = true;
+    });
+}
+
+void ReleaseHeldSettingsWrites(bool write) {
+    HoldingWrites = false;
+    std::vector<HeldWrite> held = std::move(HeldWrites);
+    HeldWrites.clear();
+    if (!write) return;
+    for (HeldWrite& step : held) {
+        Guard("URG.011-01", [&] {
+            OpenSettings file{std::move(step.ini), step.path, true};
+            Save(file);
+            if (step.repaired)
+                ShowSettingsRepairedMessage(step.owner, step.repaired->first, step.repaired->second, kMbSystemModal);
+        });
+    }
 }
 
 void FindSettingsFileName(const std::string& name) {

@@ -75,6 +75,14 @@ bool ReadSettingBool(const std::string& section, const std::string& key, bool de
 // message (system-modal, owned by owner) before the file is written.
 void CloseSettingsFile(WindowHandle owner);
 
+// While a start has not yet judged the values it read, nothing it would write to a settings file
+// reaches the disk: from HoldSettingsWrites on, every file that would be written (a repair, a
+// missing Version) is kept in memory with its repaired message, and a later open of the same file
+// reads the kept one. ReleaseHeldSettingsWrites(true) then writes them and shows the messages in
+// the order they came; false drops them, and the files stay as they were.
+void HoldSettingsWrites();
+void ReleaseHeldSettingsWrites(bool write);
+
 void FindSettingsFileName(const std::string& name);
 // valueKind: 0 Boolean, 1 text, 2 integer.
 void RecordSettingValue(bool boolValue, const std::string& textValue, int intValue, int valueKind,

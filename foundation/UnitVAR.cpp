@@ -10,6 +10,7 @@ bool ErrorOccurred = false;
 bool SuppressCheckWindows = false;
 std::string IconPath;
 std::string FilePrefix;
+std::string CallingProgramVersion;
 std::string CallingProgramName;
 std::string VersionText;
 std::string AuthorAddress;
@@ -21,8 +22,8 @@ const ProgramValues runValues([] {
     StartMessagesAllowed = false;
     ErrorOccurred = false;
     SuppressCheckWindows = false;
-    for (std::string* value : {&IconPath, &FilePrefix, &CallingProgramName, &VersionText, &AuthorAddress, &CheckUrl,
-                               &ProductName, &VersionTag})
+    for (std::string* value : {&IconPath, &FilePrefix, &CallingProgramVersion, &CallingProgramName, &VersionText,
+                               &AuthorAddress, &CheckUrl, &ProductName, &VersionTag})
         value->clear();
 });
 
@@ -32,6 +33,7 @@ void InitProgramVariables() {
     StartMessagesAllowed = true;
     OtherInstanceCount = 0;
     FilePrefix.clear();
+    CallingProgramVersion.clear();
     CheckUrl.clear();
     SuppressCheckWindows = false;
     ErrorOccurred = false;

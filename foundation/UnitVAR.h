@@ -8,11 +8,12 @@
 
 namespace kestrune {
 
-extern bool StartMessagesAllowed;  // start-up may show its own windows (not-supported window)
-extern bool ErrorOccurred;         // a failure was processed in this run, or the run reports for a caller
-extern bool SuppressCheckWindows;  // the new-version and developer-message windows stay hidden
-extern std::string IconPath;       // icon of the calling program, shown by the check windows
-extern std::string FilePrefix;     // P2 + "_" + P3: prefix of the new-version check's files
+extern bool StartMessagesAllowed;          // start-up may show its own windows (not-supported window)
+extern bool ErrorOccurred;                 // a failure was processed in this run, or the run reports for a caller
+extern bool SuppressCheckWindows;          // the new-version and developer-message windows stay hidden
+extern std::string IconPath;               // icon of the calling program, shown by the check windows
+extern std::string FilePrefix;             // P2 + "_" + P3: prefix of the new-version check's files
+extern std::string CallingProgramVersion;  // P3: the running version a new version is compared with
 extern std::string CallingProgramName;
 extern std::string VersionText;
 extern std::string AuthorAddress;  // recipient of report and review mails

@@ -11,6 +11,7 @@
 #include "foundation/ReturnKey.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
+#include "foundation/core/FolderTree.h"
 #include "foundation/core/Printable.h"
 #include "foundation/core/Product.h"
 #include "host/CallerValues.h"
@@ -24,6 +25,9 @@
 
 namespace kestrune {
 namespace {
+
+// The exit status of a run that could not remove everything it was to remove.
+constexpr int kRemovalFailedStatus = 3;
 
 // The command line is checked before anything is created or deleted.
 bool ParametersAreSafe(const std::vector<std::string>& params) {
@@ -76,9 +80,11 @@ int RunProgramBlock(const std::vector<std::string>& params) {
     });
 
     auto host = std::make_unique<TFormKestrune>(params);
+    // A folder that could not be removed (uninstall, the move into Application Data) was shown
+    // in the error window; the calling program learns it from the status.
     if (host->UninstallStart) {
         FinalizeUnitMain(false);
-        return 0;
+        return FolderRemovalFailed ? kRemovalFailedStatus : 0;
     }
     if (host->StartRefused) {
         FinalizeUnitMain(false);
@@ -88,7 +94,8 @@ int RunProgramBlock(const std::vector<std::string>& params) {
     if (!TerminateRequested()) QApplication::exec();
     host.reset();
     FinalizeUnitMain(true);
-    return TerminationStatus();
+    const int status = TerminationStatus();
+    return status == 0 && FolderRemovalFailed ? kRemovalFailedStatus : status;
 }
 
 int KestruneMain(int argc, char** argv) {

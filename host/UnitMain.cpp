@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <cstdio>
+#include <optional>
 
 #include "checks/UMessages.h"
 #include "errors/ErrorProcessor.h"
@@ -149,6 +150,14 @@ void TFormKestrune::FormCreate(const std::vector<std::string>& params) {
         }
 
         InitSettingsLocation(true, "", this);
+        // A start refused for its stored values writes nothing: the repairs of what it read
+        // (and their message) wait until the values are judged.
+        struct HeldUntilJudged {
+            bool accepted = true;
+            HeldUntilJudged() { HoldSettingsWrites(); }
+            ~HeldUntilJudged() { ReleaseHeldSettingsWrites(accepted); }
+        };
+        std::optional<HeldUntilJudged> held(std::in_place);
         if (P2.empty()) FindStoredProgramSettings(this);
         // As read, before the merge replaces any of them.
         const std::vector<CallerValue> stored = {{"stored icon file (IconPatch)", IconPatch},
@@ -157,15 +166,19 @@ void TFormKestrune::FormCreate(const std::vector<std::string>& params) {
                                                  {"stored icon file (CSIconPatch)", P5}};
         MergeParameters();
         if (!StoredValuesAreSafe(stored)) {
+            held->accepted = false;
+            held.reset();
             StartRefused = true;
             TerminateApplication(2);
             return;
         }
+        held.reset();
         RemoveTakenOverSettings();
 
         MessagesUrl = URLtoMSG;
         ProgramSettingsFolder = std::string(kProductName) + "\\" + P2;
         FilePrefix = P2 + "_" + P3;
+        CallingProgramVersion = P3;
         CheckUrl = URLtoFile;
         CallingProgramName = P2;
         ExternalErrorLogPath = P7;

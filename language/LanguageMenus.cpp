@@ -5,10 +5,13 @@
 #include <QComboBox>
 #include <QMenu>
 #include <algorithm>
+#include <cstdio>
+#include <set>
 #include <utility>
 
 #include "foundation/URegInA.h"
 #include "foundation/core/Guard.h"
+#include "foundation/core/Printable.h"
 #include "foundation/core/ProgramValues.h"
 #include "language/ClickMemo.h"
 #include "language/Components.h"
@@ -32,7 +35,15 @@ QPointer<QMenu> LanguagePopupMenu;
 QPointer<QMenu> GroupedLanguageMenuParent;
 QPointer<QMenu> GroupedLanguageMenuOwner;
 
+namespace {
+// The language settings files (native paths) that were there but could not be read in this run:
+// the failure is reported at the first open, and the file is neither opened again nor written
+// over, as the calling program's settings file is not.
+std::set<std::string> UnreadableLanguageSettings;
+}  // namespace
+
 const ProgramValues menuValues([] {
+    UnreadableLanguageSettings.clear();
     DefaultNewVersionLanguage = true;
     NeedLanguageChoice = false;
     LanguageChosen = false;
@@ -146,6 +157,18 @@ void ReadStoredChoices(bool onlyStored = false) {
         DefaultNewVersionLanguage = ReadSettingBool("Settings", "DefaultNewVersionLanguage", true);
 }
 
+std::string LanguageSettingsPath() { return platform::NativePath(GetProgramPath(2, "") + kSettingsName + ".ini"); }
+
+// Opens the language settings for reading; false when they are missing or cannot be read. A
+// file that could not be read is not tried again in this run (its failure was reported once).
+bool OpenLanguageSettings() {
+    if (UnreadableLanguageSettings.count(LanguageSettingsPath())) return false;
+    if (OpenSettingsFile(kSettingsName, kSettingsVersion)) return true;
+    if (platform::FileAgeReadable(SettingsFilePath))
+        UnreadableLanguageSettings.insert(platform::NativePath(SettingsFilePath));
+    return false;
+}
+
 // The file is closed on every way out, a failed read or write included.
 struct SettingsFileCloser {
     WindowHandle owner;
@@ -232,7 +255,7 @@ void FillLanguageChooser(WindowHandle owner, QComboBox* chooser) {
 void LoadLanguageSettings(WindowHandle owner) {
     Guard("ULP.026-01", [&] {
         NeedLanguageChoice = false;
-        if (!OpenSettingsFile(kSettingsName, kSettingsVersion)) {
+        if (!OpenLanguageSettings()) {
             NeedLanguageChoice = true;
             return;
         }
@@ -261,7 +284,7 @@ void LoadLanguageSettings(WindowHandle owner) {
 
 void LoadStoredLanguageChoices(WindowHandle owner) {
     Guard("ULP.026-01", [&] {
-        if (!OpenSettingsFile(kSettingsName, kSettingsVersion)) return;
+        if (!OpenLanguageSettings()) return;
         SettingsFileCloser closer{owner};
         ReadStoredChoices();
     });
@@ -272,6 +295,11 @@ void SaveLanguageSettings() {
         // A run without a language (an incomplete start) has nothing to store; an empty language
         // would wipe the one stored.
         if (CurrentLanguage.empty()) return;
+        if (UnreadableLanguageSettings.count(LanguageSettingsPath())) {
+            std::fprintf(stderr, "KV.Kestrune: \"%s\" could not be read; it is kept as it is.\n",
+                         Printable(LanguageSettingsPath()).c_str());
+            return;
+        }
         CreateSettingsFile(kSettingsName, kSettingsVersion, kSettingsTitle);
         SettingsFileCloser closer{nullptr};
         WriteSettingString("Settings", "Language", CurrentLanguage);

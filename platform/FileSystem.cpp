@@ -34,6 +34,11 @@ bool IsRegularFile(std::string_view path) {
     return stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool IsSymbolicLink(std::string_view path) {
+    struct stat st {};
+    return lstat(NativePath(path).c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 bool CreateDirectories(std::string_view path) {
     std::string native = NativePath(path);
     while (native.size() > 1 && native.back() == '/') native.pop_back();
@@ -48,13 +53,14 @@ bool CreateDirectories(std::string_view path) {
     return IsDirectory(native);
 }
 
-RegularFileRead ReadRegularFile(std::string_view path, std::size_t maxBytes) {
+RegularFileRead ReadRegularFile(std::string_view path, std::size_t maxBytes, Links links) {
     using Status = RegularFileRead::Status;
     RegularFileRead result;
     const std::string native = NativePath(path);
+    const bool follow = links == Links::Follow;
     // Looked at before any open: opening a device can have effects of its own.
     struct stat st {};
-    if (stat(native.c_str(), &st) != 0) {
+    if ((follow ? stat(native.c_str(), &st) : lstat(native.c_str(), &st)) != 0) {
         result.error = errno;
         result.status = errno == ENOENT || errno == ENOTDIR ? Status::Missing : Status::Unreadable;
         return result;
@@ -67,10 +73,12 @@ RegularFileRead ReadRegularFile(std::string_view path, std::size_t maxBytes) {
         result.status = Status::NotAFile;
         return result;
     }
-    const int fd = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW));
     if (fd < 0) {
         result.error = errno;
-        result.status = errno == ENOENT ? Status::Missing : errno == ENXIO ? Status::NotAFile : Status::Unreadable;
+        result.status = errno == ENOENT                    ? Status::Missing
+                        : errno == ENXIO || errno == ELOOP ? Status::NotAFile
+                                                           : Status::Unreadable;
         return result;
     }
     struct stat opened {};
@@ -273,7 +281,8 @@ IoResult WriteFileAtomic(std::string_view path, std::string_view bytes, std::opt
     const std::string target = NativePath(path);
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
-    if (ClearedFolders().insert(folder).second) RemoveStaleWriteTemporaries(folder, kStaleWriteTemporaryAge);
+    if (IsOwnFolder(folder) && ClearedFolders().insert(folder).second)
+        RemoveStaleWriteTemporaries(folder, kStaleWriteTemporaryAge);
     return WriteWhole(path, bytes, mode);
 }
 
@@ -294,9 +303,52 @@ bool IsWriteTemporaryName(std::string_view name) {
     return !rest.empty();
 }
 
+namespace {
+std::vector<std::string>& OwnFolders() {
+    static std::vector<std::string> folders;
+    return folders;
+}
+
+// The path with "//", "/./" and trailing separators collapsed; empty for a relative path or one
+// with "..", which is compared with nothing.
+std::string LexicalFolder(std::string_view path) {
+    const std::string native = NativePath(path);
+    if (native.empty() || native.front() != '/') return {};
+    std::string clean;
+    std::size_t pos = 0;
+    while (pos < native.size()) {
+        const std::size_t next = std::min(native.find('/', pos), native.size());
+        const std::string_view part = std::string_view(native).substr(pos, next - pos);
+        pos = next + 1;
+        if (part.empty() || part == ".") continue;
+        if (part == "..") return {};
+        clean += "/";
+        clean += part;
+    }
+    return clean.empty() ? std::string("/") : clean;
+}
+}  // namespace
+
+std::vector<std::string> SetOwnFolders(std::vector<std::string> folders) {
+    return std::exchange(OwnFolders(), std::move(folders));
+}
+
+bool IsOwnFolder(std::string_view folder) {
+    const std::string path = LexicalFolder(folder);
+    if (path.empty()) return false;
+    for (const std::string& own : OwnFolders()) {
+        const std::string root = LexicalFolder(own);
+        // The root folder "/" would make every folder the program's own.
+        if (root.empty() || root == "/") continue;
+        if (path == root || path.rfind(root + "/", 0) == 0) return true;
+    }
+    return false;
+}
+
 void RemoveStaleWriteTemporaries(std::string_view folder, std::time_t maxAgeSeconds) {
     std::string base = NativePath(folder);
     if (base.empty()) base = ".";
+    if (!IsOwnFolder(base)) return;
     if (base.back() != '/') base += '/';
     const std::time_t oldest = std::time(nullptr) - maxAgeSeconds;
     for (const std::string& name : ListDirectory(base)) {
@@ -331,6 +383,8 @@ std::vector<std::string> ListOpenDirectory(DIR* dir) {
 }
 
 bool RemoveFile(std::string_view path) { return unlink(NativePath(path).c_str()) == 0; }
+
+bool RemoveEmptyDirectory(std::string_view path) { return rmdir(NativePath(path).c_str()) == 0; }
 
 std::optional<std::string> ReadRegularFileLimited(std::string_view path, std::size_t limit, bool* tooLarge) {
     if (tooLarge) *tooLarge = false;

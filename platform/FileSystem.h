@@ -22,6 +22,8 @@ std::string NativePath(std::string_view path);
 bool FileAgeReadable(std::string_view path);
 bool IsDirectory(std::string_view path);
 bool IsRegularFile(std::string_view path);
+// The entry itself is a symbolic link (whether or not its target exists).
+bool IsSymbolicLink(std::string_view path);
 // Creates the folder and its missing parents; true when it exists afterwards.
 bool CreateDirectories(std::string_view path);
 
@@ -49,8 +51,11 @@ struct RegularFileRead {
 };
 
 // Reads only a regular file, and at most maxBytes of it. Nothing that is not a regular file is
-// opened, and the open itself never waits (a pipe swapped in meanwhile is found and left).
-RegularFileRead ReadRegularFile(std::string_view path, std::size_t maxBytes);
+// opened, and the open itself never waits (a pipe swapped in meanwhile is found and left). A file
+// that only the program writes (its error log) is read with Links::Refuse: a symbolic link in its
+// place is no file of the program (NotAFile), and its target is never opened.
+enum class Links { Follow, Refuse };
+RegularFileRead ReadRegularFile(std::string_view path, std::size_t maxBytes, Links links = Links::Follow);
 
 // A file written in steps that appears at its path only when it is whole, in one rename over
 // whatever stood there; readers see the old file or the whole new one, never a part.
@@ -109,8 +114,8 @@ private:
 };
 
 // Writes a whole file through FileReplacement, with the given mode instead of the replaced file's
-// when one is given. The first write of a run into a folder also removes the stale temporaries
-// that killed writers left there (RemoveStaleWriteTemporaries).
+// when one is given. The first write of a run into one of the program's own folders also removes
+// the stale temporaries that killed writers left there (RemoveStaleWriteTemporaries).
 IoResult WriteFileAtomic(std::string_view path, std::string_view bytes, std::optional<mode_t> mode = std::nullopt);
 // The same for a folder that other programs write into too (the desktop's autostart folders):
 // nothing else in it is touched, since another program's temporaries may have the same form.
@@ -119,9 +124,17 @@ IoResult WriteFileAtomicInSharedFolder(std::string_view path, std::string_view b
 // True for the names of FileReplacement's default temporaries: "." + a name + "." + a process id
 // + "." + a number + ".tmp".
 bool IsWriteTemporaryName(std::string_view name);
+// The folders that belong to this program alone, each with everything below it (its settings,
+// resource and Application Data folders): the only places where stale temporaries are removed,
+// since another program's temporaries may have the same form. None until the program names
+// them. Answers the list it replaced.
+std::vector<std::string> SetOwnFolders(std::vector<std::string> folders);
+// Whether the folder is one of those or lies below one, compared as written (separators of
+// either kind, "//" and "/./" collapsed); a path with ".." never is.
+bool IsOwnFolder(std::string_view folder);
 // Removes the default temporaries in the folder that are regular files of this user whose last
 // change is older than maxAgeSeconds: their writers ended long since (a write takes moments).
-// Every other entry stays.
+// Every other entry stays, and a folder that is not the program's own (IsOwnFolder) is left alone.
 void RemoveStaleWriteTemporaries(std::string_view folder, std::time_t maxAgeSeconds);
 // How old a default temporary must be before a write into its folder removes it.
 inline constexpr std::time_t kStaleWriteTemporaryAge = 300;
@@ -140,6 +153,8 @@ std::vector<std::string> ListDirectory(std::string_view path);
 std::vector<std::string> ListOpenDirectory(DIR* dir);
 
 bool RemoveFile(std::string_view path);
+// Removes a folder that is empty; a link of that name is left (it is no folder).
+bool RemoveEmptyDirectory(std::string_view path);
 
 // ReadRegularFile for callers that need only the bytes: only a regular file is read (a folder,
 // device or pipe is refused, and the open never waits on a pipe), and at most limit bytes.

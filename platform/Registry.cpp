@@ -216,12 +216,7 @@ StoredKey* KeyForChange(Store& store, RegistryRoot root, std::string_view keyPat
 }
 
 void SetIn(StoredKey& key, std::string_view name, std::uint32_t type, std::string_view data) {
-    if (StoredValue* value = key.Find(name)) {
-        value->type = type;
-        value->data = std::string(data);
-    } else {
-        key.values.push_back(StoredValue{std::string(name), type, std::string(data)});
-    }
+    key.Set(name, type, std::string(data));
 }
 
 }  // namespace
@@ -301,10 +296,7 @@ bool RegistryDeleteValue(RegistryRoot root, std::string_view keyPath, std::strin
     return ChangeStore(root, [&](Store& store, bool& changed) {
         StoredKey* key = store.FindKey(keyPath);
         if (!key) return false;
-        const auto it = std::find_if(key->values.begin(), key->values.end(),
-                                     [&](const StoredValue& value) { return AsciiEqualsNoCase(value.name, name); });
-        if (it == key->values.end()) return false;
-        key->values.erase(it);
+        if (!key->Erase(name)) return false;
         changed = true;
         return true;
     });

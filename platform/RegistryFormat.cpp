@@ -63,12 +63,33 @@ bool IsValidKeyPath(std::string_view keyPath) {
 }
 
 StoredValue* StoredKey::Find(std::string_view name) {
-    for (StoredValue& value : values)
-        if (AsciiEqualsNoCase(value.name, name)) return &value;
-    return nullptr;
+    const auto found = index_.find(AsciiLower(name));
+    return found == index_.end() ? nullptr : &values_[found->second];
 }
 
 const StoredValue* StoredKey::Find(std::string_view name) const { return const_cast<StoredKey*>(this)->Find(name); }
+
+void StoredKey::Set(std::string_view name, std::uint32_t type, std::string data) {
+    const auto [slot, inserted] = index_.try_emplace(AsciiLower(name), values_.size());
+    if (inserted) {
+        values_.push_back(StoredValue{std::string(name), type, std::move(data)});
+        return;
+    }
+    StoredValue& value = values_[slot->second];
+    value.type = type;
+    value.data = std::move(data);
+}
+
+bool StoredKey::Erase(std::string_view name) {
+    const auto found = index_.find(AsciiLower(name));
+    if (found == index_.end()) return false;
+    const std::size_t position = found->second;
+    index_.erase(found);
+    values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(position));
+    for (auto& [folded, at] : index_)
+        if (at > position) --at;
+    return true;
+}
 
 Store::Store() { keys_.emplace(std::string(), StoredKey{}); }
 
@@ -146,12 +167,7 @@ ParsedStore ParseStore(std::string_view text) {
             parsed.clean = false;
             continue;
         }
-        if (StoredValue* existing = key->Find(name)) {
-            existing->type = type;
-            existing->data = data;
-        } else {
-            key->values.push_back(StoredValue{name, type, data});
-        }
+        key->Set(name, type, data);
     }
     return parsed;
 }
@@ -160,11 +176,11 @@ std::string SerializeStore(const Store& store) {
     std::string out(kHeader);
     out += '\n';
     for (const auto& [folded, key] : store.keys()) {
-        if (folded.empty() && key.values.empty()) continue;
+        if (folded.empty() && key.values().empty()) continue;
         out += '[';
         AppendEscaped(out, key.path);
         out += "]\n";
-        for (const StoredValue& value : key.values) {
+        for (const StoredValue& value : key.values()) {
             AppendEscaped(out, value.name);
             out += '=';
             out += std::to_string(value.type);

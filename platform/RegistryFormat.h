@@ -11,10 +11,12 @@
 // upper-case hex digits); every other byte stands as it is, so UTF-8 text stays readable. An empty
 // name is the key's unnamed default value. Every line ends with LF.
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace platform::registry {
@@ -25,12 +27,22 @@ struct StoredValue {
     std::string data;
 };
 
-struct StoredKey {
+// A key's values in the order they were first written, found by folded name in constant time.
+class StoredKey {
+public:
     std::string path;  // as first written, parts joined by "\"
-    std::vector<StoredValue> values;
 
     StoredValue* Find(std::string_view name);
     const StoredValue* Find(std::string_view name) const;
+    // Sets the value; a new name is added after the others, a known one keeps its spelling.
+    void Set(std::string_view name, std::uint32_t type, std::string data);
+    // False when there is no value of that name.
+    bool Erase(std::string_view name);
+    const std::vector<StoredValue>& values() const { return values_; }
+
+private:
+    std::vector<StoredValue> values_;
+    std::unordered_map<std::string, std::size_t> index_;  // folded name -> position in values_
 };
 
 // Names compare with ASCII letters folded to lower case (platform/AsciiText.h).

@@ -47,6 +47,7 @@ void BM_DueCheckBesideTheAgent(benchmark::State& state) {
     SetErrorHandler([](const std::string&) {});
     TempDirCache.clear();  // each run of the benchmark has its own scratch TEMP
     FilePrefix = prefix;
+    CallingProgramVersion = "1.0";
     CurrentLanguage = "Russian";
     CheckUrl = server.Url();
     SetInternetConnectedForTesting(1);

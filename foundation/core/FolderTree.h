@@ -20,8 +20,15 @@ bool ShellCopy(const std::string& source, const std::string& target);
 bool CopyDirectory(const std::string& fromFolder, const std::string& toFolder, bool failIfExists);
 // Deletes a folder with everything in it, letting the event loop run before each sub-folder.
 // Refuses an empty or relative path, the root and a path with "..". Symbolic links inside are
-// removed themselves, never followed; a link given as the folder is removed, not its target.
-void DeleteDirectory(const std::string& folder);
+// removed themselves, never followed; a link given as the folder is removed, not its target. A
+// tree of any depth is walked without recursion and with a bounded number of open folders.
+// Answers true when nothing of the folder is left. What stays (an entry of another user's folder,
+// say) is reported: a line on stderr naming the first entries that stayed and why, the failure
+// handed to the error processor, and FolderRemovalFailed set.
+bool DeleteDirectory(const std::string& folder);
+// Set by every DeleteDirectory that left something behind in this run; the program's exit status
+// tells the calling program.
+extern bool FolderRemovalFailed;
 
 // The folder text given exactly one separator at its end ("\" unless it ends in "/").
 std::string WithTrailingSeparator(const std::string& folder);

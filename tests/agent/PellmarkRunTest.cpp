@@ -125,7 +125,9 @@ TEST_F(PellmarkRun, NoDescriptionLeavesTheNoVersionFlagAndTheReadyFlag) {
     };
     const Case cases[] = {
         {"not found", "", "", 0},
-        {"server error", "status 500", "", 0},
+        {"gone", "status 410", "", 0},
+        {"server error", "status 500", "", 1},
+        {"server unavailable", "status 503", "", 1},
         {"redirect loop", "redirect /" + description, "", 1},
         {"redirect to a file address", "redirect file:///etc/hostname", "", 1},
         {"refused port", "", "http://127.0.0.1:1/", 1},
@@ -148,7 +150,8 @@ TEST_F(PellmarkRun, NoDescriptionLeavesTheNoVersionFlagAndTheReadyFlag) {
         EXPECT_EQ(run.exitCode, c.exitCode);
         EXPECT_EQ(Entries(temp()),
                   std::vector<std::string>(std::begin(kFlagsAfterNoVersion), std::end(kFlagsAfterNoVersion)));
-        // A server that answered is no new version; one that could not be asked is a failed check.
+        // "Not found" is no new version; any other status, or a server that could not be asked, is
+        // a failed check.
         const std::vector<std::string> failed{std::string(kPrefix) + "_CheckFailed"};
         EXPECT_EQ(Entries(settings()), c.exitCode == 0 ? std::vector<std::string>{} : failed);
     }

@@ -247,6 +247,28 @@ TEST_P(AddonWindow, ShowsTheOfferedEntries) {
     EXPECT_FALSE(AddonWindowShown);
 }
 
+// The download button opens its address by the rule of a page's links: encoded as the list wrote
+// it, and a mail address without the keys that would attach a file.
+TEST_P(AddonWindow, TheDownloadButtonKeepsTheLinkRule) {
+    WriteFile(settings("Components_UAC.ini"),
+              "[List]\r\nCOA=1\r\nN1=Add one\r\n[Add one]\r\nInNm=a1\r\nPrnt=Add\r\n"
+              "Lk=mailto:dev@example.org?subject=Hi%20there&Attachment=/etc/passwd\r\n"
+              "ELk=https://example.com/a%20b\r\n");
+    auto* window = new TUFormAutoComponents();
+    auto* tree = Find<QTreeWidget>(window, "NTCTreeView1");
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    ASSERT_EQ(tree->topLevelItem(0)->childCount(), 1);
+    tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+    window->NTCTreeView1Click();
+    for (const int language : {0, 1}) {
+        Find<QComboBox>(window, "NTCComboBox1")->setCurrentIndex(language);
+        Find<QPushButton>(window, "Button1")->click();
+    }
+    EXPECT_EQ(opened,
+              (std::vector<std::string>{"https://example.com/a%20b 0", "mailto:dev@example.org?subject=Hi%20there 0"}));
+    window->close();
+}
+
 TEST_P(AddonWindow, TellsWhenThereIsNothingToOffer) {
     struct Case {
         const char* name;

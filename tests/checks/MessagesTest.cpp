@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTextBrowser>
 #include <QTimer>
@@ -246,7 +247,9 @@ TEST_P(MessagesTest, APageLoadsNothingAndLinksOpenThroughTheRules) {
         for (const std::string& link :
              {std::string("https://example.org/news"), std::string("file:///bin/sh"), std::string("KV.Kestrune"),
               "file://" + program, program, app() + "/Resource/Pellmark", std::string("Resource/Pellmark"),
-              "file://" + settings("Messages_UAC.html"), std::string("mailto:dev@example.org")})
+              "file://" + settings("Messages_UAC.html"), std::string("mailto:dev@example.org"),
+              std::string("https://example.com/a%20b"),
+              std::string("mailto:dev@example.org?subject=Hi%20there&attach=/etc/passwd")})
             form->NTCWebBrowser1BeforeNavigate2(QUrl(QString::fromStdString(link)));
         EXPECT_EQ(pane->toPlainText().left(4), "News") << "the pane keeps the message";
         checked = true;
@@ -255,7 +258,9 @@ TEST_P(MessagesTest, APageLoadsNothingAndLinksOpenThroughTheRules) {
     watcher.start(10);
     TUFormUMessage::CheckNewFile(nullptr);
     EXPECT_TRUE(checked);
-    EXPECT_EQ(opened, (std::vector<std::string>{"https://example.org/news 0", "mailto:dev@example.org 0"}));
+    EXPECT_EQ(opened,
+              (std::vector<std::string>{"https://example.org/news 0", "mailto:dev@example.org 0",
+                                        "https://example.com/a%20b 0", "mailto:dev@example.org?subject=Hi%20there 0"}));
 }
 
 // No window for an error report, nor for a language other than English or Russian; the fetched
@@ -480,6 +485,68 @@ TEST_P(MessagesTest, ACurrentPageThatCannotBeShownIsDropped) {
     mkfifo(settings("Messages_UAC.html").c_str(), 0600);
     EXPECT_EQ(Show().windows, 0);
     EXPECT_FALSE(FileExists(settings("Messages_UAC.html")));
+    // A folder in the page's place opens no window at any start: an empty one goes, one that holds
+    // anything is left as it stands. A link there goes itself, never what it points to.
+    const std::string page = settings("Messages_UAC.html");
+    platform::CreateDirectories(page);
+    EXPECT_EQ(Show().windows, 0);
+    EXPECT_FALSE(FileExists(page));
+    WriteFile(page + "/kept.txt", "x");
+    EXPECT_EQ(Show().windows, 0);
+    EXPECT_EQ(Show().windows, 0);
+    EXPECT_EQ(ReadFile(page + "/kept.txt"), "x");
+    ASSERT_EQ(std::rename(page.c_str(), settings("elsewhere").c_str()), 0);
+    ASSERT_EQ(symlink(settings("elsewhere").c_str(), page.c_str()), 0);
+    EXPECT_EQ(Show().windows, 0);
+    EXPECT_FALSE(FileExists(page));
+    EXPECT_EQ(ReadFile(settings("elsewhere/kept.txt")), "x");
+    EXPECT_TRUE(errorCodes.codes.empty());
+}
+
+// A page whose showing mark still stands stopped the start that showed it (killed, hung or crashed
+// before the window painted): the next start drops it and its mark and opens no window. A page
+// fetched since then is new, and shown.
+TEST_P(MessagesTest, APageThatStoppedAStartIsDroppedWithoutAWindow) {
+    const std::string mark = settings("Messages_UAC_Showing");
+    WriteFile(settings("Messages_UAC.html"), kRussianPage + "\r\n");
+    WriteFile(settings("MessagesEng_UAC.html"), kEnglishPage + "\r\n");
+    WriteFile(mark, "");
+    EXPECT_EQ(Show().windows, 0);
+    EXPECT_FALSE(FileExists(settings("Messages_UAC.html")));
+    EXPECT_FALSE(FileExists(mark));
+    EXPECT_TRUE(FileExists(settings("MessagesEng_UAC.html"))) << "the other page did not stop a start";
+
+    WriteFile(settings("Messages_UAC.html"), "<p>old</p>\r\n");
+    WriteFile(mark, "");
+    WriteFile(settings("Messages.ini"), kRussianPage + "\r\n");
+    const Shown shown = Show();
+    EXPECT_EQ(shown.windows, 1);
+    EXPECT_EQ(shown.page, QString::fromUtf8("Вышла новая версия"));
+    EXPECT_TRUE(testsupport::WaitFor(
+        "the window gone", [] { return UFormUMessage.isNull(); }, testsupport::TurnEventLoop));
+    EXPECT_FALSE(FileExists(mark)) << "the window that showed the page cleared its mark";
+    EXPECT_TRUE(FileExists(settings("Messages_UAC.html")));
+    EXPECT_TRUE(errorCodes.codes.empty());
+}
+
+// The mark stands from before the page is laid out until the pane has painted it; a window that
+// goes without painting clears it too, since it did not stop the start either.
+TEST_P(MessagesTest, TheShowingMarkStandsUntilThePageHasPainted) {
+    const std::string mark = settings("Messages_UAC_Showing");
+    WriteFile(settings("Messages_UAC.html"), kRussianPage + "\r\n");
+    QPointer<TUFormUMessage> form = new TUFormUMessage();
+    EXPECT_TRUE(FileExists(mark)) << "marked before the page is laid out";
+    form->show();
+    EXPECT_TRUE(testsupport::WaitFor(
+        "the mark cleared once the page painted", [&] { return !FileExists(mark); }, testsupport::TurnEventLoop));
+    form->close();
+    delete form.data();
+
+    auto* unshown = new TUFormUMessage();
+    EXPECT_TRUE(FileExists(mark));
+    delete unshown;
+    EXPECT_FALSE(FileExists(mark));
+    EXPECT_TRUE(FileExists(settings("Messages_UAC.html"))) << "a page that was shown stays current";
     EXPECT_TRUE(errorCodes.codes.empty());
 }
 

@@ -1,4 +1,4 @@
-// The new-version description's logic: the size as text and the version comparison.
+// The new-version description's logic: the size as text and the one version comparison.
 #include <gtest/gtest.h>
 
 #include "checks/NewVersionDescription.h"
@@ -27,9 +27,38 @@ TEST(NewVersionWindowTest, VersionComparison) {
         const char* current;
         bool comparable;
         bool newer;
-    } cases[] = {{"2.0", "1.0", true, true},  {"1.0", "1.0", true, false}, {"1.0.0", "1.0", true, false},
-                 {"1.10", "1.9", true, true}, {"0.9", "1.0", true, false}, {"2.0 beta", "1.0", false, false},
-                 {"", "1.0", false, false},   {"2.0", "", false, false}};
+    } cases[] = {
+        {"2.0", "1.0", true, true},
+        {"1.0", "1.0", true, false},
+        {"1.0.0", "1.0", true, false},
+        {"1.10", "1.9", true, true},
+        {"0.9", "1.0", true, false},
+        // Letters after a number order after it: 1.0 < 1.0a < 1.0b < 1.1.
+        {"1.0a", "1.0a", true, false},
+        {"1.0a", "1.0", true, true},
+        {"1.0b", "1.0a", true, true},
+        {"1.1", "1.0b", true, true},
+        {"1.0a", "2.0", true, false},
+        {"1.0A", "1.0a", true, false},
+        // A leading "v" is no part of the version.
+        {"v1.0", "2.0", true, false},
+        {"v1.0", "1.0", true, false},
+        {"V2.0", "1.0", true, true},
+        // Numbers of any length, by value.
+        {"1.0", "99999999999999999999.0", true, false},
+        {"99999999999999999999.0", "1.0", true, true},
+        {"100000000000000000000.0", "99999999999999999999.0", true, true},
+        {"01.2", "1.2", true, false},
+        // The running version as given, "_" and all: it names no later version.
+        {"1.6", "1_5", true, true},
+        {"1_5", "1_5", true, false},
+        // Texts that name no version cannot be ordered.
+        {"2.0 beta", "1.0", false, false},
+        {"", "1.0", false, false},
+        {"2.0", "", false, false},
+        {"beta", "1.0", false, false},
+        {"2.0", "v", false, false},
+    };
     for (const auto& c : cases) {
         bool comparable = false;
         EXPECT_EQ(VersionIsNewer(c.candidate, c.current, comparable), c.newer) << c.candidate << " " << c.current;

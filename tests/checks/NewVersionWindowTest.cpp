@@ -34,6 +34,7 @@ protected:
         testsupport::WriteFile(home_.root() + "/app/KV.Kestrune", "");
         ResetProgramValuesForTesting();
         FilePrefix = "Prog_1.0";
+        CallingProgramVersion = "1.0";
         CallingProgramName = "Prog";
         CurrentLanguage = "Russian";
         previous_ = SetShellOpenHandlerForTesting(

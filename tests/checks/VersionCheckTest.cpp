@@ -45,6 +45,7 @@ protected:
         ResetProgramValuesForTesting();
         ProgramSettingsFolder = "KV.Kestrune\\Prog";
         FilePrefix = "Prog_1.0";
+        CallingProgramVersion = "1.0";
         CurrentLanguage = "Russian";
         SetInternetConnectedForTesting(1);
         env_.Set("KESTRUNE_AGENT_LIMITS", "connect=2,stall=1,run=6");

@@ -4,6 +4,7 @@
 // created or deleted and no stored file changes.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -234,6 +235,34 @@ TEST_F(HostileStart, AStoredValueThatCannotBeUsedRefusesTheStartAndKeepsTheFile)
     }
 }
 
+// A stored file that lacks keys would be repaired as it is read (the keys added, the date
+// changed, the repaired message shown): a start refused for its values repairs nothing either.
+TEST_F(HostileStart, AStoredFileLackingKeysIsNotRepairedByARefusedStart) {
+    auto without = [](std::string text, const std::vector<std::string>& keys) {
+        for (const std::string& key : keys) {
+            const std::size_t line = text.find("\r\n" + key + "=");
+            text.erase(line + 2, text.find("\r\n", line + 2) - line);
+        }
+        return text;
+    };
+    const std::string text =
+        without(StoredFile({{"IconPatch", kStorableControlValues[0]}}), {"URLtoMSG", "CSIconPatch", "Version"});
+    ASSERT_EQ(text.find("URLtoMSG"), std::string::npos);
+    for (const auto& [placeName, place] : kPlaces) {
+        SCOPED_TRACE(placeName);
+        const std::string file = Prepare(static_cast<Place>(place), text);
+        const Tree before = Snapshot(home_.root());
+        ExpectRefused(Start({"0", "", "", "English"}), before, "(IconPatch)");
+        EXPECT_EQ(ReadFile(file), text);
+    }
+    // The same file with a usable value is repaired by the accepted start, message and all.
+    const std::string file = Prepare(Place::BesideTheProgram, without(StoredFile({}), {"URLtoMSG", "CSIconPatch"}));
+    const ProcessResult accepted = Start({"0", "", "", "English"});
+    EXPECT_EQ(accepted.exitCode, 0) << accepted.err;
+    EXPECT_NE(accepted.err.find("message box"), std::string::npos) << accepted.err;
+    EXPECT_NE(ReadFile(file).find("URLtoMSG="), std::string::npos);
+}
+
 TEST_F(HostileStart, AnAcceptedTakeOverStillMovesTheValuesBesideTheProgram) {
     // The counterpart of the refused take-over: the same files with usable values.
     const std::string file = Prepare(Place::TakenOverFromApplicationData, StoredFile({}));
@@ -294,6 +323,55 @@ TEST_F(HostileStart, AStoredFileThatCannotBeReadKeepsItsBytes) {
         EXPECT_EQ(ReadFile(file), stored);
         EXPECT_EQ(ReadFile(report()).substr(0, 10), "UFormError") << "the failure is reported";
     }
+#endif
+}
+
+// An uninstall that cannot remove everything says so: a subfolder of root's (a caller once run
+// with sudo) stays, the failure opens the error window and the status is 3; a tree of 3,000
+// levels goes whole. As root the program runs as an unprivileged user.
+TEST_F(HostileStart, AnUninstallThatCannotRemoveEverythingSaysSo) {
+#ifndef KESTRUNE_MODAL_DRIVER
+    GTEST_SKIP() << "no window driver in this build (the failure opens the error window)";
+#else
+    if (geteuid() != 0) GTEST_SKIP() << "a folder of another user can only be made as root";
+    if (access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "setpriv is needed to run as another user";
+    const std::vector<std::string> runAs{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    driver_ = home_.root() + "/driver/" + fs::path(driver_).filename().string();
+    fs::create_directories(home_.root() + "/driver");
+    fs::copy_file(KESTRUNE_MODAL_DRIVER, driver_);
+    const std::string folder = productFolder() + "/Prog";
+    WriteFile(folder + "/Kestrune.ini", StoredFile({}));
+    for (const auto& entry : fs::recursive_directory_iterator(home_.root()))
+        ASSERT_EQ(lchown(entry.path().c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chown(home_.root().c_str(), 65534, 65534), 0);
+    // Deeper than any path may be long: made and given away level by level.
+    const std::string deep = productFolder() + "/Deep";
+    ASSERT_EQ(mkdir(deep.c_str(), 0700), 0);
+    ASSERT_EQ(chown(deep.c_str(), 65534, 65534), 0);
+    int fd = open(deep.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 0; level < 3000 && fd >= 0; ++level) {
+        ASSERT_EQ(mkdirat(fd, "d", 0700), 0);
+        ASSERT_EQ(fchownat(fd, "d", 65534, 65534, AT_SYMLINK_NOFOLLOW), 0);
+        const int next = openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        close(fd);
+        fd = next;
+    }
+    ASSERT_GE(fd, 0);
+    close(fd);
+    WriteFile(folder + "/sudo/state", "root's");  // made as root, after the rest was given away
+
+    const ProcessResult refused = Start({"uninstall", "Prog"}, {{"KESTRUNE_DRIVER_ACTION", "Button3"}}, runAs);
+    EXPECT_FALSE(refused.timedOut);
+    EXPECT_EQ(refused.exitCode, 3) << refused.err;
+    EXPECT_NE(refused.err.find("could not be removed"), std::string::npos) << refused.err;
+    EXPECT_EQ(ReadFile(report()).substr(0, 10), "UFormError") << "the failure is reported";
+    EXPECT_EQ(ReadFile(folder + "/sudo/state"), "root's");
+    EXPECT_FALSE(FileExists(folder + "/Kestrune.ini"));
+
+    const ProcessResult removed = Start({"uninstall", "Deep"}, {}, runAs);
+    EXPECT_EQ(removed.exitCode, 0) << removed.err;
+    EXPECT_FALSE(fs::exists(productFolder() + "/Deep"));
+    EXPECT_FALSE(FileExists(report())) << "no window: " << ReadFile(report());
 #endif
 }
 

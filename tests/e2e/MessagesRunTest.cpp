@@ -3,6 +3,8 @@
 // no later start shows it; in both settings modes.
 #include <sys/stat.h>
 
+#include <csignal>
+
 #include "tests/agent/LoopbackServer.h"
 #include "tests/e2e/DrivenStart.h"
 
@@ -80,6 +82,25 @@ TEST_P(MessagesRun, HostilePagesNeitherBlockNorFreezeAStart) {
             EXPECT_EQ(result.exitCode, 0) << result.err;
             EXPECT_EQ(shownWindow(), "UFormUMessage");
         }
+    }
+}
+
+// A start killed while its page is shown leaves the page's mark; the next start drops the page and
+// shows no window, and so does every start after it.
+TEST_P(MessagesRun, APageThatStoppedAStartIsDroppedByTheNext) {
+    WriteFile(settings("MessagesEng.ini"), "<p>Version 3.0 is out</p>\r\n");
+    const std::vector<std::string> params{"0", "Prog", "2.0", "English", "", "", ""};
+    ProcessResult result = Start(params, "Kill", {{"KESTRUNE_INTERNET", "1"}});
+    EXPECT_EQ(result.signal, SIGKILL);
+    EXPECT_EQ(shownWindow(), "UFormUMessage");
+    EXPECT_TRUE(FileExists(settings("MessagesEng_UAC_Showing")));
+    for (int start = 0; start < 2; ++start) {
+        SCOPED_TRACE(start);
+        result = Start(params, "Button2", {{"KESTRUNE_INTERNET", "1"}});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(shownWindow(), "");
+        EXPECT_FALSE(FileExists(settings("MessagesEng_UAC.html")));
+        EXPECT_FALSE(FileExists(settings("MessagesEng_UAC_Showing")));
     }
 }
 

@@ -5,6 +5,8 @@
 #include <QTabWidget>
 #include <filesystem>
 
+#include <sys/stat.h>
+
 #include "errors/ErrorLog.h"
 #include "platform/FileSystem.h"
 #include "tests/errors/ErrorFixture.h"
@@ -103,6 +105,35 @@ TEST_F(ProcessErrorTest, TheLogIsNeverWrittenThroughTheSharedTempFolder) {
     DeleteErrorTempFiles();  // removes the link itself, never what it points to
     EXPECT_FALSE(fs::is_symlink(Temp() + "/KV.Kestrune 1.0.3 Error.tmp"));
     EXPECT_EQ(testsupport::ReadFile(home_.root() + "/victim"), "precious");
+}
+
+// A link in the log's place is no log of the program's: what it points to (a private file) is
+// neither read nor copied nor changed. The new log takes the link's place with the program's
+// default mode; a log of its own keeps its mode.
+TEST_F(ProcessErrorTest, ALinkInTheLogsPlaceIsNeverFollowed) {
+    const std::string privateFile = home_.root() + "/private";
+    testsupport::WriteFile(privateFile, "secret line\r\n");
+    ASSERT_EQ(chmod(privateFile.c_str(), 0600), 0);
+    fs::create_directories(AppFolder() + "/ErrorLog");
+    fs::create_symlink(privateFile, LogPath());
+    const mode_t mask = umask(0022);
+    umask(mask);
+
+    errortest::FailAt("UP.006-01");
+
+    EXPECT_EQ(testsupport::ReadFile(privateFile), "secret line\r\n");
+    EXPECT_EQ(fs::status(privateFile).permissions() & fs::perms::all, fs::perms(0600));
+    ASSERT_FALSE(fs::is_symlink(LogPath()));
+    const std::string log = testsupport::ReadFile(LogPath());
+    EXPECT_NE(log.find("Adress = UP.006-01."), std::string::npos);
+    EXPECT_EQ(log.find("secret"), std::string::npos);
+    EXPECT_EQ(fs::status(LogPath()).permissions() & fs::perms::all, fs::perms(0666 & ~mask));
+
+    ASSERT_EQ(chmod(LogPath().c_str(), 0600), 0);
+    BackInTheEventLoop();
+    errortest::FailAt("UP.006-02");
+    EXPECT_NE(testsupport::ReadFile(LogPath()).find("Adress = UP.006-01."), std::string::npos);
+    EXPECT_EQ(fs::status(LogPath()).permissions() & fs::perms::all, fs::perms(0600));
 }
 
 TEST_F(ProcessErrorTest, UnwritableLogStillShowsTheWindow) {

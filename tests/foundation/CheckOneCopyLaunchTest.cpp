@@ -192,6 +192,26 @@ TEST_F(SingleInstance, LeftoversOfACopyThatDiedNeverBlock) {
     EXPECT_TRUE(errors.empty());
 }
 
+// Copies killed at any step leave their entries; the next start clears them away even when no
+// other copy runs, and leaves an entry being made by a process that still runs.
+TEST_F(SingleInstance, EntriesOfKilledCopiesAreGoneAfterTheNextStart) {
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    const std::string copies = RunningCopiesFolder() + "/copies";
+    const std::string dead = std::to_string(gone);
+    const std::string live = std::to_string(getpid());
+    WriteFile(copies + "/" + dead + "-1.copy", "KV.Kestrune running copy 1\nclass=QWidget\nversion=9.9\n");
+    WriteFile(copies + "/" + dead + "-1.messages", "1027\n");
+    WriteFile(copies + "/" + dead + "-2.tmp", "");
+    WriteFile(copies + "/" + live + "-99.tmp", "");
+    EXPECT_TRUE(Check());
+    for (const char* name : {"-1.copy", "-1.messages", "-2.tmp"}) EXPECT_FALSE(FileExists(copies + "/" + dead + name));
+    EXPECT_TRUE(FileExists(copies + "/" + live + "-99.tmp"));
+    EXPECT_EQ(Entries().size(), 1u);  // this window's own
+    EXPECT_TRUE(errors.empty());
+}
+
 // Of several copies opening a mutex at once exactly one creates it; each of the others finds
 // it there, however their steps interleave.
 TEST_F(SingleInstance, OfCopiesOpeningAtOnceExactlyOneCreatesTheMutex) {
@@ -301,6 +321,18 @@ TEST_F(SingleInstance, CopiesMeetOnlyInAPrivateFolderWhereverOthersGotFirst) {
          [&](const std::string& s) {
              return takenBy(s + "/elsewhere", geteuid(), 0700) &&
                     symlink((s + "/elsewhere").c_str(), (s + "/run/KV.Kestrune").c_str()) == 0;
+         },
+         Meets::InTemp},
+        {"the runtime folder's copies a link", true,
+         [&](const std::string& s) {
+             return takenBy(s + "/run/KV.Kestrune", geteuid(), 0700) && takenBy(s + "/elsewhere", geteuid(), 0700) &&
+                    symlink((s + "/elsewhere").c_str(), (s + "/run/KV.Kestrune/copies").c_str()) == 0;
+         },
+         Meets::InTemp},
+        {"the runtime folder's copies owned by another user", true,
+         [&](const std::string& s) {
+             return geteuid() == 0 && takenBy(s + "/run/KV.Kestrune", geteuid(), 0700) &&
+                    takenBy(s + "/run/KV.Kestrune/copies", 65534, 0700);
          },
          Meets::InTemp},
         {"no runtime variable and TEMP's place owned by another user", false,
@@ -459,6 +491,9 @@ TEST(VersionTags, CompareByNumberThenText) {
         {"1.0.3.2K", "1.0.3.2k", 0},
         {"", "", 0},
         {"99999999999999999999.1", "99999999999999999998.9", 1},
+        {"v1.0", "1.0", 0},
+        {"1.0", "1.0a", -1},
+        {"1.0b", "1.1", -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.a) + " vs " + c.b);

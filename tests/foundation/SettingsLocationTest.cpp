@@ -1,6 +1,9 @@
 // The path kinds and the set-up of the settings location with its moves.
 #include <sys/stat.h>
 
+#include <chrono>
+#include <filesystem>
+
 #include "tests/foundation/FoundationFixture.h"
 
 using namespace kestrune;
@@ -190,6 +193,54 @@ TEST_F(SettingsLocation, SettingsInApplicationDataAreDetectedInTheProductFolderO
         DetectSettingsInAppData("");
         EXPECT_EQ(UseAppData, c.expected);
     }
+}
+
+// What killed writes leave behind is cleared only where the program alone writes: a start in
+// either mode, and a first write into each folder, leave another program's file of the same form
+// in Application Data itself (the settings location is decided there before the program's folder
+// is known), in a folder of another program and in the program folder itself.
+TEST_F(SettingsLocation, StaleTemporariesGoOnlyFromTheProgramsOwnFolders) {
+    const std::string stale = ".other-app.conf.4242.17.tmp";
+    struct Folder {
+        std::string path;
+        bool ours;
+    };
+    for (const bool appDataMode : {false, true}) {
+        SCOPED_TRACE(appDataMode ? "Application Data mode" : "program-folder mode");
+        // A program folder and a home of their own: each run clears a folder at its first write.
+        testsupport::ScratchFolder scratch;
+        testsupport::ScopedEnv env;
+        env.Set("XDG_CONFIG_HOME", scratch / "config");
+        const std::string app = scratch / "app";
+        platform::SetExecutablePathForTesting(app + "/KV.Kestrune");
+        const std::string appData = GetSpecialFolder(0);
+        ASSERT_EQ(appData, scratch / "config");
+        const std::string product = appData + "/KV.Kestrune";
+        const std::vector<Folder> folders{
+            {appData, false},          {appData + "/other-app", false}, {app, false},
+            {product, true},           {product + "/Prog", true},       {app + "/Settings", true},
+            {app + "/Resource", true}, {app + "/ErrorLog", true},
+        };
+        for (const Folder& folder : folders) {
+            WriteFile(folder.path + "/" + stale, "theirs");
+            std::filesystem::last_write_time(folder.path + "/" + stale,
+                                             std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+        }
+        if (appDataMode) WriteFile(product + "/UAUSettings.ini", "");
+        // As a start runs it: the first set-up before the program's folder is known.
+        ProgramSettingsFolder.clear();
+        InitSettingsLocation(true, "", nullptr);
+        ProgramSettingsFolder = "KV.Kestrune\\Prog";
+        InitSettingsLocation(false, "", nullptr);
+        for (const Folder& folder : folders) {
+            SCOPED_TRACE(folder.path);
+            // A folder moved away by the set-up is made again, as a later write would make it.
+            ASSERT_TRUE(platform::CreateDirectories(folder.path));
+            ASSERT_TRUE(platform::WriteFileAtomic(folder.path + "/written.ini", "w"));
+            EXPECT_EQ(FileExists(folder.path + "/" + stale), !folder.ours);
+        }
+    }
+    EXPECT_TRUE(errors.empty());
 }
 
 }  // namespace

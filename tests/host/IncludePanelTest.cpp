@@ -48,6 +48,7 @@ protected:
         ProgramSettingsFolder = "KV.Kestrune\\Prog";
         TempDirCache.clear();
         FilePrefix = "Prog_1.0";
+        CallingProgramVersion = "1.0";
         // Nothing listens there: each agent run ends at once, as a failed check.
         CheckUrl = "http://127.0.0.1:1/";
         previousLanguage_ = CurrentLanguage;

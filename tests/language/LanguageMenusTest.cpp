@@ -2,6 +2,8 @@
 // change of language, the help index choice, the help button frame and the first-run chooser.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -10,6 +12,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 
@@ -265,6 +269,50 @@ TEST_F(LanguageMenus, NothingIsStoredWhileNoLanguageWasChosen) {
     ChangeLanguage();
     EXPECT_EQ(loads_, 1);
     EXPECT_FALSE(FileExists(settingsFile()));
+}
+
+// Settings that are there but cannot be read (a pipe; a file of mode 000 for an ordinary user)
+// are reported at the first read and left as they are: the run neither reads them again nor
+// writes its choice over them.
+TEST_F(LanguageMenus, SettingsThatCannotBeReadAreReportedOnceAndKept) {
+    struct Case {
+        const char* label;
+        std::function<bool(const std::string& file)> plant;  // false: cannot be shown here
+    };
+    const Case cases[] = {
+        {"a pipe", [](const std::string& file) { return mkfifo(file.c_str(), 0600) == 0; }},
+        {"mode 000",
+         [](const std::string& file) {
+             testsupport::WriteFile(file, "[Settings]\r\nLanguage=\"Russian\"\r\n");
+             return chmod(file.c_str(), 0) == 0 && geteuid() != 0;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        std::filesystem::remove(settingsFile());
+        ResetProgramValuesForTesting();
+        ProgramSettingsFolder = "KV.Kestrune\\Prog";
+        Init();
+        codes_.clear();
+        if (!c.plant(settingsFile())) {
+            std::printf("skipped: %s needs an ordinary user\n", c.label);
+            continue;
+        }
+        struct stat before {};
+        ASSERT_EQ(lstat(settingsFile().c_str(), &before), 0);
+        FillLanguageChooser(nullptr, nullptr);
+        EXPECT_TRUE(NeedLanguageChoice);
+        LoadStoredLanguageChoices(nullptr);
+        CurrentLanguage = "Russian";
+        NeedLanguageChoice = false;
+        SaveLanguageSettings();
+        EXPECT_EQ(codes_, std::vector<std::string>{"URG.004-01"});
+        struct stat after {};
+        ASSERT_EQ(lstat(settingsFile().c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+    }
+    std::filesystem::remove(settingsFile());
 }
 
 TEST_F(LanguageMenus, HelpIndexChoice) {

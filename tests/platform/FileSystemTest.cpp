@@ -109,6 +109,7 @@ TEST(WriteFileAtomic, AKilledWriteLeavesNothingPastTheNextWrite) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
         testsupport::ScratchFolder scratch;
+        const testsupport::ScopedHook<std::vector<std::string>> own(platform::SetOwnFolders, {scratch.path()});
         const std::string target = scratch / "ULangSettings.ini";
         // Made by hand: every write into the folder below is a run's first.
         testsupport::WriteFile(target, "old");
@@ -181,6 +182,12 @@ TEST(WriteFileAtomic, RemovesOnlyItsOwnOldTemporaries) {
     Age(others);
     const bool ownedByAnother = geteuid() == 0 && chown(others.c_str(), 65534, 65534) == 0;
 
+    // A folder that the program has not named its own is another program's as much as ours.
+    platform::RemoveStaleWriteTemporaries(scratch.path(), platform::kStaleWriteTemporaryAge);
+    for (const auto& c : cases) EXPECT_TRUE(testsupport::FileExists(scratch / c.name)) << c.name;
+
+    const testsupport::ScopedHook<std::vector<std::string>> own(platform::SetOwnFolders,
+                                                                {scratch / "elsewhere", scratch.path() + "/./"});
     platform::RemoveStaleWriteTemporaries(scratch.path(), platform::kStaleWriteTemporaryAge);
 
     for (const auto& c : cases) EXPECT_EQ(testsupport::FileExists(scratch / c.name), !c.removed) << c.name;

@@ -2,8 +2,14 @@
 // outside the tree touched, unsafe paths refused.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <filesystem>
 
 #include "foundation/core/FolderTree.h"
 #include "foundation/core/Guard.h"
@@ -136,6 +142,63 @@ TEST_F(Folders, DeleteDirectoryRefusesPathsThatNameNoTreeOfItsOwn) {
     errors.clear();
     DeleteDirectory(root() + "/missing");
     EXPECT_TRUE(errors.empty()) << "a folder that is not there is no failure";
+}
+
+// A tree far deeper than the descriptors a process may hold (3,000 levels, each path beyond the
+// system's path limit) is removed whole, in a child whose descriptor limit is low.
+TEST_F(Folders, ATreeDeeperThanTheDescriptorLimitIsRemovedWhole) {
+    const std::string top = root() + "/deep";
+    ASSERT_TRUE(std::filesystem::create_directories(top));
+    int fd = open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int level = 0; level < 3000 && fd >= 0; ++level) {
+        ASSERT_EQ(mkdirat(fd, "d", 0700), 0);
+        if (level % 500 == 0) close(openat(fd, "file", O_WRONLY | O_CREAT | O_CLOEXEC, 0600));
+        const int next = openat(fd, "d", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        close(fd);
+        fd = next;
+    }
+    ASSERT_GE(fd, 0);
+    close(fd);
+    const pid_t child = fork();
+    if (child == 0) {
+        const rlimit low{64, 64};
+        if (setrlimit(RLIMIT_NOFILE, &low) != 0) _exit(9);
+        const bool removed = DeleteDirectory(top);
+        _exit(removed && !FolderRemovalFailed && errors.empty() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_FALSE(std::filesystem::exists(top));
+}
+
+// What cannot be removed (a folder of another user, as a caller run with sudo leaves it) is
+// reported and said: the answer is false, the failure reaches the error processor and the run
+// notes it for its exit status; everything else goes. As root, whom modes do not stop, the
+// delete runs as an ordinary user.
+TEST_F(Folders, WhatCannotBeRemovedIsReportedNeverTakenAsDone) {
+    if (geteuid() != 0) GTEST_SKIP() << "a folder of another user can only be made as root";
+    const std::string top = root() + "/Prog";
+    WriteFile(top + "/Kestrune.ini", "k");
+    WriteFile(top + "/theirs/file", "root's");
+    ASSERT_EQ(chown(root().c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chown(top.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chown((top + "/Kestrune.ini").c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chmod(std::filesystem::path(root()).parent_path().c_str(), 0711), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0)
+            _exit(9);
+        const bool removed = DeleteDirectory(top);
+        const bool reported = errors == std::vector<std::string>{"UP.008-04"};
+        _exit(!removed && FolderRemovalFailed && reported ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    chmod(std::filesystem::path(root()).parent_path().c_str(), 0700);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_FALSE(FileExists(top + "/Kestrune.ini"));
+    EXPECT_EQ(ReadFile(top + "/theirs/file"), "root's");
 }
 
 }  // namespace
