@@ -206,8 +206,11 @@ TEST_F(LanguageMenus, StoredSettingsDecideWhetherToAsk) {
          "English", false},
         {"help language without pages falls back to English",
          "Language=\"English\"\r\nDefaultHelpLanguage=\"German\"\r\n", false, "English", "English", true},
+        // The menus offer "English" beside a twin "ENGLISH": the stored name is that language.
+        {"the fallback stored in another letter case", "Language=\"ENGLISH\"\r\n", false, "English", "English", true},
     };
     std::filesystem::create_directories(language("Folder/Folder.txt"));
+    WriteFile(language("ENGLISH/ENGLISH.txt"), Pack("Twin"));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         std::filesystem::remove(settingsFile());
