@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "errors/MailMessage.h"
+#include "foundation/core/Printable.h"
 #include "platform/AsciiText.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
@@ -32,7 +33,8 @@ std::string_view ValueOf(std::string_view text) {
     return Trim(text);
 }
 
-std::string Quoted(const std::string& value) { return "\"" + value + "\""; }
+// A value of the file as the failure box and stderr show it: a control character as \xNN.
+std::string Quoted(const std::string& value) { return "\"" + Printable(value) + "\""; }
 
 void SetProblem(MailAccount& account, MailNote note) {
     account.problem = MailNoteText(note);
@@ -114,8 +116,9 @@ MailSettings LoadMailSettings(const std::string& path) {
     const auto text = platform::ReadRegularFileLimited(path, kMailSettingsLimit);
     if (!text) {
         MailSettings missing;
+        const std::string shown = platform::NativePath(path);
         for (auto& account : missing.accounts)
-            SetProblem(account, {MailNoteId::NoSettingsFile, {platform::NativePath(path)}});
+            SetProblem(account, {MailNoteId::NoSettingsFile, {Printable(shown, shown.size())}});
         return missing;
     }
     MailSettings settings = ParseMailSettings(*text);

@@ -41,8 +41,6 @@ MailSystemRows OwnSystemRows() {
     return rows;
 }
 
-MailSystemRows SystemRows() { return g_rowsSource ? g_rowsSource() : OwnSystemRows(); }
-
 // The error log for the body: nullopt when there is none; false when a log exists and is no
 // file that can be read. A log beyond the mail's limit gives its first entries and is kept.
 bool ReadErrorLogForMail(std::optional<std::string>& log, std::optional<std::string>& mailed) {
@@ -68,10 +66,25 @@ bool ReadErrorLogForMail(std::optional<std::string>& log, std::optional<std::str
 }
 
 // Logs come in whatever code page their writer used: line by line UTF-8 when it is, else
-// Windows-1251, with the decoder of the language packs.
+// Windows-1251, with the decoder of the language packs. The calling program's name and version
+// come from its command line in the same code page and are read alike.
+std::string AsUtf8(const std::string& bytes) {
+    return langpack::DecodePackText(bytes, langpack::LegacyCodePage::Cp1251);
+}
+
 std::optional<std::string> AsUtf8(const std::optional<std::string>& bytes) {
-    return bytes ? std::optional<std::string>(langpack::DecodePackText(*bytes, langpack::LegacyCodePage::Cp1251))
-                 : std::nullopt;
+    return bytes ? std::optional<std::string>(AsUtf8(*bytes)) : std::nullopt;
+}
+
+// The rows name the calling program as its command line gave it: the mail, which declares
+// UTF-8, carries them read as its log is.
+MailSystemRows SystemRows() {
+    MailSystemRows rows = g_rowsSource ? g_rowsSource() : OwnSystemRows();
+    rows.dateTime = AsUtf8(rows.dateTime);
+    for (std::string& row : rows.info) row = AsUtf8(row);
+    rows.programWorked = AsUtf8(rows.programWorked);
+    rows.trailer = AsUtf8(rows.trailer);
+    return rows;
 }
 
 struct Delivery {
@@ -165,7 +178,7 @@ void SendMail(MailWindow& window, MailKind kind, std::vector<std::string> body) 
         const bool report = kind == MailKind::Report;
         const MailEntries entries = window.Entries(kind);
         MailMessage message;
-        message.senderName = ProductName + " " + VersionTag;
+        message.senderName = AsUtf8(ProductName + " " + VersionTag);
         message.recipient = AuthorAddress;
         message.subject = report ? "Error log" : "Review";
         message.bodyLines = WithClosingBlock(std::move(body), kind, entries.nickName, entries.mail, entries.text);

@@ -1,5 +1,6 @@
 #include "foundation/TextFit.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -31,6 +32,7 @@ bool ShowsText(const QWidget& widget) {
     if (widget.isHidden()) return false;
     if (const auto* button = qobject_cast<const QPushButton*>(&widget)) return !button->text().isEmpty();
     if (const auto* label = qobject_cast<const QLabel*>(&widget)) return !label->text().isEmpty();
+    if (const auto* combo = qobject_cast<const QComboBox*>(&widget)) return combo->count() > 0;
     return ReadOnlyMemo(widget) != nullptr;
 }
 
@@ -40,7 +42,9 @@ int NeededWidth(const QWidget& widget, int designWidth) {
         if (label->wordWrap()) return designWidth;
         return std::max(designWidth, label->sizeHint().width() + kTextGap);
     }
-    if (qobject_cast<const QPushButton*>(&widget)) return std::max(designWidth, widget.sizeHint().width());
+    // A combo box is as wide as its longest entry needs.
+    if (qobject_cast<const QPushButton*>(&widget) || qobject_cast<const QComboBox*>(&widget))
+        return std::max(designWidth, widget.sizeHint().width());
     return designWidth;
 }
 
@@ -65,7 +69,8 @@ int NeededHeight(const QWidget& widget, int width, int designHeight) {
     if (const QPlainTextEdit* memo = ReadOnlyMemo(widget)) needed = MemoHeight(*memo, width);
     else if (const auto* label = qobject_cast<const QLabel*>(&widget))
         needed = label->wordWrap() ? label->heightForWidth(width) : label->sizeHint().height();
-    else if (qobject_cast<const QPushButton*>(&widget)) needed = widget.sizeHint().height();
+    else if (qobject_cast<const QPushButton*>(&widget) || qobject_cast<const QComboBox*>(&widget))
+        needed = widget.sizeHint().height();
     else if (qobject_cast<const QLineEdit*>(&widget))
         // The line of text and its frame; the style's own hint asks for a pixel or two more than
         // the layout's edits have even where the text fits.
@@ -163,20 +168,51 @@ void TextFit::Fit() {
     }
     width_ = needed;
     const int extra = width_ - designWidth_;
-    const auto atRightEdge = [this](const QRect& d) { return d.x() + d.width() >= designWidth_ - kRightEdgeSlack; };
     const auto isButton = [](const Place* p) { return qobject_cast<const QPushButton*>(p->widget) != nullptr; };
+    const auto depth = [](const QWidget* widget) {
+        int d = 0;
+        for (; widget; widget = widget->parentWidget()) ++d;
+        return d;
+    };
+    // A component belongs to the right edge of its container: a container placed here is judged
+    // by its layout width and grows by what it grew; any other one (the window, a page) by the
+    // window's layout width and what the window grew.
+    const auto placeOf = [this](const QWidget* widget) -> const Place* {
+        for (const Place& p : places_)
+            if (p.widget == widget) return &p;
+        return nullptr;
+    };
+    struct Edge {
+        int width;
+        int extra;
+    };
+    const auto edgeOf = [&](const Place& place) {
+        if (const Place* parent = placeOf(place.widget->parentWidget()))
+            return Edge{parent->design.width(), parent->now.width() - parent->design.width()};
+        return Edge{designWidth_, extra};
+    };
+    const auto atRightEdge = [](const QRect& d, const Edge& edge) {
+        return d.x() + d.width() >= edge.width - kRightEdgeSlack;
+    };
+    // Everything but a button that reaches the right edge stretches with its container, the
+    // outer containers first.
+    std::vector<Place*> outerFirst;
+    for (Place& place : places_) outerFirst.push_back(&place);
+    std::stable_sort(outerFirst.begin(), outerFirst.end(),
+                     [&](const Place* a, const Place* b) { return depth(a->widget) < depth(b->widget); });
+    for (Place* place : outerFirst) {
+        const Edge edge = edgeOf(*place);
+        if (atRightEdge(place->design, edge) && !isButton(place))
+            place->now.setWidth(
+                std::max(place->now.width(), place->design.x() + place->design.width() + edge.extra - place->now.x()));
+    }
     // A row of buttons at the right edge stays there.
     for (auto& row : rows) {
-        if (!std::all_of(row.begin(), row.end(), isButton) || !atRightEdge(row.back()->design)) continue;
-        const int target = row.back()->design.x() + row.back()->design.width() + extra;
+        const Edge edge = edgeOf(*row.back());
+        if (!std::all_of(row.begin(), row.end(), isButton) || !atRightEdge(row.back()->design, edge)) continue;
+        const int target = row.back()->design.x() + row.back()->design.width() + edge.extra;
         const int shift = std::max(0, target - (row.back()->now.x() + row.back()->now.width()));
         for (Place* place : row) place->now.translate(shift, 0);
-    }
-    // Everything else that reaches the right edge stretches with the window.
-    for (Place& place : places_) {
-        if (atRightEdge(place.design) && !isButton(&place))
-            place.now.setWidth(
-                std::max(place.now.width(), place.design.x() + place.design.width() + extra - place.now.x()));
     }
 
     // Heights: texts first, then, from the innermost containers out, each component moves down by
@@ -184,11 +220,6 @@ void TextFit::Fit() {
     for (Place& place : places_)
         if (place.text || qobject_cast<const QLineEdit*>(place.widget))
             place.now.setHeight(NeededHeight(*place.widget, place.now.width(), place.design.height()));
-    const auto depth = [](const QWidget* widget) {
-        int d = 0;
-        for (; widget; widget = widget->parentWidget()) ++d;
-        return d;
-    };
     std::map<QWidget*, std::vector<Place*>> byParent;
     for (Place& place : places_) byParent[place.widget->parentWidget()].push_back(&place);
     std::vector<QWidget*> parents;

@@ -1,9 +1,11 @@
 #pragma once
 // Texts that fit in the font actually used. A window is laid out for one font (Tahoma at 96
 // DPI); with another font or at more DPI its texts grow. The layout's sizes are the least sizes:
-// buttons, labels and read-only memos grow to their texts, in width and in height; what stands
-// to their right moves along a row, what stands below them moves down, containers grow around
-// their contents, and the window widens and heightens when its contents no longer fit.
+// buttons, labels, combo boxes (to their longest entry) and read-only memos grow to their texts,
+// in width and in height; what stands to their right moves along a row, what stands below them
+// moves down, containers grow around their contents, and the window widens and heightens when
+// its contents no longer fit. What reaches the right edge of its container stretches with it,
+// so a centred text stays centred in a widened panel.
 
 #include <QRect>
 #include <vector>

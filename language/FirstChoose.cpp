@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include "foundation/ModalWindows.h"
+#include "foundation/TextFit.h"
 #include "foundation/core/Guard.h"
 #include "language/LangProcessor.h"
 #include "language/LanguageMenus.h"
@@ -20,6 +21,9 @@ namespace {
 // The language a run takes when the chooser was closed without its button: the one the
 // settings file left, or the settings' own default. Nothing is stored, so the next run asks.
 constexpr char kDefaultLanguage[] = "Russian";
+// The client area of the layout.
+constexpr int kClientWidth = 355;
+constexpr int kClientHeight = 94;
 
 }  // namespace
 
@@ -33,6 +37,7 @@ TUFormFirstChoose::TUFormFirstChoose(QWidget* parent)
     palette.setColor(QPalette::Window, QColor(166, 202, 240));  // sky blue
     ui_->Panel2->setPalette(palette);
     connect(Button3, &QPushButton::clicked, this, &TUFormFirstChoose::Button3Click);
+    fit_ = std::make_unique<TextFit>(this, kClientWidth);
 }
 
 TUFormFirstChoose::~TUFormFirstChoose() = default;
@@ -40,7 +45,8 @@ TUFormFirstChoose::~TUFormFirstChoose() = default;
 void TUFormFirstChoose::FormCreate() {
     Guard("FC.004-01", [&] {
         FillLanguageChooser(this, ComboBox1);
-        setFixedSize(355, 94);
+        // The entries are in: the combo box is as wide as the longest one needs.
+        FitTexts();
         if (NeedLanguageChoice) {
             setWindowTitle(QString::fromStdString(LanguageProductName) + windowTitle());
             ComboBox1->setCurrentIndex(0);
@@ -58,6 +64,16 @@ void TUFormFirstChoose::FormCreate() {
         }
         setWindowOpacity(0.0);
     });
+}
+
+void TUFormFirstChoose::FitTexts() {
+    fit_->Fit();
+    setFixedSize(fit_->Width(), kClientHeight + fit_->ExtraHeight(this));
+}
+
+void TUFormFirstChoose::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::FontChange && fit_) Guard("FC.004-01", [&] { FitTexts(); });
 }
 
 void TUFormFirstChoose::FormPaint() {

@@ -15,6 +15,8 @@ class TUFormFirstChoose;
 
 namespace kestrune {
 
+class TextFit;
+
 class TUFormFirstChoose : public QDialog {
     Q_OBJECT
 public:
@@ -33,12 +35,18 @@ public:
     void Button3Click();
 
 protected:
+    // A new font (another DPI) fits the texts again.
+    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     // The window frees itself when it is closed.
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The layout's client area, or more where a text in the font actually used needs it.
+    void FitTexts();
+
     std::unique_ptr<Ui::TUFormFirstChoose> ui_;
+    std::unique_ptr<TextFit> fit_;
 };
 
 // Created at the first showing of the host window when the command line names no language;

@@ -306,6 +306,13 @@ RetranslateHandler SetRetranslateHandler(RetranslateHandler handler) {
     return std::exchange(Retranslate(), std::move(handler));
 }
 
+std::string PackFolderOf(const std::string& language) {
+    if (language != "English" && platform::AsciiLower(language) == "english" &&
+        platform::FileAgeReadable(LanguageFolder() + "English\\English.txt"))
+        return "English";
+    return language;
+}
+
 std::string HelpIndexPathOf(const std::string& language) { return LanguageFolder() + language + "\\Help\\index.htm"; }
 
 std::vector<std::string> HelpLanguageFolders() {
@@ -345,7 +352,7 @@ void LoadLanguageFile(int mode) {
             platform::AsciiLower(language) != "english" && platform::FileAgeReadable(folder + "English\\English.txt");
         std::vector<std::string> folders;
         if (useEnglish) folders.push_back("English");
-        folders.push_back(language);
+        folders.push_back(PackFolderOf(language));
         for (std::size_t pass = 0; pass < folders.size(); ++pass) {
             const std::string& name = folders[pass];
             if (!IsSafePathName(name, kTxtSuffix)) continue;  // a stored language that is no folder name has no pack

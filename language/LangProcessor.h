@@ -47,6 +47,11 @@ std::string LanguageFolder();
 // that may become part of a path (foundation/core/PathNames.h), never a path of its own.
 bool IsPlainLanguageName(std::string_view name);
 
+// The folder whose packs are a language's own: the program tells language names apart without
+// letter case, so a name that is the fallback's ("ENGLISH") in another case reads the
+// fallback's own folder "English" when its main pack is there; any other name is its folder.
+std::string PackFolderOf(const std::string& language);
+
 // Rebuilds the working list for CurrentLanguage: the base texts, then (for any language but
 // Russian) the main packs with their credits and the "ULanguage.txt" packs, English first as
 // the fallback of a third language. Then chooses the help index page and runs the

@@ -271,7 +271,8 @@ void LoadLanguageSettings(WindowHandle owner) {
             return;
         }
         bool missing = true;
-        CurrentLanguage = ReadSettingString("Settings", "Language", "Russian", missing);
+        // Stored in another letter case, the fallback language is the one the menus offer.
+        CurrentLanguage = PackFolderOf(ReadSettingString("Settings", "Language", "Russian", missing));
         // Only a regular file is a pack: a folder in its place is a missing pack.
         if (!IsRussian(CurrentLanguage) &&
             (!IsUsableFolderName(CurrentLanguage) || !platform::IsRegularFile(MainPackPath(CurrentLanguage)))) {

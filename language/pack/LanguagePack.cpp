@@ -180,17 +180,11 @@ bool Encodable(char32_t c, const HighHalf& high) {
     return false;
 }
 
-// Whether a line that is valid UTF-8 is rather text in the legacy code page that happens to be
-// valid UTF-8 (the Ukrainian "Ні", bytes CD B3, is UTF-8 for U+0373). Both must hold:
-// - read in the code page it is words: every byte above ASCII is a letter, and every word with
-//   such a letter is written in lower case, in upper case, or as one capital and lower case;
-// - read as UTF-8 it holds a character the code page cannot write, so a writer of that code page
-//   could not have meant it.
-// Real UTF-8 text fails the first test nearly always (a Cyrillic word in UTF-8 reads as "РџСЂ..."
-// in Windows-1251, upper and lower case and signs mixed), and a short UTF-8 word whose code page
-// reading happens to be a word ("и", "Я", "Über") fails the second.
-bool ReadsAsLegacy(std::string_view bytes, std::string_view utf8, LegacyCodePage codePage) {
-    const HighHalf& high = HighHalfOf(codePage);
+// Whether a line read in the legacy code page is words: every byte above ASCII is a letter, and
+// every word with such a letter is written in lower case, in upper case, or as one capital and
+// lower case. Real UTF-8 text fails this nearly always (a Cyrillic word in UTF-8 reads as
+// "РџСЂ..." in Windows-1251, upper and lower case and signs mixed).
+bool ReadsAsLegacyWords(std::string_view bytes, const HighHalf& high) {
     std::size_t wordStart = 0, upper = 0, lower = 0;
     bool wordHasLegacyLetter = false, firstUpper = false;
     auto endWord = [&] {
@@ -215,6 +209,12 @@ bool ReadsAsLegacy(std::string_view bytes, std::string_view utf8, LegacyCodePage
         (kind == LetterCase::Upper ? upper : lower) += 1;
         wordHasLegacyLetter = wordHasLegacyLetter || b >= 0x80;
     }
+    return true;
+}
+
+// Whether UTF-8 text holds a character that the code page cannot write, so that a writer of
+// that code page could not have meant it.
+bool HoldsUnwritable(std::string_view utf8, const HighHalf& high) {
     for (std::size_t i = 0; i < utf8.size();) {
         bool truncated = false;
         const std::size_t length = Utf8SequenceLength(utf8, i, truncated);
@@ -226,6 +226,20 @@ bool ReadsAsLegacy(std::string_view bytes, std::string_view utf8, LegacyCodePage
         i += length;
     }
     return false;
+}
+
+// Whether a line whose first `utf8` bytes are UTF-8 is rather text in the legacy code page.
+// - A whole UTF-8 line is legacy when it reads as words of the code page and, as UTF-8, holds a
+//   character the code page cannot write (the Ukrainian "Ні", bytes CD B3, is UTF-8 for U+0373).
+//   A short UTF-8 word whose code page reading happens to be a word ("и", "Я", "Über") fails
+//   the second test.
+// - A last line cut inside its last UTF-8 character is legacy when it reads as words: a cut
+//   is what legacy text looks like to UTF-8 ("Рік", bytes D0 B3 EA, is "г" and a cut
+//   character), while a UTF-8 file cut short reads as no words of the code page.
+bool ReadsAsLegacy(std::string_view bytes, std::string_view utf8, LegacyCodePage codePage) {
+    const HighHalf& high = HighHalfOf(codePage);
+    if (!ReadsAsLegacyWords(bytes, high)) return false;
+    return utf8.size() < bytes.size() || HoldsUnwritable(utf8, high);
 }
 
 }  // namespace
@@ -276,7 +290,6 @@ std::string DecodePackText(std::string_view bytes, LegacyCodePage legacy) {
         bool utf8 = false;  // read as UTF-8 (else in the legacy code page)
     };
     std::vector<Line> lines;
-    bool wholeFileUtf8 = true;
     for (std::size_t begin = 0; begin < bytes.size();) {
         const std::size_t newline = bytes.find('\n', begin);
         const bool last = newline == std::string_view::npos;
@@ -285,26 +298,18 @@ std::string DecodePackText(std::string_view bytes, LegacyCodePage legacy) {
         // A UTF-8 file cut inside its last character keeps the text before the cut.
         if (valid != line.size() && !(last && valid != std::string_view::npos && HasNonAscii(line.substr(0, valid))))
             valid = std::string_view::npos;
-        if (valid == std::string_view::npos) wholeFileUtf8 = false;
         lines.push_back({line, valid});
         if (last) break;
         begin = newline + 1;
     }
 
     // Which lines are UTF-8. A line that is not UTF-8 is legacy. A line of ASCII alone reads the
-    // same either way. Any other line is UTF-8, unless it reads as legacy text (ReadsAsLegacy): in
-    // a file that is not UTF-8 throughout, such a line is legacy; in a file that is, only when
-    // every line with other bytes than ASCII reads as legacy. A byte-order mark makes every
-    // UTF-8 line UTF-8.
-    bool everyLineLegacy = true;
+    // same either way. Any other line is UTF-8, unless it reads as legacy text (ReadsAsLegacy),
+    // each line on its own: one legacy line among UTF-8 ones is still legacy. A byte-order mark
+    // makes every UTF-8 line UTF-8.
     for (Line& line : lines) {
         if (line.valid == std::string_view::npos || !HasNonAscii(line.bytes)) continue;
-        const bool legacyText = !marked && ReadsAsLegacy(line.bytes, line.bytes.substr(0, line.valid), legacy);
-        everyLineLegacy = everyLineLegacy && legacyText;
-        line.utf8 = !legacyText;
-    }
-    if (wholeFileUtf8 && !everyLineLegacy) {
-        for (Line& line : lines) line.utf8 = line.valid != std::string_view::npos;
+        line.utf8 = marked || !ReadsAsLegacy(line.bytes, line.bytes.substr(0, line.valid), legacy);
     }
 
     std::string out;

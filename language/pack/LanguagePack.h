@@ -40,9 +40,9 @@ LegacyCodePage LegacyCodePageOf(std::string_view language);
 // makes every valid UTF-8 line UTF-8); a line that is not UTF-8 is read in the legacy code page,
 // so a stray byte spoils one line, never the file. A valid UTF-8 line that reads as words of the
 // code page and as UTF-8 holds a character the code page cannot write ("Ні" in 1251) is legacy
-// text: in a file with legacy lines always, in a file valid UTF-8 throughout only when every
-// such line reads so. A last line cut inside its last UTF-8 character stays UTF-8 (the cut
-// character is dropped). Line ends are kept. docs/language.md gives the rule.
+// text, whatever the other lines are. A last line cut inside its last UTF-8 character stays
+// UTF-8 (the cut character is dropped) unless it reads as words of the code page ("Рік" in
+// 1251). Line ends are kept. docs/language.md gives the rule.
 std::string DecodePackText(std::string_view bytes, LegacyCodePage legacy);
 bool IsValidUtf8(std::string_view bytes);
 std::string LegacyToUtf8(std::string_view bytes, LegacyCodePage codePage);

@@ -32,6 +32,7 @@
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/ProgramValues.h"
 #include "language/LangProcessor.h"
+#include "language/pack/LanguagePack.h"
 #include "platform/Clock.h"
 #include "platform/Executable.h"
 #include "tests/errors/MailTestServer.h"
@@ -590,6 +591,32 @@ TEST_F(MailWindowTest, CallersWindows1251LogArrivesReadable) {
     EXPECT_TRUE(boxes().empty());  // boxes are the window's business
 }
 
+// The calling program's name comes from its command line in Windows-1251 too: the From header and
+// the "Program =" row of the program's own system rows carry it readable, as its log is.
+TEST_F(MailWindowTest, CallersWindows1251NameArrivesReadable) {
+    SmtpsServer server;
+    WriteSettings(server);
+    SetMailSystemRowsSource({});
+    ReporterMode = true;
+    ProductName = "\xCA\xE5\xF1\xF2\xF0\xFE\xED";  // "Кестрюн" in Windows-1251
+    CurrentLanguage = "English";
+    PlainMailWindow window;
+    window.report = {"Nick", "nick@example.org", "text"};
+
+    EXPECT_TRUE(SendReportFromWindow(window));
+
+    const auto mails = server.Received();
+    ASSERT_EQ(mails.size(), 1u);
+    const auto mail = ParseMail(mails[0].data);
+    // "Кестрюн 1.0.3" as an encoded word of its UTF-8 text.
+    EXPECT_EQ(mail.Header("From"), "=?UTF-8?B?0JrQtdGB0YLRgNGO0L0gMS4wLjM=?= <first@sender.example>");
+    const std::string body = mailtest::DecodeQuotedPrintable(mail.body);
+    EXPECT_NE(body.find("\r\nProgram = Кестрюн 1.0.3 [English]\r\n"), std::string::npos) << body;
+    EXPECT_TRUE(langpack::IsValidUtf8(body)) << body;
+    ASSERT_EQ(window.results.size(), 1u);
+    EXPECT_TRUE(window.results[0].sent);
+}
+
 // No-break spaces, line and paragraph separators reach the mail as they were written.
 TEST_F(MailWindowTest, TextsReachTheMailUnchanged) {
     SmtpsServer server;
@@ -732,6 +759,13 @@ TEST_F(MailWindowTest, WhatFailedIsNamedInTheBoxAndOnStderr) {
          {"[Account1] Port: \"46five\" не является числом от 1 до 65535"}},
         {"host with a blank", "[Account1]\nHost=127.0.0.1 x\n" + port + good, {"[Account1] Host: \"127.0.0.1 x\" is not"},
          {"[Account1] Host: \"127.0.0.1 x\" не является"}},
+        // A control character of the file is shown as \xNN, never as itself.
+        {"host with a control character", "[Account1]\nHost=127.0.0.1\x1b[2J\n" + port + good,
+         {"[Account1] Host: \"127.0.0.1\\x1b[2J\" is not"}, {"[Account1] Host: \"127.0.0.1\\x1b[2J\" не является"}},
+        {"sender with a control character", "[Account1]\nHost=127.0.0.1\n" + port +
+             "User=first\nPassword=first-pass\nSender=first\x07\x9b@sender.example\n",
+         {"[Account1] Sender: \"first\\x07\\x9b@sender.example\" is not a plain mail address"},
+         {"[Account1] Sender: \"first\\x07\\x9b@sender.example\" не является простым почтовым адресом"}},
         {"missing CA file", "[Account1]\nHost=127.0.0.1\n" + port + good + "[TLS]\nCABundle=" + (app_ / "nowhere.pem") + "\n",
          {ca + "is no readable file"}, {ca + "не является файлом"}},
         {"no settings file", std::nullopt, {"no readable mail settings file", "Resource/Mail.ini"},
@@ -758,6 +792,10 @@ TEST_F(MailWindowTest, WhatFailedIsNamedInTheBoxAndOnStderr) {
             for (const std::string& shown : english ? c.named : c.shown)
                 EXPECT_NE(boxes()[0].extras.details.find(shown), std::string::npos) << boxes()[0].extras.details;
             for (const std::string& named : c.named) EXPECT_NE(err.find(named), std::string::npos) << err;
+            for (const char control : {'\x1b', '\x07'}) {
+                EXPECT_EQ(err.find(control), std::string::npos) << err;
+                EXPECT_EQ(boxes()[0].extras.details.find(control), std::string::npos) << boxes()[0].extras.details;
+            }
             EXPECT_EQ(boxes()[0].extras.details.find("pass"), std::string::npos) << "no password is ever shown";
         }
     }

@@ -149,6 +149,16 @@ TEST_F(AboutWindow, EveryTextFitsAtTwoFontSizes) {
             EXPECT_GE(window->height(), c.height);
             testsupport::ExpectTextsFit(*window);
             EXPECT_TRUE(Label(window, "NTCPanel3")->text().endsWith("The date of issue: 08.11.14"));
+            // The centred labels fill their panels, which stay centred in the window however much
+            // it widened.
+            for (const char* name : {"NTCLabel2", "NTCLabel17", "Label2", "NTC1Label3"}) {
+                const QLabel* label = Label(window, name);
+                if (!label || !label->isVisibleTo(window)) continue;
+                EXPECT_EQ(label->x(), 0) << name;
+                EXPECT_EQ(label->width(), label->parentWidget()->width()) << name;
+                const int centre = label->mapTo(window, QPoint(label->width() / 2, 0)).x();
+                EXPECT_NEAR(centre, window->width() / 2, 4) << name << " in a window " << window->width() << " wide";
+            }
             window->close();
         }
     }

@@ -30,6 +30,7 @@
 #include "language/UFrameHlpBtn.h"
 #include "platform/Executable.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/TextsFit.h"
 #include "tests/support/WhenModal.h"
 
 namespace {
@@ -205,8 +206,11 @@ TEST_F(LanguageMenus, StoredSettingsDecideWhetherToAsk) {
          "English", false},
         {"help language without pages falls back to English",
          "Language=\"English\"\r\nDefaultHelpLanguage=\"German\"\r\n", false, "English", "English", true},
+        // The menus offer "English" beside a twin "ENGLISH": the stored name is that language.
+        {"the fallback stored in another letter case", "Language=\"ENGLISH\"\r\n", false, "English", "English", true},
     };
     std::filesystem::create_directories(language("Folder/Folder.txt"));
+    WriteFile(language("ENGLISH/ENGLISH.txt"), Pack("Twin"));
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);
         std::filesystem::remove(settingsFile());
@@ -460,6 +464,35 @@ TEST_F(FirstChoice, TheChosenLanguageIsStored) {
     EXPECT_FALSE(shown_);
     EXPECT_EQ(CurrentLanguage, "English");
     EXPECT_FALSE(NeedLanguageChoice);
+    EXPECT_TRUE(codes_.empty());
+}
+
+// The chooser's texts are whole in the font actually used, at the layout's 8 points and at 12
+// (about 140 DPI), as every other window's: "Choose your language:" beside the combo box, the
+// longest entry in the combo box, the button; the layout's size is the least size.
+TEST_F(FirstChoice, ItsTextsFitAtTwoFontSizes) {
+    WriteFile(language("English/English.txt"), Pack("English"));
+    WriteFile(language("Ukrainian/Ukrainian.txt"), Pack("Українська (Україна), повна назва мови"));
+    for (const double points : {8.0, 12.0}) {
+        SCOPED_TRACE(std::to_string(points) + " pt");
+        std::filesystem::remove(settingsFile());
+        Init();
+        shown_ = false;
+        QSize size;
+        WhenShown([&](TUFormFirstChoose* window) {
+            QFont font = window->font();
+            font.setPointSizeF(points);
+            window->setFont(font);
+            testsupport::ExpectTextsFit(*window);
+            size = window->size();
+            window->close();
+        });
+        CreateFirstChooseWindow(nullptr);
+        EXPECT_TRUE(shown_);
+        EXPECT_EQ(entries_, 3);
+        EXPECT_GE(size.width(), 355);
+        EXPECT_GE(size.height(), 94);
+    }
     EXPECT_TRUE(codes_.empty());
 }
 

@@ -323,6 +323,30 @@ TEST_F(LanguageTest, ThirdLanguageWithoutEnglishPackReadsItsOwnOnly) {
     EXPECT_EQ(w.label->text(), QString::fromUtf8("Підпис"));
 }
 
+// The fallback named in another letter case is the fallback: its folder "English" is read, not a
+// twin folder that differs from it in letter case alone; a twin without the fallback beside it
+// is read as named.
+TEST_F(LanguageTest, TheFallbackInAnyLetterCaseReadsTheFallbacksOwnPack) {
+    WriteMainPack("ENGLISH", "TranslateAuthor=Twin\r\n", "[|UFormTest|]\r\n<|Label1|>\r\nTWIN\r\n");
+    TestWindow w;
+    SwitchTo("ENGLISH");
+    TranslateForm(0, w.window.get());
+    EXPECT_EQ(w.label->text(), "TWIN") << "no English folder: the twin is the pack";
+
+    WriteMainPack("English", "TranslateAuthor=English translator\r\n", "[|UFormTest|]\r\n<|Label1|>\r\nLabel\r\n");
+    for (const char* language : {"ENGLISH", "english", "English"}) {
+        SCOPED_TRACE(language);
+        SwitchTo(language);
+        ASSERT_GE(WorkingLanguageList.size(), BaseTexts.size());
+        EXPECT_EQ(Lines(WorkingLanguageList.begin() + static_cast<long>(BaseTexts.size()), WorkingLanguageList.end()),
+                  (Lines{"[|UFormTest|]", "<|Label1|>", "Label"}));
+        EXPECT_EQ(TranslatorName, "English translator");
+        TranslateForm(0, w.window.get());
+        EXPECT_EQ(w.label->text(), "Label");
+    }
+    EXPECT_TRUE(codes_.empty());
+}
+
 TEST_F(LanguageTest, EntryEdgesOfListsAndRepeatedNames) {
     WriteMainPack("English", "",
                   "[|UFormTest|]\r\n<|ComboBox1|>\r\nOnly one\r\n<|Label1|>\r\nfirst\r\nsecond\r\n"

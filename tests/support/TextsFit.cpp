@@ -4,6 +4,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -42,6 +43,10 @@ void ExpectWhole(QWidget& widget, const std::string& name) {
         EXPECT_GE(inside.width(), width) << name << ": " << label->text().toStdString();
         EXPECT_GE(inside.height(), static_cast<int>(lines.size()) * label->fontMetrics().height())
             << name << ": " << label->text().toStdString();
+    } else if (auto* combo = qobject_cast<QComboBox*>(&widget)) {
+        // Wide enough for its longest entry, high enough for its line.
+        EXPECT_GE(combo->width(), combo->sizeHint().width()) << name << ": " << combo->currentText().toStdString();
+        EXPECT_GE(combo->height(), combo->sizeHint().height()) << name << ": " << combo->currentText().toStdString();
     } else if (auto* memo = qobject_cast<QPlainTextEdit*>(&widget)) {
         // Laid out at its width, every line of the memo is within its viewport.
         const QSizeF lines = memo->document()->documentLayout()->documentSize();
@@ -54,6 +59,7 @@ void ExpectWhole(QWidget& widget, const std::string& name) {
 bool HasText(const QWidget& widget) {
     if (const auto* button = qobject_cast<const QPushButton*>(&widget)) return !button->text().isEmpty();
     if (const auto* label = qobject_cast<const QLabel*>(&widget)) return !label->text().isEmpty();
+    if (const auto* combo = qobject_cast<const QComboBox*>(&widget)) return combo->count() > 0;
     if (const auto* memo = qobject_cast<const QPlainTextEdit*>(&widget))
         return memo->isReadOnly() && !memo->document()->isEmpty();
     return false;

@@ -1,6 +1,6 @@
 #pragma once
-// Checks that every text of a window is whole in the font actually used: buttons, labels and
-// read-only memos show all of their text in width and in height, lie inside their containers and
+// Checks that every text of a window is whole in the font actually used: buttons, labels, combo
+// boxes and read-only memos show all of their text in width and in height, lie inside their containers and
 // the window, and no text runs into the component beside or below it.
 
 #include <vector>

@@ -178,6 +178,19 @@ TEST(PackDecoding, LegacyLinesThatAreValidUtf8) {
          LegacyCodePage::Cp1252, "Straße\r\nÜber\r\ngroß\r\nMüller\r\n"},
         {"a byte-order mark keeps UTF-8 as it is", "\xEF\xBB\xBF\xCD\xB3\r\n\xC4\xFF\r\n", LegacyCodePage::Cp1251,
          "\xCD\xB3\r\nДя\r\n"},
+        // "Ні", "Ці", "Ті", "Её" in Windows-1251, one at a time among UTF-8 lines: the rest of the
+        // file being UTF-8 does not make them UTF-8.
+        {"one legacy line in a UTF-8 file", "Дякую\r\n\xCD\xB3\r\nПривіт\r\n", LegacyCodePage::Cp1251,
+         "Дякую\r\nНі\r\nПривіт\r\n"},
+        {"legacy lines among UTF-8 ones", "Дякую\r\n\xD6\xB3\r\nміст\r\n\xD2\xB3\r\n\xC5\xB8\r\nЯ\r\n",
+         LegacyCodePage::Cp1251, "Дякую\r\nЦі\r\nміст\r\nТі\r\nЕё\r\nЯ\r\n"},
+        // "Рік" (D0 B3 EA) is "г" and a cut character to UTF-8: as a last line without a line end
+        // it is the legacy word.
+        {"a legacy last word that looks cut", "\xC4\xFF\xEA\xF3\xFE\r\n\xD0\xB3\xEA", LegacyCodePage::Cp1251,
+         "Дякую\r\nРік"},
+        {"a legacy file of that word alone", "\xD0\xB3\xEA", LegacyCodePage::Cp1251, "Рік"},
+        {"a UTF-8 file cut inside its last word stays UTF-8", "Дякую\r\nПрив\xD1", LegacyCodePage::Cp1251,
+         "Дякую\r\nПрив"},
     };
     ExpectDecoded(cases);
 }
@@ -295,6 +308,9 @@ TEST(ShippedPacks, EveryEntryIsCleanAndEveryWindowHasItsSection) {
             SCOPED_TRACE(file.path().string());
             const std::string bytes = testsupport::ReadFile(file.path());
             EXPECT_TRUE(IsValidUtf8(bytes)) << "shipped packs are UTF-8";
+            // Every line judged on its own: none of them reads as legacy text.
+            EXPECT_EQ(DecodePackText(bytes, LegacyCodePageOf(language)),
+                      bytes.rfind("\xEF\xBB\xBF", 0) == 0 ? bytes.substr(3) : bytes);
             const Lines lines = SplitLines(DecodePackText(bytes, LegacyCodePageOf(language)));
             Lines body;
             AppendPackBody(lines, body, nullptr);
