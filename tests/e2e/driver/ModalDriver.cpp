@@ -76,8 +76,9 @@ private:
 
 // Times the named timer's first wait. The timer is started in a paint handler, which may also be
 // called directly, outside any paint event; after every paint event a queued call looks for it,
-// and once it runs, its start is reckoned back from the time it has left (Qt rounds that to the
-// millisecond), so the wait is its own, within half a millisecond, however late it was found.
+// and once it runs, its start is reckoned back from the time it has left (whole milliseconds,
+// rounded up), so the wait is its own, however late it was found: never longer, and at most a
+// millisecond shorter.
 class TimerWait : public QObject {
 public:
     TimerWait(QObject* parent, QString name, QString report)
