@@ -21,7 +21,9 @@ int Integer(const IniFile::Index& ini, const std::string& section, const char* k
     return error == std::errc() && end == text.data() + text.size() ? value : 0;
 }
 
-// Entries are looked up for 1..COA; a list cannot name more entries than it has lines.
+// Entries are looked up for 1..COA, but never more than a fixed 100,000 of them, whatever COA
+// claims and however few lines the list has: a false count costs at most what a list of 100,000
+// entries costs (about as many as the reader's 1 MiB limit leaves room to name).
 constexpr int kMaxEntries = 100000;
 
 AddonEntry EntryOf(const IniFile::Index& ini, const std::string& name) {

@@ -4,7 +4,7 @@
 //
 //   wall_ratio  wall time, agent over curl   (goal: small pair <= 1.0, 8 MiB pair <= 1.2)
 //   cpu_ratio   user + system time
-//   mem_ratio   peak resident memory          (goal: 8 MiB pair <= 1.2)
+//   mem_ratio   peak resident memory          (goal: <= 1.05)
 //
 //   build/bench/agent/kestrune_agent_bench
 

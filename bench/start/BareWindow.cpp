@@ -4,8 +4,9 @@
 //     creates a window of the given size, shows it, lets it paint, closes it and ends;
 //   kestrune_bare_window dialog
 //     shows, modally, a dialog made like the settings window: the same size, the same kinds and
-//     number of widgets in the same places, with the texts that window shows in English, closed
-//     by the modal driver's click on its "ButtonOk" at its first paint, and ends. Nothing of the
+//     number of widgets in the same places (Qt's own inner widgets included: the scroll box's
+//     bars, the interval list's popup), with the texts that window shows in English, closed by
+//     the modal driver's click on its "ButtonOk" at its first paint, and ends. Nothing of the
 //     program is in it: no translation, no settings, no frame registry.
 #include <QApplication>
 #include <QCheckBox>
@@ -49,17 +50,19 @@ int ShowSettingsLikeDialog(QApplication& app) {
     dialog.setWindowTitle("Program settings...");
     dialog.setFont(QFont("Tahoma", 8));
     auto* ok = Make<QPushButton>(&dialog, "ButtonOk", 350, 134, 89, 22, "Ok");
-    ok->setToolTip("Close the window and keep the changes");
+    ok->setToolTip("Close the window and save the changes");
     auto* cancel = Make<QPushButton>(&dialog, "ButtonCancel", 445, 134, 89, 22, "Cancel");
-    cancel->setToolTip("Close the window and drop the changes");
+    cancel->setToolTip("Close the window and discard the changes");
     Make<QPushButton>(&dialog, "Button6", 147, 134, 184, 22, "Other Dravelo programs...");
     Make<QPushButton>(&dialog, "Button1", 9, 134, 132, 22, "About...");
     for (auto* button : dialog.findChildren<QPushButton*>()) button->setAutoDefault(false);
     auto* box = Make<QScrollArea>(&dialog, "ScrollBox4", 6, 7, 529, 122);
     box->setFocusPolicy(Qt::NoFocus);
     box->setFrameShape(QFrame::StyledPanel);
+    // As a designed form builds it: the box's contents are filled first and put into the box
+    // last, so that they take the dialog's font only then (and the interval list, told of the
+    // font change, makes its popup as the settings window's does).
     auto* contents = Make<QWidget>(nullptr, "ScrollBox4Contents", 0, 0, 525, 118);
-    box->setWidget(contents);
     auto* frame = Make<QFrame>(contents, "UFrame11", 4, 3, 517, 112);
     auto* panel = Make<QFrame>(frame, "Panel1", 0, 0, 517, 112);
     panel->setFrameShape(QFrame::Panel);
@@ -85,6 +88,7 @@ int ShowSettingsLikeDialog(QApplication& app) {
     auto* status = Make<QLabel>(panel, "Panel2", 2, 90, 513, 20, " Update check: querying for new versions...");
     status->setFrameShape(QFrame::Panel);
     status->setFrameShadow(QFrame::Sunken);
+    box->setWidget(contents);
     Fill(box->viewport(), QColor(166, 202, 240));
     Fill(contents, QColor(166, 202, 240));
     Fill(frame, QColor(240, 251, 255));
