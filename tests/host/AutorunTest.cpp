@@ -2,8 +2,15 @@
 // for them, set, moved and cleared as the autostart mode says.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFrame>
 #include <QLabel>
+#include <QPushButton>
+#include <ctime>
 
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
@@ -304,6 +311,59 @@ TEST(AutostartAtStart, AStartRemovesOldValuesEntriesAndSettings) {
     EXPECT_EQ(ReadFile(home.appData() + "/autostart/Other.desktop"), "kept");
     EXPECT_FALSE(FileExists(program.app() + "/Settings/UARSettings.ini"));
     EXPECT_TRUE(program.boxes().empty());
+}
+
+// The stores that an earlier run left are read once each for the whole start, however often the
+// start asks them (the special folders, the autostart value before and after its removal).
+TEST(AutostartAtStart, AStartReadsEachStoreOnce) {
+    hosttest::ScratchProgram program;
+    for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
+        ASSERT_TRUE(RegWriteString(root, kAutorunValuePath, "/old/KV.Kestrune"));
+        ASSERT_TRUE(RegWriteString(root, "Software\\Other\\Value", std::string(100000, 'x')));
+        const std::string store = platform::RegistryStoreFile(root);
+        const timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - 3600, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, store.c_str(), times, 0), 0);
+    }
+    EXPECT_EQ(program.Start({"0", "Prog", "2.0", "English"}), 0);
+    EXPECT_EQ(platform::RegistryRunCountsForTesting().storeReads, 2);
+    for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
+        EXPECT_FALSE(RegValueExists(root, kAutorunValuePath));
+        std::string kept;
+        EXPECT_TRUE(RegReadString(root, "Software\\Other\\Value", kept));
+        EXPECT_EQ(kept.size(), 100000u);
+    }
+    platform::SetRegistryNoticeHandler({});
+}
+
+// Another program holds both stores' locks for good. The start waits for them once in all (the
+// first change of the autostart value), every later change fails at once, and the settings
+// window the caller asked for comes up after that one wait; the values stay as they were.
+TEST(AutostartAtStart, HeldStoreLocksHoldTheSettingsWindowBackByOneBoundedWaitAtMost) {
+    hosttest::ScratchProgram program;
+    std::vector<int> holders;
+    for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
+        ASSERT_TRUE(RegWriteString(root, kAutorunValuePath, "/old/KV.Kestrune"));
+        const std::string lock = platform::RegistryStoreFile(root) + ".lock";
+        holders.push_back(open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+        ASSERT_GE(holders.back(), 0);
+        ASSERT_EQ(flock(holders.back(), LOCK_EX | LOCK_NB), 0);
+    }
+    const testsupport::ScopedHook<int> wait(platform::SetRegistryLockWaitForTesting, 300);
+    int waitsAtTheWindow = -1;
+    program.WhenModal("FormSettings", [&](QWidget* window) {
+        waitsAtTheWindow = platform::RegistryRunCountsForTesting().lockWaits;
+        // Cancel reloads the settings and applies the autostart mode once more.
+        auto* cancel = window->findChild<QPushButton*>("ButtonCancel");
+        ASSERT_NE(cancel, nullptr);
+        cancel->click();
+    });
+    EXPECT_EQ(program.Start({"1", "Prog", "2.0", "English", "", "http://127.0.0.1:9/"}), 0);
+    EXPECT_EQ(waitsAtTheWindow, 1) << "the window came up after " << waitsAtTheWindow << " waits";
+    EXPECT_EQ(platform::RegistryRunCountsForTesting().lockWaits, 1);
+    for (const int holder : holders) close(holder);
+    for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine})
+        EXPECT_TRUE(RegValueExists(root, kAutorunValuePath));
+    platform::SetRegistryNoticeHandler({});
 }
 
 }  // namespace
