@@ -19,6 +19,7 @@
 #include "host/FrameInclude.h"
 #include "host/IncludeModules.h"
 #include "platform/Executable.h"
+#include "platform/FileSystem.h"
 #include "tests/host/HostTestSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -193,6 +194,39 @@ TEST_F(Autostart, AllUsersValueMovesTheOldThisUserValueAway) {
     EXPECT_FALSE(FileExists(machineEntry()));
     EXPECT_TRUE(boxes_.calls().empty());
     EXPECT_TRUE(codes_.empty());
+}
+
+// A start applies the mode more than once: a value and an entry that stand as they should are
+// not written again; one that differs is.
+TEST_F(Autostart, AValueAndEntryThatStandAlreadyAreNotWrittenAgain) {
+    for (const int mode : {1, 2}) {
+        SCOPED_TRACE(mode);
+        const RegistryRoot root = mode == 1 ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser;
+        const std::string store = root == RegistryRoot::LocalMachine ? machineStore() : userStore();
+        const std::string entry = root == RegistryRoot::LocalMachine ? machineEntry() : userEntry();
+        AutorunMode = mode;
+        ApplyAutorunMode();
+        const auto storeBefore = platform::RegularFileIdentity(store);
+        const auto entryBefore = platform::RegularFileIdentity(entry);
+        ASSERT_TRUE(storeBefore && entryBefore);
+        ApplyAutorunMode();
+        EXPECT_EQ(platform::RegularFileIdentity(store), storeBefore) << "the value was written again";
+        EXPECT_EQ(platform::RegularFileIdentity(entry), entryBefore) << "the entry was written again";
+
+        WriteFile(entry, "changed");
+        ApplyAutorunMode();
+        EXPECT_EQ(ReadFile(entry), *AutostartEntryText(program_));
+        ASSERT_TRUE(RegWriteString(root, kAutorunValuePath, "/other/KV.Kestrune"));
+        ApplyAutorunMode();
+        std::string value;
+        EXPECT_TRUE(RegReadString(root, kAutorunValuePath, value));
+        EXPECT_EQ(value, program_);
+        EXPECT_EQ(AutorunMode, mode);
+        AutorunMode = 0;
+        ApplyAutorunMode();
+    }
+    EXPECT_TRUE(codes_.empty());
+    EXPECT_TRUE(boxes_.calls().empty());
 }
 
 TEST_F(Autostart, RefusedAllUsersWriteFallsBackToThisUserWithAWarning) {
