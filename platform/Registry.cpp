@@ -147,7 +147,7 @@ void Notice(const std::string& file, const std::string& problem) {
 LoadedStore LoadStore(const std::string& file) {
     using Status = RegularFileRead::Status;
     LoadedStore loaded;
-    RegularFileRead read = ReadRegularFile(file, kRegistryStoreLimit);
+    const RegularFileRead read = ReadRegularFile(file, kRegistryStoreLimit);
     switch (read.status) {
         case Status::Missing: loaded.ok = true; return loaded;  // a missing store is an empty one
         case Status::Folder: Notice(file, "is a folder"); return loaded;
