@@ -26,12 +26,24 @@ bool EntryExists(RegistryRoot root) { return platform::FileAgeReadable(Autostart
 
 bool AutostartExists(RegistryRoot root) { return RegValueExists(root, kAutorunValuePath) || EntryExists(root); }
 
+// The value names the program and the entry (a file of its own, no link) holds the text for it.
+bool AutostartStands(RegistryRoot root, const std::string& program, const std::string& entry) {
+    std::string data;
+    std::uint32_t size = 0;
+    if (!RegReadValue(root, kAutorunValuePath, REG_SZ, data, size) || data != program + '\0') return false;
+    const platform::RegularFileRead stored =
+        platform::ReadRegularFile(AutostartEntryPath(root), entry.size(), platform::Links::Refuse);
+    return stored.status == platform::RegularFileRead::Status::Read && stored.complete && stored.bytes == entry;
+}
+
 // The value and its entry go together: a value whose entry cannot be written is taken back, so
-// that neither is left standing for a start that would not happen.
+// that neither is left standing for a start that would not happen. Both are written only when
+// they do not stand as they should already: a start applies the mode more than once.
 bool WriteAutostart(RegistryRoot root) {
     const std::string program = platform::ExecutablePath();
-    if (!RegWriteString(root, kAutorunValuePath, program)) return false;
     const auto entry = AutostartEntryText(program);
+    if (entry && AutostartStands(root, program, *entry)) return true;
+    if (!RegWriteString(root, kAutorunValuePath, program)) return false;
     const std::string path = AutostartEntryPath(root);
     const std::string folder = path.substr(0, path.rfind('/'));
     if (entry && platform::CreateDirectories(folder) && platform::WriteFileAtomicInSharedFolder(path, *entry))

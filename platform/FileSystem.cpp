@@ -53,6 +53,19 @@ bool CreateDirectories(std::string_view path) {
     return IsDirectory(native);
 }
 
+namespace {
+FileIdentity IdentityOf(const struct stat& st) {
+    return FileIdentity{st.st_dev, st.st_ino, st.st_size,
+                        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+}  // namespace
+
+std::optional<FileIdentity> RegularFileIdentity(std::string_view path) {
+    struct stat st {};
+    if (stat(NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return IdentityOf(st);
+}
+
 RegularFileRead ReadRegularFile(std::string_view path, std::size_t maxBytes, Links links) {
     using Status = RegularFileRead::Status;
     RegularFileRead result;
@@ -109,6 +122,9 @@ RegularFileRead ReadRegularFile(std::string_view path, std::size_t maxBytes, Lin
         }
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
+    // The bytes are the file's as it stood at the open only when nobody wrote to it meanwhile.
+    struct stat after {};
+    if (fstat(fd, &after) == 0 && IdentityOf(after) == IdentityOf(opened)) result.identity = IdentityOf(after);
     close(fd);
     result.status = Status::Read;
     result.complete = !over;
@@ -164,6 +180,7 @@ FileReplacement::~FileReplacement() { Discard(); }
 
 IoResult FileReplacement::Open() {
     Discard();
+    committed_.reset();
     // The new file has the mode of the one it replaces (or the caller's), whatever the umask; a
     // file that replaces none gets 0666 less the umask.
     mode_t mode = 0666;
@@ -240,6 +257,7 @@ IoResult FileReplacement::NameUnnamed() {
 }
 
 IoResult FileReplacement::Commit(bool flushed) {
+    committed_.reset();
     if (fd_ < 0) return Failure("cannot write " + target_, EBADF);
     IoResult result{true, 0, {}};
     if (!flushed && flushAtCommit_ && fsync(fd_) != 0) result = Failure("cannot flush the new " + target_, errno);
@@ -248,6 +266,9 @@ IoResult FileReplacement::Commit(bool flushed) {
     // is renamed over the target.
     if (result && temporary_.empty()) result = NameUnnamed();
     if (result) AtStep(ReplacementStep::Named);
+    // Neither the close nor the rename changes what tells this file from another.
+    struct stat written {};
+    const bool known = result && fstat(fd_, &written) == 0;
     if (result) {
         const int fd = std::exchange(fd_, -1);
         if (close(fd) != 0) result = Failure("cannot close the new " + target_, errno);
@@ -255,6 +276,7 @@ IoResult FileReplacement::Commit(bool flushed) {
     if (result && rename(temporary_.c_str(), target_.c_str()) != 0)
         result = Failure("cannot replace " + target_, errno);
     if (result) temporary_.clear();
+    if (result && known) committed_ = IdentityOf(written);
     Discard();
     return result;
 }
@@ -267,23 +289,26 @@ void FileReplacement::Discard() {
 }
 
 namespace {
-IoResult WriteWhole(std::string_view path, std::string_view bytes, std::optional<mode_t> mode) {
+IoResult WriteWhole(std::string_view path, std::string_view bytes, std::optional<mode_t> mode,
+                    std::optional<FileIdentity>* written = nullptr) {
     FileReplacement file(path);
     if (mode) file.SetMode(*mode);
     IoResult result = file.Open();
     if (result) result = file.Append(bytes);
     if (result) result = file.Commit();
+    if (written) *written = result ? file.committed() : std::nullopt;
     return result;
 }
 }  // namespace
 
-IoResult WriteFileAtomic(std::string_view path, std::string_view bytes, std::optional<mode_t> mode) {
+IoResult WriteFileAtomic(std::string_view path, std::string_view bytes, std::optional<mode_t> mode,
+                         std::optional<FileIdentity>* written) {
     const std::string target = NativePath(path);
     const std::size_t slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
     if (IsOwnFolder(folder) && ClearedFolders().insert(folder).second)
         RemoveStaleWriteTemporaries(folder, kStaleWriteTemporaryAge);
-    return WriteWhole(path, bytes, mode);
+    return WriteWhole(path, bytes, mode, written);
 }
 
 IoResult WriteFileAtomicInSharedFolder(std::string_view path, std::string_view bytes) {

@@ -35,6 +35,18 @@ struct [[nodiscard]] IoResult {
     explicit operator bool() const { return ok; }
 };
 
+// What tells one state of a file from another without reading it: a file replaced by a rename is
+// another inode, one rewritten in place has another size or time of its last change.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    std::int64_t modifiedNs = 0;  // time of the last change, nanoseconds since the epoch
+    bool operator==(const FileIdentity&) const = default;
+};
+// The identity of the regular file at the path (a link is followed); nullopt for anything else.
+std::optional<FileIdentity> RegularFileIdentity(std::string_view path);
+
 // A read of a file that anyone may have replaced with a folder, a pipe, a device or a huge file.
 struct RegularFileRead {
     enum class Status {
@@ -48,6 +60,8 @@ struct RegularFileRead {
     std::string bytes;      // the file, or its first maxBytes bytes
     bool complete = false;  // the file held no more than maxBytes bytes
     int error = 0;          // errno of a failed open or read
+    // The identity of the file read, when it did not change while it was read.
+    std::optional<FileIdentity> identity;
 };
 
 // Reads only a regular file, and at most maxBytes of it. Nothing that is not a regular file is
@@ -98,6 +112,8 @@ public:
     IoResult Commit(bool flushed = false);
     // Drops what was written; the target stays as it was.
     void Discard();
+    // The identity of the file that the last Commit put in place, as it was written.
+    const std::optional<FileIdentity>& committed() const { return committed_; }
 
 private:
     IoResult OpenNamed(mode_t mode);
@@ -111,12 +127,15 @@ private:
     std::optional<mode_t> mode_;
     bool flushAtCommit_ = true;
     int fd_ = -1;
+    std::optional<FileIdentity> committed_;
 };
 
 // Writes a whole file through FileReplacement, with the given mode instead of the replaced file's
 // when one is given. The first write of a run into one of the program's own folders also removes
-// the stale temporaries that killed writers left there (RemoveStaleWriteTemporaries).
-IoResult WriteFileAtomic(std::string_view path, std::string_view bytes, std::optional<mode_t> mode = std::nullopt);
+// the stale temporaries that killed writers left there (RemoveStaleWriteTemporaries). written,
+// when given, receives the identity of the file put in place (nullopt when nothing was).
+IoResult WriteFileAtomic(std::string_view path, std::string_view bytes, std::optional<mode_t> mode = std::nullopt,
+                         std::optional<FileIdentity>* written = nullptr);
 // The same for a folder that other programs write into too (the desktop's autostart folders):
 // nothing else in it is touched, since another program's temporaries may have the same form.
 IoResult WriteFileAtomicInSharedFolder(std::string_view path, std::string_view bytes);

@@ -6,10 +6,12 @@
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <set>
 #include <thread>
 #include <utility>
@@ -101,24 +103,44 @@ RegistryNoticeHandler& NoticeHandler() {
     return handler;
 }
 
-std::set<std::string>& Told() {
-    static std::set<std::string> told;
-    return told;
-}
-
 int& LockWaitMs() {
     static int wait = kRegistryLockWaitMs;
     return wait;
 }
 
-void Notice(const std::string& file, const std::string& problem) {
-    if (NoticeHandler() && Told().insert(file + "\n" + problem).second) NoticeHandler()(file + " " + problem);
-}
-
 struct LoadedStore {
     bool ok = false;  // false when the file exists but cannot be read
     registry::ParsedStore parsed;
+    std::optional<FileIdentity> identity;  // of the file read, when it stood still while read
 };
+
+// A root's store as last read or written in this run, with the identity of that file.
+struct CachedStore {
+    std::string file;
+    FileIdentity identity;
+    bool current = false;  // whether identity tells a later state of the file from this one
+    LoadedStore loaded;
+};
+
+// What one run (from one installation of the notice handler to the next) knows of the stores.
+struct RunState {
+    std::set<std::string> told;
+    // Lock files found held past the wait: every later change of the run under them fails at once.
+    std::set<std::string> heldLocks;
+    // All the time this run has waited for locks; together never more than one bounded wait.
+    std::chrono::steady_clock::duration waited{};
+    RegistryRunCounts counts;
+    CachedStore stores[2];
+};
+
+RunState& Run() {
+    static RunState run;
+    return run;
+}
+
+void Notice(const std::string& file, const std::string& problem) {
+    if (NoticeHandler() && Run().told.insert(file + "\n" + problem).second) NoticeHandler()(file + " " + problem);
+}
 
 // The store is read as any file that someone else may have replaced: a pipe, a device or a folder
 // in its place is never opened for reading, and a file beyond the limit is not read at all.
@@ -135,6 +157,8 @@ LoadedStore LoadStore(const std::string& file) {
             return loaded;
         case Status::Read: break;
     }
+    ++Run().counts.storeReads;
+    loaded.identity = read.identity;
     if (!read.complete) {
         Notice(file, "is larger than " + std::to_string(kRegistryStoreLimit / 1024) + " KiB");
         return loaded;
@@ -145,51 +169,93 @@ LoadedStore LoadStore(const std::string& file) {
     return loaded;
 }
 
+// A file whose last change falls in the current tick of the file system's clock may be changed
+// again within that tick, in place and to the same size, without its identity showing it; such
+// a file is read again until its time lies safely behind (two seconds cover the coarsest clocks).
+bool ChangedJustNow(const FileIdentity& identity) {
+    constexpr std::int64_t kMarginNs = 2'000'000'000;
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const std::int64_t nowNs = static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+    return identity.modifiedNs > nowNs - kMarginNs && identity.modifiedNs < nowNs + kMarginNs;
+}
+
+// The root's store as its file holds it now: read and parsed once, and again only when the file
+// at that name is no longer the one read (another inode, size or time of the last change).
+CachedStore& CurrentStore(RegistryRoot root) {
+    const std::string file = RegistryStoreFile(root);
+    CachedStore& cached = Run().stores[root == RegistryRoot::CurrentUser ? 0 : 1];
+    if (cached.current && cached.file == file) {
+        if (const auto now = RegularFileIdentity(file); now && *now == cached.identity) return cached;
+    }
+    cached = CachedStore{};
+    cached.file = file;
+    cached.loaded = LoadStore(file);
+    if (cached.loaded.identity && !ChangedJustNow(*cached.loaded.identity)) {
+        cached.identity = *cached.loaded.identity;
+        cached.current = true;
+    }
+    return cached;
+}
+
 // An exclusive flock on "<store>.lock", released when the object goes. The lock file is opened
 // without waiting and only used when it is a plain file.
 class StoreLock {
 public:
     explicit StoreLock(const std::string& storeFile) {
         const std::string path = storeFile + ".lock";
+        RunState& run = Run();
+        if (run.heldLocks.count(path)) return;
         fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW, 0666);
+        // A link (refused by O_NOFOLLOW), a folder or a pipe in its place is nobody's lock.
+        if (fd_ < 0 && (errno == ELOOP || errno == EISDIR)) Notice(path, "is no plain file");
         struct stat st {};
         if (fd_ >= 0 && (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
             Notice(path, "is no plain file");
-            close(fd_);
-            fd_ = -1;
+            Release();
         }
         if (fd_ < 0) return;
         // Writers hold the lock for moments. Anyone who may open the file can hold it for good,
-        // so the wait is bounded: past it the change fails, as a refused access would.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(LockWaitMs());
+        // so the waiting is bounded, for the whole run: past it the change fails, as a refused
+        // access would, and so does every later change under that lock.
+        using Clock = std::chrono::steady_clock;
+        const Clock::time_point start = Clock::now();
+        const Clock::duration budget = std::chrono::milliseconds(LockWaitMs());
+        const Clock::time_point deadline = start + std::max(budget - run.waited, Clock::duration::zero());
+        bool waiting = false;
         while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK && errno != EINTR) {
-                close(fd_);
-                fd_ = -1;
-                return;
+                Release();
+                break;
             }
-            if (std::chrono::steady_clock::now() >= deadline) {
+            if (Clock::now() >= deadline) {
+                run.heldLocks.insert(path);
                 Notice(path, "is locked by another program");
-                close(fd_);
-                fd_ = -1;
-                return;
+                Release();
+                break;
             }
+            if (!waiting) ++run.counts.lockWaits;
+            waiting = true;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
+        if (waiting) run.waited += Clock::now() - start;
     }
-    ~StoreLock() {
-        if (fd_ >= 0) close(fd_);
-    }
+    ~StoreLock() { Release(); }
     StoreLock(const StoreLock&) = delete;
     StoreLock& operator=(const StoreLock&) = delete;
     bool held() const { return fd_ >= 0; }
 
 private:
+    void Release() {
+        if (fd_ >= 0) close(fd_);
+        fd_ = -1;
+    }
     int fd_ = -1;
 };
 
 // Runs one read-modify-write of the root's store under its lock. change answers whether it
-// succeeded and sets changed when the store must be written back.
+// succeeded and sets changed when the store must be written back; it works on the store as read
+// (the copy of this run, when the file is still the one read), which then holds what was written.
 bool ChangeStore(RegistryRoot root, const std::function<bool(Store&, bool& changed)>& change) {
     if (WritesDenied(root)) return false;
     const std::string file = RegistryStoreFile(root);
@@ -197,12 +263,22 @@ bool ChangeStore(RegistryRoot root, const std::function<bool(Store&, bool& chang
     if (slash != std::string::npos && slash > 0 && !CreateDirectories(file.substr(0, slash))) return false;
     StoreLock lock(file);
     if (!lock.held()) return false;
-    LoadedStore loaded = LoadStore(file);
-    if (!loaded.ok || !loaded.parsed.clean) return false;
+    CachedStore& cached = CurrentStore(root);
+    if (!cached.loaded.ok || !cached.loaded.parsed.clean) return false;
     bool changed = false;
-    if (!change(loaded.parsed.store, changed)) return false;
-    if (!changed) return true;
-    return static_cast<bool>(WriteFileAtomic(file, registry::SerializeStore(loaded.parsed.store)));
+    const bool done = change(cached.loaded.parsed.store, changed);
+    if (done && !changed) return true;
+    std::optional<FileIdentity> written;
+    const bool stored =
+        done && WriteFileAtomic(file, registry::SerializeStore(cached.loaded.parsed.store), std::nullopt, &written);
+    // Written under the lock, the file holds exactly this store until someone else replaces it.
+    if (stored && written) {
+        cached.identity = *written;
+        cached.current = true;
+    } else {
+        cached = CachedStore{};
+    }
+    return stored;
 }
 
 // The key of a change: created when it is missing but stands among the built-in keys.
@@ -223,8 +299,10 @@ void SetIn(StoredKey& key, std::string_view name, std::uint32_t type, std::strin
 
 int SetRegistryLockWaitForTesting(int milliseconds) { return std::exchange(LockWaitMs(), milliseconds); }
 
+RegistryRunCounts RegistryRunCountsForTesting() { return Run().counts; }
+
 RegistryNoticeHandler SetRegistryNoticeHandler(RegistryNoticeHandler handler) {
-    Told().clear();
+    Run() = RunState{};
     return std::exchange(NoticeHandler(), std::move(handler));
 }
 
@@ -251,7 +329,7 @@ bool RegistryCreateKey(RegistryRoot root, std::string_view keyPath) {
 bool RegistryKeyExists(RegistryRoot root, std::string_view keyPath) {
     if (!registry::IsValidKeyPath(keyPath)) return false;
     if (IsBuiltInKey(root, keyPath)) return true;
-    const LoadedStore loaded = LoadStore(RegistryStoreFile(root));
+    const LoadedStore& loaded = CurrentStore(root).loaded;
     return loaded.ok && loaded.parsed.store.FindKey(keyPath) != nullptr;
 }
 
@@ -282,7 +360,7 @@ bool RegistryWriteValue(RegistryRoot root, std::string_view keyPath, std::string
 std::optional<RegistryValue> RegistryQueryValue(RegistryRoot root, std::string_view keyPath, std::string_view name) {
     if (!registry::IsValidKeyPath(keyPath)) return std::nullopt;
     // Writes replace the store by a rename, so a read without the lock still sees a whole file.
-    const LoadedStore loaded = LoadStore(RegistryStoreFile(root));
+    const LoadedStore& loaded = CurrentStore(root).loaded;
     if (loaded.ok) {
         if (const StoredKey* key = loaded.parsed.store.FindKey(keyPath)) {
             if (const StoredValue* value = key->Find(name)) return RegistryValue{value->type, value->data};

@@ -14,7 +14,10 @@
 // cleanly is never rewritten: writes then fail and leave it as it is. The store is read as a file
 // that anyone may have replaced: a pipe, a device or a folder in its place is never opened for
 // reading, and a file larger than kRegistryStoreLimit is not read; such a store, too, is left as
-// it is, reads answer only the built-in values and writes fail.
+// it is, reads answer only the built-in values and writes fail. A run reads a store once and
+// keeps it: the file is read again only when it is another than the one read (another inode, size
+// or time of the last change), and a change keeps what it wrote. The store is used from one
+// thread.
 //
 // The "Shell Folders" values that Windows keeps for its special folders are answered from the
 // XDG and FHS folders of this system unless a value of that name has been written.
@@ -61,16 +64,27 @@ inline constexpr std::size_t kRegistryStoreLimit = 1024 * 1024;
 
 // How long a change waits for the store's lock before it fails ("<store>.lock is locked by
 // another program"): far beyond any write of the program, also on a busy machine with other
-// writers queued, short enough that no start is held for long. Tests shorten it; answers the
-// wait it replaced.
+// writers queued, short enough that no start is held for long. It bounds all the waiting of a
+// run: a lock found held past it fails every later change under it at once, and a change that
+// finds another lock held once the run has waited that long fails at once too. Tests shorten it;
+// answers the wait it replaced.
 inline constexpr int kRegistryLockWaitMs = 10000;
 int SetRegistryLockWaitForTesting(int milliseconds);
 
 // Who hears of a store that cannot be read or written ("<file> is no plain file"): each file and
 // problem is told once to a handler. Nobody hears until the program installs a handler (Pellmark
-// never does). Answers the handler it replaced.
+// never does). Installing one begins a run: what was told, the locks given up, the time waited
+// and the stores read are forgotten. Answers the handler it replaced.
 using RegistryNoticeHandler = std::function<void(const std::string& text)>;
 RegistryNoticeHandler SetRegistryNoticeHandler(RegistryNoticeHandler handler);
+
+// What this run has done with the stores, for tests: how often a store file was read (and
+// parsed), and how many changes found their lock held and waited for it.
+struct RegistryRunCounts {
+    int storeReads = 0;
+    int lockWaits = 0;
+};
+RegistryRunCounts RegistryRunCountsForTesting();
 
 // "HKEY_CURRENT_USER" or "HKEY_LOCAL_MACHINE".
 const char* RegistryRootName(RegistryRoot root);

@@ -2,8 +2,15 @@
 // for them, set, moved and cleared as the autostart mode says.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QFrame>
 #include <QLabel>
+#include <QPushButton>
+#include <ctime>
 
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
@@ -12,6 +19,7 @@
 #include "host/FrameInclude.h"
 #include "host/IncludeModules.h"
 #include "platform/Executable.h"
+#include "platform/FileSystem.h"
 #include "tests/host/HostTestSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -188,6 +196,39 @@ TEST_F(Autostart, AllUsersValueMovesTheOldThisUserValueAway) {
     EXPECT_TRUE(codes_.empty());
 }
 
+// A start applies the mode more than once: a value and an entry that stand as they should are
+// not written again; one that differs is.
+TEST_F(Autostart, AValueAndEntryThatStandAlreadyAreNotWrittenAgain) {
+    for (const int mode : {1, 2}) {
+        SCOPED_TRACE(mode);
+        const RegistryRoot root = mode == 1 ? RegistryRoot::LocalMachine : RegistryRoot::CurrentUser;
+        const std::string store = root == RegistryRoot::LocalMachine ? machineStore() : userStore();
+        const std::string entry = root == RegistryRoot::LocalMachine ? machineEntry() : userEntry();
+        AutorunMode = mode;
+        ApplyAutorunMode();
+        const auto storeBefore = platform::RegularFileIdentity(store);
+        const auto entryBefore = platform::RegularFileIdentity(entry);
+        ASSERT_TRUE(storeBefore && entryBefore);
+        ApplyAutorunMode();
+        EXPECT_EQ(platform::RegularFileIdentity(store), storeBefore) << "the value was written again";
+        EXPECT_EQ(platform::RegularFileIdentity(entry), entryBefore) << "the entry was written again";
+
+        WriteFile(entry, "changed");
+        ApplyAutorunMode();
+        EXPECT_EQ(ReadFile(entry), *AutostartEntryText(program_));
+        ASSERT_TRUE(RegWriteString(root, kAutorunValuePath, "/other/KV.Kestrune"));
+        ApplyAutorunMode();
+        std::string value;
+        EXPECT_TRUE(RegReadString(root, kAutorunValuePath, value));
+        EXPECT_EQ(value, program_);
+        EXPECT_EQ(AutorunMode, mode);
+        AutorunMode = 0;
+        ApplyAutorunMode();
+    }
+    EXPECT_TRUE(codes_.empty());
+    EXPECT_TRUE(boxes_.calls().empty());
+}
+
 TEST_F(Autostart, RefusedAllUsersWriteFallsBackToThisUserWithAWarning) {
     env_.Set("KESTRUNE_REGISTRY_DENY_WRITE", "HKEY_LOCAL_MACHINE");
     AutorunMode = 1;
@@ -304,6 +345,59 @@ TEST(AutostartAtStart, AStartRemovesOldValuesEntriesAndSettings) {
     EXPECT_EQ(ReadFile(home.appData() + "/autostart/Other.desktop"), "kept");
     EXPECT_FALSE(FileExists(program.app() + "/Settings/UARSettings.ini"));
     EXPECT_TRUE(program.boxes().empty());
+}
+
+// The stores that an earlier run left are read once each for the whole start, however often the
+// start asks them (the special folders, the autostart value before and after its removal).
+TEST(AutostartAtStart, AStartReadsEachStoreOnce) {
+    hosttest::ScratchProgram program;
+    for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
+        ASSERT_TRUE(RegWriteString(root, kAutorunValuePath, "/old/KV.Kestrune"));
+        ASSERT_TRUE(RegWriteString(root, "Software\\Other\\Value", std::string(100000, 'x')));
+        const std::string store = platform::RegistryStoreFile(root);
+        const timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) - 3600, 0}};
+        ASSERT_EQ(utimensat(AT_FDCWD, store.c_str(), times, 0), 0);
+    }
+    EXPECT_EQ(program.Start({"0", "Prog", "2.0", "English"}), 0);
+    EXPECT_EQ(platform::RegistryRunCountsForTesting().storeReads, 2);
+    for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
+        EXPECT_FALSE(RegValueExists(root, kAutorunValuePath));
+        std::string kept;
+        EXPECT_TRUE(RegReadString(root, "Software\\Other\\Value", kept));
+        EXPECT_EQ(kept.size(), 100000u);
+    }
+    platform::SetRegistryNoticeHandler({});
+}
+
+// Another program holds both stores' locks for good. The start waits for them once in all (the
+// first change of the autostart value), every later change fails at once, and the settings
+// window the caller asked for comes up after that one wait; the values stay as they were.
+TEST(AutostartAtStart, HeldStoreLocksHoldTheSettingsWindowBackByOneBoundedWaitAtMost) {
+    hosttest::ScratchProgram program;
+    std::vector<int> holders;
+    for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
+        ASSERT_TRUE(RegWriteString(root, kAutorunValuePath, "/old/KV.Kestrune"));
+        const std::string lock = platform::RegistryStoreFile(root) + ".lock";
+        holders.push_back(open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+        ASSERT_GE(holders.back(), 0);
+        ASSERT_EQ(flock(holders.back(), LOCK_EX | LOCK_NB), 0);
+    }
+    const testsupport::ScopedHook<int> wait(platform::SetRegistryLockWaitForTesting, 300);
+    int waitsAtTheWindow = -1;
+    program.WhenModal("FormSettings", [&](QWidget* window) {
+        waitsAtTheWindow = platform::RegistryRunCountsForTesting().lockWaits;
+        // Cancel reloads the settings and applies the autostart mode once more.
+        auto* cancel = window->findChild<QPushButton*>("ButtonCancel");
+        ASSERT_NE(cancel, nullptr);
+        cancel->click();
+    });
+    EXPECT_EQ(program.Start({"1", "Prog", "2.0", "English", "", "http://127.0.0.1:9/"}), 0);
+    EXPECT_EQ(waitsAtTheWindow, 1) << "the window came up after " << waitsAtTheWindow << " waits";
+    EXPECT_EQ(platform::RegistryRunCountsForTesting().lockWaits, 1);
+    for (const int holder : holders) close(holder);
+    for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine})
+        EXPECT_TRUE(RegValueExists(root, kAutorunValuePath));
+    platform::SetRegistryNoticeHandler({});
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 #include "platform/FileSystem.h"
 #include "tests/support/TestSupport.h"
@@ -274,7 +275,36 @@ TEST(ReadRegularFile, ReadsOnlyPlainFilesAndNoMoreThanAsked) {
         EXPECT_EQ(read.status, c.status);
         EXPECT_EQ(read.bytes, c.bytes);
         EXPECT_EQ(read.complete, c.complete);
+        // A file read whole or in part is named by its identity; nothing else has one.
+        EXPECT_EQ(read.identity.has_value(), c.status == Status::Read);
+        EXPECT_EQ(read.identity, platform::RegularFileIdentity(path));
     }
+}
+
+// The identity of a written file is the one a later look at it finds, and every way of changing
+// the file changes it: a replacement (another inode), a rewrite in place (another size or time).
+TEST(FileIdentity, AWriteNamesTheFileItPutInPlaceAndEveryChangeShows) {
+    testsupport::ScratchFolder scratch;
+    const std::string target = scratch / "store";
+    std::optional<platform::FileIdentity> written;
+    ASSERT_TRUE(platform::WriteFileAtomic(target, "first", std::nullopt, &written));
+    ASSERT_TRUE(written);
+    EXPECT_EQ(platform::RegularFileIdentity(target), written);
+    EXPECT_EQ(platform::ReadRegularFile(target, 100).identity, written);
+
+    std::optional<platform::FileIdentity> replaced;
+    ASSERT_TRUE(platform::WriteFileAtomic(target, "first", std::nullopt, &replaced));
+    ASSERT_TRUE(replaced);
+    EXPECT_NE(replaced->inode, written->inode) << "the same bytes again are another file";
+    EXPECT_EQ(platform::RegularFileIdentity(target), replaced);
+
+    testsupport::WriteFile(target, "first, longer");
+    EXPECT_NE(platform::RegularFileIdentity(target), replaced);
+
+    std::optional<platform::FileIdentity> failed = written;
+    EXPECT_FALSE(platform::WriteFileAtomic(scratch / "missing/store", "x", std::nullopt, &failed));
+    EXPECT_FALSE(failed) << "a failed write names no file";
+    EXPECT_FALSE(platform::RegularFileIdentity(scratch.path())) << "a folder has no identity";
 }
 
 }  // namespace

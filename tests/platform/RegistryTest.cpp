@@ -40,10 +40,70 @@ int InChild(Body body) {
     return WEXITSTATUS(status);
 }
 
+// Each test is a run of its own: nothing told, waited for or read before it counts.
 class RegistryStore : public ::testing::Test {
 protected:
+    RegistryStore() { platform::SetRegistryNoticeHandler({}); }
+    ~RegistryStore() override { platform::SetRegistryNoticeHandler({}); }
     testsupport::IsolatedHome home;
 };
+
+// An exclusive flock on a store's lock file, as another program would hold it, until it goes.
+class HeldLock {
+public:
+    explicit HeldLock(RegistryRoot root) : path_(platform::RegistryStoreFile(root) + ".lock") {
+        fd_ = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        EXPECT_GE(fd_, 0) << path_;
+        EXPECT_EQ(flock(fd_, LOCK_EX | LOCK_NB), 0) << path_;
+    }
+    ~HeldLock() { Release(); }
+    HeldLock(const HeldLock&) = delete;
+    HeldLock& operator=(const HeldLock&) = delete;
+    void Release() {
+        if (fd_ >= 0) close(fd_);
+        fd_ = -1;
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+};
+
+// The wait for a lock shortened, and everything the stores tell gathered, for one scope.
+struct ShortWaitAndNotices {
+    std::vector<std::string> told;
+    int wait = platform::SetRegistryLockWaitForTesting(300);
+    ShortWaitAndNotices() {
+        platform::SetRegistryNoticeHandler([this](const std::string& text) { told.push_back(text); });
+    }
+    ~ShortWaitAndNotices() {
+        platform::SetRegistryLockWaitForTesting(wait);
+        platform::SetRegistryNoticeHandler({});
+    }
+};
+
+int LockWaits() { return platform::RegistryRunCountsForTesting().lockWaits; }
+int StoreReads() { return platform::RegistryRunCountsForTesting().storeReads; }
+
+// The file's last change put an hour back: a store that an earlier run left.
+void AgeFile(const std::string& path) {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const timespec times[2] = {now, {now.tv_sec - 3600, now.tv_nsec}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+// Every kind of change of the store, each answering whether it was made.
+const std::vector<std::pair<const char*, std::function<bool(RegistryRoot)>>>& EveryChange() {
+    static const std::vector<std::pair<const char*, std::function<bool(RegistryRoot)>>> changes{
+        {"write", [](RegistryRoot r) { return platform::RegistryWriteValue(r, kRunKey, "KV.Kestrune", 1, "new"); }},
+        {"set", [](RegistryRoot r) { return platform::RegistrySetValue(r, kRunKey, "KV.Kestrune", 1, "set"); }},
+        {"create a key", [](RegistryRoot r) { return platform::RegistryCreateKey(r, "Software\\New"); }},
+        {"delete", [](RegistryRoot r) { return platform::RegistryDeleteValue(r, kRunKey, "KV.Kestrune"); }},
+    };
+    return changes;
+}
 
 TEST_F(RegistryStore, LivesWhereTheEnvironmentPointsIt) {
     EXPECT_EQ(platform::RegistryStoreFile(kUser), home.registry() + "/HKEY_CURRENT_USER.reg");
@@ -307,31 +367,209 @@ TEST_F(RegistryStore, AStoreThatMayNotBeReadIsToldOfOnceAndLeftAlone) {
     }
 }
 
-// Anyone who may open the lock file can hold its lock for good: a change then fails after a
-// bounded wait, is told of once, and the store stays readable; once the lock is free, writes work.
-TEST_F(RegistryStore, ALockHeldByAnotherProgramFailsTheChangeInsteadOfHoldingIt) {
+// Anyone who may open the lock file can hold its lock for good: the first change then fails after
+// the bounded wait and is told of once; every later change of the run under that lock fails at
+// once, without waiting again, even once the lock is free. The store stays readable, and the
+// next run writes again.
+TEST_F(RegistryStore, ALockHeldPastItsWaitFailsEveryLaterChangeOfTheRunAtOnce) {
     for (const RegistryRoot root : {kUser, kMachine}) {
         SCOPED_TRACE(platform::RegistryRootName(root));
         ASSERT_TRUE(platform::RegistryWriteValue(root, kRunKey, "KV.Kestrune", platform::kRegSz, "old"));
         const std::string old = QueryData(root, kRunKey, "KV.Kestrune");
-        const std::string lockFile = platform::RegistryStoreFile(root) + ".lock";
-        const int holder = open(lockFile.c_str(), O_RDONLY | O_CLOEXEC);
-        ASSERT_GE(holder, 0);
-        ASSERT_EQ(flock(holder, LOCK_EX), 0);
-        std::vector<std::string> told;
-        platform::SetRegistryNoticeHandler([&](const std::string& text) { told.push_back(text); });
-        const int wait = platform::SetRegistryLockWaitForTesting(500);
-        for (int round = 0; round < 2; ++round) {
+        const std::string before = StoreText(root);
+        {
+            ShortWaitAndNotices scope;
+            HeldLock holder(root);
             EXPECT_FALSE(platform::RegistryWriteValue(root, kRunKey, "KV.Kestrune", platform::kRegSz, "new"));
-            EXPECT_EQ(QueryData(root, kRunKey, "KV.Kestrune"), old);
+            EXPECT_EQ(LockWaits(), 1);
+            for (int round = 0; round < 2; ++round) {
+                if (round == 1) holder.Release();
+                for (const auto& [label, change] : EveryChange()) {
+                    EXPECT_FALSE(change(root)) << label << ", round " << round;
+                    EXPECT_EQ(LockWaits(), 1) << label << " waited again";
+                }
+                EXPECT_EQ(QueryData(root, kRunKey, "KV.Kestrune"), old);
+            }
+            EXPECT_EQ(scope.told, std::vector<std::string>{holder.path() + " is locked by another program"});
         }
-        platform::SetRegistryLockWaitForTesting(wait);
-        platform::SetRegistryNoticeHandler({});
-        ASSERT_EQ(told.size(), 1u);
-        EXPECT_EQ(told[0], lockFile + " is locked by another program");
-        close(holder);
+        EXPECT_EQ(StoreText(root), before);
+        // A new run finds the lock free.
         EXPECT_TRUE(platform::RegistryWriteValue(root, kRunKey, "KV.Kestrune", platform::kRegSz, "new"));
         EXPECT_NE(QueryData(root, kRunKey, "KV.Kestrune"), old);
+        EXPECT_EQ(LockWaits(), 0);
+    }
+}
+
+// A run waits for locks once in all: once one root's lock was held past the wait, a change under
+// the other root's lock fails at once when that one is held too, and goes ahead when it is free.
+TEST_F(RegistryStore, ARunWaitsForHeldLocksOnceInAll) {
+    for (const bool otherHeld : {true, false}) {
+        SCOPED_TRACE(otherHeld ? "the other lock held" : "the other lock free");
+        ShortWaitAndNotices scope;
+        HeldLock user(kUser);
+        std::optional<HeldLock> machine;
+        if (otherHeld) machine.emplace(kMachine);
+        EXPECT_FALSE(platform::RegistryWriteValue(kUser, kRunKey, "KV.Kestrune", platform::kRegSz, "x"));
+        ASSERT_EQ(LockWaits(), 1);
+        for (const auto& [label, change] : EveryChange()) {
+            EXPECT_EQ(change(kMachine), !otherHeld) << label;
+            EXPECT_EQ(LockWaits(), 1) << label << " waited";
+        }
+        std::vector<std::string> expected{user.path() + " is locked by another program"};
+        if (otherHeld) expected.push_back(machine->path() + " is locked by another program");
+        EXPECT_EQ(scope.told, expected);
+    }
+}
+
+// Whatever stands at the lock file's name that is no plain file (a folder, a link wherever it
+// points, a pipe) is nobody's lock: the change fails at once, is told of once, and neither the
+// entry nor what a link points to changes.
+TEST_F(RegistryStore, ALockFileThatIsNoPlainFileFailsTheChangeAndIsToldOfOnce) {
+    struct Case {
+        const char* label;
+        std::function<void(const std::string& lock, const std::string& aside)> make;
+    };
+    const std::vector<Case> cases{
+        {"a folder", [](const std::string& l, const std::string&) { ASSERT_EQ(mkdir(l.c_str(), 0700), 0); }},
+        {"a link to a plain file",
+         [](const std::string& l, const std::string& a) {
+             testsupport::WriteFile(a, "another program's file");
+             ASSERT_EQ(symlink(a.c_str(), l.c_str()), 0);
+         }},
+        {"a link to a folder",
+         [](const std::string& l, const std::string& a) {
+             ASSERT_EQ(mkdir(a.c_str(), 0700), 0);
+             ASSERT_EQ(symlink(a.c_str(), l.c_str()), 0);
+         }},
+        {"a link to nothing",
+         [](const std::string& l, const std::string& a) { ASSERT_EQ(symlink(a.c_str(), l.c_str()), 0); }},
+        {"a pipe", [](const std::string& l, const std::string&) { ASSERT_EQ(mkfifo(l.c_str(), 0600), 0); }},
+    };
+    for (const RegistryRoot root : {kUser, kMachine}) {
+        ASSERT_TRUE(platform::RegistryWriteValue(root, kRunKey, "KV.Kestrune", platform::kRegSz, "old"));
+        const std::string lock = platform::RegistryStoreFile(root) + ".lock";
+        const std::string aside = home.root() + "/aside";
+        const std::string before = StoreText(root);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(platform::RegistryRootName(root)) + ", " + c.label);
+            std::filesystem::remove_all(lock);
+            std::filesystem::remove_all(aside);
+            c.make(lock, aside);
+            const auto entry = std::filesystem::symlink_status(lock).type();
+            const auto target = std::filesystem::symlink_status(aside).type();
+            {
+                ShortWaitAndNotices scope;
+                for (int round = 0; round < 3; ++round)
+                    for (const auto& [label, change] : EveryChange()) EXPECT_FALSE(change(root)) << label;
+                EXPECT_EQ(LockWaits(), 0);
+                EXPECT_EQ(scope.told, std::vector<std::string>{lock + " is no plain file"});
+            }
+            EXPECT_EQ(StoreText(root), before);
+            EXPECT_EQ(std::filesystem::symlink_status(lock).type(), entry);
+            EXPECT_EQ(std::filesystem::symlink_status(aside).type(), target);
+            if (target == std::filesystem::file_type::regular) {
+                EXPECT_EQ(testsupport::ReadFile(aside), "another program's file");
+            }
+            if (target == std::filesystem::file_type::directory) {
+                EXPECT_TRUE(std::filesystem::is_empty(aside));
+            }
+        }
+        std::filesystem::remove_all(lock);
+        std::filesystem::remove_all(aside);
+    }
+}
+
+// A store that an earlier run left is read once for any number of queries, each found by name; a
+// change of this run keeps what it wrote without reading the file again.
+TEST_F(RegistryStore, ALargeStoreIsReadOnceAndAnsweredByName) {
+    constexpr int kValues = 10000;
+    std::string text = "KV.Kestrune registry 1\n[Big]\n";
+    for (int i = 0; i < kValues; ++i) text += "Value" + std::to_string(i) + "=1:data " + std::to_string(i) + "%00\n";
+    const std::string file = platform::RegistryStoreFile(kUser);
+    testsupport::WriteFile(file, text);
+    AgeFile(file);
+
+    for (int round = 0; round < 3; ++round) {
+        for (int i = 0; i < kValues; ++i) {
+            const auto value = platform::RegistryQueryValue(kUser, "big", "VALUE" + std::to_string(i));
+            ASSERT_TRUE(value) << i;
+            ASSERT_EQ(value->data, "data " + std::to_string(i) + std::string(1, '\0')) << i;
+        }
+        EXPECT_FALSE(platform::RegistryQueryValue(kUser, "Big", "Value" + std::to_string(kValues)));
+        EXPECT_FALSE(platform::RegistryQueryValue(kUser, "Other", "Value0"));
+        EXPECT_TRUE(platform::RegistryKeyExists(kUser, "Big"));
+    }
+    EXPECT_EQ(StoreReads(), 1);
+
+    ASSERT_TRUE(platform::RegistryWriteValue(kUser, "Big", "Value5", platform::kRegSz, "changed"));
+    ASSERT_TRUE(platform::RegistryDeleteValue(kUser, "Big", "Value7"));
+    ASSERT_TRUE(platform::RegistryWriteValue(kUser, "Big", "Added", platform::kRegSz, "new"));
+    EXPECT_EQ(QueryData(kUser, "Big", "Value5"), "changed");
+    EXPECT_EQ(QueryData(kUser, "Big", "Value7"), "<missing>");
+    EXPECT_EQ(QueryData(kUser, "Big", "Added"), "new");
+    EXPECT_EQ(QueryData(kUser, "Big", "Value9999"), std::string("data 9999\0", 10));
+    EXPECT_EQ(StoreReads(), 1) << "a change read the store again";
+    // What was kept is what the file holds.
+    const auto reread = platform::registry::ParseStore(StoreText(kUser));
+    ASSERT_TRUE(reread.clean);
+    ASSERT_NE(reread.store.FindKey("Big"), nullptr);
+    EXPECT_EQ(reread.store.FindKey("Big")->values().size(), static_cast<std::size_t>(kValues));
+}
+
+// A store that someone else changed after this run read it is read again, whichever way the change
+// came: another program's change (a new file renamed over it), or a rewrite in place, even one of
+// the same size at once after the read.
+TEST_F(RegistryStore, AChangeByAnotherWriterIsSeen) {
+    const std::string file = platform::RegistryStoreFile(kUser);
+    const std::string header = "KV.Kestrune registry 1\n[A]\n";
+    struct Case {
+        const char* label;
+        bool aged;  // the store was left by an earlier run
+        std::function<void()> change;
+        std::string expected;
+    };
+    const std::vector<Case> cases{
+        {"another program's change", true,
+         [] {
+             ASSERT_EQ(InChild([] { return platform::RegistryWriteValue(kUser, "A", "v", 3, "theirs") ? 0 : 1; }), 0);
+         },
+         "theirs"},
+        {"rewritten in place, another size", true, [&] { testsupport::WriteFile(file, header + "v=3:longer\n"); },
+         "longer"},
+        {"rewritten in place, same size, within the same clock tick", false,
+         [&] {
+             // The file's time put back as it was: what a rewrite within one tick leaves.
+             struct stat st {};
+             ASSERT_EQ(stat(file.c_str(), &st), 0);
+             testsupport::WriteFile(file, header + "v=3:your\n");
+             const timespec times[2] = {st.st_atim, st.st_mtim};
+             ASSERT_EQ(utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+         },
+         "your"},
+        {"replaced, its time put back as it was", true,
+         [&] {
+             struct stat st {};
+             ASSERT_EQ(stat(file.c_str(), &st), 0);
+             testsupport::WriteFile(file + ".new", header + "v=3:swap\n");
+             const timespec times[2] = {st.st_atim, st.st_mtim};
+             ASSERT_EQ(utimensat(AT_FDCWD, (file + ".new").c_str(), times, 0), 0);
+             ASSERT_EQ(rename((file + ".new").c_str(), file.c_str()), 0);
+         },
+         "swap"},
+        {"removed", true, [&] { std::filesystem::remove(file); }, "<missing>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        testsupport::WriteFile(file, header + "v=3:mine\n");
+        if (c.aged) AgeFile(file);
+        platform::SetRegistryNoticeHandler({});
+        ASSERT_EQ(QueryData(kUser, "A", "v"), "mine");
+        c.change();
+        EXPECT_EQ(QueryData(kUser, "A", "v"), c.expected);
+        // And a change of this run builds on what the file holds now.
+        ASSERT_TRUE(platform::RegistryWriteValue(kUser, "A", "w", platform::kRegSz, "ours"));
+        EXPECT_EQ(QueryData(kUser, "A", "v"), c.expected);
+        EXPECT_EQ(QueryData(kUser, "A", "w"), "ours");
     }
 }
 
