@@ -157,10 +157,11 @@ void DeleteMailedLog() {
 void SetMailSystemRowsSource(MailSystemRowsSource source) { g_rowsSource = std::move(source); }
 
 // The mailer's routines swallow their failures: the error window is open and counts them.
-void SendMail(MailWindow& window, MailKind kind, std::vector<std::string> body) {
+bool SendMail(MailWindow& window, MailKind kind, std::vector<std::string> body) {
     // The sending page lets the event loop paint; nothing that runs then may start a second mail.
-    if (g_sending) return;
+    if (g_sending) return false;
     g_sending = true;
+    bool sent = false;
     try {
         const bool report = kind == MailKind::Report;
         const MailEntries entries = window.Entries(kind);
@@ -171,11 +172,13 @@ void SendMail(MailWindow& window, MailKind kind, std::vector<std::string> body) 
         message.bodyLines = WithClosingBlock(std::move(body), kind, entries.nickName, entries.mail, entries.text);
         window.ShowSendingPage();
         const Delivery delivery = Deliver(std::move(message));
+        sent = delivery.sent;
         if (delivery.sent) DeleteMailedLog();
         window.ShowMailResult(kind, delivery.sent, delivery.details);
     } catch (...) {}
     g_mailedLog.reset();
     g_sending = false;
+    return sent;
 }
 
 bool SendReportFromWindow(MailWindow& window) {
@@ -196,8 +199,7 @@ bool SendReportFromWindow(MailWindow& window) {
     } catch (...) {
         return false;
     }
-    SendMail(window, MailKind::Report, std::move(body));
-    return true;
+    return SendMail(window, MailKind::Report, std::move(body));
 }
 
 bool SendReviewFromWindow(MailWindow& window) {
@@ -222,8 +224,7 @@ bool SendReviewFromWindow(MailWindow& window) {
     } catch (...) {
         return false;
     }
-    SendMail(window, MailKind::Review, std::move(body));
-    return true;
+    return SendMail(window, MailKind::Review, std::move(body));
 }
 
 }  // namespace kestrune

@@ -802,3 +802,74 @@ TEST_F(MailWindowTest, TheReadmesExampleDelivers) {
 
 }  // namespace
 }  // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+// A send that fails keeps what the user typed on screen, with its Send usable, and once the
+// server is back the same text goes out. Driven through the real error window's buttons.
+TEST_F(MailWindowTest, AFailedSendKeepsTheTextAndTheNextSendDelivers) {
+    SmtpsServer server;
+    enum class Page { Review, CallersReport, ReportFromTheErrorPage };
+    struct Case {
+        const char* name;
+        Page page;
+        const char* memo;
+        const char* send;
+        const char* subject;
+    };
+    const Case cases[] = {
+        {"review", Page::Review, "Memo4", "Button6", "Review"},
+        {"caller's report", Page::CallersReport, "Memo3", "Button5", "Error log"},
+        {"report from the error page", Page::ReportFromTheErrorPage, "Memo3", "Button5", "Error log"},
+    };
+    std::size_t delivered = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearBoxes();
+        ReporterMode = c.page == Page::CallersReport;
+        ErrorOccurred = c.page != Page::Review;
+        WriteLog("entry\r\n");
+        // Both servers are down.
+        WriteSettings({mailtest::ClosedPort(), "first", "first-pass"},
+                      {mailtest::ClosedPort(), "second", "second-pass"}, server.caFile());
+        ErrorWindow w;
+        if (c.page == Page::Review) w.window.ShowReviewLayout();
+        if (c.page == Page::CallersReport) w.window.ShowReportLayout();
+        w.window.show();
+        if (c.page == Page::ReportFromTheErrorPage) QTest::mouseClick(w.button("Button4"), Qt::LeftButton);
+        QPlainTextEdit* memo = w.window.findChild<QPlainTextEdit*>(c.memo);
+        QTest::keyClicks(memo, "my text");
+        memo->insertPlainText(QString::fromUtf8(", мой текст"));
+        QTest::mouseClick(w.button(c.send), Qt::LeftButton);
+
+        ASSERT_EQ(boxes().size(), 1u) << BoxTexts();
+        EXPECT_EQ(boxes()[0].kind, "error");
+        EXPECT_TRUE(w.window.isVisible());
+        if (c.page == Page::ReportFromTheErrorPage) {
+            // Back where ignore and close program are; the report button leads to the text again.
+            EXPECT_EQ(w.pages()->currentWidget()->objectName(), "NTCTabSheet1");
+            ASSERT_TRUE(w.button("Button4")->isEnabled());
+            QTest::mouseClick(w.button("Button4"), Qt::LeftButton);
+        }
+        EXPECT_EQ(memo->toPlainText(), QString::fromUtf8("my text, мой текст"));
+        EXPECT_TRUE(memo->isVisible());
+        ASSERT_TRUE(w.button(c.send)->isVisible());
+        ASSERT_TRUE(w.button(c.send)->isEnabled());
+        EXPECT_EQ(server.Received().size(), delivered);
+
+        // The server is back: the same Send delivers the same text.
+        WriteSettings(server);
+        QTest::mouseClick(w.button(c.send), Qt::LeftButton);
+        const auto mails = server.Received();
+        ASSERT_EQ(mails.size(), ++delivered) << BoxTexts();
+        EXPECT_EQ(ParseMail(mails.back().data).Header("Subject"), c.subject);
+        const std::string body = mailtest::DecodeQuotedPrintable(ParseMail(mails.back().data).body);
+        EXPECT_NE(body.find("Text: \r\nmy text, мой текст\r\n"), std::string::npos) << body;
+        ASSERT_EQ(boxes().size(), 2u) << BoxTexts();
+        EXPECT_EQ(boxes()[1].kind, "info");
+    }
+}
+
+}  // namespace
+}  // namespace kestrune
