@@ -13,6 +13,7 @@
 #include "errors/MailMessage.h"
 #include "errors/MailSender.h"
 #include "errors/MailSettings.h"
+#include "foundation/ModalWindows.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "language/pack/LanguagePack.h"
@@ -172,6 +173,8 @@ bool SendMail(MailWindow& window, MailKind kind, std::vector<std::string> body) 
         message.bodyLines = WithClosingBlock(std::move(body), kind, entries.nickName, entries.mail, entries.text);
         window.ShowSendingPage();
         const Delivery delivery = Deliver(std::move(message));
+        // The transfer held the thread; a window minimised meanwhile comes back before the box.
+        ComeBackAfterUnansweredStretch();
         sent = delivery.sent;
         if (delivery.sent) DeleteMailedLog();
         window.ShowMailResult(kind, delivery.sent, delivery.details);

@@ -6,14 +6,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -27,6 +31,7 @@
 #include "errors/MailSender.h"
 #include "errors/ReportMail.h"
 #include "errors/UFormError.h"
+#include "foundation/ModalWindows.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
@@ -868,6 +873,88 @@ TEST_F(MailWindowTest, AFailedSendKeepsTheTextAndTheNextSendDelivers) {
         EXPECT_NE(body.find("Text: \r\nmy text, мой текст\r\n"), std::string::npos) << body;
         ASSERT_EQ(boxes().size(), 2u) << BoxTexts();
         EXPECT_EQ(boxes()[1].kind, "info");
+    }
+}
+
+}  // namespace
+}  // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+// The error window whose user minimises it while the transfer holds the program's thread: the
+// window system's news of it waits until the thread answers again.
+class MinimisedWhileSending : public TUFormError {
+public:
+    void ShowSendingPage() override {
+        TUFormError::ShowSendingPage();
+        if (byWindowSystem) windowHandle()->setWindowStates(Qt::WindowMinimized);
+        else showMinimized();
+    }
+    bool byWindowSystem = true;
+};
+
+// A window minimised while a mail that cannot go out is being sent (a server that accepts and
+// never answers) is on screen again when the failure box shows, and stays so after it; what the
+// user typed is there with its Send. The real box in the real modal loops.
+TEST_F(MailWindowTest, AWindowMinimisedDuringTheSendIsShownAgain) {
+    mailtest::SilentListener silent;
+    WriteSettings({silent.port(), "first", "first-pass"}, {silent.port(), "second", "second-pass"}, "");
+    recorder_.reset();  // the real box
+    enum class Page { Review, CallersReport, ReportFromTheErrorPage };
+    struct Case {
+        const char* name;
+        Page page;
+        bool byWindowSystem;
+        const char* memo;
+        const char* send;
+    };
+    const Case cases[] = {
+        {"review, minimised by the window system", Page::Review, true, "Memo4", "Button6"},
+        {"review, minimised by the program", Page::Review, false, "Memo4", "Button6"},
+        {"caller's report", Page::CallersReport, true, "Memo3", "Button5"},
+        {"report from the error page", Page::ReportFromTheErrorPage, true, "Memo3", "Button5"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReporterMode = c.page == Page::CallersReport;
+        ErrorOccurred = c.page != Page::Review;
+        MinimisedWhileSending window;
+        window.byWindowSystem = c.byWindowSystem;
+        if (c.page == Page::Review) window.ShowReviewLayout();
+        if (c.page == Page::CallersReport) window.ShowReportLayout();
+        const auto shownNormally = [&window] {
+            return window.isVisible() && !(window.windowState() & Qt::WindowMinimized) &&
+                   !(window.windowHandle()->windowStates() & Qt::WindowMinimized);
+        };
+        bool boxShown = false, normalUnderTheBox = false, normalAfterTheBox = false, textThere = false;
+        // The box is closed once it is up, as its user would.
+        QTimer boxes;
+        boxes.setInterval(10);
+        QObject::connect(&boxes, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || boxShown) return;
+            boxShown = true;
+            normalUnderTheBox = shownNormally();
+            box->close();
+        });
+        boxes.start();
+        QTimer::singleShot(0, &window, [&] {
+            if (c.page == Page::ReportFromTheErrorPage) window.Button4Click();
+            auto* memo = window.findChild<QPlainTextEdit*>(c.memo);
+            QTest::keyClicks(memo, "typed before the send");
+            QTest::mouseClick(window.findChild<QPushButton*>(c.send), Qt::LeftButton);
+            normalAfterTheBox = QTest::qWaitFor(shownNormally, testsupport::kStateDeadlineMs);
+            if (c.page == Page::ReportFromTheErrorPage) window.Button4Click();
+            textThere = memo->isVisible() && memo->toPlainText() == "typed before the send" &&
+                        window.findChild<QPushButton*>(c.send)->isEnabled();
+            window.close();
+        });
+        ExecModal(window);
+        EXPECT_TRUE(boxShown);
+        EXPECT_TRUE(normalUnderTheBox);
+        EXPECT_TRUE(normalAfterTheBox);
+        EXPECT_TRUE(textThere);
     }
 }
 
