@@ -247,6 +247,8 @@ void TUFormError::ShowReportAgain() {
     ui_->Button5->setEnabled(true);
     if (ReporterMode) {
         // The caller's report page is the whole window: it stays, with its text and its Send.
+        // Until now Send was its way out; Esc now is too, for a user who gives up the report.
+        reportUndelivered_ = true;
         SetLayout(ui_->NTCTabSheet2, 270, 270, false);
         ShowPage(ui_->NTCTabSheet2, true);
         return;
@@ -335,9 +337,13 @@ void TUFormError::closeEvent(QCloseEvent* event) {
 }
 
 void TUFormError::keyPressEvent(QKeyEvent* event) {
-    // The window has no cancel button: Esc leaves it open.
+    // The window has no cancel button: Esc leaves it open, except on the caller's report page
+    // after a report that did not go out (see ShowReportAgain).
     if (event->key() == Qt::Key_Escape) {
         event->accept();
+        Quietly([&] {
+            if (reportUndelivered_ && ReporterMode && ui_->PageControl1->currentWidget() == ui_->NTCTabSheet2) close();
+        });
         return;
     }
     QDialog::keyPressEvent(event);

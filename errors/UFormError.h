@@ -69,7 +69,8 @@ private:
     // Buttons and labels grow to their texts; the layout's sizes are the least sizes.
     std::unique_ptr<TextFit> fit_;
     int clientWidth_;
-    bool sending_ = false;  // a Send click is running; another one waits for its end
+    bool sending_ = false;            // a Send click is running; another one waits for its end
+    bool reportUndelivered_ = false;  // a caller's report failed: Esc may close the window
 };
 
 // What the window's Send buttons call to mail the report and the review: the mail unless a test

@@ -289,6 +289,27 @@ TEST_F(UFormErrorTest, AnUndeliveredSendKeepsTheTextAndSendsAgain) {
     }
 }
 
+// The caller's report page has no way out but Send, which closed the window until now: after a
+// report that did not go out, Esc closes it (the text could be copied or sent again before).
+TEST_F(UFormErrorTest, EscLeavesTheCallersReportPageOnlyAfterAnUndeliveredSend) {
+    ErrorOccurred = true;
+    bool openBeforeTheSend = false, closedByEsc = false;
+    WhenModal([&](QWidget& window) {
+        QTest::keyClick(&window, Qt::Key_Escape);
+        openBeforeTheSend = window.isVisible();
+        mailerAnswer_ = false;
+        Click(window, "Button5");
+        QTest::keyClick(&window, Qt::Key_Escape);
+        closedByEsc = !window.isVisible();
+        if (!closedByEsc) window.close();
+    });
+    ProcessError("Kestrune");
+    EXPECT_TRUE(openBeforeTheSend);
+    EXPECT_TRUE(closedByEsc);
+    EXPECT_EQ(mailed_, std::vector<std::string>{"report:NTCTabSheet2"});
+    EXPECT_FALSE(ErrorWindowOpen);
+}
+
 // Outside reporter mode a Send that fails in any way, its body included, lands on the error page
 // with the user's text kept, where ignore and close program are (the report page has no Cancel,
 // Esc and the window has no close box), and the report button again. Driven through the real
