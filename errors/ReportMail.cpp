@@ -13,6 +13,7 @@
 #include "errors/MailMessage.h"
 #include "errors/MailSender.h"
 #include "errors/MailSettings.h"
+#include "foundation/ModalWindows.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
 #include "language/pack/LanguagePack.h"
@@ -170,10 +171,11 @@ void DeleteMailedLog() {
 void SetMailSystemRowsSource(MailSystemRowsSource source) { g_rowsSource = std::move(source); }
 
 // The mailer's routines swallow their failures: the error window is open and counts them.
-void SendMail(MailWindow& window, MailKind kind, std::vector<std::string> body) {
+bool SendMail(MailWindow& window, MailKind kind, std::vector<std::string> body) {
     // The sending page lets the event loop paint; nothing that runs then may start a second mail.
-    if (g_sending) return;
+    if (g_sending) return false;
     g_sending = true;
+    bool sent = false;
     try {
         const bool report = kind == MailKind::Report;
         const MailEntries entries = window.Entries(kind);
@@ -184,11 +186,15 @@ void SendMail(MailWindow& window, MailKind kind, std::vector<std::string> body) 
         message.bodyLines = WithClosingBlock(std::move(body), kind, entries.nickName, entries.mail, entries.text);
         window.ShowSendingPage();
         const Delivery delivery = Deliver(std::move(message));
+        // The transfer held the thread; a window minimised meanwhile comes back before the box.
+        ComeBackAfterUnansweredStretch();
+        sent = delivery.sent;
         if (delivery.sent) DeleteMailedLog();
         window.ShowMailResult(kind, delivery.sent, delivery.details);
     } catch (...) {}
     g_mailedLog.reset();
     g_sending = false;
+    return sent;
 }
 
 bool SendReportFromWindow(MailWindow& window) {
@@ -209,8 +215,7 @@ bool SendReportFromWindow(MailWindow& window) {
     } catch (...) {
         return false;
     }
-    SendMail(window, MailKind::Report, std::move(body));
-    return true;
+    return SendMail(window, MailKind::Report, std::move(body));
 }
 
 bool SendReviewFromWindow(MailWindow& window) {
@@ -235,8 +240,7 @@ bool SendReviewFromWindow(MailWindow& window) {
     } catch (...) {
         return false;
     }
-    SendMail(window, MailKind::Review, std::move(body));
-    return true;
+    return SendMail(window, MailKind::Review, std::move(body));
 }
 
 }  // namespace kestrune

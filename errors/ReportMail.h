@@ -24,17 +24,18 @@ public:
     virtual ~MailWindow() = default;
     // The entries of the report page (report) or of the review page (review).
     virtual MailEntries Entries(MailKind kind) const = 0;
-    // The sending page, painted before the transfer starts; the Send buttons are disabled and
-    // stay so, so that a click queued during the transfer cannot send again.
+    // The sending page, painted before the transfer starts; the Send buttons are disabled until
+    // the send has ended, so that a click queued during the transfer cannot send again.
     virtual void ShowSendingPage() = 0;
     // The thank-you box, or the failure box with details that say what failed (never a text of
     // the mail or TLS library), in the window's language.
     virtual void ShowMailResult(MailKind kind, bool sent, const std::vector<MailNote>& details) = 0;
 };
 
-// Button5Click: the report body, then SendMail. Answers false when the body could not be made
-// (an error log that is no readable file): the failure box is shown and nothing is mailed; the
-// window then goes on as after a failed send, the user's text kept.
+// Button5Click: the report body, then SendMail. Answers true when the mail was delivered; false
+// when it was not, its failure box shown: the send failed, or the body could not be made (an
+// error log that is no readable file), or another mail is being sent. The window then keeps the
+// user's entries, so that they can be sent again.
 bool SendReportFromWindow(MailWindow& window);
 // Button6Click: the review body, then SendMail; answers as the report does.
 bool SendReviewFromWindow(MailWindow& window);
@@ -43,8 +44,9 @@ bool SendReviewFromWindow(MailWindow& window);
 // account, then, when that fails in any way, over the second. After a delivery the error log,
 // when the body carried it and it is unchanged, and then its empty folder are deleted and the
 // thank-you box is shown; otherwise the failure box, and the log stays. An account that cannot
-// be used or fails is named on stderr and in the failure box's details.
-void SendMail(MailWindow& window, MailKind kind, std::vector<std::string> body);
+// be used or fails is named on stderr and in the failure box's details. Answers true when the
+// mail was delivered.
+bool SendMail(MailWindow& window, MailKind kind, std::vector<std::string> body);
 
 // Where the rows of system information come from (date row, rows 3 to 7, running time, trailer).
 using MailSystemRowsSource = std::function<MailSystemRows()>;

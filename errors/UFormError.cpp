@@ -222,11 +222,16 @@ void TUFormError::Button4Click() {
 }
 
 void TUFormError::Button5Click() {
-    // Whether the mail went out, failed, or its body could not even be made (an error log that is
-    // no readable file): the report page has no way out of its own, so the window never stays on
-    // it. The user's text stays in its memo.
-    Quietly([&] { MailReportFromWindow(*this); });
+    if (sending_) return;
+    bool delivered = false;
+    sending_ = true;
+    Quietly([&] { delivered = MailReportFromWindow(*this); });
+    sending_ = false;
     Quietly([&] {
+        if (!delivered) {
+            ShowReportAgain();
+            return;
+        }
         if (ReporterMode) {
             close();
             return;
@@ -236,14 +241,50 @@ void TUFormError::Button5Click() {
     });
 }
 
+// Nothing went out, whether the send failed or its body could not even be made (an error log
+// that is no readable file): what the user typed stays, and so does the way to send it.
+void TUFormError::ShowReportAgain() {
+    ui_->Button5->setEnabled(true);
+    if (ReporterMode) {
+        // The caller's report page is the whole window: it stays, with its text and its Send.
+        // Until now Send was its way out; Esc now is too, for a user who gives up the report.
+        reportUndelivered_ = true;
+        SetLayout(ui_->NTCTabSheet2, 270, 270, false);
+        ShowPage(ui_->NTCTabSheet2, true);
+        return;
+    }
+    // The report page has no way out of its own (no Cancel, no Esc, no close box): back on the
+    // error page, where ignore and close program are, and from where the report page with the
+    // user's text is one click away again.
+    ui_->Button4->setEnabled(true);
+    SetLayout(ui_->NTCTabSheet1, 175, 190, false);
+    ShowPage(ui_->NTCTabSheet1, true);
+}
+
 void TUFormError::Button6Click() {
+    if (sending_) return;
+    bool delivered = false;
+    sending_ = true;
+    Quietly([&] { delivered = MailReviewFromWindow(*this); });
+    sending_ = false;
     Quietly([&] {
-        if (!MailReviewFromWindow(*this)) return;
+        if (!delivered) {
+            ShowReviewAgain();
+            return;
+        }
         ShowPage(ui_->NTCTabSheet3, false);
         ui_->UFrameHlpBtn1->move(6, ErrorOccurred ? 270 : 350);
         setEnabled(false);
         close();
     });
+}
+
+// The review page as it was opened, with the user's text, its Send and its Cancel.
+void TUFormError::ShowReviewAgain() {
+    if (ErrorOccurred) SetLayout(ui_->NTCTabSheet3, 260, 230, false);
+    else SetLayout(ui_->NTCTabSheet3, 258, 350, false);
+    ShowPage(ui_->NTCTabSheet3, false);
+    Memo4Change();
 }
 
 void TUFormError::Button7Click() { Button3Click(); }  // cancel closes as ignore does
@@ -296,9 +337,13 @@ void TUFormError::closeEvent(QCloseEvent* event) {
 }
 
 void TUFormError::keyPressEvent(QKeyEvent* event) {
-    // The window has no cancel button: Esc leaves it open.
+    // The window has no cancel button: Esc leaves it open, except on the caller's report page
+    // after a report that did not go out (see ShowReportAgain).
     if (event->key() == Qt::Key_Escape) {
         event->accept();
+        Quietly([&] {
+            if (reportUndelivered_ && ReporterMode && ui_->PageControl1->currentWidget() == ui_->NTCTabSheet2) close();
+        });
         return;
     }
     QDialog::keyPressEvent(event);

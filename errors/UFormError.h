@@ -61,16 +61,22 @@ private:
     void SetLayout(QWidget* page, int clientHeight, int helpTop, bool centre);
     void ShowPage(QWidget* page, bool asPermittedChange);
     void SetCallerCaption();
+    // After a send that delivered nothing: the page of the entries again, its Send usable.
+    void ShowReportAgain();
+    void ShowReviewAgain();
 
     std::unique_ptr<Ui::TUFormError> ui_;
     // Buttons and labels grow to their texts; the layout's sizes are the least sizes.
     std::unique_ptr<TextFit> fit_;
     int clientWidth_;
+    bool sending_ = false;            // a Send click is running; another one waits for its end
+    bool reportUndelivered_ = false;  // a caller's report failed: Esc may close the window
 };
 
 // What the window's Send buttons call to mail the report and the review: the mail unless a test
-// puts something else in its place. Answers false when the body could not be made, so that the
-// click ends there and the window keeps its page; an empty function returns to the mail.
+// puts something else in its place. Answers true when the mail was delivered; otherwise the
+// window keeps the user's entries where they can be seen and sent again. An empty function
+// returns to the mail.
 using WindowMailer = std::function<bool(TUFormError& errorWindow)>;
 void SetWindowMailersForTesting(WindowMailer report, WindowMailer review);
 bool MailReportFromWindow(TUFormError& errorWindow);

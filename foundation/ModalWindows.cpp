@@ -1,5 +1,6 @@
 #include "foundation/ModalWindows.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QEvent>
 #include <QEventLoop>
@@ -57,13 +58,14 @@ public:
         return QObject::eventFilter(watched, event);
     }
 
-private:
     void ComeBack() {
         if (!window_ || !window_->isVisible() || !(window_->windowState() & Qt::WindowMinimized)) return;
         window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
         window_->show();
         BringToFront(window_);
     }
+
+private:
     QPointer<QWidget> window_;
 };
 
@@ -93,8 +95,26 @@ void ComeBackWhenMinimised(QWidget* window) {
     new MinimiseUndoer(window);
 }
 
+void ShowMinimisedWindowsAgain() {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        QObject* child = window->findChild<QObject*>(kUndoerName, Qt::FindDirectChildrenOnly);
+        if (auto* undoer = dynamic_cast<MinimiseUndoer*>(child)) undoer->ComeBack();
+    }
+}
+
+void ComeBackAfterUnansweredStretch() {
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return;
+    // A minimise that the window system made meanwhile is only news waiting in its queue; the
+    // user's clicks and keys of that time stay where they are.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    ShowMinimisedWindowsAgain();
+}
+
 int ExecModal(QDialog& dialog) {
     ComeBackWhenMinimised(&dialog);
+    // A box or window opened above a minimised one would not be seen either (a window manager
+    // keeps what belongs to a minimised window off the screen).
+    ShowMinimisedWindowsAgain();
     return dialog.exec();
 }
 

@@ -36,8 +36,16 @@ FormTranslationHook SetFormTranslationHook(FormTranslationHook hook);
 // looks hung. Such a window comes back at once, raised and active. A window closed meanwhile
 // stays closed.
 void ComeBackWhenMinimised(QWidget* window);
+// Shows normally again, raised and active, every visible window under that rule that is
+// minimised now, whether or not its minimise was seen when it happened.
+void ShowMinimisedWindowsAgain();
+// For the end of a stretch in which the program's thread did not answer the window system (a
+// mail being sent holds it): the window system's news of that time is taken in (user input
+// excluded), and every window under the rule that was minimised meanwhile comes back.
+void ComeBackAfterUnansweredStretch();
 // The one modal loop of a dialog: every modal window of the program and every box runs here,
-// so that a minimised one always comes back. Answers the dialog's result.
+// so that a minimised one always comes back, and the windows below it are shown again first
+// when they are minimised. Answers the dialog's result.
 int ExecModal(QDialog& dialog);
 
 // Creates a window with createForm, translates it when asked, shows it modally and frees it when

@@ -85,6 +85,11 @@ void TUFormNotSupportedOS::changeEvent(QEvent* event) {
 
 void TUFormNotSupportedOS::ButtonOkClick() { TerminateApplication(); }
 
+void TUFormNotSupportedOS::reject() {
+    ButtonOkClick();
+    QDialog::reject();
+}
+
 // The handlers below swallow their failures: error reporting is off on this path.
 void TUFormNotSupportedOS::NTCLabelHTTPClick() {
     try {

@@ -29,6 +29,9 @@ public:
     QPlainTextEdit* Memo3 = nullptr;  // the minimum system, in Russian and in English
 
     void ButtonOkClick();
+    // Every other way out (Esc, the window's close) ends the program as Ok does: the start-up
+    // stops at this window, so nothing else would ever end the run.
+    void reject() override;
     void NTCLabelHTTPClick();
     void NTCLabelEMailClick();
 

@@ -93,6 +93,9 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
                                                 " and high.");
                     return static_cast<QWidget*>(window);
                 });
+                // However the window ended (closed, or never shown at all), the run ends as its
+                // Ok ends it: the remaining start-up is skipped, so no job would ever end it.
+                TerminateApplication();
             }
             return;
         }

@@ -55,13 +55,16 @@ TEST_F(SettingsWindowRun, ModeOneShowsTheUpdateFrameTranslated) {
 }
 
 // On a system older than Windows 2000 a start without a mode shows the not-supported window in
-// place of the settings window, and its Ok ends the run.
+// place of the settings window; its Ok ends the run, and so does every other way of closing it.
 TEST_F(SettingsWindowRun, OlderSystemShowsTheNotSupportedWindow) {
-    const ProcessResult result =
-        Start({"", "Prog", "2.0", "English"}, "ButtonOk", {{"KESTRUNE_WINDOWS_VERSION", "4.0"}});
-    EXPECT_FALSE(result.timedOut);
-    EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_EQ(shownWindow(), "UFormNotSupportedOS");
+    for (const char* action : {"ButtonOk", "Esc", "Close"}) {
+        SCOPED_TRACE(action);
+        const ProcessResult result =
+            Start({"", "Prog", "2.0", "English"}, action, {{"KESTRUNE_WINDOWS_VERSION", "4.0"}});
+        EXPECT_FALSE(result.timedOut);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_EQ(shownWindow(), "UFormNotSupportedOS");
+    }
 }
 
 }  // namespace

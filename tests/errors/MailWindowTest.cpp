@@ -6,14 +6,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -27,6 +31,7 @@
 #include "errors/MailSender.h"
 #include "errors/ReportMail.h"
 #include "errors/UFormError.h"
+#include "foundation/ModalWindows.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
@@ -836,6 +841,159 @@ TEST_F(MailWindowTest, TheReadmesExampleDelivers) {
     EXPECT_EQ(mails[0].from, "reports@example.org");
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].kind, "info");
+}
+
+}  // namespace
+}  // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+// A send that fails keeps what the user typed on screen, with its Send usable, and once the
+// server is back the same text goes out. Driven through the real error window's buttons.
+TEST_F(MailWindowTest, AFailedSendKeepsTheTextAndTheNextSendDelivers) {
+    SmtpsServer server;
+    enum class Page { Review, CallersReport, ReportFromTheErrorPage };
+    struct Case {
+        const char* name;
+        Page page;
+        const char* memo;
+        const char* send;
+        const char* subject;
+    };
+    const Case cases[] = {
+        {"review", Page::Review, "Memo4", "Button6", "Review"},
+        {"caller's report", Page::CallersReport, "Memo3", "Button5", "Error log"},
+        {"report from the error page", Page::ReportFromTheErrorPage, "Memo3", "Button5", "Error log"},
+    };
+    std::size_t delivered = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearBoxes();
+        ReporterMode = c.page == Page::CallersReport;
+        ErrorOccurred = c.page != Page::Review;
+        WriteLog("entry\r\n");
+        // Both servers are down.
+        WriteSettings({mailtest::ClosedPort(), "first", "first-pass"},
+                      {mailtest::ClosedPort(), "second", "second-pass"}, server.caFile());
+        ErrorWindow w;
+        if (c.page == Page::Review) w.window.ShowReviewLayout();
+        if (c.page == Page::CallersReport) w.window.ShowReportLayout();
+        w.window.show();
+        if (c.page == Page::ReportFromTheErrorPage) QTest::mouseClick(w.button("Button4"), Qt::LeftButton);
+        QPlainTextEdit* memo = w.window.findChild<QPlainTextEdit*>(c.memo);
+        QTest::keyClicks(memo, "my text");
+        memo->insertPlainText(QString::fromUtf8(", мой текст"));
+        QTest::mouseClick(w.button(c.send), Qt::LeftButton);
+
+        ASSERT_EQ(boxes().size(), 1u) << BoxTexts();
+        EXPECT_EQ(boxes()[0].kind, "error");
+        EXPECT_TRUE(w.window.isVisible());
+        if (c.page == Page::ReportFromTheErrorPage) {
+            // Back where ignore and close program are; the report button leads to the text again.
+            EXPECT_EQ(w.pages()->currentWidget()->objectName(), "NTCTabSheet1");
+            ASSERT_TRUE(w.button("Button4")->isEnabled());
+            QTest::mouseClick(w.button("Button4"), Qt::LeftButton);
+        }
+        EXPECT_EQ(memo->toPlainText(), QString::fromUtf8("my text, мой текст"));
+        EXPECT_TRUE(memo->isVisible());
+        ASSERT_TRUE(w.button(c.send)->isVisible());
+        ASSERT_TRUE(w.button(c.send)->isEnabled());
+        EXPECT_EQ(server.Received().size(), delivered);
+
+        // The server is back: the same Send delivers the same text.
+        WriteSettings(server);
+        QTest::mouseClick(w.button(c.send), Qt::LeftButton);
+        const auto mails = server.Received();
+        ASSERT_EQ(mails.size(), ++delivered) << BoxTexts();
+        EXPECT_EQ(ParseMail(mails.back().data).Header("Subject"), c.subject);
+        const std::string body = mailtest::DecodeQuotedPrintable(ParseMail(mails.back().data).body);
+        EXPECT_NE(body.find("Text: \r\nmy text, мой текст\r\n"), std::string::npos) << body;
+        ASSERT_EQ(boxes().size(), 2u) << BoxTexts();
+        EXPECT_EQ(boxes()[1].kind, "info");
+    }
+}
+
+}  // namespace
+}  // namespace kestrune
+
+namespace kestrune {
+namespace {
+
+// The error window whose user minimises it while the transfer holds the program's thread: the
+// window system's news of it waits until the thread answers again.
+class MinimisedWhileSending : public TUFormError {
+public:
+    void ShowSendingPage() override {
+        TUFormError::ShowSendingPage();
+        if (byWindowSystem) windowHandle()->setWindowStates(Qt::WindowMinimized);
+        else showMinimized();
+    }
+    bool byWindowSystem = true;
+};
+
+// A window minimised while a mail that cannot go out is being sent (a server that accepts and
+// never answers) is on screen again when the failure box shows, and stays so after it; what the
+// user typed is there with its Send. The real box in the real modal loops.
+TEST_F(MailWindowTest, AWindowMinimisedDuringTheSendIsShownAgain) {
+    mailtest::SilentListener silent;
+    WriteSettings({silent.port(), "first", "first-pass"}, {silent.port(), "second", "second-pass"}, "");
+    recorder_.reset();  // the real box
+    enum class Page { Review, CallersReport, ReportFromTheErrorPage };
+    struct Case {
+        const char* name;
+        Page page;
+        bool byWindowSystem;
+        const char* memo;
+        const char* send;
+    };
+    const Case cases[] = {
+        {"review, minimised by the window system", Page::Review, true, "Memo4", "Button6"},
+        {"review, minimised by the program", Page::Review, false, "Memo4", "Button6"},
+        {"caller's report", Page::CallersReport, true, "Memo3", "Button5"},
+        {"report from the error page", Page::ReportFromTheErrorPage, true, "Memo3", "Button5"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ReporterMode = c.page == Page::CallersReport;
+        ErrorOccurred = c.page != Page::Review;
+        MinimisedWhileSending window;
+        window.byWindowSystem = c.byWindowSystem;
+        if (c.page == Page::Review) window.ShowReviewLayout();
+        if (c.page == Page::CallersReport) window.ShowReportLayout();
+        const auto shownNormally = [&window] {
+            return window.isVisible() && !(window.windowState() & Qt::WindowMinimized) &&
+                   !(window.windowHandle()->windowStates() & Qt::WindowMinimized);
+        };
+        bool boxShown = false, normalUnderTheBox = false, normalAfterTheBox = false, textThere = false;
+        // The box is closed once it is up, as its user would.
+        QTimer boxes;
+        boxes.setInterval(10);
+        QObject::connect(&boxes, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || boxShown) return;
+            boxShown = true;
+            normalUnderTheBox = shownNormally();
+            box->close();
+        });
+        boxes.start();
+        QTimer::singleShot(0, &window, [&] {
+            if (c.page == Page::ReportFromTheErrorPage) window.Button4Click();
+            auto* memo = window.findChild<QPlainTextEdit*>(c.memo);
+            QTest::keyClicks(memo, "typed before the send");
+            QTest::mouseClick(window.findChild<QPushButton*>(c.send), Qt::LeftButton);
+            normalAfterTheBox = QTest::qWaitFor(shownNormally, testsupport::kStateDeadlineMs);
+            if (c.page == Page::ReportFromTheErrorPage) window.Button4Click();
+            textThere = memo->isVisible() && memo->toPlainText() == "typed before the send" &&
+                        window.findChild<QPushButton*>(c.send)->isEnabled();
+            window.close();
+        });
+        ExecModal(window);
+        EXPECT_TRUE(boxShown);
+        EXPECT_TRUE(normalUnderTheBox);
+        EXPECT_TRUE(normalAfterTheBox);
+        EXPECT_TRUE(textThere);
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -229,35 +230,90 @@ TEST_F(UFormErrorTest, AFailureUnderTheReportWindowLeavesItsSendAsItWas) {
     EXPECT_EQ(mailed_, std::vector<std::string>{"report:NTCTabSheet2"});
 }
 
-TEST_F(UFormErrorTest, ASendWhoseBodyCannotBeMadeKeepsThePageAndTheText) {
-    // An error log that cannot be read ends the review's click there: the user's text stays on
-    // its page, which has a Cancel button.
-    mailerAnswer_ = false;
+// A Send that delivers nothing (the send failed, or its body could not be made) drops nothing the
+// user typed: the text is on screen on a usable page, and the next Send mails it. The caller's
+// report page stays; the report from the error page lands on the error page, whose report
+// button leads back to the text.
+TEST_F(UFormErrorTest, AnUndeliveredSendKeepsTheTextAndSendsAgain) {
+    struct Case {
+        const char* name;
+        const char* pseudoCode;  // nullptr: a failure opens the error page
+        const char* memo;
+        const char* send;
+        const char* pageAfter;   // the page shown after the undelivered send
+        const char* backToText;  // the button that shows the text again, nullptr when shown
+        const char* mailedPage;
+    };
+    const Case cases[] = {
+        {"review", "review", "Memo4", "Button6", "NTCTabSheet3", nullptr, "review:NTCTabSheet3"},
+        {"caller's report", "Kestrune", "Memo3", "Button5", "NTCTabSheet2", nullptr, "report:NTCTabSheet2"},
+        {"report from the error page", nullptr, "Memo3", "Button5", "NTCTabSheet1", "Button4", "report:NTCTabSheet2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BackInTheEventLoop();
+        mailed_.clear();
+        ErrorOccurred = true;
+        bool checked = false;
+        WhenModal([&](QWidget& window) {
+            if (!c.pseudoCode) Click(window, "Button4");
+            QTest::keyClicks(&Find(window, c.memo), "what I typed");
+            mailerAnswer_ = false;
+            Click(window, c.send);
+            EXPECT_EQ(PageOf(window), c.pageAfter);
+            EXPECT_TRUE(window.isVisible());
+            EXPECT_TRUE(window.isEnabled());
+            if (c.backToText) {
+                EXPECT_TRUE(Find(window, c.backToText).isEnabled());
+                Click(window, c.backToText);
+            }
+            auto& memo = Find<QPlainTextEdit>(window, c.memo);
+            EXPECT_EQ(memo.toPlainText(), "what I typed");
+            EXPECT_TRUE(memo.isVisible());
+            EXPECT_TRUE(Find(window, c.send).isVisible());
+            EXPECT_TRUE(Find(window, c.send).isEnabled());
+            // The user copies the text, then sends again, and this time the mail goes out.
+            memo.selectAll();
+            memo.copy();
+            EXPECT_EQ(QApplication::clipboard()->text(), "what I typed");
+            mailerAnswer_ = true;
+            Click(window, c.send);
+            checked = true;
+            if (window.isVisible()) Click(window, "Button3");
+        });
+        if (c.pseudoCode) ProcessError(c.pseudoCode);
+        else errortest::FailAt("URG.003-02");
+        EXPECT_TRUE(checked);
+        EXPECT_EQ(mailed_, (std::vector<std::string>{c.mailedPage, c.mailedPage}));
+        EXPECT_FALSE(ErrorWindowOpen);
+    }
+}
+
+// The caller's report page has no way out but Send, which closed the window until now: after a
+// report that did not go out, Esc closes it (the text could be copied or sent again before).
+TEST_F(UFormErrorTest, EscLeavesTheCallersReportPageOnlyAfterAnUndeliveredSend) {
+    ErrorOccurred = true;
+    bool openBeforeTheSend = false, closedByEsc = false;
     WhenModal([&](QWidget& window) {
-        QTest::keyClicks(&Find(window, "Memo4"), "my review");
-        Click(window, "Button6");
-        EXPECT_EQ(PageOf(window), "NTCTabSheet3");
-        EXPECT_TRUE(window.isVisible());
-        EXPECT_TRUE(window.isEnabled());
-        Click(window, "Button7");
-    });
-    ProcessError("review");
-    // The caller's report page has no way out but Send: it closes the window, mail or not.
-    bool closedBySend = false;
-    WhenModal([&](QWidget& window) {
+        QTest::keyClick(&window, Qt::Key_Escape);
+        openBeforeTheSend = window.isVisible();
+        mailerAnswer_ = false;
         Click(window, "Button5");
-        closedBySend = !window.isVisible();
-        if (!closedBySend) window.close();
+        QTest::keyClick(&window, Qt::Key_Escape);
+        closedByEsc = !window.isVisible();
+        if (!closedByEsc) window.close();
     });
     ProcessError("Kestrune");
-    EXPECT_TRUE(closedBySend);
-    EXPECT_EQ(mailed_, (std::vector<std::string>{"review:NTCTabSheet3", "report:NTCTabSheet2"}));
+    EXPECT_TRUE(openBeforeTheSend);
+    EXPECT_TRUE(closedByEsc);
+    EXPECT_EQ(mailed_, std::vector<std::string>{"report:NTCTabSheet2"});
     EXPECT_FALSE(ErrorWindowOpen);
 }
 
 // Outside reporter mode a Send that fails in any way, its body included, lands on the error page
-// with the user's text kept, where ignore and close program are: the report page has no Cancel,
-// Esc and the window has no close box. Driven through the real mail of the window.
+// with the user's text kept, where ignore and close program are (the report page has no Cancel,
+// Esc and the window has no close box), and the report button again. Driven through the real
+// mail of the window.
 TEST_F(UFormErrorTest, AFailedReportLandsOnTheErrorPage) {
     SetWindowMailersForTesting({}, {});
     enum class Log { Folder, Pipe, NoMailSettings };
@@ -286,8 +342,9 @@ TEST_F(UFormErrorTest, AFailedReportLandsOnTheErrorPage) {
             page = PageOf(window);
             text = Find<QPlainTextEdit>(window, "Memo3").toPlainText().toStdString();
             box = boxes.calls().empty() ? "" : boxes.calls().back().kind;
+            // Ignore and close program are there, and so is the way back to the text.
             usable = window.isVisible() && window.isEnabled() && Find(window, "Button3").isVisible() &&
-                     Find(window, "Button3").isEnabled();
+                     Find(window, "Button3").isEnabled() && Find(window, "Button4").isEnabled();
             Click(window, "Button3");
         });
         errortest::FailAt("URG.003-02");

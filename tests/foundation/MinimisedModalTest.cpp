@@ -9,8 +9,10 @@
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <functional>
 
+#include "foundation/ModalWindows.h"
 #include "foundation/UniversalProcedures.h"
 #include "tests/support/TestSupport.h"
 
@@ -74,6 +76,48 @@ TEST(MinimisedModalWindow, ComesBackAndItsOwnerAnswersEscAfterwards) {
         EXPECT_TRUE(opened);
         EXPECT_FALSE(owner.isVisible()) << "the owner answered Esc";
         EXPECT_FALSE(BusyFlag);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// While the program's thread is held (busy with a transfer, say), the window system's news of a
+// minimise waits in its queue. Whatever ends the stretch first, the end of the stretch itself or
+// a box that opens above the window, the window is shown normally again, and the box is on
+// screen above a window that is.
+TEST(MinimisedModalWindow, AWindowMinimisedWhileTheProgramWasBusyComesBack) {
+    const struct {
+        const char* name;
+        bool byBox;  // false: the stretch's end brings it back
+    } cases[] = {{"the end of the stretch", false}, {"a box opened above it", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDialog owner;
+        bool normalAtTheEnd = false, normalUnderTheBox = false;
+        const auto shownNormally = [&owner] {
+            return owner.isVisible() && !(owner.windowState() & Qt::WindowMinimized) &&
+                   !(owner.windowHandle()->windowStates() & Qt::WindowMinimized);
+        };
+        QTimer::singleShot(0, &owner, [&] {
+            // The minimise as the window system makes it while nothing answers.
+            owner.windowHandle()->setWindowStates(Qt::WindowMinimized);
+            if (c.byBox) {
+                WhenAbove(&owner, [&](QWidget* box) {
+                    normalUnderTheBox = shownNormally();
+                    box->close();
+                });
+                ShowMessageBox(&owner, "Text", "Caption", "error", kMbSystemModal);
+            } else {
+                ComeBackAfterUnansweredStretch();
+                normalAtTheEnd = shownNormally();
+            }
+            owner.reject();
+        });
+        ExecModal(owner);
+        EXPECT_EQ(normalAtTheEnd, !c.byBox);
+        EXPECT_EQ(normalUnderTheBox, c.byBox);
     }
 }
 

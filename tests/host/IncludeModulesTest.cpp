@@ -2,12 +2,15 @@
 // host window runs, and the small services of the other windows.
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QFrame>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
+#include <functional>
 
 #include "checks/UnitAutoUpdateSettings.h"
 #include "errors/ErrorProcessor.h"
@@ -225,6 +228,41 @@ TEST_F(StartUpServices, OlderSystemStopsTheSetUp) {
         EXPECT_FALSE(IncludeModulesReady);
         EXPECT_TRUE(FileExists(counter)) << "the counter step did not run";
         if (!shown) QApplication::processEvents();
+    }
+    ErrorReportingOff = false;
+}
+
+// The not-supported window ends the run however its user closes it, with Ok's status: the
+// set-up stops at the window, so a close that only hid it would leave a process with nothing on
+// screen for good.
+TEST_F(StartUpServices, EveryCloseOfTheNotSupportedWindowEndsTheRun) {
+    testsupport::ScopedEnv env;
+    env.Set("KESTRUNE_WINDOWS_VERSION", "4.0");
+    ASSERT_FALSE(IsWindowsAtLeast("2k")) << "the Windows version set for the test was not seen";
+    struct Case {
+        const char* name;
+        std::function<void(QWidget*)> close;
+    };
+    const Case cases[] = {
+        {"Ok", [](QWidget* window) { QTest::mouseClick(window->findChild<QPushButton*>("ButtonOk"), Qt::LeftButton); }},
+        {"Esc", [](QWidget* window) { QTest::keyClick(window, Qt::Key_Escape); }},
+        // What the window system's close box and Alt+F4 deliver.
+        {"the window's close", [](QWidget* window) { window->windowHandle()->close(); }},
+        {"a close by the program", [](QWidget* window) { window->close(); }},
+        {"reject", [](QWidget* window) { static_cast<QDialog*>(window)->reject(); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        bool shown = false;
+        program_.WhenModal("UFormNotSupportedOS", [&](QWidget* window) {
+            shown = true;
+            c.close(window);
+        });
+        EXPECT_EQ(program_.Start({"", "Prog", "2.0", "English"}), 0);
+        EXPECT_TRUE(shown);
+        EXPECT_TRUE(TerminateRequested());
+        EXPECT_FALSE(IncludeModulesReady);
+        ResetTermination();
     }
     ErrorReportingOff = false;
 }

@@ -1,7 +1,8 @@
 // Loaded into the program under test with LD_PRELOAD. When the first modal window paints for the
 // first time, it writes that window's object name and caption to $KESTRUNE_DRIVER_REPORT and
-// then closes it the way $KESTRUNE_DRIVER_ACTION says: the name of a button to click, "Esc", or
-// "Kill" (the program is killed in that paint, as a start that hangs there is killed by its user).
+// then closes it the way $KESTRUNE_DRIVER_ACTION says: the name of a button to click, "Esc",
+// "Close" (the window system's close, as its close box or Alt+F4 asks for it), or "Kill" (the
+// program is killed in that paint, as a start that hangs there is killed by its user).
 // For each component named in $KESTRUNE_DRIVER_TEXTS (names joined by ","), "|name=text" follows
 // in the report. Actions joined by "," close the modal windows that follow the first one in turn,
 // each at its first paint.
@@ -18,6 +19,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -43,6 +45,13 @@ void Report(QWidget* window) {
 void Act(QWidget* window, const QString& action) {
     if (action == "Kill") {
         raise(SIGKILL);
+    } else if (action == "Close") {
+        QMetaObject::invokeMethod(
+            window,
+            [window = QPointer<QWidget>(window)] {
+                if (window && window->windowHandle()) window->windowHandle()->close();
+            },
+            Qt::QueuedConnection);
     } else if (action == "Esc") {
         QCoreApplication::postEvent(window, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
     } else if (auto* button = window->findChild<QPushButton*>(action)) {
