@@ -23,6 +23,8 @@
 #include "foundation/core/Guard.h"
 #include "foundation/core/IniFile.h"
 #include "foundation/core/PathNames.h"
+#include "foundation/core/Product.h"
+#include "foundation/core/Quietly.h"
 #include "foundation/core/SystemFolders.h"
 #include "platform/AsciiText.h"
 #include "platform/Executable.h"
@@ -42,20 +44,10 @@ constexpr std::size_t kMessagesLimit = 64 * 1024;  // lines of a few digits each
 
 // A mutex name as a file name: letters, digits, ".", "-" and "_" stand; every other byte is %XX.
 std::string FileNameFor(const std::string& name) {
-    static const char* const hex = "0123456789ABCDEF";
-    std::string file;
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= '0' && byte <= '9') || (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') || c == '.' ||
-            c == '-' || c == '_') {
-            file += c;
-        } else {
-            file += '%';
-            file += hex[byte >> 4];
-            file += hex[byte & 15];
-        }
-    }
-    return file;
+    return platform::PercentEscaped(name, [](unsigned char byte) {
+        const char c = static_cast<char>(byte);
+        return !(platform::AsciiIsAlnum(c) || c == '.' || c == '-' || c == '_');
+    });
 }
 
 // Handles of the mutexes this copy opened; they stay open until the process ends.
