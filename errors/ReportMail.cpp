@@ -15,6 +15,8 @@
 #include "errors/MailSettings.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
+#include "foundation/core/Product.h"
+#include "foundation/core/Quietly.h"
 #include "language/pack/LanguagePack.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -161,7 +163,7 @@ void SendMail(MailWindow& window, MailKind kind, std::vector<std::string> body) 
     // The sending page lets the event loop paint; nothing that runs then may start a second mail.
     if (g_sending) return;
     g_sending = true;
-    try {
+    Quietly([&] {
         const bool report = kind == MailKind::Report;
         const MailEntries entries = window.Entries(kind);
         MailMessage message;
@@ -173,15 +175,16 @@ void SendMail(MailWindow& window, MailKind kind, std::vector<std::string> body) 
         const Delivery delivery = Deliver(std::move(message));
         if (delivery.sent) DeleteMailedLog();
         window.ShowMailResult(kind, delivery.sent, delivery.details);
-    } catch (...) {}
+    });
     g_mailedLog.reset();
     g_sending = false;
 }
 
 bool SendReportFromWindow(MailWindow& window) {
     std::vector<std::string> body;
-    try {
-        if (g_sending) return false;
+    bool ready = false;
+    Quietly([&] {
+        if (g_sending) return;
         if (ReporterMode) {
             g_mailedLog.reset();
             body = ReporterBody(AsUtf8(ReadCallerLog(ExternalErrorLogPath)), SystemRows());
@@ -189,27 +192,28 @@ bool SendReportFromWindow(MailWindow& window) {
             std::optional<std::string> log;
             if (!ReadErrorLogForMail(log, g_mailedLog)) {
                 window.ShowMailResult(MailKind::Report, false, {{MailNoteId::ErrorLogUnreadable, {}}});
-                return false;
+                return;
             }
             body = ReportBody(AsUtf8(log));
         }
-    } catch (...) {
-        return false;
-    }
+        ready = true;
+    });
+    if (!ready) return false;
     SendMail(window, MailKind::Report, std::move(body));
     return true;
 }
 
 bool SendReviewFromWindow(MailWindow& window) {
     std::vector<std::string> body;
-    try {
-        if (g_sending) return false;
+    bool ready = false;
+    Quietly([&] {
+        if (g_sending) return;
         g_mailedLog.reset();
         std::optional<std::string> log;
         if (ErrorOccurred) {
             if (!ReadErrorLogForMail(log, g_mailedLog)) {
                 window.ShowMailResult(MailKind::Review, false, {{MailNoteId::ErrorLogUnreadable, {}}});
-                return false;
+                return;
             }
         } else if (platform::FileAgeReadable(ErrorLogPath())) {
             // Without an error in this run the log is only looked at, never read: the body then
@@ -219,9 +223,9 @@ bool SendReviewFromWindow(MailWindow& window) {
         // The rows are gathered only when the body uses them.
         const MailSystemRows rows = log ? MailSystemRows{} : SystemRows();
         body = ReviewBody(AsUtf8(log), ErrorOccurred, ErrorDump, rows);
-    } catch (...) {
-        return false;
-    }
+        ready = true;
+    });
+    if (!ready) return false;
     SendMail(window, MailKind::Review, std::move(body));
     return true;
 }

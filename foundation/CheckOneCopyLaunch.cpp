@@ -297,11 +297,8 @@ std::vector<int> RunningCopyEntry::TakeMessages() {
     const auto bytes = platform::ReadRegularFileLimited(taking, kMessagesLimit);
     unlink(taking.c_str());
     if (!bytes) return messages;
-    for (const std::string& line : TextFileLines(*bytes)) {
-        try {
-            messages.push_back(std::stoi(line));
-        } catch (...) {}
-    }
+    // A line that is no number is no message.
+    for (const std::string& line : TextFileLines(*bytes)) Quietly([&] { messages.push_back(std::stoi(line)); });
     return messages;
 }
 
