@@ -55,7 +55,7 @@ bool ReadErrorLogForMail(std::optional<std::string>& log, std::optional<std::str
         case LogRead::Status::Missing: return true;
         case LogRead::Status::NotAFile:
         case LogRead::Status::Unreadable:
-            std::fprintf(stderr, "KV.Kestrune: the error log %s is no file that can be read; nothing is mailed.\n",
+            std::fprintf(stderr, "%s: the error log %s is no file that can be read; nothing is mailed.\n", kProductName,
                          platform::NativePath(ErrorLogPath()).c_str());
             return false;
         case LogRead::Status::Read: break;
@@ -84,7 +84,7 @@ struct Delivery {
 void Note(Delivery& delivery, MailNote note) {
     // Both accounts fail alike when the settings file is missing: one line says it.
     if (std::find(delivery.details.begin(), delivery.details.end(), note) != delivery.details.end()) return;
-    std::fprintf(stderr, "KV.Kestrune: mail: %s\n", MailNoteText(note).c_str());
+    std::fprintf(stderr, "%s: mail: %s\n", kProductName, MailNoteText(note).c_str());
     delivery.details.push_back(std::move(note));
 }
 

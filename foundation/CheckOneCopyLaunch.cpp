@@ -35,6 +35,10 @@ namespace kestrune {
 namespace {
 
 constexpr int kWmUser = 0x400;
+// The name under which copies of every version meet (the runtime folder, the mutexes) and the
+// tag of a running copy's entry: both must never follow a rename of the product, or copies of
+// two versions would no longer find each other.
+constexpr const char* kMeetingName = "KV.Kestrune";
 constexpr const char* kEntryHeader = "KV.Kestrune running copy 1";
 constexpr std::size_t kMessagesLimit = 64 * 1024;  // lines of a few digits each
 
@@ -218,8 +222,8 @@ std::string RunningCopiesFolder() {
     };
     std::string folder;
     const std::string runtime = platform::UserRuntimeFolder();
-    if (!runtime.empty() && platform::MakePrivateFolder(runtime + "/KV.Kestrune"))
-        folder = withCopies(runtime + "/KV.Kestrune");
+    if (!runtime.empty() && platform::MakePrivateFolder(runtime + "/" + kMeetingName))
+        folder = withCopies(runtime + "/" + kMeetingName);
     if (folder.empty()) folder = withCopies(platform::PrivateFolderIn(platform::NativePath(TempDirFromEnvironment())));
     // Another user may have taken TEMP's folder first; the user's own cache folder is the last place.
     if (folder.empty() && platform::CreateDirectories(platform::UserCacheFolder()))
@@ -401,7 +405,7 @@ bool CheckMutexAndWindows(bool resultIn, bool isSibling, int messageId, bool not
                     if (notify) PostCopyMessage(copy, kWmUser + 1);
                 } else if (showWarning) {
                     ShowMessageBox(ownerHandle, GetOneCopyMessage(messageId == 0 ? 0 : MessageForVersion(copy.version)),
-                                   std::string("KV.Kestrune ") + kProgramVersionTag + " - Warning...", "Warning",
+                                   std::string(kProductName) + " " + kProgramVersionTag + " - Warning...", "Warning",
                                    kMbSystemModal);
                 } else if (notify) {
                     PostCopyMessage(copy, kWmUser + 3);
@@ -422,23 +426,24 @@ bool CheckSingleInstance(bool notify, WindowHandle ownerHandle, QWidget* ownerFo
         // Without a private place there are no mutexes to meet at: the check is left out, and the
         // start goes on as if no other copy ran. Nobody can mend this from an error window.
         if (RunningCopiesFolder().empty()) {
-            std::fprintf(stderr,
-                         "KV.Kestrune: no private folder for the running copies; other copies are not looked for.\n");
+            std::fprintf(stderr, "%s: no private folder for the running copies; other copies are not looked for.\n",
+                         kProductName);
             return;
         }
         const std::string className = ClassNameOf(ownerForm);
         PublishOwnWindow(ownerForm, className);
         bool siblingResult = true;
         for (int i = 0; i < OtherInstanceCount && i < static_cast<int>(OtherInstanceNames.size()); ++i) {
-            siblingResult = CheckMutexAndWindows(true, siblingResult, 0, notify, false,
-                                                 "KV.Kestrune " + OtherInstanceNames[static_cast<std::size_t>(i)],
-                                                 className, ownerHandle);
+            siblingResult =
+                CheckMutexAndWindows(true, siblingResult, 0, notify, false,
+                                     std::string(kMeetingName) + " " + OtherInstanceNames[static_cast<std::size_t>(i)],
+                                     className, ownerHandle);
             WaitMilliseconds(100);
         }
-        result = CheckMutexAndWindows(true, false, 0, notify, false, std::string("KV.Kestrune ") + kProgramVersionTag,
-                                      className, ownerHandle);
+        result = CheckMutexAndWindows(true, false, 0, notify, false,
+                                      std::string(kMeetingName) + " " + kProgramVersionTag, className, ownerHandle);
         if (siblingResult || notify)
-            result = CheckMutexAndWindows(result, false, 1, notify, true, "KV.Kestrune", className, ownerHandle);
+            result = CheckMutexAndWindows(result, false, 1, notify, true, kMeetingName, className, ownerHandle);
     });
     return result;
 }

@@ -85,8 +85,8 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
             if (StartMessagesAllowed) {
                 ShowFormModal(false, nullptr, [] {
                     auto* window = new TUFormNotSupportedOS();
-                    window->setWindowTitle(QStringLiteral("KV.Kestrune %1...").arg(kProgramVersionTag));
-                    window->Memo2->setPlainText(QStringLiteral("KV.Kestrune Version: %1").arg(kProgramVersionTag));
+                    window->setWindowTitle(QStringLiteral("%1 %2...").arg(kProductName, kProgramVersionTag));
+                    window->Memo2->setPlainText(QStringLiteral("%1 Version: %2").arg(kProductName, kProgramVersionTag));
                     const QString minimum = QString::fromStdString(MinimumWindowsText);
                     window->Memo3->setPlainText(QString::fromUtf8("Предназначена для Windows ") + minimum +
                                                 QString::fromUtf8(" и выше.") + "\n" + "For Windows " + minimum +

@@ -264,7 +264,7 @@ void TFormKestrune::Timer1Timer() {
                 break;
             default:
                 // A mode nobody knows would leave an invisible process that nobody can end.
-                std::fprintf(stderr, "KV.Kestrune: unknown mode \"%s\"; nothing to do.\n", Printable(P1).c_str());
+                std::fprintf(stderr, "%s: unknown mode \"%s\"; nothing to do.\n", kProductName, Printable(P1).c_str());
                 TerminateApplication(2);
                 return;
         }

@@ -16,6 +16,7 @@
 
 #include "foundation/core/Guard.h"
 #include "foundation/core/Printable.h"
+#include "foundation/core/Product.h"
 #include "foundation/core/ProgramValues.h"
 #include "platform/FileSystem.h"
 
@@ -355,7 +356,7 @@ bool DeleteDirectory(const std::string& folder) {
             return;
         }
         FolderRemovalFailed = true;
-        std::string text = "KV.Kestrune: the folder \"" + Printable(path) +
+        std::string text = std::string(kProductName) + ": the folder \"" + Printable(path) +
                            "\" could not be removed: " + std::to_string(failures.count) + " entries stayed" +
                            failures.named;
         if (failures.count > kNamedFailuresLimit) text += "\n  ...";
