@@ -102,9 +102,6 @@ void OnAgentEnded(int run, const AgentRunResult& result) {
     if (!result.ok()) MarkCheckFailed();
 }
 
-// The carrier frame hands its translated texts here from the program's start on.
-[[maybe_unused]] const bool StatusTextsTaken = (SetUpdateStatusTextsHandler(TakeTranslatedStatusTexts), true);
-
 // The description the reader reads: the Russian one for Russian, the English twin for English,
 // and for a third language the one its new-version language setting picks.
 std::string ReaderDescriptionSuffix() {

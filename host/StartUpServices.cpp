@@ -69,6 +69,9 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
         AuthorAddress = kDeveloperAddress;
         ExternalErrorLogPath.clear();
         SetAddonWindowServices({ShowAddOnWindow, SetupHelpButtonFrame, RefreshHelpButtonMenu});
+        // Before the first language is loaded: the carrier frame hands every translation of the
+        // status texts to the new-version check.
+        SetUpdateStatusTextsHandler(TakeTranslatedStatusTexts);
 
         step("02");
         TimerUCNV = Child<QTimer>(IncludePanel, "TimerUCNV");
