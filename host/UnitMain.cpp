@@ -180,13 +180,13 @@ void TFormKestrune::FormCreate(const std::vector<std::string>& params) {
         FilePrefix = P2 + "_" + P3;
         CallingProgramVersion = P3;
         CheckUrl = URLtoFile;
-        CallingProgramName = P2;
-        ExternalErrorLogPath = P7;
         if (P1 == "3") SuppressCheckWindows = true;
         IconPath = IconPatch;
 
         InitIncludeModules(false, false, UFrameIncludePanel1, this, this, "", false, false);
 
+        // The start-up services begin with the program's own name and no caller's log, so that a
+        // failure while they run is reported as the program's; the caller's take over after them.
         CallingProgramName = P2;
         ExternalErrorLogPath = P7;
         if (!P1.empty() && (P2.empty() || P3.empty() || CommandLineLanguage.empty())) {
