@@ -15,6 +15,7 @@ namespace kestrune {
 bool CopyFileTo(const std::string& source, const std::string& destFolder, const std::string& fileName,
                 bool failIfExists);
 // The shell's copy of one file or folder tree to the target path (into it when it is a folder).
+// Nothing in the program calls this routine of the design; it is kept.
 bool ShellCopy(const std::string& source, const std::string& target);
 // Copies the contents of fromFolder into toFolder (made when missing). True when all was copied.
 bool CopyDirectory(const std::string& fromFolder, const std::string& toFolder, bool failIfExists);
