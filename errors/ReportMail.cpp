@@ -1,7 +1,5 @@
 #include "errors/ReportMail.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -151,7 +149,7 @@ void DeleteMailedLog() {
         if (now.status == LogRead::Status::Read && now.complete && now.bytes == *g_mailedLog) platform::RemoveFile(log);
     }
     const std::string folder = ErrorLogFolder();
-    if (platform::IsDirectory(folder)) ::rmdir(platform::NativePath(folder).c_str());  // only when empty
+    if (platform::IsDirectory(folder)) platform::RemoveEmptyDirectory(folder);
 }
 
 }  // namespace

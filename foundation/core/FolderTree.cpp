@@ -1,6 +1,5 @@
 #include "foundation/core/FolderTree.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,11 +56,9 @@ bool CopyEntry(const std::string& source, const std::string& target, bool failIf
         if (!platform::IsDirectory(target) && mkdir(target.c_str(), 0777) != 0) return false;
         // The listing is taken before anything is copied: a target inside the source stays out.
         bool complete = true;
-        DIR* dir = opendir(source.c_str());
-        if (!dir) return false;
-        const std::vector<std::string> names = platform::ListOpenDirectory(dir);
-        closedir(dir);
-        for (const std::string& name : names) {
+        const auto names = platform::ListDirectoryIfOpened(source);
+        if (!names) return false;
+        for (const std::string& name : *names) {
             // A temporary that a killed write left is no part of the folder.
             if (platform::IsWriteTemporaryName(name)) continue;
             complete = CopyEntry(source + "/" + name, target + "/" + name, failIfExists) && complete;
@@ -214,16 +211,13 @@ bool EnterFolder(std::vector<TreeLevel>& levels, int parentFd, const std::string
     fstat(fd, &st);
     level.dev = st.st_dev;
     level.ino = st.st_ino;
-    const int listFd = dup(fd);
-    DIR* dir = listFd >= 0 ? fdopendir(listFd) : nullptr;
-    if (!dir) {
+    auto entries = platform::ListFolderOfDescriptor(fd);
+    if (!entries) {
         error = errno;
-        if (listFd >= 0) close(listFd);
         close(fd);
         return false;
     }
-    level.entries = platform::ListOpenDirectory(dir);
-    closedir(dir);
+    level.entries = std::move(*entries);
     levels.push_back(std::move(level));
     BoundOpenFolders(levels);
     return true;
