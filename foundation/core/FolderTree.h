@@ -1,6 +1,7 @@
 #pragma once
-// Copying and deleting files and folder trees. Needs no Qt: the one thing it asks of the program
-// around it, letting the event loop run while a long delete goes on, comes through a hook.
+// Copying and deleting files and folder trees, over the walks of platform/FolderWalks. Needs no
+// Qt: the one thing it asks of the program around it, letting the event loop run while a long
+// delete goes on, comes through a hook.
 
 #include <string>
 
