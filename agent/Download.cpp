@@ -3,7 +3,6 @@
 #include <curl/curl.h>
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstdlib>
 
@@ -116,30 +115,19 @@ std::string NormaliseUrl(std::string_view url) {
         return std::string(url);
     // A scheme is letters, digits, "+", "-" and "." after a first letter, ended by "://".
     const std::size_t mark = url.find("://");
-    if (mark != std::string_view::npos && mark > 0 && std::isalpha(static_cast<unsigned char>(url[0])) &&
-        std::all_of(url.begin(), url.begin() + static_cast<std::ptrdiff_t>(mark), [](char c) {
-            return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
-        })) {
+    if (mark != std::string_view::npos && mark > 0 && platform::AsciiIsAlpha(url[0]) &&
+        std::all_of(url.begin(), url.begin() + static_cast<std::ptrdiff_t>(mark),
+                    [](char c) { return platform::AsciiIsAlnum(c) || c == '+' || c == '-' || c == '.'; })) {
         return {};
     }
     return "http://" + std::string(url);
 }
 
 std::string PercentEncode(std::string_view text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string encoded;
-    encoded.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (std::isalnum(byte) || c == '-' || c == '.' || c == '_' || c == '~') {
-            encoded += c;
-        } else {
-            encoded += '%';
-            encoded += kHex[byte >> 4];
-            encoded += kHex[byte & 0x0F];
-        }
-    }
-    return encoded;
+    return platform::PercentEscaped(text, [](unsigned char byte) {
+        const char c = static_cast<char>(byte);
+        return !(platform::AsciiIsAlnum(c) || c == '-' || c == '.' || c == '_' || c == '~');
+    });
 }
 
 HttpClient::HttpClient(const Limits& limits)

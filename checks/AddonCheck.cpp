@@ -6,7 +6,7 @@
 
 #include "checks/AddonList.h"
 #include "checks/AgentRun.h"
-#include "checks/CheckNewVersion.h"
+#include "checks/NewVersionRunState.h"
 #include "checks/UnitAutoUpdate.h"
 #include "foundation/DueTest.h"
 #include "foundation/URegInA.h"

@@ -34,6 +34,7 @@ AddonEntry ListEntry(const std::string& text, const std::string& name);
 
 // Whether a whole line of InstallComponents.ini equals the name exactly (letter case and blanks
 // count). CR LF, LF and CR end a line; the line end of the last line opens no empty line.
+// Nothing in the program calls this routine of the design; it is kept, with its tests.
 bool IsListedAsInstalled(const std::string& installedList, const std::string& name);
 // The names of InstallComponents.ini by the same rule, to be looked up many times.
 std::unordered_set<std::string> InstalledNames(const std::string& installedList);

@@ -1,9 +1,5 @@
 #include "checks/AgentResults.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QStringDecoder>
 
 #include "foundation/TextLines.h"
@@ -67,17 +63,7 @@ std::vector<std::string> ResultLines(const std::string& text) { return TextFileL
 
 bool ResultHasBody(const std::string& path) {
     // Only the end is read: the closing CR LF that a whole result has.
-    const std::string native = platform::NativePath(path);
-    struct stat st {};
-    // Looked at before it is opened: a device or pipe at the name is never opened.
-    if (stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 2) return false;
-    const int fd = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    char end[2] = {};
-    const bool whole = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 2 &&
-                       pread(fd, end, 2, st.st_size - 2) == 2 && end[0] == '\r' && end[1] == '\n';
-    close(fd);
-    return whole;
+    return platform::ReadRegularFileEnd(path, 2) == "\r\n";
 }
 
 bool AgentFlagPresent(const std::string& path) { return platform::FileAgeReadable(path); }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 
+#include "checks/AgentResults.h"
 #include "foundation/URegInA.h"
 #include "foundation/core/Guard.h"
 #include "foundation/core/Product.h"
@@ -22,10 +23,6 @@ namespace {
 std::set<QProcess*>& Running() {
     static auto* running = new std::set<QProcess*>();
     return *running;
-}
-
-void DeleteIfPresent(const std::string& path) {
-    if (platform::FileAgeReadable(path)) platform::RemoveFile(path);
 }
 
 // Always from the event loop, so a caller never gets its answer inside its own call. A run counts
@@ -72,13 +69,13 @@ bool StartAgent(const AgentRequest& request, AgentDoneHandler done) {
         // Whatever an earlier run left goes first, also when this run cannot start: a stale flag
         // must never read as this run's answer.
         const std::string temp = AgentTempFolder();
-        DeleteIfPresent(temp + "\\" + request.prefix + "_CAC_Ready");
+        RemoveAgentFile(temp + "\\" + request.prefix + "_CAC_Ready");
         if (request.modeWord == kAgentVersionMode) {
-            DeleteIfPresent(temp + "\\" + request.prefix + "_CNVFalse");
-            DeleteIfPresent(temp + "\\" + request.prefix + "_CheckReady");
+            RemoveAgentFile(temp + "\\" + request.prefix + "_CNVFalse");
+            RemoveAgentFile(temp + "\\" + request.prefix + "_CheckReady");
             const std::string settings = GetProgramPath(2, "");
-            DeleteIfPresent(settings + request.prefix + "_CNVTrue.txt");
-            DeleteIfPresent(settings + request.prefix + "_CNVTrueEng.txt");
+            RemoveAgentFile(settings + request.prefix + "_CNVTrue.txt");
+            RemoveAgentFile(settings + request.prefix + "_CNVTrueEng.txt");
         }
         const std::string agent = AgentFilePath();
         if (request.baseUrl.empty() || !platform::IsRegularFile(agent)) return;

@@ -15,6 +15,7 @@
 #include "checks/AgentResults.h"
 #include "checks/CallerIcon.h"
 #include "checks/NewVersionDescription.h"
+#include "checks/NewVersionRunState.h"
 #include "foundation/ShellOpen.h"
 #include "foundation/URegInA.h"
 #include "foundation/UnitVAR.h"
@@ -33,12 +34,10 @@ namespace kestrune {
 
 std::string DownloadPageUrl;
 bool CloseNewVersionOnPaint = false;
-bool NewVersionWindowOpen = false;
 
 const ProgramValues newVersionValues([] {
     DownloadPageUrl.clear();
     CloseNewVersionOnPaint = false;
-    NewVersionWindowOpen = false;
 });
 
 namespace {

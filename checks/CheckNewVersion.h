@@ -18,7 +18,7 @@ namespace kestrune {
 
 extern std::string DownloadPageUrl;  // line 3 of the description read last
 extern bool CloseNewVersionOnPaint;  // the description was unreadable: the first paint closes
-extern bool NewVersionWindowOpen;    // the window exists
+// The window keeps NewVersionWindowOpen (checks/NewVersionRunState.h) while it exists.
 
 // Creates the window, brings it to the front and shows it modally under BusyFlag (ShowFormModal;
 // the window translates itself as it is created).

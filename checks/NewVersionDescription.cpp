@@ -7,24 +7,21 @@
 #include "checks/AgentResults.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/core/VersionTags.h"
+#include "platform/AsciiText.h"
 
 namespace kestrune {
 namespace {
 
 std::string Trimmed(const std::string& text) {
-    const std::size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    return std::string(platform::AsciiTrimmed(text, platform::kLineBlanks));
 }
 
 }  // namespace
 
 bool ParseKilobytes(const std::string& line, int& kilobytes) {
-    std::string text = line;
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
-    std::size_t start = text.find_first_not_of(" \t");
-    if (start == std::string::npos) return false;
-    const char* begin = text.data() + start;
+    const std::string_view text = platform::AsciiTrimmed(line, platform::kLineBlanks);
+    if (text.empty()) return false;
+    const char* begin = text.data();
     const char* end = text.data() + text.size();
     if (*begin == '+') ++begin;
     const auto [ptr, error] = std::from_chars(begin, end, kilobytes);

@@ -6,10 +6,8 @@
 #include <QTextBrowser>
 
 #include "checks/AgentResults.h"
-#include "checks/AgentRun.h"
 #include "checks/CallerIcon.h"
 #include "checks/UMessages.h"
-#include "foundation/DueTest.h"
 #include "foundation/SafePageDocument.h"
 #include "foundation/ShellOpen.h"
 #include "foundation/URegInA.h"
@@ -122,7 +120,7 @@ void TUFormUMessage::NTCWebBrowser1BeforeNavigate2(const QUrl& url) {
     });
 }
 
-void TUFormUMessage::CheckNewFile(WindowHandle hostWindow) {
+void messages::CheckNewFile(WindowHandle hostWindow) {
     Guard("UMs.006-01", [&] {
         if (!TakeOverMessagePages()) return;
         if (platform::FileAgeReadable(SilencedMessagesMarkerPath())) return;
@@ -131,20 +129,6 @@ void TUFormUMessage::CheckNewFile(WindowHandle hostWindow) {
         // current until it is silenced.
         if (!UsableMessagePage(CurrentMessagePagePath(CommandLineLanguage))) return;
         ShowFormModal(false, hostWindow, [] { return static_cast<QWidget*>(new TUFormUMessage()); });
-    });
-}
-
-void TUFormUMessage::LaunchCheckUAC() {
-    Guard("UMs.005-01", [&] {
-        const auto close = qScopeGuard([] { CloseSettingsFile(nullptr); });
-        OpenSettingsFile("UMessages", "01.00");
-        const int interval = ReadSettingInteger("Settings", "IntervalAUCheck", 7, 1, 30);
-        // No message address: there is nothing to fetch, and the check is not counted as made.
-        if (MessagesUrl.empty()) return;
-        if (!IsCheckDue("Messages", interval)) return;
-        if (!WriteLastCheckFile("Messages")) throw std::runtime_error("The last-check file cannot be written.");
-        for (const char* prefix : kMessagePrefixes)
-            StartAgent({prefix, MessagesUrl, kAgentListMode, kAgentTimeLimitMs, "UMs.005-01"}, {});
     });
 }
 

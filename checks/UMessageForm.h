@@ -1,7 +1,7 @@
 #pragma once
 // The developer messages' window: the current page in the command line's language, shown
-// without loading anything it names, with its two buttons; and the check's two entries for the
-// host. The pages' files and their take-over are checks/UMessages.
+// without loading anything it names, with its two buttons; and the check's entry that opens it.
+// The pages' files, their take-over and the agent's start are checks/UMessages.
 
 #include <QDialog>
 #include <QPointer>
@@ -33,13 +33,6 @@ public:
     // (OpenPageLink); the pane keeps the message.
     void NTCWebBrowser1BeforeNavigate2(const QUrl& url);
 
-    // Takes over the pages an earlier run fetched and shows the window when there is a page to
-    // show; the host window comes back to the front after it. Runs once per start, at the first
-    // paint, when the computer is online.
-    static void CheckNewFile(WindowHandle hostWindow);
-    // Starts the agent for both pages when the message check is due.
-    static void LaunchCheckUAC();
-
 protected:
     // Clears the showing mark once the page pane has painted.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -56,5 +49,13 @@ private:
 extern QPointer<TUFormUMessage> UFormUMessage;
 // True while the window loads its page; link clicks reach the browser only after it.
 extern bool MessagePageLoading;
+
+namespace messages {
+// Takes over the pages an earlier run fetched and shows the window when there is a page to
+// show; the host window comes back to the front after it. Runs once per start, at the first
+// paint, when the computer is online. The check's other entry, messages::LaunchCheckUAC, needs
+// no window (checks/UMessages.h).
+void CheckNewFile(WindowHandle hostWindow);
+}  // namespace messages
 
 }  // namespace kestrune

@@ -1,8 +1,11 @@
 #include "checks/UMessages.h"
 
+#include <QScopeGuard>
 #include <stdexcept>
 
 #include "checks/AgentResults.h"
+#include "checks/AgentRun.h"
+#include "foundation/DueTest.h"
 #include "foundation/URegInA.h"
 #include "foundation/core/FolderTree.h"
 #include "foundation/core/Guard.h"
@@ -97,6 +100,20 @@ bool TakeOverMessagePages() {
         done = true;
     });
     return done;
+}
+
+void messages::LaunchCheckUAC() {
+    Guard("UMs.005-01", [&] {
+        const auto close = qScopeGuard([] { CloseSettingsFile(nullptr); });
+        OpenSettingsFile("UMessages", "01.00");
+        const int interval = ReadSettingInteger("Settings", "IntervalAUCheck", 7, 1, 30);
+        // No message address: there is nothing to fetch, and the check is not counted as made.
+        if (MessagesUrl.empty()) return;
+        if (!IsCheckDue("Messages", interval)) return;
+        if (!WriteLastCheckFile("Messages")) throw std::runtime_error("The last-check file cannot be written.");
+        for (const char* prefix : kMessagePrefixes)
+            StartAgent({prefix, MessagesUrl, kAgentListMode, kAgentTimeLimitMs, "UMs.005-01"}, {});
+    });
 }
 
 }  // namespace kestrune

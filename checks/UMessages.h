@@ -53,4 +53,10 @@ std::optional<std::string> UsableMessagePage(const std::string& path);
 // (reported under UMs.006-01).
 bool TakeOverMessagePages();
 
+namespace messages {
+// Starts the agent for both pages when the message check is due. The check's other entry,
+// messages::CheckNewFile, opens the window (checks/UMessageForm.h).
+void LaunchCheckUAC();
+}  // namespace messages
+
 }  // namespace kestrune

@@ -1,7 +1,5 @@
 #include "checks/UnitAutoUpdate.h"
 
-#include <ifaddrs.h>
-#include <net/if.h>
 #include <QTimer>
 #include <array>
 #include <cstdlib>
@@ -23,6 +21,7 @@
 #include "language/pack/LanguagePack.h"
 #include "platform/AsciiText.h"
 #include "platform/FileSystem.h"
+#include "platform/Network.h"
 
 namespace kestrune {
 
@@ -45,7 +44,6 @@ std::string StatusTextFailed = "Проверка наличия обновлен
 
 namespace {
 
-int InternetStateForTesting = -1;
 bool AgentRunEnded = false;  // this program's last agent run has answered
 bool AgentRunning = false;   // an agent run of this program is going
 int AgentRunNumber = 0;      // the last agent run started; an earlier run's answer is no answer
@@ -101,9 +99,6 @@ void OnAgentEnded(int run, const AgentRunResult& result) {
     AgentRunning = false;
     if (!result.ok()) MarkCheckFailed();
 }
-
-// The carrier frame hands its translated texts here from the program's start on.
-[[maybe_unused]] const bool StatusTextsTaken = (SetUpdateStatusTextsHandler(TakeTranslatedStatusTexts), true);
 
 // The description the reader reads: the Russian one for Russian, the English twin for English,
 // and for a third language the one its new-version language setting picks.
@@ -353,21 +348,7 @@ void SaveSettingsUAU() {
     });
 }
 
-void SetInternetConnectedForTesting(int state) { InternetStateForTesting = state; }
-
-bool IsInternetConnected() {
-    if (InternetStateForTesting >= 0) return InternetStateForTesting == 1;
-    if (const char* forced = std::getenv("KESTRUNE_INTERNET"); forced && *forced) return std::string(forced) != "0";
-    ifaddrs* list = nullptr;
-    if (getifaddrs(&list) != 0) return true;  // cannot be told: online
-    bool online = false;
-    for (ifaddrs* entry = list; entry; entry = entry->ifa_next) {
-        if (!entry->ifa_addr || (entry->ifa_flags & IFF_LOOPBACK)) continue;
-        if ((entry->ifa_flags & IFF_UP) && (entry->ifa_flags & IFF_RUNNING)) online = true;
-    }
-    freeifaddrs(list);
-    return online;
-}
+bool IsInternetConnected() { return platform::NetworkConnected(); }
 
 void DeleteCheckFlags() {
     Guard("UAU.001-01", [&] {

@@ -48,7 +48,7 @@ void UpdateCheckStatusText(bool done);
 void LoadSettingsUAU(WindowHandle owner);
 void SaveSettingsUAU();
 // The computer counts as online when a network interface other than loopback is up, or when that
-// cannot be told.
+// cannot be told (platform::NetworkConnected, whose seam tests set).
 bool IsInternetConnected();
 // Removes the check's TEMP flags "_CNVFalse" and "_CheckReady".
 void DeleteCheckFlags();
@@ -62,8 +62,5 @@ void TakeTranslatedStatusTexts(const UpdateStatusTexts& texts, const std::string
 // A status format filled with one text: "%s" takes it, "%%" is "%". False (and nothing set) for a
 // format with any other conversion, so a translated text is never handed to printf.
 bool FormatStatusText(const std::string& format, const std::string& value, std::string& result);
-
-// For tests: whether a connection is seen; an unset state returns to the system's.
-void SetInternetConnectedForTesting(int state);  // -1 system, 0 offline, 1 online
 
 }  // namespace kestrune

@@ -108,7 +108,8 @@ void ProcessErrorNow(const std::string& code) {
     Quietly([&] {
         if (ErrorReportingOff) return;
         // The mode belongs to the window about to open: a failure under an open report window
-        // must not turn the caller's report into a report of this program's own log.
+        // must not turn the caller's report into a report of this program's own log. "Kestrune" is
+        // a pseudo-code of the calling programs, not the product's name: it never follows a rename.
         if (code == "Kestrune") {
             ReporterMode = true;
             ShowErrorWindow(WindowKind::Report, std::string());

@@ -1,7 +1,6 @@
 #include "errors/MailSettings.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 
 #include "errors/MailMessage.h"
@@ -16,11 +15,7 @@ namespace {
 
 constexpr std::size_t kMailSettingsLimit = 64 * 1024;  // two accounts and a few options
 
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
-    return text;
-}
+std::string_view Trim(std::string_view text) { return platform::AsciiTrimmed(text, platform::kAsciiSpaces); }
 
 // The value of a line: blanks around it removed, and a comment that a blank introduces cut off.
 std::string_view ValueOf(std::string_view text) {
@@ -61,7 +56,7 @@ void CheckAccount(MailAccount& account, const std::string& section, const std::s
 bool IsPlainHostName(std::string_view host) {
     if (host.empty() || host.size() > 253 || host.front() == '.' || host.front() == '-') return false;
     return std::all_of(host.begin(), host.end(),
-                       [](unsigned char c) { return std::isalnum(c) || c == '.' || c == '-'; });
+                       [](char c) { return platform::AsciiIsAlnum(c) || c == '.' || c == '-'; });
 }
 
 std::string MailSettingsPath() { return platform::ExecutableFolder() + "\\Resource\\Mail.ini"; }

@@ -1,7 +1,5 @@
 #include "errors/ReportMail.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -16,6 +14,8 @@
 #include "foundation/ModalWindows.h"
 #include "foundation/UnitVAR.h"
 #include "foundation/UniversalProcedures.h"
+#include "foundation/core/Product.h"
+#include "foundation/core/Quietly.h"
 #include "language/pack/LanguagePack.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -52,7 +52,7 @@ bool ReadErrorLogForMail(std::optional<std::string>& log, std::optional<std::str
         case LogRead::Status::Missing: return true;
         case LogRead::Status::NotAFile:
         case LogRead::Status::Unreadable:
-            std::fprintf(stderr, "KV.Kestrune: the error log %s is no file that can be read; nothing is mailed.\n",
+            std::fprintf(stderr, "%s: the error log %s is no file that can be read; nothing is mailed.\n", kProductName,
                          platform::NativePath(ErrorLogPath()).c_str());
             return false;
         case LogRead::Status::Read: break;
@@ -96,7 +96,7 @@ struct Delivery {
 void Note(Delivery& delivery, MailNote note) {
     // Both accounts fail alike when the settings file is missing: one line says it.
     if (std::find(delivery.details.begin(), delivery.details.end(), note) != delivery.details.end()) return;
-    std::fprintf(stderr, "KV.Kestrune: mail: %s\n", MailNoteText(note).c_str());
+    std::fprintf(stderr, "%s: mail: %s\n", kProductName, MailNoteText(note).c_str());
     delivery.details.push_back(std::move(note));
 }
 
@@ -163,7 +163,7 @@ void DeleteMailedLog() {
         if (now.status == LogRead::Status::Read && now.complete && now.bytes == *g_mailedLog) platform::RemoveFile(log);
     }
     const std::string folder = ErrorLogFolder();
-    if (platform::IsDirectory(folder)) ::rmdir(platform::NativePath(folder).c_str());  // only when empty
+    if (platform::IsDirectory(folder)) platform::RemoveEmptyDirectory(folder);
 }
 
 }  // namespace
@@ -176,7 +176,7 @@ bool SendMail(MailWindow& window, MailKind kind, std::vector<std::string> body) 
     if (g_sending) return false;
     g_sending = true;
     bool sent = false;
-    try {
+    Quietly([&] {
         const bool report = kind == MailKind::Report;
         const MailEntries entries = window.Entries(kind);
         MailMessage message;
@@ -191,7 +191,7 @@ bool SendMail(MailWindow& window, MailKind kind, std::vector<std::string> body) 
         sent = delivery.sent;
         if (delivery.sent) DeleteMailedLog();
         window.ShowMailResult(kind, delivery.sent, delivery.details);
-    } catch (...) {}
+    });
     g_mailedLog.reset();
     g_sending = false;
     return sent;
@@ -199,8 +199,9 @@ bool SendMail(MailWindow& window, MailKind kind, std::vector<std::string> body) 
 
 bool SendReportFromWindow(MailWindow& window) {
     std::vector<std::string> body;
-    try {
-        if (g_sending) return false;
+    bool ready = false;
+    Quietly([&] {
+        if (g_sending) return;
         if (ReporterMode) {
             g_mailedLog.reset();
             body = ReporterBody(AsUtf8(ReadCallerLog(ExternalErrorLogPath)), SystemRows());
@@ -208,26 +209,27 @@ bool SendReportFromWindow(MailWindow& window) {
             std::optional<std::string> log;
             if (!ReadErrorLogForMail(log, g_mailedLog)) {
                 window.ShowMailResult(MailKind::Report, false, {{MailNoteId::ErrorLogUnreadable, {}}});
-                return false;
+                return;
             }
             body = ReportBody(AsUtf8(log));
         }
-    } catch (...) {
-        return false;
-    }
+        ready = true;
+    });
+    if (!ready) return false;
     return SendMail(window, MailKind::Report, std::move(body));
 }
 
 bool SendReviewFromWindow(MailWindow& window) {
     std::vector<std::string> body;
-    try {
-        if (g_sending) return false;
+    bool ready = false;
+    Quietly([&] {
+        if (g_sending) return;
         g_mailedLog.reset();
         std::optional<std::string> log;
         if (ErrorOccurred) {
             if (!ReadErrorLogForMail(log, g_mailedLog)) {
                 window.ShowMailResult(MailKind::Review, false, {{MailNoteId::ErrorLogUnreadable, {}}});
-                return false;
+                return;
             }
         } else if (platform::FileAgeReadable(ErrorLogPath())) {
             // Without an error in this run the log is only looked at, never read: the body then
@@ -237,9 +239,9 @@ bool SendReviewFromWindow(MailWindow& window) {
         // The rows are gathered only when the body uses them.
         const MailSystemRows rows = log ? MailSystemRows{} : SystemRows();
         body = ReviewBody(AsUtf8(log), ErrorOccurred, ErrorDump, rows);
-    } catch (...) {
-        return false;
-    }
+        ready = true;
+    });
+    if (!ready) return false;
     return SendMail(window, MailKind::Review, std::move(body));
 }
 

@@ -4,15 +4,9 @@
 // Linux has neither named mutexes nor a list of top-level windows of other programs, so both live
 // in a runtime folder of this user, closed to others: $XDG_RUNTIME_DIR/KV.Kestrune, else
 // "kestrune-<uid>" in TEMP, else "kestrune-<uid>" in the user's cache folder. Without any of them
-// the check is left out (a line on stderr, no error window) and the start goes on:
-// - a named mutex is the file "<name>.mutex"; every copy that opened it holds a record lock on
-//   its own byte of it, which the kernel drops when the copy ends, however it ends; openers take
-//   turns on "<name>.opening", so that of two starts at once exactly one creates the mutex;
-// - each host window is a file "copies/<pid>-<n>.copy" naming its class and version, locked by
-//   its copy for as long as it runs; an entry whose lock is free belongs to a copy that died and is
-//   ignored, and every start clears such entries away (with "<pid>-<n>.tmp" entries that a copy
-//   killed while it made them left). The subfolder "copies" must pass the same test as its parent.
-// A message to another copy's window is a line in its file "copies/<pid>-<n>.messages".
+// the check is left out (a line on stderr, no error window) and the start goes on. This unit
+// chooses the folder, whose subfolder "copies" must pass the same test as the folder itself;
+// platform/RunningCopies.h keeps the named mutexes and the list of running copies in it.
 
 #include <memory>
 #include <string>
@@ -20,6 +14,7 @@
 
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/VersionTags.h"
+#include "platform/RunningCopies.h"
 
 namespace kestrune {
 
@@ -41,42 +36,15 @@ std::string ReadLanguageEntry(const std::string& language, int messageId);
 
 // The running copies' versions are ordered by CompareVersionTags (foundation/core/VersionTags.h).
 
-// A host window of a running copy, as other copies see it. Lives until it is freed or its copy ends.
-class RunningCopyEntry {
-public:
-    ~RunningCopyEntry();
-    RunningCopyEntry(const RunningCopyEntry&) = delete;
-    RunningCopyEntry& operator=(const RunningCopyEntry&) = delete;
-    const std::string& path() const { return path_; }
-    // Message numbers sent to this window, oldest first; each is answered once.
-    std::vector<int> TakeMessages();
-
-private:
-    friend std::unique_ptr<RunningCopyEntry> PublishRunningCopy(const std::string&, const std::string&);
-    RunningCopyEntry(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
-    std::string path_;
-    int fd_;
-};
+// The named mutexes and the list of running copies themselves are platform/RunningCopies.h.
+using platform::NamedMutex;
+using platform::RunningCopyEntry;
 // Puts a window of this class and version into the list of running copies; nullptr when the
 // runtime folder cannot be had.
 std::unique_ptr<RunningCopyEntry> PublishRunningCopy(const std::string& className, const std::string& version);
-
 // Opens the named mutex and keeps it open until the process ends (or until the handle is
-// closed); alreadyExisted tells whether another open handle held it before.
-class NamedMutex {
-public:
-    ~NamedMutex();
-    NamedMutex(const NamedMutex&) = delete;
-    NamedMutex& operator=(const NamedMutex&) = delete;
-    const std::string& path() const { return path_; }
-
-private:
-    friend std::unique_ptr<NamedMutex> OpenNamedMutex(const std::string&, bool&);
-    NamedMutex(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
-    std::string path_;
-    int fd_;
-};
-// Throws when the runtime folder or the mutex file cannot be had.
+// closed); alreadyExisted tells whether another open handle held it before. Throws when the
+// runtime folder or the mutex file cannot be had.
 std::unique_ptr<NamedMutex> OpenNamedMutex(const std::string& name, bool& alreadyExisted);
 
 // The folder that holds the mutexes and the list of running copies (made when missing); empty when

@@ -7,6 +7,7 @@
 
 #include "foundation/URegInA.h"
 #include "foundation/core/Guard.h"
+#include "platform/AsciiText.h"
 #include "platform/FileSystem.h"
 
 namespace kestrune {
@@ -41,11 +42,10 @@ std::optional<std::int64_t> ReadCounter(const std::string& path, std::string& te
             start = i + 1;
         }
     }
-    std::size_t first = text.find_first_not_of(" \t");
-    std::size_t last = text.find_last_not_of(" \t");
-    if (first == std::string::npos) return std::nullopt;
-    const char* begin = text.data() + first;
-    const char* stop = text.data() + last + 1;
+    const std::string_view digits = platform::AsciiTrimmed(text, platform::kLineBlanks);
+    if (digits.empty()) return std::nullopt;
+    const char* begin = digits.data();
+    const char* stop = digits.data() + digits.size();
     if (*begin == '+') ++begin;
     std::int64_t number = 0;
     const auto [ptr, error] = std::from_chars(begin, stop, number);

@@ -105,7 +105,7 @@ std::optional<int> AnswerFromEnvironment() {
 int RunBox(const MessageBoxCall& call) {
     if (BoxHandler()) return BoxHandler()(call);
     if (const std::optional<int> answer = AnswerFromEnvironment()) {
-        std::fprintf(stderr, "KV.Kestrune message box [%s] flags 0x%x: %s\n", call.caption.c_str(), call.flags,
+        std::fprintf(stderr, "%s message box [%s] flags 0x%x: %s\n", kProductName, call.caption.c_str(), call.flags,
                      call.text.c_str());
         if (!call.extras.details.empty()) std::fprintf(stderr, "  %s\n", call.extras.details.c_str());
         return *answer;

@@ -67,11 +67,9 @@ std::string Decoded(const std::string& encoded) {
 }
 
 bool NamesAnAttachment(const std::string& key) {
-    std::string name = platform::AsciiLower(Decoded(key));
-    const auto first = name.find_first_not_of(" \t\r\n\f\v");
-    if (first == std::string::npos) return false;
-    name = name.substr(first, name.find_last_not_of(" \t\r\n\f\v") + 1 - first);
-    return name == "attach" || name == "attachment";
+    const std::string name = platform::AsciiLower(Decoded(key));
+    const std::string_view trimmed = platform::AsciiTrimmed(name, platform::kAsciiSpaces);
+    return trimmed == "attach" || trimmed == "attachment";
 }
 
 // A mail link as the mail program may receive it: without the keys that would attach a file

@@ -1,7 +1,5 @@
 #include "foundation/URegInA.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <QDate>
 #include <QLocale>
 #include <algorithm>
@@ -196,14 +194,7 @@ bool IsProgramFolderReadOnly() {
         const std::string exeDir = platform::ExecutableFolder();
         platform::CreateDirectories(exeDir + "\\Resource\\");
         SettingsFilePath = exeDir + "/Resource/test.ini";
-        const std::string probe = platform::NativePath(SettingsFilePath);
-        // The probe goes at the end in any case; whatever stands at its name (a pipe, which an open
-        // for writing would wait on) goes first, and the open never waits.
-        unlink(probe.c_str());
-        const int fd =
-            open(probe.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
-        if (fd < 0 || close(fd) != 0) readOnly = true;
-        unlink(probe.c_str());
+        readOnly = !platform::ProbeFileCreation(SettingsFilePath);
     });
     return readOnly;
 }

@@ -6,6 +6,7 @@
 #include "foundation/core/Guard.h"
 #include "foundation/core/Product.h"
 #include "foundation/core/ProgramValues.h"
+#include "foundation/core/Quietly.h"
 #include "foundation/core/SystemFolders.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
@@ -34,7 +35,7 @@ void RemoveTrayIcon() {
 
 std::string DurationText(std::int64_t milliseconds) {
     std::string text;
-    try {
+    Quietly([&] {
         constexpr std::int64_t kDay = 86400000;
         constexpr std::int64_t kTickSpan = std::int64_t{1} << 32;
         if (milliseconds < 0) milliseconds += kTickSpan;
@@ -46,7 +47,7 @@ std::string DurationText(std::int64_t milliseconds) {
         std::snprintf(clock, sizeof clock, "%02d:%02d:%02d", static_cast<int>(seconds / 3600),
                       static_cast<int>(seconds / 60 % 60), static_cast<int>(seconds % 60));
         text += clock;
-    } catch (...) {}
+    });
     return text;
 }
 

@@ -12,6 +12,7 @@
 #include "foundation/UnitVAR.h"
 #include "foundation/core/Guard.h"
 #include "foundation/core/Placeholders.h"
+#include "foundation/core/Product.h"
 #include "host/AboutPage.h"
 #include "host/IncludeModules.h"
 #include "language/LangProcessor.h"
@@ -133,7 +134,7 @@ void TUFormAbout::FormCreate() {
             fit_->SetDesignHeight(ui_->NTCPanel1, height);
             SetClientSize(kDesignWidth, 308 - 20 + height);
         }
-        ui_->NTCLabel2->setText(QStringLiteral("KV.Kestrune ") + ui_->Vers->text() + " " + kProgramVersionTag);
+        ui_->NTCLabel2->setText(QString(kProductName) + " " + ui_->Vers->text() + " " + kProgramVersionTag);
         ui_->NTCPanel3->setText(QStringLiteral("Made in Russia/Ukraine") + QString(23, ' ') +
                                 QStringLiteral("The date of issue: 08.11.14"));
         ui_->NTCMemo1->clear();

@@ -18,12 +18,7 @@ struct Part {
     std::string body;
 };
 
-std::string Trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(" \t\r\n");
-    return std::string(text.substr(first, last - first + 1));
-}
+std::string Trimmed(std::string_view text) { return std::string(platform::AsciiTrimmed(text, " \t\r\n")); }
 
 // Splits a header block from its body at the first empty line (CR LF or LF).
 Part SplitPart(std::string_view text) {

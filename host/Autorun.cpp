@@ -7,6 +7,7 @@
 #include "foundation/UniversalProcedures.h"
 #include "foundation/core/Guard.h"
 #include "foundation/core/MiniReg.h"
+#include "foundation/core/Product.h"
 #include "host/IncludeModules.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
@@ -14,6 +15,8 @@
 
 namespace kestrune {
 
+// The autostart value and the desktop entry keep their names whatever the product comes to be
+// called: every later version must find the ones an earlier one wrote.
 const char* const kAutorunValuePath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run\\KV.Kestrune";
 
 namespace {
@@ -113,7 +116,8 @@ std::optional<std::string> DesktopExecArgument(const std::string& programPath) {
 std::optional<std::string> AutostartEntryText(const std::string& programPath) {
     const auto exec = DesktopExecArgument(programPath);
     if (!exec) return std::nullopt;
-    return "[Desktop Entry]\nType=Application\nName=KV.Kestrune\nExec=" + *exec + "\nTerminal=false\n";
+    return std::string("[Desktop Entry]\nType=Application\nName=") + kProductName + "\nExec=" + *exec +
+           "\nTerminal=false\n";
 }
 
 void ApplyAutorunMode() {

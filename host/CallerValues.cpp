@@ -5,6 +5,7 @@
 #include "foundation/UnitVAR.h"
 #include "foundation/core/PathNames.h"
 #include "foundation/core/Printable.h"
+#include "foundation/core/Product.h"
 #include "foundation/core/ProgramValues.h"
 #include "foundation/core/SystemFolders.h"
 #include "platform/Executable.h"
@@ -53,26 +54,26 @@ std::string StartRefusal(const CallerValue& name, const CallerValue& version, co
         if (part->value.empty()) continue;
         const std::string fault = PathNameFault(part->value);
         if (!fault.empty())
-            return "KV.Kestrune: the " + part->label + " \"" + Printable(part->value) +
+            return std::string(kProductName) + ": the " + part->label + " \"" + Printable(part->value) +
                    "\" cannot be used as a file name: it " + fault + refused;
     }
     for (const CallerValue& text : texts)
         if (HasControlCharacter(text.value))
-            return "KV.Kestrune: the " + text.label + " \"" + Printable(text.value) + "\" holds a control character" +
-                   refused;
+            return std::string(kProductName) + ": the " + text.label + " \"" + Printable(text.value) +
+                   "\" holds a control character" + refused;
 
     // The file prefix "name_version" begins the names of the online checks' files in the
     // settings folder and in TEMP; the name is a folder under Application Data as well.
     const std::size_t longestFile = name.value.size() + 1 + version.value.size() + kLongestPrefixSuffix;
     const std::string both = "the " + name.label + " and the " + version.label;
     if (longestFile > kMaxNameBytes)
-        return "KV.Kestrune: " + both + " make file names longer than a file name may be" + refused;
-    const std::string folders[] = {GetSpecialFolder(0) + "\\KV.Kestrune\\" + name.value,
+        return std::string(kProductName) + ": " + both + " make file names longer than a file name may be" + refused;
+    const std::string folders[] = {GetSpecialFolder(0) + "\\" + kProductName + "\\" + name.value,
                                    platform::ExecutableFolder() + "\\Settings", GetSpecialFolder(1)};
     for (const std::string& folder : folders)
         if (!FitsInPath(folder, longestFile))
-            return "KV.Kestrune: " + both + " make paths longer than the system allows, in \"" + Printable(folder) +
-                   "\"" + refused;
+            return std::string(kProductName) + ": " + both + " make paths longer than the system allows, in \"" +
+                   Printable(folder) + "\"" + refused;
     return {};
 }
 

@@ -43,8 +43,8 @@ bool FirstPaintServices(bool onlyReport) {
             }
         }
         if (IsInternetConnected()) {
-            TUFormUMessage::CheckNewFile(HostForm);
-            TUFormUMessage::LaunchCheckUAC();
+            messages::CheckNewFile(HostForm);
+            messages::LaunchCheckUAC();
         }
     });
     return result;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 
 #include "checks/AddonCheck.h"
 #include "checks/UnitAutoUpdate.h"
@@ -89,6 +90,10 @@ void TUFrameIncludePanel::TimerUCNVTimer(QObject*) {
     if (versionTickRunning_) return;
     versionTickRunning_ = true;
     const QPointer<TUFrameIncludePanel> self(this);
+    // Down again on every way out, unless the panel went while the tick ran.
+    const auto tickEnded = qScopeGuard([&self] {
+        if (self) self->versionTickRunning_ = false;
+    });
     QTimer* timer = TimerUCNV;
     // The settings window's frame follows the check while it is shown.
     QPointer<TUFrame1> frame = SettingsFrameShown ? SettingsFrame : nullptr;
@@ -125,7 +130,6 @@ void TUFrameIncludePanel::TimerUCNVTimer(QObject*) {
             }
         }
     }
-    if (self) versionTickRunning_ = false;
 }
 
 // The work-time and time-zone handlers have no location code: a failure inside them is dropped.

@@ -20,6 +20,7 @@ class QWidget;
 
 namespace kestrune {
 
+// The language packs' format tag: the packs carry it whatever the product comes to be called.
 constexpr const char* kLanguagePackTag = "< Lang.Pack for KV.Kestrune 1.0 >";
 
 // The windows and components registered here are watched: one that is freed reads as none.

@@ -9,6 +9,7 @@
 #include "foundation/ShellOpen.h"
 #include "foundation/TextFit.h"
 #include "foundation/UnitVAR.h"
+#include "foundation/core/Quietly.h"
 #include "ui_UFormNotSupportedOS.h"
 
 namespace kestrune {
@@ -77,9 +78,7 @@ void TUFormNotSupportedOS::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
     // The handlers of this window report nothing: a failure only leaves the texts as they were.
     if (event->type() == QEvent::FontChange && fit_) {
-        try {
-            FitTexts();
-        } catch (...) {}
+        Quietly([&] { FitTexts(); });
     }
 }
 
@@ -92,33 +91,30 @@ void TUFormNotSupportedOS::reject() {
 
 // The handlers below swallow their failures: error reporting is off on this path.
 void TUFormNotSupportedOS::NTCLabelHTTPClick() {
-    try {
-        ShellOpen(std::string("http://") + kOlderSiteHost, 0);
-    } catch (...) {}
+    Quietly([] { ShellOpen(std::string("http://") + kOlderSiteHost, 0); });
 }
 
 void TUFormNotSupportedOS::NTCLabelEMailClick() {
-    try {
-        ShellOpen(std::string("mailto:") + kDeveloperAddress, 0);
-    } catch (...) {}
+    Quietly([] { ShellOpen(std::string("mailto:") + kDeveloperAddress, 0); });
 }
 
 bool TUFormNotSupportedOS::eventFilter(QObject* watched, QEvent* event) {
-    try {
+    bool handled = false;
+    Quietly([&] {
         const bool onLink = watched == ui_->NTCLabelHTTP || watched == ui_->NTCLabelEMail;
         if (event->type() == QEvent::MouseMove) {
             SetTextColour(ui_->NTCLabelHTTP, watched == ui_->NTCLabelHTTP ? Qt::red : Qt::blue);
             SetTextColour(ui_->NTCLabelEMail, watched == ui_->NTCLabelEMail ? Qt::red : Qt::blue);
             // A move over a link is the link's alone: the window under it must not undo the colour.
-            if (onLink) return true;
+            handled = onLink;
         } else if (onLink && event->type() == QEvent::MouseButtonRelease &&
                    static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
             if (watched == ui_->NTCLabelHTTP) NTCLabelHTTPClick();
             else NTCLabelEMailClick();
-            return true;
+            handled = true;
         }
-    } catch (...) {}
-    return QDialog::eventFilter(watched, event);
+    });
+    return handled || QDialog::eventFilter(watched, event);
 }
 
 }  // namespace kestrune

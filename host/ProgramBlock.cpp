@@ -54,7 +54,8 @@ int RunProgramBlock(const std::vector<std::string>& params) {
     ResetTermination();
     // A registry store that cannot be used is told of once, and the start goes on without it.
     platform::SetRegistryNoticeHandler([](const std::string& text) {
-        std::fprintf(stderr, "KV.Kestrune: the registry store %s; it is left as it is.\n", Printable(text).c_str());
+        std::fprintf(stderr, "%s: the registry store %s; it is left as it is.\n", kProductName,
+                     Printable(text).c_str());
     });
     if (!ParametersAreSafe(params)) return 2;
 
@@ -108,7 +109,7 @@ int KestruneMain(int argc, char** argv) {
         QApplication application(qtArgc, qtArgv);
         return RunProgramBlock(params);
     } catch (...) {
-        std::fprintf(stderr, "KV.Kestrune: the program could not start.\n");
+        std::fprintf(stderr, "%s: the program could not start.\n", kProductName);
         return 1;
     }
 }

@@ -16,6 +16,8 @@
 namespace kestrune {
 namespace {
 
+// The calling programs' settings file keeps its name and title whatever the product comes to be
+// called: the calling programs write it under this name.
 constexpr const char* kSettingsName = "Kestrune";
 constexpr const char* kSettingsVersion = "01.00";
 constexpr const char* kSettingsTitle = "Kestrune Settings File";
@@ -118,7 +120,7 @@ void SaveProgramSettings() {
     Guard("01.003-01", [&] {
         const std::string stored = platform::NativePath(CurrentSettingsFile());
         if (UnreadableFiles().count(stored)) {
-            std::fprintf(stderr, "KV.Kestrune: \"%s\" could not be read; it is kept as it is.\n",
+            std::fprintf(stderr, "%s: \"%s\" could not be read; it is kept as it is.\n", kProductName,
                          Printable(stored).c_str());
             return;
         }

@@ -69,6 +69,9 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
         AuthorAddress = kDeveloperAddress;
         ExternalErrorLogPath.clear();
         SetAddonWindowServices({ShowAddOnWindow, SetupHelpButtonFrame, RefreshHelpButtonMenu});
+        // Before the first language is loaded: the carrier frame hands every translation of the
+        // status texts to the new-version check.
+        SetUpdateStatusTextsHandler(TakeTranslatedStatusTexts);
 
         step("02");
         TimerUCNV = Child<QTimer>(IncludePanel, "TimerUCNV");
@@ -85,8 +88,8 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
             if (StartMessagesAllowed) {
                 ShowFormModal(false, nullptr, [] {
                     auto* window = new TUFormNotSupportedOS();
-                    window->setWindowTitle(QStringLiteral("KV.Kestrune %1...").arg(kProgramVersionTag));
-                    window->Memo2->setPlainText(QStringLiteral("KV.Kestrune Version: %1").arg(kProgramVersionTag));
+                    window->setWindowTitle(QStringLiteral("%1 %2...").arg(kProductName, kProgramVersionTag));
+                    window->Memo2->setPlainText(QStringLiteral("%1 Version: %2").arg(kProductName, kProgramVersionTag));
                     const QString minimum = QString::fromStdString(MinimumWindowsText);
                     window->Memo3->setPlainText(QString::fromUtf8("Предназначена для Windows ") + minimum +
                                                 QString::fromUtf8(" и выше.") + "\n" + "For Windows " + minimum +

@@ -180,13 +180,13 @@ void TFormKestrune::FormCreate(const std::vector<std::string>& params) {
         FilePrefix = P2 + "_" + P3;
         CallingProgramVersion = P3;
         CheckUrl = URLtoFile;
-        CallingProgramName = P2;
-        ExternalErrorLogPath = P7;
         if (P1 == "3") SuppressCheckWindows = true;
         IconPath = IconPatch;
 
         InitIncludeModules(false, false, UFrameIncludePanel1, this, this, "", false, false);
 
+        // The start-up services begin with the program's own name and no caller's log, so that a
+        // failure while they run is reported as the program's; the caller's take over after them.
         CallingProgramName = P2;
         ExternalErrorLogPath = P7;
         if (!P1.empty() && (P2.empty() || P3.empty() || CommandLineLanguage.empty())) {
@@ -264,7 +264,7 @@ void TFormKestrune::Timer1Timer() {
                 break;
             default:
                 // A mode nobody knows would leave an invisible process that nobody can end.
-                std::fprintf(stderr, "KV.Kestrune: unknown mode \"%s\"; nothing to do.\n", Printable(P1).c_str());
+                std::fprintf(stderr, "%s: unknown mode \"%s\"; nothing to do.\n", kProductName, Printable(P1).c_str());
                 TerminateApplication(2);
                 return;
         }

@@ -157,7 +157,11 @@ void ApplyWindowEntry(QWidget* window, const langpack::SectionEntry& entry) {
 
 // The components of a window or frame by lower-cased name, looked up for every entry of its
 // sections. Held in two flat arrays (open addressing, linear probing) rather than one node per
-// name: a large window's lookups then stay in a few contiguous blocks of memory.
+// name: a large window's lookups then stay in a few contiguous blocks of memory. Measured with the
+// TranslateWindow rows of bench/language against std::unordered_map<std::string,
+// std::vector<QObject*>>: a whole translation takes about 4 % fewer instructions with this table
+// (callgrind: 18.6 against 19.3 million at 1000/20000, 74.3 against 77.3 million at 4000/80000),
+// most of it in building the index, where the map allocates a node and a vector per name.
 class ComponentIndex {
 public:
     explicit ComponentIndex(QWidget* root) {

@@ -101,6 +101,7 @@ void TranslateFollowedForms();
 // nothing in the text is interpreted. Never loops: an empty pattern changes nothing.
 std::string ReplacePlaceholder(const std::string& text, const std::string& pattern, const std::string& value);
 // The same, answering the number of replacements too.
+// Nothing in the program calls these two routines of the design; they are kept, with their tests.
 std::string ReplaceAllCounted(const std::string& text, const std::string& pattern, const std::string& replacement,
                               int& count);
 // 1-based position of the pattern in the text; 0 when absent, empty or longer than the text.

@@ -12,6 +12,7 @@
 #include "foundation/URegInA.h"
 #include "foundation/core/Guard.h"
 #include "foundation/core/Printable.h"
+#include "foundation/core/Product.h"
 #include "foundation/core/ProgramValues.h"
 #include "language/ClickMemo.h"
 #include "language/Components.h"
@@ -297,7 +298,7 @@ void SaveLanguageSettings() {
         // would wipe the one stored.
         if (CurrentLanguage.empty()) return;
         if (UnreadableLanguageSettings.count(LanguageSettingsPath())) {
-            std::fprintf(stderr, "KV.Kestrune: \"%s\" could not be read; it is kept as it is.\n",
+            std::fprintf(stderr, "%s: \"%s\" could not be read; it is kept as it is.\n", kProductName,
                          Printable(LanguageSettingsPath()).c_str());
             return;
         }

@@ -407,7 +407,41 @@ std::vector<std::string> ListOpenDirectory(DIR* dir) {
     return names;
 }
 
+std::optional<std::vector<std::string>> ListDirectoryIfOpened(std::string_view path) {
+    DIR* dir = opendir(NativePath(path).c_str());
+    if (!dir) return std::nullopt;
+    std::vector<std::string> names = ListOpenDirectory(dir);
+    closedir(dir);
+    return names;
+}
+
+std::optional<std::vector<std::string>> ListFolderOfDescriptor(int fd) {
+    const int listFd = dup(fd);
+    DIR* dir = listFd >= 0 ? fdopendir(listFd) : nullptr;
+    if (!dir) {
+        const int error = errno;
+        if (listFd >= 0) close(listFd);
+        errno = error;
+        return std::nullopt;
+    }
+    // The copy shares its position with fd: from the start, whatever an earlier listing read.
+    rewinddir(dir);
+    std::vector<std::string> names = ListOpenDirectory(dir);
+    closedir(dir);
+    return names;
+}
+
 bool RemoveFile(std::string_view path) { return unlink(NativePath(path).c_str()) == 0; }
+
+bool ProbeFileCreation(std::string_view path) {
+    const std::string probe = NativePath(path);
+    unlink(probe.c_str());
+    const int fd =
+        open(probe.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    const bool made = fd >= 0 && close(fd) == 0;
+    unlink(probe.c_str());
+    return made;
+}
 
 bool RemoveEmptyDirectory(std::string_view path) { return rmdir(NativePath(path).c_str()) == 0; }
 
@@ -420,6 +454,23 @@ std::optional<std::string> ReadRegularFileLimited(std::string_view path, std::si
         return std::nullopt;
     }
     return std::move(read.bytes);
+}
+
+std::optional<std::string> ReadRegularFileEnd(std::string_view path, std::size_t count) {
+    const std::string native = NativePath(path);
+    struct stat st {};
+    if (stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= static_cast<off_t>(count))
+        return std::nullopt;
+    const int fd = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string end(count, '\0');
+    // Looked at again once open: the name may stand for another file by now.
+    const bool read =
+        fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > static_cast<off_t>(count) &&
+        pread(fd, end.data(), count, st.st_size - static_cast<off_t>(count)) == static_cast<ssize_t>(count);
+    close(fd);
+    if (!read) return std::nullopt;
+    return end;
 }
 
 }  // namespace platform

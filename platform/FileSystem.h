@@ -170,8 +170,16 @@ ReplacementHook SetReplacementHookForTesting(ReplacementHook hook);
 std::vector<std::string> ListDirectory(std::string_view path);
 // The same for a folder that the caller opened (opendir, fdopendir) and closes itself.
 std::vector<std::string> ListOpenDirectory(DIR* dir);
+// The same, nullopt (errno set) when the folder cannot be opened: an empty folder answers an
+// empty list.
+std::optional<std::vector<std::string>> ListDirectoryIfOpened(std::string_view path);
+// The same for a folder that the caller holds open as fd, read from its start; fd stays open.
+std::optional<std::vector<std::string>> ListFolderOfDescriptor(int fd);
 
 bool RemoveFile(std::string_view path);
+// Whether a file can be made at the path: one is created and removed again. Whatever stood at the
+// name goes first (a pipe there would make an open for writing wait), and the open never waits.
+bool ProbeFileCreation(std::string_view path);
 // Removes a folder that is empty; a link of that name is left (it is no folder).
 bool RemoveEmptyDirectory(std::string_view path);
 
@@ -180,5 +188,8 @@ bool RemoveEmptyDirectory(std::string_view path);
 // nullopt when it is missing, not a regular file or cannot be read; tooLarge (when given) tells
 // whether the file held more than limit bytes, in which case nothing is answered.
 std::optional<std::string> ReadRegularFileLimited(std::string_view path, std::size_t limit, bool* tooLarge = nullptr);
+// The last count bytes of a regular file that holds more than count bytes; nullopt for anything
+// else. Looked at before it is opened, so a device or pipe at the name is never opened.
+std::optional<std::string> ReadRegularFileEnd(std::string_view path, std::size_t count);
 
 }  // namespace platform

@@ -7,30 +7,12 @@
 namespace platform::registry {
 namespace {
 
+// The format's tag: a stored file keeps it whatever the product comes to be called.
 constexpr std::string_view kHeader = "KV.Kestrune registry 1";
 
 bool MustEscape(unsigned char c) { return c < 0x20 || c == 0x7f || c == '%' || c == '=' || c == '[' || c == ']'; }
 
-void AppendEscaped(std::string& out, std::string_view text) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (MustEscape(c)) {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 0xf];
-        } else {
-            out += ch;
-        }
-    }
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
+void AppendEscaped(std::string& out, std::string_view text) { AppendPercentEscaped(out, text, MustEscape); }
 
 // False when the text holds a broken escape or a byte that should have been escaped.
 bool Unescape(std::string_view text, std::string& out) {
@@ -40,8 +22,8 @@ bool Unescape(std::string_view text, std::string& out) {
         const char ch = text[i];
         if (ch == '%') {
             if (i + 2 >= text.size()) return false;
-            const int high = HexDigit(text[i + 1]);
-            const int low = HexDigit(text[i + 2]);
+            const int high = HexDigitValue(text[i + 1]);
+            const int low = HexDigitValue(text[i + 2]);
             if (high < 0 || low < 0) return false;
             out += static_cast<char>(high * 16 + low);
             i += 2;

@@ -25,6 +25,7 @@
 #include "language/LangProcessor.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
+#include "platform/Network.h"
 #include "tests/agent/LoopbackServer.h"
 #include "tests/support/TestSupport.h"
 
@@ -50,7 +51,7 @@ void BM_DueCheckBesideTheAgent(benchmark::State& state) {
     CallingProgramVersion = "1.0";
     CurrentLanguage = "Russian";
     CheckUrl = server.Url();
-    SetInternetConnectedForTesting(1);
+    platform::SetNetworkConnectedForTesting(1);
     LoadSettingsUAU(nullptr);
 
     std::vector<double> checkTimes, agentTimes;

@@ -1,6 +1,7 @@
 #pragma once
-// Copying and deleting files and folder trees. Needs no Qt: the one thing it asks of the program
-// around it, letting the event loop run while a long delete goes on, comes through a hook.
+// Copying and deleting files and folder trees, over the walks of platform/FolderWalks. Needs no
+// Qt: the one thing it asks of the program around it, letting the event loop run while a long
+// delete goes on, comes through a hook.
 
 #include <string>
 
@@ -15,6 +16,7 @@ namespace kestrune {
 bool CopyFileTo(const std::string& source, const std::string& destFolder, const std::string& fileName,
                 bool failIfExists);
 // The shell's copy of one file or folder tree to the target path (into it when it is a folder).
+// Nothing in the program calls this routine of the design; it is kept.
 bool ShellCopy(const std::string& source, const std::string& target);
 // Copies the contents of fromFolder into toFolder (made when missing). True when all was copied.
 bool CopyDirectory(const std::string& fromFolder, const std::string& toFolder, bool failIfExists);

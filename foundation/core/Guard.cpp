@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "foundation/core/Product.h"
+
 namespace kestrune {
 namespace {
 ErrorHandler& CurrentHandler() {
@@ -18,7 +20,7 @@ void ProcessError(const std::string& code) {
         if (CurrentHandler()) {
             CurrentHandler()(code);
         } else {
-            std::fprintf(stderr, "KV.Kestrune: failure at %s\n", code.c_str());
+            std::fprintf(stderr, "%s: failure at %s\n", kProductName, code.c_str());
         }
     } catch (...) {
         // The error processor must never throw into its caller's failure path.

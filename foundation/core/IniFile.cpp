@@ -12,11 +12,7 @@ constexpr std::size_t npos = std::string::npos;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
+std::string_view Trimmed(std::string_view text) { return platform::AsciiTrimmed(text, platform::kLineBlanks); }
 
 bool BreaksLine(std::string_view text) { return text.find_first_of(std::string_view("\r\n\0", 3)) != npos; }
 

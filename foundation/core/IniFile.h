@@ -74,6 +74,7 @@ inline constexpr std::size_t kIniFileLimit = 1024 * 1024;
 // is no plain file, or when it is larger than kIniFileLimit.
 std::optional<IniFile> LoadIniFile(std::string_view path);
 // Writes the whole file beside the old one and renames it over it (never a truncated file).
+// Nothing in the program calls this routine of the design; it is kept, with its tests.
 platform::IoResult SaveIniFile(std::string_view path, const IniFile& ini);
 
 }  // namespace kestrune

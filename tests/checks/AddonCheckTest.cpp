@@ -18,6 +18,7 @@
 #include "foundation/DueTest.h"
 #include "language/LangProcessor.h"
 #include "platform/Clock.h"
+#include "platform/Network.h"
 #include "tests/checks/CheckFixture.h"
 
 namespace {
@@ -57,10 +58,10 @@ protected:
         QObject::connect(&timer_, &QTimer::timeout, [] { TimerUCACTimer(); });
         TimerUCAC = &timer_;
         SetAddonWindowServices({[this] { ++windowsOpened; }, {}, {}});
-        SetInternetConnectedForTesting(1);
+        platform::SetNetworkConnectedForTesting(1);
     }
     void TearDown() override {
-        SetInternetConnectedForTesting(-1);
+        platform::SetNetworkConnectedForTesting(-1);
         SetAddonWindowServices({});
         TimerUCAC = nullptr;
         CheckFixture::TearDown();

@@ -93,7 +93,7 @@ protected:
     }
     // The fetch of a start: the check (when due) and both agent runs to their end.
     void Fetch() {
-        TUFormUMessage::LaunchCheckUAC();
+        messages::LaunchCheckUAC();
         WaitForAgents();
     }
     // The showing of a start; an open window is closed with the given button.
@@ -111,7 +111,7 @@ protected:
             }
         });
         watcher.start(10);
-        TUFormUMessage::CheckNewFile(nullptr);
+        messages::CheckNewFile(nullptr);
         return shown;
     }
     // The next start finds the check due again.
@@ -256,7 +256,7 @@ TEST_P(MessagesTest, APageLoadsNothingAndLinksOpenThroughTheRules) {
         form->findChild<QPushButton*>("Button2")->click();
     });
     watcher.start(10);
-    TUFormUMessage::CheckNewFile(nullptr);
+    messages::CheckNewFile(nullptr);
     EXPECT_TRUE(checked);
     EXPECT_EQ(opened,
               (std::vector<std::string>{"https://example.org/news 0", "mailto:dev@example.org 0",
@@ -565,7 +565,7 @@ TEST_P(MessagesTest, TheHostWindowComesBackToTheFront) {
         form->findChild<QPushButton*>("Button2")->click();
     });
     closer.start(10);
-    TUFormUMessage::CheckNewFile(&host);
+    messages::CheckNewFile(&host);
     closer.stop();
     EXPECT_TRUE(seen) << "the message window was never in front";
     EXPECT_TRUE(testsupport::WaitFor(

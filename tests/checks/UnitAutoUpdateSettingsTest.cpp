@@ -22,6 +22,7 @@
 #include "language/LanguageMenus.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "platform/Network.h"
 #include "tests/host/HostTestSupport.h"
 
 using namespace kestrune;
@@ -67,7 +68,7 @@ protected:
         VersionCheckFailed = false;
         // Offline: the online-only check waits and starts no agent; the last check was today,
         // so a check that need not wait is not due either.
-        SetInternetConnectedForTesting(0);
+        platform::SetNetworkConnectedForTesting(0);
         std::tm now{};
         now.tm_year = 2026 - 1900;
         now.tm_mon = 2;
@@ -81,7 +82,7 @@ protected:
     }
     void TearDown() override {
         platform::SetLocalTimeForTesting({});
-        SetInternetConnectedForTesting(-1);
+        platform::SetNetworkConnectedForTesting(-1);
         SetErrorHandler(std::move(previousHandler_));
     }
     std::string settingsFile() const { return program_.app() + "/Settings/UAUSettings.ini"; }

@@ -26,6 +26,7 @@
 #include "language/LanguageMenus.h"
 #include "platform/Executable.h"
 #include "platform/FileSystem.h"
+#include "platform/Network.h"
 #include "tests/agent/LoopbackServer.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WhenModal.h"
@@ -47,7 +48,7 @@ protected:
         FilePrefix = "Prog_1.0";
         CallingProgramVersion = "1.0";
         CurrentLanguage = "Russian";
-        SetInternetConnectedForTesting(1);
+        platform::SetNetworkConnectedForTesting(1);
         env_.Set("KESTRUNE_AGENT_LIMITS", "connect=2,stall=1,run=6");
         env_.Set("no_proxy", "*");
         env_.Set("NO_PROXY", "*");
@@ -55,7 +56,7 @@ protected:
         CheckUrl = server_->Url();
     }
     void TearDown() override {
-        SetInternetConnectedForTesting(-1);
+        platform::SetNetworkConnectedForTesting(-1);
         platform::SetExecutablePathForTesting("");
         ResetProgramValuesForTesting();
     }
@@ -307,7 +308,7 @@ TEST_F(VersionCheckTest, SwitchedOffCheckEndsItsPoll) {
 
 // Offline with the online-only setting: the timer waits at 10 s and starts nothing.
 TEST_F(VersionCheckTest, OfflineWaitsForAConnection) {
-    SetInternetConnectedForTesting(0);
+    platform::SetNetworkConnectedForTesting(0);
     LoadSettingsUAU(nullptr);
     QTimer timer;
     timer.setInterval(500);

@@ -12,6 +12,7 @@
 #include <QWindow>
 #include <functional>
 
+#include "checks/UnitAutoUpdate.h"
 #include "checks/UnitAutoUpdateSettings.h"
 #include "errors/ErrorProcessor.h"
 #include "foundation/Application.h"
@@ -21,6 +22,7 @@
 #include "foundation/core/ProgramValues.h"
 #include "host/FrameInclude.h"
 #include "host/IncludeModules.h"
+#include "language/CarrierFrames.h"
 #include "language/LangProcessor.h"
 #include "tests/host/HostTestSupport.h"
 
@@ -50,9 +52,15 @@ TEST_F(StartUpServices, SetUpSetsTheRunValuesAndDeletesStaleCounters) {
     ErrorReportingOff = true;
     ExternalErrorLogPath = "/somewhere/Error.Log";
     TUFrameIncludePanel panel;
+    const testsupport::ScopedHook<UpdateStatusTextsHandler> noStatusHandler(SetUpdateStatusTextsHandler, nullptr);
 
     EXPECT_FALSE(InitIncludeModules(false, false, &panel, nullptr, nullptr, "", false, false));
 
+    // The carrier frame's translations of the status texts reach the new-version check.
+    const UpdateStatusTextsHandler installed = SetUpdateStatusTextsHandler(nullptr);
+    ASSERT_TRUE(installed);
+    installed({"no checker", "Querying...", "new version", "unknown", "no new version", "off"}, StatusTextQuerying);
+    EXPECT_EQ(StatusTextQuerying, "Querying...");
     EXPECT_TRUE(codes_.empty());
     EXPECT_FALSE(FileExists(appDataCounter));
     EXPECT_FALSE(FileExists(resourceCounter));

@@ -24,6 +24,7 @@
 #include "language/LangProcessor.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "platform/Network.h"
 #include "tests/host/HostTestSupport.h"
 
 using namespace kestrune;
@@ -65,7 +66,7 @@ protected:
         Settle();
         SettingsFrameShown = false;
         platform::SetLocalTimeForTesting({});
-        SetInternetConnectedForTesting(-1);
+        platform::SetNetworkConnectedForTesting(-1);
         SetErrorHandler(std::move(previousHandler_));
         FilePrefix.clear();
         CheckUrl.clear();
@@ -104,13 +105,13 @@ protected:
         ++now_.minute;
     }
     void Begin(bool online) {
-        SetInternetConnectedForTesting(online ? 1 : 0);
+        platform::SetNetworkConnectedForTesting(online ? 1 : 0);
         AutoUpdateAction(1, 0, panel_.TimerUCNV);  // as the first paint begins the check
         Settle();
     }
     // A tick of the timer, when it runs.
     void Tick(bool online) {
-        SetInternetConnectedForTesting(online ? 1 : 0);
+        platform::SetNetworkConnectedForTesting(online ? 1 : 0);
         if (panel_.TimerUCNV->isActive()) panel_.TimerUCNVTimer(panel_.TimerUCNV);
         Settle();
     }
@@ -241,7 +242,7 @@ TEST_F(IncludePanelTimers, TheSettingsFrameFollowsTheTicks) {
         {"the window opens while the agent runs",
          [this](TUFrame1& frame) {
              SettingsFrameShown = false;
-             SetInternetConnectedForTesting(1);
+             platform::SetNetworkConnectedForTesting(1);
              AutoUpdateAction(1, 0, panel_.TimerUCNV);
              RegisterSettingsFrame(true, true, true, &frame);
              EXPECT_EQ(frame.Panel2->text().toStdString(), kQuerying);

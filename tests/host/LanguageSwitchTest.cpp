@@ -62,6 +62,9 @@ protected:
     void SetUp() override {
         // The shipped English pack carries the settings frame's section itself.
         WriteFile(program_.app() + "/Language/German/German.txt", kGermanPack);
+    }
+    // In place of the handler that the start-up services installed.
+    void CountStatusTextCopies() {
         status_.emplace(SetUpdateStatusTextsHandler, [this](const UpdateStatusTexts&, const std::string& previous) {
             previousQuerying_.push_back(previous);
         });
@@ -108,6 +111,7 @@ TEST_F(LanguageSwitch, EveryOpenWindowAndFrameFollowsTheMenu) {
     bool seen = false;
     program_.WhenModal("FormSettings", [&](QWidget* settings) {
         seen = true;
+        CountStatusTextCopies();
         QWidget* host = HostForm;
         ASSERT_NE(host, nullptr);
         auto* panel = host->findChild<QWidget*>("UFrameIncludePanel1");
@@ -175,6 +179,7 @@ TEST_F(LanguageSwitch, FreedFramesAreLeftOut) {
     bool seen = false;
     program_.WhenModal("FormSettings", [&](QWidget* settings) {
         seen = true;
+        CountStatusTextCopies();
         QWidget* host = HostForm;
         ASSERT_NE(host, nullptr);
         auto* panel = host->findChild<QWidget*>("UFrameIncludePanel1");

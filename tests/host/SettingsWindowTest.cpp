@@ -15,6 +15,7 @@
 #include "foundation/core/ProgramValues.h"
 #include "host/IncludeModules.h"
 #include "host/Settings.h"
+#include "platform/Network.h"
 #include "tests/host/HostTestSupport.h"
 
 using namespace kestrune;
@@ -116,7 +117,7 @@ QPushButton* Button(QWidget* window, const char* name) {
 TEST_F(SettingsWindowStart, ReturnClicksTheFocusedButton) {
     WriteFile(program_.app() + "/Language/English/Help/OtherSoft.htm", "<html></html>");
     // Offline the start's check only waits, so check-now is not greyed for a running agent.
-    SetInternetConnectedForTesting(0);
+    platform::SetNetworkConnectedForTesting(0);
     for (const char* closing : {"ButtonOk", "ButtonCancel"}) {
         SCOPED_TRACE(closing);
         VersionCheckBegun = false;
@@ -156,7 +157,7 @@ TEST_F(SettingsWindowStart, ReturnClicksTheFocusedButton) {
         EXPECT_FALSE(FileExists(autorunSettings()));
         EXPECT_EQ(AutorunMode, closing == std::string("ButtonOk") ? 5 : 0) << "OK saves, Cancel reloads";
     }
-    SetInternetConnectedForTesting(-1);
+    platform::SetNetworkConnectedForTesting(-1);
 }
 
 // Whatever a window manager still does: a minimised window comes back by itself and stays the

@@ -308,3 +308,68 @@ TEST(FileIdentity, AWriteNamesTheFileItPutInPlaceAndEveryChangeShows) {
 }
 
 }  // namespace
+
+// A folder that cannot be opened is told from an empty one, by its path and by its descriptor.
+TEST(ListDirectory, AFolderThatCannotBeOpenedIsNoEmptyFolder) {
+    testsupport::ScratchFolder scratch;
+    std::filesystem::create_directory(scratch / "empty");
+    std::filesystem::create_directory(scratch / "full");
+    testsupport::WriteFile(scratch / "full/b", "");
+    testsupport::WriteFile(scratch / "full/a", "");
+    testsupport::WriteFile(scratch / "plain", "x");
+    struct Case {
+        std::string folder;
+        std::optional<std::vector<std::string>> names;
+    } const cases[] = {
+        {"empty", std::vector<std::string>{}},
+        {"full", std::vector<std::string>{"a", "b"}},
+        {"plain", std::nullopt},
+        {"missing", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        EXPECT_EQ(platform::ListDirectoryIfOpened(scratch / c.folder), c.names);
+        const int fd = open((scratch / c.folder).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;  // nothing to hold open
+        EXPECT_EQ(platform::ListFolderOfDescriptor(fd), c.names);
+        EXPECT_EQ(platform::ListFolderOfDescriptor(fd), c.names) << "the descriptor stays usable";
+        EXPECT_EQ(close(fd), 0) << "the descriptor stays the caller's";
+    }
+}
+
+// The end of a file is read only from a regular file longer than the end; nothing else is opened.
+TEST(ReadRegularFileEnd, ReadsTheEndOfAPlainFileOnly) {
+    testsupport::ScratchFolder scratch;
+    testsupport::WriteFile(scratch / "whole", "line\r\n");
+    testsupport::WriteFile(scratch / "short", "\r\n");
+    std::filesystem::create_directory(scratch / "folder");
+    ASSERT_EQ(mkfifo((scratch / "pipe").c_str(), 0600), 0);
+    struct Case {
+        std::string name;
+        std::optional<std::string> end;
+    } const cases[] = {
+        {"whole", std::string("\r\n")}, {"short", std::nullopt},   {"folder", std::nullopt},
+        {"pipe", std::nullopt},         {"missing", std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(platform::ReadRegularFileEnd(scratch / c.name, 2), c.end) << c.name;
+}
+
+// The probe leaves nothing at its name, takes a pipe's place without waiting on it, and fails
+// where no file can be made.
+TEST(ProbeFileCreation, MakesAFileAndLeavesNothing) {
+    testsupport::ScratchFolder scratch;
+    testsupport::WriteFile(scratch / "plain", "x");
+    ASSERT_EQ(mkfifo((scratch / "pipe").c_str(), 0600), 0);
+    struct Case {
+        std::string name;
+        bool made;
+    } const cases[] = {
+        {"probe.ini", true},
+        {"pipe", true},
+        {"plain/inside.ini", false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(platform::ProbeFileCreation(scratch / c.name), c.made) << c.name;
+        EXPECT_FALSE(platform::FileAgeReadable(scratch / c.name)) << c.name;
+    }
+}
