@@ -1,17 +1,14 @@
 #include "platform/Registry.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstring>
 
 #include <algorithm>
-#include <chrono>
 #include <functional>
 #include <set>
-#include <thread>
 #include <utility>
 
 #include "platform/AsciiText.h"
@@ -145,47 +142,20 @@ LoadedStore LoadStore(const std::string& file) {
     return loaded;
 }
 
-// An exclusive flock on "<store>.lock", released when the object goes. The lock file is opened
-// without waiting and only used when it is a plain file.
+// The store's lock file "<store>.lock", with a word to the user when it cannot be had. Writers
+// hold the lock for moments; anyone who may open the file can hold it for good, so the wait is
+// bounded: past it the change fails, as a refused access would.
 class StoreLock {
 public:
-    explicit StoreLock(const std::string& storeFile) {
-        const std::string path = storeFile + ".lock";
-        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW, 0666);
-        struct stat st {};
-        if (fd_ >= 0 && (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
-            Notice(path, "is no plain file");
-            close(fd_);
-            fd_ = -1;
-        }
-        if (fd_ < 0) return;
-        // Writers hold the lock for moments. Anyone who may open the file can hold it for good,
-        // so the wait is bounded: past it the change fails, as a refused access would.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(LockWaitMs());
-        while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-            if (errno != EWOULDBLOCK && errno != EINTR) {
-                close(fd_);
-                fd_ = -1;
-                return;
-            }
-            if (std::chrono::steady_clock::now() >= deadline) {
-                Notice(path, "is locked by another program");
-                close(fd_);
-                fd_ = -1;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+    explicit StoreLock(const std::string& storeFile) : path_(storeFile + ".lock"), lock_(path_, LockWaitMs()) {
+        if (lock_.state() == FileLock::State::NotAFile) Notice(path_, "is no plain file");
+        if (lock_.state() == FileLock::State::Busy) Notice(path_, "is locked by another program");
     }
-    ~StoreLock() {
-        if (fd_ >= 0) close(fd_);
-    }
-    StoreLock(const StoreLock&) = delete;
-    StoreLock& operator=(const StoreLock&) = delete;
-    bool held() const { return fd_ >= 0; }
+    bool held() const { return lock_.held(); }
 
 private:
-    int fd_ = -1;
+    std::string path_;
+    FileLock lock_;
 };
 
 // Runs one read-modify-write of the root's store under its lock. change answers whether it

@@ -219,8 +219,11 @@ TEST_F(VersionCheckTest, TheReadyFlagAloneDoesNotEndTheCheck) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         platform::RemoveFile(go);
-        testsupport::WriteFile(agent, "#!/bin/sh\n: > \"$TEMP/Prog_1.0_CheckReady\"\nwhile [ ! -e '" + go +
-                                          "' ]; do sleep 0.02; done\nexit " + std::to_string(c.exitCode) + "\n");
+        // As the agent does, a run that answers takes the failure marker away before its flag.
+        const std::string answered =
+            c.exitCode == 0 ? "rm -f '" + platform::NativePath(settings()) + "Prog_1.0_CheckFailed'\n" : "";
+        testsupport::WriteFile(agent, "#!/bin/sh\n" + answered + ": > \"$TEMP/Prog_1.0_CheckReady\"\nwhile [ ! -e '" +
+                                          go + "' ]; do sleep 0.02; done\nexit " + std::to_string(c.exitCode) + "\n");
         ASSERT_EQ(chmod(agent.c_str(), 0755), 0);
         const auto release = qScopeGuard([&] { testsupport::WriteFile(go, ""); });  // also when the test fails
         VersionCheckBegun = false;
