@@ -100,8 +100,8 @@ void MarkCheckFailed() {
 // that run's answer is its answer.
 constexpr const char* kRunLock = "_CheckRun.lock";
 // A copy that judges holds the lock for moments: a start or a judge waits that long for it.
-constexpr int kStartLockWaitMs = 250;
-constexpr int kJudgeLockWaitMs = 500;
+constexpr int kStartLockWaitMs = 200;
+constexpr int kJudgeLockWaitMs = 200;
 
 bool JudgingUnderLock = false;  // this copy holds the lock to judge: no run is going
 

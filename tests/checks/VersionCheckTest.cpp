@@ -346,6 +346,47 @@ TEST_F(VersionCheckTest, AnotherCopysRunIsAwaitedAndItsAnswerRead) {
     EXPECT_TRUE(errorCodes.codes.empty());
 }
 
+// While a run of the same files is going (another copy's, whose lock is held here), a copy that
+// judges at its first paint leaves that run's files alone, whatever they hold; once the run has
+// ended, its files are judged.
+TEST_F(VersionCheckTest, AJudgeLeavesTheFilesOfARunningRunAlone) {
+    const struct {
+        const char* what;
+        const char* description;
+        bool twin;
+        bool kept;  // kept once judged
+    } cases[] = {
+        {"this version", "1.0\r\n01.02.2026\r\nhttp://h/\r\n10\r\n", true, false},
+        {"no twin yet for an English reader", kNewer, false, false},
+        {"not a description yet", "2.0\r\n", true, false},
+        {"a newer version", kNewer, true, true},
+    };
+    CurrentLanguage = "English";
+    SuppressCheckWindows = true;
+    LoadSettingsUAU(nullptr);
+    platform::CreateDirectories(settings());
+    const std::string files = platform::NativePath(settings()) + "Prog_1.0";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        NewVersionAnnounced = false;
+        testsupport::WriteFile(files + "_CNVTrue.txt", std::string(c.description) + "\r\n");
+        platform::RemoveFile(files + "_CNVTrueEng.txt");
+        if (c.twin) testsupport::WriteFile(files + "_CNVTrueEng.txt", std::string(c.description) + "\r\n");
+        auto other = std::make_unique<platform::FileLock>(files + "_CheckRun.lock", 0);
+        ASSERT_TRUE(other->held());
+        AutoUpdateAction(3, 0, nullptr);
+        EXPECT_TRUE(platform::FileAgeReadable(files + "_CNVTrue.txt")) << "not judged while the run goes";
+        EXPECT_FALSE(platform::FileAgeReadable(files + "_CheckFailed"));
+        EXPECT_FALSE(NewVersionAnnounced);
+        other.reset();
+        AutoUpdateAction(3, 0, nullptr);
+        EXPECT_EQ(platform::FileAgeReadable(files + "_CNVTrue.txt"), c.kept);
+        EXPECT_EQ(NewVersionAnnounced, c.kept);
+        platform::RemoveFile(files + "_CheckFailed");
+    }
+    EXPECT_TRUE(errorCodes.codes.empty());
+}
+
 // A maker who publishes no English text: the reader of the Russian one, and a third language
 // set to it, are shown the description; a reader of the English twin finds none, and the lone
 // description goes, so that it holds no later check back.

@@ -297,11 +297,13 @@ TEST(FileLock, IsHadOnceAndGoesWithItsLastHolder) {
 
     // Started while the lock may be inherited, a child holds it past its first holder; one
     // started afterwards does not.
+    // A program, not a bare fork: close-on-exec acts at the exec.
+    const std::string wait = "while [ ! -e '" + go + "' ]; do sleep 0.01; done";
     const auto startChild = [&] {
         const pid_t child = fork();
         if (child == 0) {
-            while (access(go.c_str(), F_OK) != 0) usleep(10000);
-            _exit(0);
+            execl("/bin/sh", "sh", "-c", wait.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
         }
         return child;
     };
