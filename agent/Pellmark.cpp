@@ -93,8 +93,10 @@ private:
     std::string firstLine_;
 };
 
+// Only "not found" says that nothing is published at an address; any other status (a server
+// error, a refusal, "gone") is an answer that could not be had.
 bool IsNothingPublished(const FetchResult& result) {
-    return result.outcome == FetchOutcome::NotOk && (result.status == 404 || result.status == 410);
+    return result.outcome == FetchOutcome::NotOk && result.status == 404;
 }
 
 int Finish(const Run& run, const char* readyFlag, int status) {
@@ -159,8 +161,10 @@ int ListMode(const Run& run) {
     HttpClient http(run.limits);
     const std::string listAddress = run.Address(".txt");
     const FetchResult probe = http.Probe(listAddress);
+    // No list, or none to be had: the old list and change mark stay and the ready flag ends the
+    // check; the exit status tells a list not published from a server that failed.
     if (probe.outcome != FetchOutcome::Ok) {
-        return Finish(run, "_CAC_Ready", probe.outcome == FetchOutcome::NotOk ? kExitDone : kExitFailed);
+        return Finish(run, "_CAC_Ready", IsNothingPublished(probe) ? kExitDone : kExitFailed);
     }
 
     const std::string oldMark = FirstLineOfFile(run.Result("_CAC_LastEdit.ini"));

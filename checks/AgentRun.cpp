@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <memory>
 #include <set>
+#include <utility>
 
 #include "checks/AgentResults.h"
 #include "foundation/URegInA.h"
@@ -25,16 +26,20 @@ std::set<QProcess*>& Running() {
     return *running;
 }
 
+using RunLock = std::shared_ptr<platform::FileLock>;
+
 // Always from the event loop, so a caller never gets its answer inside its own call. A run counts
-// as running until its answer has been handed over (process, when given, is then freed).
-void Deliver(const std::string& code, const AgentDoneHandler& done, AgentRunResult result,
+// as running until its answer has been handed over (process, when given, is then freed); its lock
+// goes once the answer has been taken.
+void Deliver(const std::string& code, const AgentDoneHandler& done, AgentRunResult result, RunLock lock,
              QProcess* process = nullptr) {
-    QTimer::singleShot(0, [code, done, result, process] {
+    QTimer::singleShot(0, [code, done, result, process, lock]() mutable {
         if (process) {
             Running().erase(process);
             process->deleteLater();
         }
         if (done) Guard(code, [&] { done(result); });
+        lock.reset();
     });
 }
 
@@ -61,7 +66,8 @@ std::string AgentTempFolder() {
 
 int RunningAgentCount() { return static_cast<int>(Running().size()); }
 
-bool StartAgent(const AgentRequest& request, AgentDoneHandler done) {
+bool StartAgent(const AgentRequest& request, AgentDoneHandler done, std::unique_ptr<platform::FileLock> runLock) {
+    const RunLock lock(std::move(runLock));
     bool started = false;
     bool processMade = false;
     Guard(request.code, [&] {
@@ -106,12 +112,15 @@ bool StartAgent(const AgentRequest& request, AgentDoneHandler done) {
             *timedOut = true;
             process->kill();
         });
-        auto finish = [process, done, timedOut, answered, limit, code = request.code](AgentRunResult result) {
+        // The lock travels with the answer alone, so it never outlives it in a connection.
+        auto lockUntilAnswer = std::make_shared<RunLock>(lock);
+        auto finish = [process, done, timedOut, answered, limit, lockUntilAnswer,
+                       code = request.code](AgentRunResult result) {
             if (*answered) return;  // the one answer of this run was given
             *answered = true;
             limit->stop();
             if (*timedOut) result = {AgentEnd::TimedOut, -1};
-            Deliver(code, done, result, process);
+            Deliver(code, done, result, std::exchange(*lockUntilAnswer, nullptr), process);
         };
         QObject::connect(process, &QProcess::finished, process, [finish](int exitCode, QProcess::ExitStatus status) {
             if (status == QProcess::CrashExit) finish({AgentEnd::Failed, -1});
@@ -122,14 +131,17 @@ bool StartAgent(const AgentRequest& request, AgentDoneHandler done) {
         });
 
         Running().insert(process);
+        // The agent inherits the run's lock; nothing started later does.
+        if (lock) lock->SetInheritable(true);
         process->start(QIODevice::NotOpen);
+        if (lock) lock->SetInheritable(false);
         if (*answered) return;  // failed to start: answered already
         limit->start(request.timeLimitMs > 0 ? request.timeLimitMs : kAgentTimeLimitMs);
         started = true;
     });
     // A process that failed to start has answered through its error signal; before one existed
     // (no agent file, no prefix or URL, a failure above) the answer is given here.
-    if (!processMade) Deliver(request.code, done, {AgentEnd::NotStarted, -1});
+    if (!processMade) Deliver(request.code, done, {AgentEnd::NotStarted, -1}, lock);
     return started;
 }
 

@@ -17,7 +17,10 @@
 // status other than 0, crashes or outlives the time limit (it is then killed) is a failed run.
 
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "platform/FileSystem.h"
 
 namespace kestrune {
 
@@ -56,7 +59,13 @@ std::string AgentTempFolder();
 
 // Starts one agent run; true when the program was started. done (may be empty) always follows,
 // also after a false answer. Runs on the GUI thread; throws nothing.
-bool StartAgent(const AgentRequest& request, AgentDoneHandler done);
+//
+// runLock, when given, is a lock the caller took for this run: the run holds it from before the
+// start to its answer (it goes after done has run), and the agent inherits it, so that it stays
+// held while the agent runs, also when the agent outlives the program. A lock file free again
+// means that no agent of that run is left.
+bool StartAgent(const AgentRequest& request, AgentDoneHandler done,
+                std::unique_ptr<platform::FileLock> runLock = nullptr);
 
 // Agent runs started whose answer has not yet been handed to their done handler.
 int RunningAgentCount();

@@ -1,8 +1,10 @@
 #include "checks/UnitAutoUpdate.h"
 
+#include <QScopeGuard>
 #include <QTimer>
 #include <array>
 #include <cstdlib>
+#include <memory>
 #include <stdexcept>
 #include <utility>
 
@@ -86,6 +88,23 @@ void MarkCheckFailed() {
     // to this run alone; the settings files' own writes report such a folder.
     [[maybe_unused]] const platform::IoResult marked = platform::WriteFileAtomic(Settings(kFailedMarker), "");
 }
+
+// One agent run of this program's files at a time, among all its copies: the copy that starts a
+// run holds this lock from before the run's files are cleared to the run's end, and the agent
+// inherits it, so it stays held while the agent runs, also when the agent outlives the copy that
+// started it. A copy that judges the results holds it while it judges. So no copy ever reads,
+// judges or deletes the files of a run that is still going, and a run's results are acted on by
+// one copy at a time. A copy whose check is due while another copy's run is going starts none:
+// that run's answer is its answer.
+constexpr const char* kRunLock = "_CheckRun.lock";
+// A copy that judges holds the lock for moments: a start or a judge waits that long for it.
+constexpr int kStartLockWaitMs = 200;
+constexpr int kJudgeLockWaitMs = 200;
+
+bool JudgingUnderLock = false;  // this copy holds the lock to judge: no run is going
+
+// A run is going, this copy's own included, or another copy is judging.
+bool RunGoing() { return !JudgingUnderLock && platform::IsFileLocked(Settings(kRunLock)); }
 
 // A marker of an earlier run counts only while the check is on: a check switched off since shows
 // as switched off.
@@ -216,8 +235,20 @@ void StartVersionCheck(int manual) {
         const std::string folder = GetProgramPath(2, "");
         platform::CreateDirectories(folder);
         VersionCheckFailed = false;
-        RemoveAgentFile(Settings(kFailedMarker));
+        auto lock = std::make_unique<platform::FileLock>(Settings(kRunLock), kStartLockWaitMs);
+        if (lock->state() == platform::FileLock::State::Busy) {
+            // Another copy's run is going: once no run is going, what it left is the answer.
+            AgentRunEnded = true;
+            UpdateCheckStatusText(false);
+            return;
+        }
+        // A lock file that cannot be had at all (a folder that takes no file) leaves the run unguarded.
+        if (!lock->held()) lock.reset();
         AgentRunEnded = false;
+        // The run stands as unanswered until the agent gives a positive answer, which removes the
+        // marker: a run whose agent is killed before it even begins, or that never starts, reads
+        // as a check that could not be made, not as "no new versions".
+        [[maybe_unused]] const platform::IoResult unanswered = platform::WriteFileAtomic(Settings(kFailedMarker), "");
         if (!CheckUrl.empty() && !FilePrefix.empty()) {
             if (!WriteLastCheckFile(FilePrefix)) {
                 // Reported before any agent runs; the poll then ends at once as a failed check.
@@ -229,8 +260,9 @@ void StartVersionCheck(int manual) {
         // An empty URL or prefix starts nothing: the starter answers at once that no agent ran.
         AgentRunning = true;
         const int run = ++AgentRunNumber;
-        StartAgent({FilePrefix, CheckUrl, kAgentVersionMode, kAgentTimeLimitMs, "UAU.011-001"},
-                   [run](const AgentRunResult& result) { OnAgentEnded(run, result); });
+        StartAgent(
+            {FilePrefix, CheckUrl, kAgentVersionMode, kAgentTimeLimitMs, "UAU.011-001"},
+            [run](const AgentRunResult& result) { OnAgentEnded(run, result); }, std::move(lock));
         UpdateCheckStatusText(false);
     });
 }
@@ -242,6 +274,8 @@ bool IsCheckResultReady() {
         // agent leaves its ready flag after a failed transfer too, a moment before it exits, and
         // that flag without a description would read as "no new versions".
         if (AgentRunning) return;
+        // Another copy's run is going (or another copy is judging): its files are not whole yet.
+        if (RunGoing()) return;
         // The end of this program's agent run (one that failed may leave no flag), the ready flag,
         // or a description left by an earlier check (published after its twin, so complete).
         ready = AgentRunEnded || AgentFlagPresent(Temp("_CheckReady")) ||
@@ -250,45 +284,73 @@ bool IsCheckResultReady() {
     return ready;
 }
 
+namespace {
+
+// Judges the latest run's results, under the run lock: takes the no-new-version flag, removes a
+// description that announces nothing, and answers whether the description is one to announce.
+bool JudgeResults() {
+    if (AgentFlagPresent(Temp("_CNVFalse"))) {
+        RemoveAgentFile(Temp("_CNVFalse"));
+        return false;
+    }
+    const std::string description = Settings(ReaderDescriptionSuffix());
+    if (!platform::FileAgeReadable(description)) {
+        // The maker published no text in the reader's language: the description alone is of
+        // no use to this reader and would hold every later check back. It goes, so the next
+        // check, when due, starts clean (and finds the reader's text once it is published).
+        if (platform::FileAgeReadable(Settings("_CNVTrue.txt"))) {
+            DeleteDescriptions();
+            MarkCheckFailed();
+            UpdateCheckStatusText(true);
+        }
+        return false;
+    }
+    if (platform::FileAgeReadable(Settings("_CheckTrue"))) return false;
+    if (!ResultHasBody(description)) {
+        RemoveAgentFile(description);
+        UpdateCheckStatusText(true);
+        return false;
+    }
+    // A description that is not one (too few lines, no size, too large, not a file) or that
+    // names a version not newer than this one announces nothing and is removed.
+    const DescriptionCheck verdict = CheckDescriptionFile(description);
+    // Another copy has judged it meanwhile: its outcome is on disk, nothing is left to judge.
+    if (verdict == DescriptionCheck::Missing) {
+        UpdateCheckStatusText(true);
+        return false;
+    }
+    if (verdict != DescriptionCheck::Newer) {
+        DeleteDescriptions();
+        if (verdict == DescriptionCheck::Unusable) MarkCheckFailed();
+        UpdateCheckStatusText(true);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 void ShowNewVersionIfAny() {
     Guard("UAU.007-01", [&] {
         if (NewVersionAnnounced) return;
-        if (AgentFlagPresent(Temp("_CNVFalse"))) {
-            RemoveAgentFile(Temp("_CNVFalse"));
+        // This copy's run is going: its end brings the judgement.
+        if (AgentRunning) return;
+        // Nothing to judge: no lock is taken (nor its file made).
+        if (!AgentFlagPresent(Temp("_CNVFalse")) && !platform::FileAgeReadable(Settings("_CNVTrue.txt")) &&
+            !platform::FileAgeReadable(Settings("_CNVTrueEng.txt")))
             return;
+        bool announce = false;
+        {
+            platform::FileLock lock(Settings(kRunLock), kJudgeLockWaitMs);
+            // A run is going: its files are not its answer yet. The copy whose run it is, or the
+            // next start, judges them once it has ended.
+            if (lock.state() == platform::FileLock::State::Busy) return;
+            JudgingUnderLock = true;
+            const auto judged = qScopeGuard([] { JudgingUnderLock = false; });
+            announce = JudgeResults();
         }
-        const std::string description = Settings(ReaderDescriptionSuffix());
-        if (!platform::FileAgeReadable(description)) {
-            // The maker published no text in the reader's language: the description alone is of
-            // no use to this reader and would hold every later check back. It goes, so the next
-            // check, when due, starts clean (and finds the reader's text once it is published).
-            if (platform::FileAgeReadable(Settings("_CNVTrue.txt"))) {
-                DeleteDescriptions();
-                MarkCheckFailed();
-                UpdateCheckStatusText(true);
-            }
-            return;
-        }
-        if (platform::FileAgeReadable(Settings("_CheckTrue"))) return;
-        if (!ResultHasBody(description)) {
-            RemoveAgentFile(description);
-            UpdateCheckStatusText(true);
-            return;
-        }
-        // A description that is not one (too few lines, no size, too large, not a file) or that
-        // names a version not newer than this one announces nothing and is removed.
-        const DescriptionCheck verdict = CheckDescriptionFile(description);
-        // Another copy has judged it meanwhile: its outcome is on disk, nothing is left to judge.
-        if (verdict == DescriptionCheck::Missing) {
-            UpdateCheckStatusText(true);
-            return;
-        }
-        if (verdict != DescriptionCheck::Newer) {
-            DeleteDescriptions();
-            if (verdict == DescriptionCheck::Unusable) MarkCheckFailed();
-            UpdateCheckStatusText(true);
-            return;
-        }
+        // The window is shown without the lock: a run may begin while it is open.
+        if (!announce) return;
         NewVersionAnnounced = true;
         if (SuppressCheckWindows) return;
         ShowNewVersionWindow();
@@ -302,8 +364,9 @@ void UpdateCheckStatusText(bool done) {
         std::string text;
         if (!VersionAgentPresent) {
             text = StatusTextNoChecker;
-        } else if (!done || AgentRunning) {
-            // The agent's failure marker stands while its run lasts: only the run's end tells.
+        } else if (!done || AgentRunning || (platform::FileAgeReadable(Settings(kFailedMarker)) && RunGoing())) {
+            // The agent's failure marker stands while its run lasts: only the run's end tells,
+            // also when the run is another copy's (or outlives the copy that started it).
             text = StatusTextQuerying;
         } else if (CheckDescriptionFile(Settings("_CNVTrue.txt")) == DescriptionCheck::Newer) {
             text = StatusTextNewVersion;
@@ -352,6 +415,8 @@ bool IsInternetConnected() { return platform::NetworkConnected(); }
 
 void DeleteCheckFlags() {
     Guard("UAU.001-01", [&] {
+        // The flags of a run still going are that run's answer to come.
+        if (RunGoing()) return;
         RemoveAgentFile(Temp("_CNVFalse"));
         RemoveAgentFile(Temp("_CheckReady"));
     });

@@ -34,14 +34,17 @@ extern std::string StatusTextFailed;  // the agent could not start, failed or ga
 void AutoUpdateAction(int action, std::intptr_t arg, QTimer* timer);
 // True when a check is now running or polled (the timer was enabled at 500 ms).
 bool BeginVersionCheck(QTimer* timer, int manual);
-// Writes the last-check file and starts the agent (unless switched off and not manual).
+// Writes the last-check file and starts the agent (unless switched off and not manual), under
+// the run lock; while another copy's run is going it starts none and its answer is awaited.
 void StartVersionCheck(int manual);
 // The agent's answer is there: the end of this program's agent run, the ready flag, or a
-// description left by an earlier check. Never while this program's agent run is still going.
+// description left by an earlier check. Never while a run of this program's files is going,
+// this copy's or another copy's (its run lock is held).
 bool IsCheckResultReady();
 // Announces a description once, or takes the no-new-version flag. A description without the
 // text in the reader's language (English, or a third language set to English, and no twin) is
-// removed as an unusable answer, so the next check starts clean when it is due.
+// removed as an unusable answer, so the next check starts clean when it is due. The results are
+// judged under the run lock and left alone while a run of them is going.
 void ShowNewVersionIfAny();
 // Rebuilds UpdateStatusText; done false: the check is being queried.
 void UpdateCheckStatusText(bool done);

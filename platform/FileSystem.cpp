@@ -2,13 +2,16 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <random>
 #include <set>
+#include <thread>
 #include <utility>
 
 namespace platform {
@@ -471,6 +474,57 @@ std::optional<std::string> ReadRegularFileEnd(std::string_view path, std::size_t
     close(fd);
     if (!read) return std::nullopt;
     return end;
+}
+
+FileLock::FileLock(std::string_view path, int waitMs) {
+    const std::string native = NativePath(path);
+    fd_ = open(native.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd_ < 0) {
+        if (errno == EISDIR || errno == ELOOP) state_ = State::NotAFile;  // a folder or a link at its name
+        return;
+    }
+    struct stat st {};
+    if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd_);
+        fd_ = -1;
+        state_ = State::NotAFile;
+        return;
+    }
+    // Anyone who may open the file can hold it for good, so the wait is bounded.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs > 0 ? waitMs : 0);
+    while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        const bool busy = errno == EWOULDBLOCK;
+        if ((!busy && errno != EINTR) || std::chrono::steady_clock::now() >= deadline) {
+            close(fd_);
+            fd_ = -1;
+            state_ = busy ? State::Busy : State::Failed;
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    state_ = State::Held;
+}
+
+FileLock::~FileLock() {
+    if (fd_ >= 0) close(fd_);
+}
+
+void FileLock::SetInheritable(bool inheritable) {
+    if (fd_ < 0) return;
+    const int flags = fcntl(fd_, F_GETFD);
+    if (flags >= 0) fcntl(fd_, F_SETFD, inheritable ? (flags & ~FD_CLOEXEC) : (flags | FD_CLOEXEC));
+}
+
+bool IsFileLocked(std::string_view path) {
+    const std::string native = NativePath(path);
+    const int fd = open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool locked = false;
+    // A shared lock is refused exactly while an exclusive one is held; it is let go at once.
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_SH | LOCK_NB) != 0) locked = errno == EWOULDBLOCK;
+    close(fd);
+    return locked;
 }
 
 }  // namespace platform

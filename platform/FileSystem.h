@@ -192,4 +192,31 @@ std::optional<std::string> ReadRegularFileLimited(std::string_view path, std::si
 // else. Looked at before it is opened, so a device or pipe at the name is never opened.
 std::optional<std::string> ReadRegularFileEnd(std::string_view path, std::size_t count);
 
+// An exclusive lock on a lock file (flock), held while the object lives. The kernel drops it
+// when the last open of it goes, however its holder ends; a started program that inherits the
+// open file (SetInheritable) holds it on as long as it runs. The file is made when missing and
+// used only when it is a plain file (a link at its name is never followed); it stays when the lock
+// goes. A lock already held elsewhere, also by another object in this process, is waited for at
+// most waitMs (0: one attempt); past it the lock is not had.
+class FileLock {
+public:
+    enum class State { Held, Busy, NotAFile, Failed };
+    FileLock(std::string_view path, int waitMs);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    State state() const { return state_; }
+    bool held() const { return state_ == State::Held; }
+    // Whether a program started from now on inherits the open lock file (and so the lock).
+    void SetInheritable(bool inheritable);
+
+private:
+    int fd_ = -1;
+    State state_ = State::Failed;
+};
+
+// Whether a FileLock on the file is held at this moment (by any process, this one included);
+// false for a missing file.
+bool IsFileLocked(std::string_view path);
+
 }  // namespace platform

@@ -1,7 +1,6 @@
 #include "platform/Registry.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -13,7 +12,6 @@
 #include <functional>
 #include <optional>
 #include <set>
-#include <thread>
 #include <utility>
 
 #include "platform/AsciiText.h"
@@ -198,59 +196,40 @@ CachedStore& CurrentStore(RegistryRoot root) {
     return cached;
 }
 
-// An exclusive flock on "<store>.lock", released when the object goes. The lock file is opened
-// without waiting and only used when it is a plain file.
+// The store's lock file "<store>.lock", with a word to the user when it cannot be had.
 class StoreLock {
 public:
-    explicit StoreLock(const std::string& storeFile) {
-        const std::string path = storeFile + ".lock";
+    explicit StoreLock(const std::string& storeFile) : path_(storeFile + ".lock") {
         RunState& run = Run();
-        if (run.heldLocks.count(path)) return;
-        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW, 0666);
-        // A link (refused by O_NOFOLLOW), a folder or a pipe in its place is nobody's lock.
-        if (fd_ < 0 && (errno == ELOOP || errno == EISDIR)) Notice(path, "is no plain file");
-        struct stat st {};
-        if (fd_ >= 0 && (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
-            Notice(path, "is no plain file");
-            Release();
-        }
-        if (fd_ < 0) return;
-        // Writers hold the lock for moments. Anyone who may open the file can hold it for good,
-        // so the waiting is bounded, for the whole run: past it the change fails, as a refused
-        // access would, and so does every later change under that lock.
-        using Clock = std::chrono::steady_clock;
-        const Clock::time_point start = Clock::now();
-        const Clock::duration budget = std::chrono::milliseconds(LockWaitMs());
-        const Clock::time_point deadline = start + std::max(budget - run.waited, Clock::duration::zero());
-        bool waiting = false;
-        while (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-            if (errno != EWOULDBLOCK && errno != EINTR) {
-                Release();
-                break;
+        if (run.heldLocks.count(path_)) return;
+        lock_.emplace(path_, 0);
+        if (lock_->state() == FileLock::State::Busy) {
+            // Writers hold the lock for moments. Anyone who may open the file can hold it for good,
+            // so the waiting is bounded, for the whole run: past it the change fails, as a refused
+            // access would, and so does every later change under that lock.
+            using Clock = std::chrono::steady_clock;
+            const Clock::duration left = std::max<Clock::duration>(std::chrono::milliseconds(LockWaitMs()) - run.waited,
+                                                                   Clock::duration::zero());
+            if (left > Clock::duration::zero()) {
+                ++run.counts.lockWaits;
+                const Clock::time_point start = Clock::now();
+                lock_.reset();
+                lock_.emplace(path_, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
+                run.waited += Clock::now() - start;
             }
-            if (Clock::now() >= deadline) {
-                run.heldLocks.insert(path);
-                Notice(path, "is locked by another program");
-                Release();
-                break;
+            if (lock_->state() == FileLock::State::Busy) {
+                run.heldLocks.insert(path_);
+                Notice(path_, "is locked by another program");
             }
-            if (!waiting) ++run.counts.lockWaits;
-            waiting = true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        if (waiting) run.waited += Clock::now() - start;
+        // A link, a folder or a pipe in its place is nobody's lock.
+        if (lock_->state() == FileLock::State::NotAFile) Notice(path_, "is no plain file");
     }
-    ~StoreLock() { Release(); }
-    StoreLock(const StoreLock&) = delete;
-    StoreLock& operator=(const StoreLock&) = delete;
-    bool held() const { return fd_ >= 0; }
+    bool held() const { return lock_ && lock_->held(); }
 
 private:
-    void Release() {
-        if (fd_ >= 0) close(fd_);
-        fd_ = -1;
-    }
-    int fd_ = -1;
+    std::string path_;
+    std::optional<FileLock> lock_;
 };
 
 // Runs one read-modify-write of the root's store under its lock. change answers whether it

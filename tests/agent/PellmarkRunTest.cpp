@@ -125,7 +125,7 @@ TEST_F(PellmarkRun, NoDescriptionLeavesTheNoVersionFlagAndTheReadyFlag) {
     };
     const Case cases[] = {
         {"not found", "", "", 0},
-        {"gone", "status 410", "", 0},
+        {"gone", "status 410", "", 1},
         {"server error", "status 500", "", 1},
         {"server unavailable", "status 503", "", 1},
         {"redirect loop", "redirect /" + description, "", 1},
@@ -364,6 +364,8 @@ TEST_F(PellmarkListRun, AListMissingOnTheServerKeepsTheOldFiles) {
     };
     const Case cases[] = {
         {"list not found", "status 404", "", 0},
+        {"list server error", "status 500", "", 1},
+        {"list unavailable", "status 503", "", 1},
         {"mark cut short", "", "truncate", 1},
     };
     for (const Case& c : cases) {

@@ -180,3 +180,50 @@ TEST_F(AgentRunTest, RelativeTempIsMadeAbsoluteOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+// The run's lock is held until its answer has been taken, and by the agent itself, so that an
+// agent that outlives the program (here: a child the stand-in leaves running) still holds it.
+TEST_F(AgentRunTest, TheRunLockLastsAsLongAsTheAgent) {
+    const std::string lockFile = settings() + "/Prog_1.0_CheckRun.lock";
+    const std::string go = home_.root() + "/go";
+    const struct {
+        const char* what;
+        std::string script;
+        bool heldAfterTheAnswer;
+    } cases[] = {
+        {"an agent that ends", "exit 0", false},
+        {"an agent that outlives its answer", "(while [ ! -e '" + go + "' ]; do sleep 0.02; done) &\nexit 0", true},
+        {"an agent that cannot start", "", false},
+    };
+    platform::CreateDirectories(settings());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        platform::RemoveFile(go);
+        platform::RemoveFile(app() + "/Resource/Pellmark");
+        if (!c.script.empty()) FakeAgent(c.script);
+        auto lock = std::make_unique<platform::FileLock>(lockFile, 0);
+        ASSERT_TRUE(lock->held());
+        bool heldAtTheAnswer = false;
+        bool answered = false;
+        StartAgent(
+            Version(),
+            [&](const AgentRunResult&) {
+                heldAtTheAnswer = platform::IsFileLocked(lockFile);
+                answered = true;
+            },
+            std::move(lock));
+        ASSERT_TRUE(testsupport::WaitFor(
+            "the run's answer", [&] { return answered; }, testsupport::TurnEventLoop));
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(heldAtTheAnswer) << "the answer is taken under the lock";
+        EXPECT_EQ(platform::IsFileLocked(lockFile), c.heldAfterTheAnswer);
+        testsupport::WriteFile(go, "");
+        EXPECT_TRUE(testsupport::WaitFor("the lock to go with its last holder",
+                                         [&] { return !platform::IsFileLocked(lockFile); }));
+    }
+    EXPECT_TRUE(errors.empty());
+}
+
+}  // namespace

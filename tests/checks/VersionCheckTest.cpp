@@ -220,8 +220,11 @@ TEST_F(VersionCheckTest, TheReadyFlagAloneDoesNotEndTheCheck) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         platform::RemoveFile(go);
-        testsupport::WriteFile(agent, "#!/bin/sh\n: > \"$TEMP/Prog_1.0_CheckReady\"\nwhile [ ! -e '" + go +
-                                          "' ]; do sleep 0.02; done\nexit " + std::to_string(c.exitCode) + "\n");
+        // As the agent does, a run that answers takes the failure marker away before its flag.
+        const std::string answered =
+            c.exitCode == 0 ? "rm -f '" + platform::NativePath(settings()) + "Prog_1.0_CheckFailed'\n" : "";
+        testsupport::WriteFile(agent, "#!/bin/sh\n" + answered + ": > \"$TEMP/Prog_1.0_CheckReady\"\nwhile [ ! -e '" +
+                                          go + "' ]; do sleep 0.02; done\nexit " + std::to_string(c.exitCode) + "\n");
         ASSERT_EQ(chmod(agent.c_str(), 0755), 0);
         const auto release = qScopeGuard([&] { testsupport::WriteFile(go, ""); });  // also when the test fails
         VersionCheckBegun = false;
@@ -242,6 +245,145 @@ TEST_F(VersionCheckTest, TheReadyFlagAloneDoesNotEndTheCheck) {
         EXPECT_FALSE(timer.isActive()) << "the poll takes the exit as the answer";
         const std::string date = LastCheckDateText(FilePrefix);
         EXPECT_EQ(UpdateStatusText, c.failed ? Failed(date) : NoNewVersion(date));
+    }
+    EXPECT_TRUE(errorCodes.codes.empty());
+}
+
+// A run that ends without an answer (an agent that exits without a word, or is killed before it
+// begins) is a check that could not be made, now and at a later start; never "no new versions".
+TEST_F(VersionCheckTest, ARunThatLeavesNoAnswerReadsAsFailed) {
+    const struct {
+        const char* what;
+        const char* script;
+    } cases[] = {
+        {"ends without a word", "exit 0"},
+        {"killed at once", "kill -KILL $$"},
+    };
+    const std::string agent = app() + "/Resource/Pellmark";
+    LoadSettingsUAU(nullptr);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::WriteFile(agent, std::string("#!/bin/sh\n") + c.script + "\n");
+        ASSERT_EQ(chmod(agent.c_str(), 0755), 0);
+        VersionCheckBegun = false;
+        VersionCheckFailed = false;
+        platform::RemoveFile(LastCheckFilePath(FilePrefix));
+        QTimer timer;
+        timer.setInterval(500);
+        ASSERT_TRUE(BeginVersionCheck(&timer, 1));
+        ASSERT_TRUE(testsupport::WaitFor(
+            "the agent's end", [] { return RunningAgentCount() == 0; }, testsupport::TurnEventLoop));
+        AutoUpdateAction(0, 0, &timer);
+        EXPECT_FALSE(timer.isActive());
+        const std::string date = LastCheckDateText(FilePrefix);
+        EXPECT_EQ(UpdateStatusText, Failed(date));
+        VersionCheckFailed = false;  // a later start knows only the files
+        UpdateCheckStatusText(true);
+        EXPECT_EQ(UpdateStatusText, Failed(date)) << "at a later start";
+    }
+    EXPECT_TRUE(errorCodes.codes.empty());
+}
+
+// Another copy's run of the same files is going (its lock is held here): a copy whose check is due
+// starts no second run, reads the check as under way, and once that run has ended reads its answer.
+TEST_F(VersionCheckTest, AnotherCopysRunIsAwaitedAndItsAnswerRead) {
+    const struct {
+        const char* what;
+        bool answered;            // the other run removed the failure marker
+        const char* description;  // what it stored; nullptr: nothing
+        bool shown;
+    } cases[] = {
+        {"it could not be made", false, nullptr, false},
+        {"no new version", true, nullptr, false},
+        {"a newer version", true, kNewer, true},
+    };
+    LoadSettingsUAU(nullptr);
+    platform::CreateDirectories(settings());
+    const std::string files = platform::NativePath(settings()) + "Prog_1.0";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        VersionCheckBegun = false;
+        NewVersionAnnounced = false;
+        windowsShown = 0;
+        platform::RemoveFile(files + "_LastCheck.ini");
+        auto other = std::make_unique<platform::FileLock>(files + "_CheckRun.lock", 0);
+        ASSERT_TRUE(other->held());
+        testsupport::WriteFile(files + "_CheckFailed", "");  // the other run stands unanswered
+
+        QTimer timer;
+        timer.setInterval(500);
+        ASSERT_TRUE(BeginVersionCheck(&timer, 1));
+        EXPECT_EQ(RunningAgentCount(), 0) << "no second run";
+        EXPECT_TRUE(server_->Log().empty());
+        UpdateCheckStatusText(true);
+        EXPECT_EQ(UpdateStatusText, " " + StatusTextQuerying) << "under way, not failed";
+        AutoUpdateAction(0, 0, &timer);
+        EXPECT_TRUE(timer.isActive()) << "the poll waits for the other run";
+
+        if (c.answered) platform::RemoveFile(files + "_CheckFailed");
+        if (c.description) {
+            testsupport::WriteFile(files + "_CNVTrue.txt", std::string(c.description) + "\r\n");
+            testsupport::WriteFile(files + "_CNVTrueEng.txt", std::string(c.description) + "\r\n");
+        }
+        ASSERT_TRUE(WriteLastCheckFile(FilePrefix));  // as the other run's copy did
+        other.reset();
+        testsupport::ModalDriver driver;
+        driver.WhenModal("UFormNewVerExists", [&](QWidget* window) {
+            ++windowsShown;
+            if (auto* form = qobject_cast<TUFormNewVerExists*>(window)) form->ui()->Button2->click();
+        });
+        AutoUpdateAction(0, 0, &timer);
+        EXPECT_FALSE(timer.isActive()) << "the other run's end is the answer";
+        AutoUpdateAction(2, 0, &timer);
+        EXPECT_EQ(windowsShown, c.shown ? 1 : 0);
+        const std::string date = LastCheckDateText(FilePrefix);
+        EXPECT_EQ(UpdateStatusText, c.description ? " " + StatusTextNewVersion
+                                    : c.answered  ? NoNewVersion(date)
+                                                  : Failed(date));
+        platform::RemoveFile(files + "_CNVTrue.txt");
+        platform::RemoveFile(files + "_CNVTrueEng.txt");
+        platform::RemoveFile(files + "_CheckFailed");
+    }
+    EXPECT_TRUE(errorCodes.codes.empty());
+}
+
+// While a run of the same files is going (another copy's, whose lock is held here), a copy that
+// judges at its first paint leaves that run's files alone, whatever they hold; once the run has
+// ended, its files are judged.
+TEST_F(VersionCheckTest, AJudgeLeavesTheFilesOfARunningRunAlone) {
+    const struct {
+        const char* what;
+        const char* description;
+        bool twin;
+        bool kept;  // kept once judged
+    } cases[] = {
+        {"this version", "1.0\r\n01.02.2026\r\nhttp://h/\r\n10\r\n", true, false},
+        {"no twin yet for an English reader", kNewer, false, false},
+        {"not a description yet", "2.0\r\n", true, false},
+        {"a newer version", kNewer, true, true},
+    };
+    CurrentLanguage = "English";
+    SuppressCheckWindows = true;
+    LoadSettingsUAU(nullptr);
+    platform::CreateDirectories(settings());
+    const std::string files = platform::NativePath(settings()) + "Prog_1.0";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        NewVersionAnnounced = false;
+        testsupport::WriteFile(files + "_CNVTrue.txt", std::string(c.description) + "\r\n");
+        platform::RemoveFile(files + "_CNVTrueEng.txt");
+        if (c.twin) testsupport::WriteFile(files + "_CNVTrueEng.txt", std::string(c.description) + "\r\n");
+        auto other = std::make_unique<platform::FileLock>(files + "_CheckRun.lock", 0);
+        ASSERT_TRUE(other->held());
+        AutoUpdateAction(3, 0, nullptr);
+        EXPECT_TRUE(platform::FileAgeReadable(files + "_CNVTrue.txt")) << "not judged while the run goes";
+        EXPECT_FALSE(platform::FileAgeReadable(files + "_CheckFailed"));
+        EXPECT_FALSE(NewVersionAnnounced);
+        other.reset();
+        AutoUpdateAction(3, 0, nullptr);
+        EXPECT_EQ(platform::FileAgeReadable(files + "_CNVTrue.txt"), c.kept);
+        EXPECT_EQ(NewVersionAnnounced, c.kept);
+        platform::RemoveFile(files + "_CheckFailed");
     }
     EXPECT_TRUE(errorCodes.codes.empty());
 }

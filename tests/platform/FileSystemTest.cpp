@@ -9,6 +9,7 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "platform/FileSystem.h"
@@ -373,3 +374,73 @@ TEST(ProbeFileCreation, MakesAFileAndLeavesNothing) {
         EXPECT_FALSE(platform::FileAgeReadable(scratch / c.name)) << c.name;
     }
 }
+
+namespace {
+
+// A lock held elsewhere, in this process or in a child that inherited it, is found and is not had
+// a second time; it goes with its last holder.
+TEST(FileLock, IsHadOnceAndGoesWithItsLastHolder) {
+    testsupport::ScratchFolder scratch;
+    const std::string path = scratch / "run.lock";
+    const std::string go = scratch / "go";
+    EXPECT_FALSE(platform::IsFileLocked(path)) << "a missing lock file is no lock";
+    auto first = std::make_unique<platform::FileLock>(path, 0);
+    ASSERT_TRUE(first->held());
+    EXPECT_TRUE(platform::IsFileLocked(path));
+    EXPECT_EQ(platform::FileLock(path, 50).state(), platform::FileLock::State::Busy) << "waited for, then given up";
+    EXPECT_TRUE(first->held());
+
+    // Started while the lock may be inherited, a child holds it past its first holder; one
+    // started afterwards does not.
+    // A program, not a bare fork: close-on-exec acts at the exec.
+    const std::string wait = "while [ ! -e '" + go + "' ]; do sleep 0.01; done";
+    const auto startChild = [&] {
+        const pid_t child = fork();
+        if (child == 0) {
+            execl("/bin/sh", "sh", "-c", wait.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        return child;
+    };
+    first->SetInheritable(true);
+    const pid_t heir = startChild();
+    first->SetInheritable(false);
+    const pid_t stranger = startChild();
+    ASSERT_GT(heir, 0);
+    ASSERT_GT(stranger, 0);
+    const auto release = [&](pid_t child) {
+        int status = 0;
+        waitpid(child, &status, 0);
+    };
+    first.reset();
+    EXPECT_TRUE(platform::IsFileLocked(path)) << "the child that inherited it holds it";
+    testsupport::WriteFile(go, "");
+    release(heir);
+    EXPECT_FALSE(platform::IsFileLocked(path)) << "no holder is left; the other child never had it";
+    EXPECT_TRUE(platform::FileLock(path, 0).held());
+    release(stranger);
+    EXPECT_EQ(platform::ListDirectory(scratch.path()), (std::vector<std::string>{"go", "run.lock"}))
+        << "the lock file stays";
+}
+
+TEST(FileLock, OnlyAPlainFileIsALockFile) {
+    testsupport::ScratchFolder scratch;
+    std::filesystem::create_directory(scratch / "folder");
+    std::filesystem::create_symlink(scratch / "target", scratch / "link");
+    const struct {
+        const char* name;
+        platform::FileLock::State state;
+    } cases[] = {
+        {"folder", platform::FileLock::State::NotAFile},
+        {"link", platform::FileLock::State::NotAFile},
+        {"missing-folder/run.lock", platform::FileLock::State::Failed},
+    };
+    for (const auto& c : cases) {
+        const platform::FileLock lock(scratch / c.name, 0);
+        EXPECT_EQ(lock.state(), c.state) << c.name;
+        EXPECT_FALSE(platform::IsFileLocked(scratch / c.name)) << c.name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(scratch / "target")) << "a link is never followed";
+}
+
+}  // namespace

@@ -94,7 +94,10 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, const std::map<st
     argp.push_back(nullptr);
 
     int outPipe[2], errPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0) throw std::runtime_error("pipe failed");
+    // Close-on-exec: only the child's standard output and error (dup2 clears the flag there) reach
+    // the pipes, so that a program the child starts and leaves running (the check agent) never
+    // holds them open, and a child started from another thread never inherits them.
+    if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
