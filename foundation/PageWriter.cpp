@@ -192,6 +192,7 @@ struct TableGrid {
     long long tallest = 0;
     long long rowWidth = 0;
     long long widest = 0;
+    bool impliedRow = false;  // cells stand straight in the table; the writer opened a row for them
     long long Cells() const { return std::max(rows, tallest) * widest; }
     void Row() {
         ++rows;
@@ -252,7 +253,21 @@ public:
         open.paragraph = paragraph_;
         open.heading = heading_;
         open.link = link_;
+        const bool cell = name == "td" || name == "th";
         if (context_ == Context::Table) {
+            // Cells straight in a table (the parser supplies no row) stand in a row of their own.
+            if (cell) {
+                if (!grids_.back().impliedRow) {
+                    Count(1);
+                    if (++depth_ > kMaxPageNesting) beyond = true;
+                    out += u"<tr>";
+                    grids_.back().Row();
+                    grids_.back().impliedRow = true;
+                }
+                Cell(node, name, open);
+                return Push(open);
+            }
+            CloseImpliedRow();
             if (name == "tr") {
                 Write(open, "tr", {});
                 grids_.back().Row();
@@ -261,21 +276,7 @@ public:
             return Push(open);
         }
         if (context_ == Context::Row) {
-            if (name == "td" || name == "th") {
-                const long long colspan = Clamped(Number(Attribute(node, "colspan")), 1, kMaxPageCellSpan);
-                const long long rowspan = Clamped(Number(Attribute(node, "rowspan")), 1, kMaxPageCellSpan);
-                QString attributes;
-                if (colspan > 1) attributes += QStringLiteral(" colspan=\"%1\"").arg(colspan);
-                if (rowspan > 1) attributes += QStringLiteral(" rowspan=\"%1\"").arg(rowspan);
-                grids_.back().Cell(colspan, rowspan);
-                if (grids_.back().Cells() > kMaxPageTableCells || TableWork() > kMaxPageTableWork) beyond = true;
-                Write(open, name, attributes);
-                context_ = Context::Flow;
-                paragraph_ = false;
-                heading_ = 1;
-                open.endsLine = true;
-                text_.StartLine();
-            }
+            if (cell) Cell(node, name, open);
             return Push(open);
         }
         if (name == "br") {
@@ -347,6 +348,7 @@ public:
         Open open = std::move(open_.back());
         open_.pop_back();
         if (beyond) return;
+        if (open.table) CloseImpliedRow();
         if (!open.tag.isEmpty()) {
             out += "</" + open.tag + ">";
             --depth_;
@@ -394,6 +396,27 @@ private:
         for (auto it = open_.rbegin(); it != open_.rend(); ++it)
             if (!it->tag.isEmpty()) return it->tag;
         return none;
+    }
+    void Cell(const xmlNode* node, const QByteArray& name, Open& open) {
+        const long long colspan = Clamped(Number(Attribute(node, "colspan")), 1, kMaxPageCellSpan);
+        const long long rowspan = Clamped(Number(Attribute(node, "rowspan")), 1, kMaxPageCellSpan);
+        QString attributes;
+        if (colspan > 1) attributes += QStringLiteral(" colspan=\"%1\"").arg(colspan);
+        if (rowspan > 1) attributes += QStringLiteral(" rowspan=\"%1\"").arg(rowspan);
+        grids_.back().Cell(colspan, rowspan);
+        if (grids_.back().Cells() > kMaxPageTableCells || TableWork() > kMaxPageTableWork) beyond = true;
+        Write(open, name, attributes);
+        context_ = Context::Flow;
+        paragraph_ = false;
+        heading_ = 1;
+        open.endsLine = true;
+        text_.StartLine();
+    }
+    void CloseImpliedRow() {
+        if (!grids_.back().impliedRow) return;
+        out += u"</tr>";
+        --depth_;
+        grids_.back().impliedRow = false;
     }
     long long TableWork() const {
         long long work = closedTableWork_;

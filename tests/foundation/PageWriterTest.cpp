@@ -55,6 +55,8 @@ TEST(PageWriter, WritesTheAllowlistWithNormalisedValues) {
         {"spans clamped", "<table><tr><td colspan=99999>c</td></tr></table>",
          "<table><tr><td colspan=\"1000\">c</td></tr></table>"},
         {"stray table parts", "<td>cell</td><tr><td>row</td></tr><li>item</li>", "cell<br>row<br>item<br>"},
+        {"cells without a row", "<table><td>a</td><td>b</td><tr><td>c</td></tr><th>d</table>",
+         "<table><tr><td>a</td><td>b</td></tr><tr><td>c</td></tr><tr><th>d</th></tr></table>"},
         {"content between rows", "<table>text<tr>x<td>c</td></tr></table>", "<table><tr><td>c</td></tr></table>"},
         {"pictures become placeholders of clamped size",
          "<img src=\"file:///etc/passwd\" width=100000 height=7><img src=x width=50%><img src=y height=40>",
