@@ -73,6 +73,8 @@ TUFormAbout::TUFormAbout(QWidget* parent)
     Paint(ui_->NTCPanel3, kBarColour);
     ui_->NTCLabelHTTP->setText(QString::fromLatin1(kSiteHost));
     ui_->NTCLabelEMail->setText(QString::fromLatin1(kDeveloperAddress));
+    // The page's own background: the writer keeps no style of a page.
+    Paint(ui_->AboutPage, kWindowColour);
     page_ = new SafePageDocument(ui_->AboutPage);
     ui_->AboutPage->setDocument(page_);
 

@@ -7,7 +7,7 @@ export DEBIAN_FRONTEND=noninteractive
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libcurl4-openssl-dev
+  libcurl4-openssl-dev libxml2-dev
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   python3 python3-aiosmtpd openssl ca-certificates curl

@@ -60,16 +60,23 @@ TEST_P(MessagesRun, AMessageIsShownOnceThenSilenced) {
 
 // Hostile current pages at a start in mode 0 and in mode 1 (the settings window follows): the
 // message window comes up and the start ends, with nothing opened that the page names (a named
-// pipe or standard input would block the start) and however deep its tables are nested.
+// pipe or standard input would block the start), however deep its tables are nested, however its
+// tag names are written, however tall it claims to be and however many marks sit on one letter.
 TEST_P(MessagesRun, HostilePagesNeitherBlockNorFreezeAStart) {
     const std::string pipe = home_.root() + "/picture.png";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    std::string nested;
+    std::string nested, entityTables, tall, marks;
     for (int i = 0; i < 30; ++i) nested += "<table><tr><td>";
+    for (int i = 0; i < 30; ++i) entityTables += "<t&#97;ble><tr><td>";
+    for (int i = 0; i < 400000; ++i) marks += "\xcc\x81";  // a combining acute accent
+    for (int i = 0; i < 1000; ++i) tall += "<p style=\"line-height:100000px\">h</p><img width=99999 height=99999>";
     const std::vector<std::string> pages{
         "<p>pipe</p><img src=\"" + pipe + "\">",
         "<p>stdin</p><img src=\"/dev/stdin\">",
         nested + "deep",
+        entityTables + "deep",
+        tall,
+        "<p>a" + marks + "</p>",
     };
     for (const char* mode : {"0", "1"}) {
         for (const std::string& page : pages) {
