@@ -29,8 +29,6 @@ using testsupport::WriteFile;
 
 namespace {
 
-const char* const kTag = "< Lang.Pack for KV.Kestrune 1.0 >";
-
 // A third language, written here: every section the switch reaches, a caption of two lines,
 // and no text for StatusAU4 (it stays English, the fallback).
 const char* const kGermanPack =
