@@ -1,0 +1,20 @@
+#include "platform/LoadedLibrary.h"
+
+#include <dlfcn.h>
+
+namespace kestrune::platform {
+
+void* LibrarySymbols::Find(const char* symbol) const { return ::dlsym(library_, symbol); }
+
+void* OpenLibrary(const std::string& fileName, std::string& problem) {
+    void* library = ::dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        const char* why = ::dlerror();
+        problem = why ? why : fileName + " could not be loaded";
+    }
+    return library;
+}
+
+void CloseLibrary(void* library) { ::dlclose(library); }
+
+}  // namespace kestrune::platform
