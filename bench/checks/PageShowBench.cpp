@@ -21,11 +21,7 @@ QString Repeated(const QString& piece, qsizetype size) {
     return text;
 }
 
-QString Times(const QString& piece, int count) {
-    QString text;
-    for (int i = 0; i < count; ++i) text += piece;
-    return text;
-}
+QString Times(const QString& piece, int count) { return piece.repeated(count); }
 
 QString Table(int rows, int columns, const QString& cell = "a") {
     return "<table border=1>" + Times("<tr>" + Times("<td>" + cell + "</td>", columns) + "</tr>", rows) + "</table>";

@@ -14,11 +14,7 @@ void PrintTo(const QString& text, std::ostream* out) { *out << text.toStdString(
 
 namespace {
 
-QString Repeated(const QString& piece, int count) {
-    QString text;
-    for (int i = 0; i < count; ++i) text += piece;
-    return text;
-}
+QString Repeated(const QString& piece, int count) { return piece.repeated(count); }
 
 QString Table(int rows, int columns, const QString& cell = "a") {
     return "<table>" + Repeated("<tr>" + Repeated("<td>" + cell + "</td>", columns) + "</tr>", rows) + "</table>";
