@@ -68,8 +68,6 @@ bool ResultHasBody(const std::string& path) {
 
 bool AgentFlagPresent(const std::string& path) { return platform::FileAgeReadable(path); }
 
-void RemoveAgentFile(const std::string& path) {
-    if (platform::FileAgeReadable(path)) platform::RemoveFile(path);
-}
+void RemoveAgentFile(const std::string& path) { platform::RemoveFileIfPresent(path); }
 
 }  // namespace kestrune

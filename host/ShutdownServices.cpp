@@ -6,15 +6,14 @@
 #include "foundation/core/Guard.h"
 #include "host/Autorun.h"
 #include "host/ServiceHelpers.h"
+#include "platform/FileSystem.h"
 
 namespace kestrune {
-
-using services::DeleteIfPresent;
 
 void ShutdownIncludeModules() {
     Guard("UIF.012-01", [&] {
         RemoveTrayIcon();
-        DeleteIfPresent(GetProgramPath(0, "Temp.mht"));
+        platform::RemoveFileIfPresent(GetProgramPath(0, "Temp.mht"));
         DeleteErrorTempFiles();
         DeleteCheckFlags();
         SaveSettingsWindow();

@@ -27,11 +27,11 @@
 #include "platform/AsciiText.h"
 #include "platform/Clock.h"
 #include "platform/Executable.h"
+#include "platform/FileSystem.h"
 
 namespace kestrune {
 
 using services::Child;
-using services::DeleteIfPresent;
 
 QPointer<QWidget> HostForm;
 bool IncludeModulesReady = false;
@@ -107,8 +107,8 @@ bool InitIncludeModules(bool languageDumpFlag, bool stopIfRunning, QWidget* incl
         InitSettingsLocation(locationFlag, locationArgument, ownerForm);
 
         step("08");
-        DeleteIfPresent(GetSpecialFolder(0) + "/" + kProductName + "/TCounter.ini");
-        DeleteIfPresent(platform::ExecutableFolder() + "/Resource/TCounter.ini");
+        platform::RemoveFileIfPresent(GetSpecialFolder(0) + "/" + kProductName + "/TCounter.ini");
+        platform::RemoveFileIfPresent(platform::ExecutableFolder() + "/Resource/TCounter.ini");
 
         step("09");
         SettingsFrameShown = false;

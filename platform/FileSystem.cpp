@@ -436,6 +436,10 @@ std::optional<std::vector<std::string>> ListFolderOfDescriptor(int fd) {
 
 bool RemoveFile(std::string_view path) { return unlink(NativePath(path).c_str()) == 0; }
 
+void RemoveFileIfPresent(std::string_view path) {
+    if (FileAgeReadable(path)) RemoveFile(path);
+}
+
 bool ProbeFileCreation(std::string_view path) {
     const std::string probe = NativePath(path);
     unlink(probe.c_str());

@@ -177,6 +177,9 @@ std::optional<std::vector<std::string>> ListDirectoryIfOpened(std::string_view p
 std::optional<std::vector<std::string>> ListFolderOfDescriptor(int fd);
 
 bool RemoveFile(std::string_view path);
+// Removes whatever entry stands at the path (a link itself, not its target) when there is one;
+// nothing there is no failure.
+void RemoveFileIfPresent(std::string_view path);
 // Whether a file can be made at the path: one is created and removed again. Whatever stood at the
 // name goes first (a pipe there would make an open for writing wait), and the open never waits.
 bool ProbeFileCreation(std::string_view path);

@@ -245,11 +245,18 @@ bool ChangeStore(RegistryRoot root, const std::function<bool(Store&, bool& chang
     CachedStore& cached = CurrentStore(root);
     if (!cached.loaded.ok || !cached.loaded.parsed.clean) return false;
     bool changed = false;
-    const bool done = change(cached.loaded.parsed.store, changed);
-    if (done && !changed) return true;
     std::optional<FileIdentity> written;
-    const bool stored =
-        done && WriteFileAtomic(file, registry::SerializeStore(cached.loaded.parsed.store), std::nullopt, &written);
+    bool stored = false;
+    try {
+        const bool done = change(cached.loaded.parsed.store, changed);
+        if (done && !changed) return true;
+        stored =
+            done && WriteFileAtomic(file, registry::SerializeStore(cached.loaded.parsed.store), std::nullopt, &written);
+    } catch (...) {
+        // The run's copy may hold a part of the change that never reached the file.
+        cached = CachedStore{};
+        throw;
+    }
     // Written under the lock, the file holds exactly this store until someone else replaces it.
     if (stored && written) {
         cached.identity = *written;

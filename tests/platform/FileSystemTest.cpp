@@ -308,6 +308,20 @@ TEST(FileIdentity, AWriteNamesTheFileItPutInPlaceAndEveryChangeShows) {
     EXPECT_FALSE(platform::RegularFileIdentity(scratch.path())) << "a folder has no identity";
 }
 
+// Whatever stands at the name goes, a link itself and not its target; nothing there is no failure.
+TEST(RemoveFileIfPresent, RemovesTheEntryAndNeverItsTarget) {
+    testsupport::ScratchFolder scratch;
+    testsupport::WriteFile(scratch / "target", "keep");
+    testsupport::WriteFile(scratch / "plain", "x");
+    ASSERT_EQ(symlink((scratch / "target").c_str(), (scratch / "link").c_str()), 0);
+    ASSERT_EQ(symlink((scratch / "nowhere").c_str(), (scratch / "dangling").c_str()), 0);
+    for (const char* name : {"plain", "link", "dangling", "missing"}) {
+        platform::RemoveFileIfPresent(scratch / name);
+        EXPECT_FALSE(platform::FileAgeReadable(scratch / name)) << name;
+    }
+    EXPECT_EQ(testsupport::ReadFile(scratch / "target"), "keep");
+}
+
 }  // namespace
 
 // A folder that cannot be opened is told from an empty one, by its path and by its descriptor.

@@ -255,6 +255,28 @@ TEST_F(RegistryStore, AFailedWriteLeavesTheOldStoreWholeAndNoTemporaryFile) {
               (std::vector<std::string>{"HKEY_CURRENT_USER.reg", "HKEY_CURRENT_USER.reg.lock"}));
 }
 
+// A change that throws half-way (its key made, its value not: the copy of a value fails as an
+// exhausted memory fails it) leaves nothing of itself in what the run answers: the store read
+// afterwards is the file's, and the next change builds on the file too.
+TEST_F(RegistryStore, AChangeThatThrowsHalfWayLeavesNothingOfItInTheRun) {
+    const std::string file = platform::RegistryStoreFile(kUser);
+    testsupport::WriteFile(file, "KV.Kestrune registry 1\n[A]\nv=3:mine\n");
+    AgeFile(file);
+    ASSERT_EQ(QueryData(kUser, "A", "v"), "mine");
+    const std::string before = StoreText(kUser);
+    // A value longer than any string can be: its copy throws before a byte of it is read.
+    static const char kByte = 'x';
+    const std::string_view unholdable(&kByte, std::string().max_size() + 1);
+    EXPECT_THROW(platform::RegistryWriteValue(kUser, "B\\New", "w", platform::kRegSz, unholdable), std::length_error);
+    EXPECT_THROW(platform::RegistryWriteValue(kUser, "A", "w", platform::kRegSz, unholdable), std::length_error);
+    EXPECT_FALSE(platform::RegistryKeyExists(kUser, "B\\New"));
+    EXPECT_EQ(QueryData(kUser, "A", "w"), "<missing>");
+    EXPECT_EQ(StoreText(kUser), before);
+    ASSERT_TRUE(platform::RegistryWriteValue(kUser, "A", "x", platform::kRegSz, "next"));
+    EXPECT_FALSE(platform::registry::ParseStore(StoreText(kUser)).store.FindKey("B\\New"));
+    EXPECT_FALSE(platform::RegistryKeyExists(kUser, "B\\New"));
+}
+
 TEST_F(RegistryStore, AStoreThatCannotBeReadBackIsNeverRewritten) {
     const std::string header = "KV.Kestrune registry 1\n";
     const struct {
