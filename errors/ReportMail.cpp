@@ -186,9 +186,9 @@ bool SendMail(MailWindow& window, MailKind kind, std::vector<std::string> body) 
         message.bodyLines = WithClosingBlock(std::move(body), kind, entries.nickName, entries.mail, entries.text);
         window.ShowSendingPage();
         const Delivery delivery = Deliver(std::move(message));
+        sent = delivery.sent;
         // The transfer held the thread; a window minimised meanwhile comes back before the box.
         ComeBackAfterUnansweredStretch();
-        sent = delivery.sent;
         if (delivery.sent) DeleteMailedLog();
         window.ShowMailResult(kind, delivery.sent, delivery.details);
     });
