@@ -2,8 +2,6 @@
 
 #include <mutex>
 
-#include "platform/LoadedLibrary.h"
-
 namespace kestrune {
 
 namespace {
@@ -21,7 +19,7 @@ std::string LibraryFile() {
 }  // namespace
 
 MailCurl LoadMailCurl() {
-    auto loaded = platform::LoadLibraryOnce<MailCurlFunctions>(
+    return platform::LoadLibraryOnce<MailCurlFunctions>(
         LibraryFile(), "libcurl",
         [](platform::LibrarySymbols& symbols, MailCurlFunctions& f) {
             symbols.Take("curl_global_init", f.globalInit);
@@ -37,7 +35,6 @@ MailCurl LoadMailCurl() {
             const CURLcode code = f.globalInit(CURL_GLOBAL_DEFAULT);
             return code == CURLE_OK ? std::string() : std::string("libcurl could not start: ") + f.easyStrerror(code);
         });
-    return {loaded.functions, std::move(loaded.problem)};
 }
 
 void SetMailCurlLibraryForTesting(const std::string& fileName) {

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "platform/LoadedLibrary.h"
+
 namespace kestrune {
 
 // The few functions of libcurl that the mail uses.
@@ -21,10 +23,7 @@ struct MailCurlFunctions {
     decltype(&curl_slist_free_all) slistFreeAll = nullptr;
 };
 
-struct MailCurl {
-    const MailCurlFunctions* functions = nullptr;  // null when the library could not be loaded
-    std::string problem;                           // why not, for diagnostics; never shown to the user
-};
+using MailCurl = platform::LoadedLibrary<MailCurlFunctions>;
 
 // libcurl's functions, its global state set up once. A library that was loaded stays for the rest
 // of the run (OpenSSL registers its own clean-up at exit); one that could not be loaded is tried

@@ -2,8 +2,6 @@
 
 #include <mutex>
 
-#include "platform/LoadedLibrary.h"
-
 namespace kestrune {
 
 namespace {
@@ -21,7 +19,7 @@ std::string LibraryFile() {
 }  // namespace
 
 PageParser LoadPageParser() {
-    auto loaded = platform::LoadLibraryOnce<PageParserFunctions>(
+    return platform::LoadLibraryOnce<PageParserFunctions>(
         LibraryFile(), "libxml2",
         [](platform::LibrarySymbols& symbols, PageParserFunctions& f) {
             symbols.Take("xmlInitParser", f.initParser);
@@ -32,7 +30,6 @@ PageParser LoadPageParser() {
             f.initParser();
             return std::string();
         });
-    return {loaded.functions, std::move(loaded.problem)};
 }
 
 void SetPageParserLibraryForTesting(const std::string& fileName) {

@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "platform/LoadedLibrary.h"
+
 namespace kestrune {
 
 // The few functions of libxml2 that reading a page uses.
@@ -18,10 +20,7 @@ struct PageParserFunctions {
     decltype(&xmlFreeDoc) freeDoc = nullptr;
 };
 
-struct PageParser {
-    const PageParserFunctions* functions = nullptr;  // null when the library could not be loaded
-    std::string problem;                             // why not, for diagnostics; never shown to the user
-};
+using PageParser = platform::LoadedLibrary<PageParserFunctions>;
 
 // libxml2's functions, its parser set up once. A library that was loaded stays for the rest of the
 // run; one that could not be loaded is tried again at the next page.

@@ -2,7 +2,7 @@
 
 #include <dlfcn.h>
 
-namespace kestrune::platform {
+namespace platform {
 
 void* LibrarySymbols::Find(const char* symbol) const { return ::dlsym(library_, symbol); }
 
@@ -17,4 +17,4 @@ void* OpenLibrary(const std::string& fileName, std::string& problem) {
 
 void CloseLibrary(void* library) { ::dlclose(library); }
 
-}  // namespace kestrune::platform
+}  // namespace platform

@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-namespace kestrune::platform {
+namespace platform {
 
 // The symbols of one opened library, taken by name; the first one missing is named in problem().
 class LibrarySymbols {
@@ -72,4 +72,4 @@ LoadedLibrary<Functions> LoadLibraryOnce(const std::string& fileName, const std:
     return result;
 }
 
-}  // namespace kestrune::platform
+}  // namespace platform

@@ -6,7 +6,7 @@
 
 #include "platform/LoadedLibrary.h"
 
-using namespace kestrune::platform;
+using namespace platform;
 
 namespace {
 
