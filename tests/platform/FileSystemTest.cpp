@@ -406,26 +406,31 @@ TEST(FileLock, IsHadOnceAndGoesWithItsLastHolder) {
 
     // Started while the lock may be inherited, a child holds it past its first holder; one
     // started afterwards does not.
-    // A program, not a bare fork: close-on-exec acts at the exec.
-    const std::string wait = "while [ ! -e '" + go + "' ]; do sleep 0.01; done";
-    const auto startChild = [&] {
+    // A program, not a bare fork: close-on-exec acts at the exec, so each child says when it has
+    // become the program (until then a forked child still holds every descriptor).
+    testsupport::ScratchFolder markers;
+    const auto startChild = [&](const std::string& name) {
+        const std::string script = "touch '" + markers / name + "'; while [ ! -e '" + go + "' ]; do sleep 0.01; done";
         const pid_t child = fork();
         if (child == 0) {
-            execl("/bin/sh", "sh", "-c", wait.c_str(), static_cast<char*>(nullptr));
+            execl("/bin/sh", "sh", "-c", script.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
         return child;
     };
     first->SetInheritable(true);
-    const pid_t heir = startChild();
+    const pid_t heir = startChild("heir");
     first->SetInheritable(false);
-    const pid_t stranger = startChild();
+    const pid_t stranger = startChild("stranger");
     ASSERT_GT(heir, 0);
     ASSERT_GT(stranger, 0);
     const auto release = [&](pid_t child) {
         int status = 0;
         waitpid(child, &status, 0);
     };
+    for (const char* name : {"heir", "stranger"})
+        ASSERT_TRUE(testsupport::WaitFor(std::string("the ") + name + " to run",
+                                         [&] { return platform::FileAgeReadable(markers / name); }));
     first.reset();
     EXPECT_TRUE(platform::IsFileLocked(path)) << "the child that inherited it holds it";
     testsupport::WriteFile(go, "");
