@@ -106,6 +106,11 @@ int& LockWaitMs() {
     return wait;
 }
 
+std::function<void()>& BeforeWrite() {
+    static std::function<void()> hook;
+    return hook;
+}
+
 struct LoadedStore {
     bool ok = false;  // false when the file exists but cannot be read
     registry::ParsedStore parsed;
@@ -250,6 +255,7 @@ bool ChangeStore(RegistryRoot root, const std::function<bool(Store&, bool& chang
     try {
         const bool done = change(cached.loaded.parsed.store, changed);
         if (done && !changed) return true;
+        if (done && BeforeWrite()) BeforeWrite()();
         stored =
             done && WriteFileAtomic(file, registry::SerializeStore(cached.loaded.parsed.store), std::nullopt, &written);
     } catch (...) {
@@ -286,6 +292,10 @@ void SetIn(StoredKey& key, std::string_view name, std::uint32_t type, std::strin
 int SetRegistryLockWaitForTesting(int milliseconds) { return std::exchange(LockWaitMs(), milliseconds); }
 
 RegistryRunCounts RegistryRunCountsForTesting() { return Run().counts; }
+
+std::function<void()> SetRegistryBeforeWriteForTesting(std::function<void()> hook) {
+    return std::exchange(BeforeWrite(), std::move(hook));
+}
 
 RegistryNoticeHandler SetRegistryNoticeHandler(RegistryNoticeHandler handler) {
     Run() = RunState{};

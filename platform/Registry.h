@@ -86,6 +86,10 @@ struct RegistryRunCounts {
 };
 RegistryRunCounts RegistryRunCountsForTesting();
 
+// Runs inside a change, after the store was changed and before it is written; tests throw from it
+// to stand for a change that fails half-way (out of memory, say). Answers the hook it replaced.
+std::function<void()> SetRegistryBeforeWriteForTesting(std::function<void()> hook);
+
 // "HKEY_CURRENT_USER" or "HKEY_LOCAL_MACHINE".
 const char* RegistryRootName(RegistryRoot root);
 // The file that holds the root's keys: <KESTRUNE_REGISTRY>/<root name>.reg when that variable is

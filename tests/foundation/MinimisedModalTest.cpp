@@ -105,7 +105,9 @@ TEST(MinimisedModalWindow, AWindowMinimisedWhileTheProgramWasBusyComesBack) {
             owner.windowHandle()->setWindowStates(Qt::WindowMinimized);
             if (c.byBox) {
                 WhenAbove(&owner, [&](QWidget* box) {
-                    normalUnderTheBox = shownNormally();
+                    // The window system's news of the minimise may reach the window only once the
+                    // box's loop runs; the window is back while the box is still up.
+                    normalUnderTheBox = QTest::qWaitFor(shownNormally, testsupport::kStateDeadlineMs);
                     box->close();
                 });
                 ShowMessageBox(&owner, "Text", "Caption", "error", kMbSystemModal);

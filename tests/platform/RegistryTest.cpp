@@ -10,6 +10,7 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
+#include <new>
 
 #include "platform/FileSystem.h"
 #include "platform/Registry.h"
@@ -264,11 +265,11 @@ TEST_F(RegistryStore, AChangeThatThrowsHalfWayLeavesNothingOfItInTheRun) {
     AgeFile(file);
     ASSERT_EQ(QueryData(kUser, "A", "v"), "mine");
     const std::string before = StoreText(kUser);
-    // A value longer than any string can be: its copy throws before a byte of it is read.
-    static const char kByte = 'x';
-    const std::string_view unholdable(&kByte, std::string().max_size() + 1);
-    EXPECT_THROW(platform::RegistryWriteValue(kUser, "B\\New", "w", platform::kRegSz, unholdable), std::length_error);
-    EXPECT_THROW(platform::RegistryWriteValue(kUser, "A", "w", platform::kRegSz, unholdable), std::length_error);
+    // The store is changed in the run's copy, then the change fails before the write.
+    platform::SetRegistryBeforeWriteForTesting([] { throw std::bad_alloc(); });
+    EXPECT_THROW(platform::RegistryWriteValue(kUser, "B\\New", "w", platform::kRegSz, "x"), std::bad_alloc);
+    EXPECT_THROW(platform::RegistryWriteValue(kUser, "A", "w", platform::kRegSz, "x"), std::bad_alloc);
+    platform::SetRegistryBeforeWriteForTesting({});
     EXPECT_FALSE(platform::RegistryKeyExists(kUser, "B\\New"));
     EXPECT_EQ(QueryData(kUser, "A", "w"), "<missing>");
     EXPECT_EQ(StoreText(kUser), before);
