@@ -145,7 +145,7 @@ void TUFormError::ShowFailureLayout(const std::string& fullCode) {
 void TUFormError::ShowReportLayout() {
     Quietly([&] {
         ShowPage(ui_->NTCTabSheet2, false);
-        SetLayout(ui_->NTCTabSheet2, 270, 270, true);
+        LayOutReportPage(true);
         SetCallerCaption();
     });
 }
@@ -153,18 +153,24 @@ void TUFormError::ShowReportLayout() {
 void TUFormError::ShowReviewLayout() {
     Quietly([&] {
         ShowPage(ui_->NTCTabSheet3, false);
-        if (ErrorOccurred) {
-            SetLayout(ui_->NTCTabSheet3, 260, 230, true);
-        } else {
-            // Without a failure to report the review needs no separator and no help button.
-            ui_->Bevel3->hide();
-            if (fit_) fit_->SetDesignTop(ui_->Button7, 225);
-            if (fit_) fit_->SetDesignTop(ui_->Button6, 225);
-            if (fit_) fit_->SetDesignHeight(ui_->Panel5, 260);
-            SetLayout(ui_->NTCTabSheet3, 258, 350, true);
-        }
+        LayOutReviewPage(true);
         SetCallerCaption();
     });
+}
+
+void TUFormError::LayOutReportPage(bool centre) { SetLayout(ui_->NTCTabSheet2, 270, 270, centre); }
+
+void TUFormError::LayOutReviewPage(bool centre) {
+    if (ErrorOccurred) {
+        SetLayout(ui_->NTCTabSheet3, 260, 230, centre);
+        return;
+    }
+    // Without a failure to report the review needs no separator and no help button.
+    ui_->Bevel3->hide();
+    if (fit_) fit_->SetDesignTop(ui_->Button7, 225);
+    if (fit_) fit_->SetDesignTop(ui_->Button6, 225);
+    if (fit_) fit_->SetDesignHeight(ui_->Panel5, 260);
+    SetLayout(ui_->NTCTabSheet3, 258, 350, centre);
 }
 
 void TUFormError::SetCallerCaption() { setWindowTitle(ui_->HTML3->text() + " " + Text(ProductName) + "..."); }
@@ -249,7 +255,7 @@ void TUFormError::ShowReportAgain() {
         // The caller's report page is the whole window: it stays, with its text and its Send.
         // Until now Send was its way out; Esc now is too, for a user who gives up the report.
         reportUndelivered_ = true;
-        SetLayout(ui_->NTCTabSheet2, 270, 270, false);
+        LayOutReportPage(false);
         ShowPage(ui_->NTCTabSheet2, true);
         return;
     }
@@ -281,8 +287,7 @@ void TUFormError::Button6Click() {
 
 // The review page as it was opened, with the user's text, its Send and its Cancel.
 void TUFormError::ShowReviewAgain() {
-    if (ErrorOccurred) SetLayout(ui_->NTCTabSheet3, 260, 230, false);
-    else SetLayout(ui_->NTCTabSheet3, 258, 350, false);
+    LayOutReviewPage(false);
     ShowPage(ui_->NTCTabSheet3, false);
     Memo4Change();
 }

@@ -64,6 +64,9 @@ private:
     // After a send that delivered nothing: the page of the entries again, its Send usable.
     void ShowReportAgain();
     void ShowReviewAgain();
+    // The report and review pages' sizes, centred on the screen when first shown.
+    void LayOutReportPage(bool centre);
+    void LayOutReviewPage(bool centre);
 
     std::unique_ptr<Ui::TUFormError> ui_;
     // Buttons and labels grow to their texts; the layout's sizes are the least sizes.
