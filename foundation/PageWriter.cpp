@@ -121,19 +121,6 @@ private:
     long long characters_ = 0;  // of the open line
 };
 
-QString Escaped(const QString& value) {
-    QString out;
-    out.reserve(value.size());
-    for (const QChar c : value) {
-        if (c == u'&') out += u"&amp;";
-        else if (c == u'<') out += u"&lt;";
-        else if (c == u'>') out += u"&gt;";
-        else if (c == u'"') out += u"&quot;";
-        else out += c;
-    }
-    return out;
-}
-
 QByteArray NameOf(const xmlNode* node) {
     return node->name ? QByteArray(reinterpret_cast<const char*>(node->name)).toLower() : QByteArray();
 }
@@ -314,7 +301,7 @@ public:
             const QString href = Attribute(node, "href").trimmed();
             const QUrl url(href, QUrl::TolerantMode);
             if (!link_ && !href.isEmpty() && href.size() <= 2048 && url.isValid()) {
-                Write(open, "a", " href=\"" + Escaped(url.toString(QUrl::FullyEncoded)) + "\"");
+                Write(open, "a", " href=\"" + url.toString(QUrl::FullyEncoded).toHtmlEscaped() + "\"");
                 link_ = true;
             }
         } else if (name == "ul" || name == "ol") {
@@ -471,7 +458,7 @@ private:
         height = Clamped(height, 1, kMaxPagePictureSide);
         AddLines(height / kPicturePixelsPerLine + 1);
         out += QStringLiteral("<img src=\"%1\" width=\"%2\" height=\"%3\">")
-                   .arg(Escaped(own ? source : QString::fromLatin1(kPagePlaceholderName)))
+                   .arg((own ? source : QString::fromLatin1(kPagePlaceholderName)).toHtmlEscaped())
                    .arg(width)
                    .arg(height);
     }
