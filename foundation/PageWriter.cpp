@@ -458,9 +458,9 @@ private:
         height = Clamped(height, 1, kMaxPagePictureSide);
         AddLines(height / kPicturePixelsPerLine + 1);
         out += QStringLiteral("<img src=\"%1\" width=\"%2\" height=\"%3\">")
-                   .arg((own ? source : QString::fromLatin1(kPagePlaceholderName)).toHtmlEscaped())
-                   .arg(width)
-                   .arg(height);
+                   // One call: a marker such as "%1" inside the address is text, never filled.
+                   .arg((own ? source : QString::fromLatin1(kPagePlaceholderName)).toHtmlEscaped(),
+                        QString::number(width), QString::number(height));
     }
 
     const std::map<QString, QSize>& pictures_;

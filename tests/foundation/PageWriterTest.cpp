@@ -84,13 +84,17 @@ TEST(PageWriter, WritesTheAllowlistWithNormalisedValues) {
 // The page's own pictures keep their address and their size (clamped, in proportion when only one
 // side is given).
 TEST(PageWriter, OwnPicturesKeepTheirSize) {
-    const std::map<QString, QSize> own{{"file:///logo.gif", QSize(245, 72)}, {"file:///tall.gif", QSize(10, 90000)}};
+    const std::map<QString, QSize> own{{"file:///logo.gif", QSize(245, 72)},
+                                       {"file:///tall.gif", QSize(10, 90000)},
+                                       {"file:///a%1b.gif", QSize(20, 30)}};
     EXPECT_EQ(RebuildPage("<img src=\"file:///logo.gif\" style=\"position:absolute\">", own).text,
               "<img src=\"file:///logo.gif\" width=\"245\" height=\"72\">");
     EXPECT_EQ(RebuildPage("<img src=\"file:///logo.gif\" width=490>", own).text,
               "<img src=\"file:///logo.gif\" width=\"490\" height=\"144\">");
     EXPECT_EQ(RebuildPage("<img src=\"file:///tall.gif\">", own).text,
               "<img src=\"file:///tall.gif\" width=\"10\" height=\"2000\">");
+    EXPECT_EQ(RebuildPage("<img src=\"file:///a%1b.gif\">", own).text,
+              "<img src=\"file:///a%1b.gif\" width=\"20\" height=\"30\">");
 }
 
 // Every bound: a page just within it is written as markup, one just past it as its plain text.
