@@ -112,8 +112,7 @@ int FetchDescriptions(const Run& run) {
     if (!description.Open()) return kExitFailed;
     const FetchResult text = http.Get(run.Address(".txt"), description);
     if (text.outcome == FetchOutcome::NotOk || text.outcome == FetchOutcome::NoAnswer) {
-        // Only "not found" says that nothing is published for this version; any other status (a
-        // server error, a refusal) and no answer at all are a check that could not be made.
+        // No answer at all, like any status but "not found", is a check that could not be made.
         const bool flagged = CreateEmptyFlag(run.Flag("_CNVFalse"));
         return flagged && IsNothingPublished(text) ? kExitDone : kExitFailed;
     }
