@@ -98,8 +98,7 @@ void MarkCheckFailed() {
 // that run's answer is its answer.
 constexpr const char* kRunLock = "_CheckRun.lock";
 // A copy that judges holds the lock for moments: a start or a judge waits that long for it.
-constexpr int kStartLockWaitMs = 200;
-constexpr int kJudgeLockWaitMs = 200;
+constexpr int kRunLockWaitMs = 200;
 
 bool JudgingUnderLock = false;  // this copy holds the lock to judge: no run is going
 
@@ -235,7 +234,7 @@ void StartVersionCheck(int manual) {
         const std::string folder = GetProgramPath(2, "");
         platform::CreateDirectories(folder);
         VersionCheckFailed = false;
-        auto lock = std::make_unique<platform::FileLock>(Settings(kRunLock), kStartLockWaitMs);
+        auto lock = std::make_unique<platform::FileLock>(Settings(kRunLock), kRunLockWaitMs);
         if (lock->state() == platform::FileLock::State::Busy) {
             // Another copy's run is going: once no run is going, what it left is the answer.
             AgentRunEnded = true;
@@ -341,7 +340,7 @@ void ShowNewVersionIfAny() {
             return;
         bool announce = false;
         {
-            platform::FileLock lock(Settings(kRunLock), kJudgeLockWaitMs);
+            platform::FileLock lock(Settings(kRunLock), kRunLockWaitMs);
             // A run is going: its files are not its answer yet. The copy whose run it is, or the
             // next start, judges them once it has ended.
             if (lock.state() == platform::FileLock::State::Busy) return;
