@@ -82,11 +82,19 @@ bool IsRussian() { return platform::AsciiLower(CurrentLanguage) == "russian"; }
 // leaves the same marker when its run fails after this program has ended.
 constexpr const char* kFailedMarker = "_CheckFailed";
 
-void MarkCheckFailed() {
-    VersionCheckFailed = true;
+// The marker says all by being there, so one that stands already is left as it is: a start whose
+// check fails again writes nothing.
+void LeaveFailedMarker() {
+    const std::string marker = Settings(kFailedMarker);
+    if (platform::FileAgeReadable(marker)) return;
     // A marker that cannot be written (the settings folder refuses writes) leaves the failure known
     // to this run alone; the settings files' own writes report such a folder.
-    [[maybe_unused]] const platform::IoResult marked = platform::WriteFileAtomic(Settings(kFailedMarker), "");
+    [[maybe_unused]] const platform::IoResult marked = platform::WriteFileAtomic(marker, "");
+}
+
+void MarkCheckFailed() {
+    VersionCheckFailed = true;
+    LeaveFailedMarker();
 }
 
 // One agent run of this program's files at a time, among all its copies: the copy that starts a
@@ -247,7 +255,7 @@ void StartVersionCheck(int manual) {
         // The run stands as unanswered until the agent gives a positive answer, which removes the
         // marker: a run whose agent is killed before it even begins, or that never starts, reads
         // as a check that could not be made, not as "no new versions".
-        [[maybe_unused]] const platform::IoResult unanswered = platform::WriteFileAtomic(Settings(kFailedMarker), "");
+        LeaveFailedMarker();
         if (!CheckUrl.empty() && !FilePrefix.empty()) {
             if (!WriteLastCheckFile(FilePrefix)) {
                 // Reported before any agent runs; the poll then ends at once as a failed check.

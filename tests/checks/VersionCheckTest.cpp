@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+#include <optional>
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -280,6 +282,37 @@ TEST_F(VersionCheckTest, ARunThatLeavesNoAnswerReadsAsFailed) {
         VersionCheckFailed = false;  // a later start knows only the files
         UpdateCheckStatusText(true);
         EXPECT_EQ(UpdateStatusText, Failed(date)) << "at a later start";
+    }
+    EXPECT_TRUE(errorCodes.codes.empty());
+}
+
+// The failure marker is written once: a check that fails again while it stands leaves the file
+// as it is (its status change time stays that of its making).
+TEST_F(VersionCheckTest, AStandingFailureMarkerIsNotWrittenAgain) {
+    const std::string agent = app() + "/Resource/Pellmark";
+    const std::string marker = settings() + "Prog_1.0_CheckFailed";
+    testsupport::WriteFile(agent, "#!/bin/sh\nexit 1\n");
+    ASSERT_EQ(chmod(agent.c_str(), 0755), 0);
+    LoadSettingsUAU(nullptr);
+    std::optional<timespec> made;
+    for (const char* round : {"the first failure", "a second failure"}) {
+        SCOPED_TRACE(round);
+        VersionCheckBegun = false;
+        platform::RemoveFile(LastCheckFilePath(FilePrefix));
+        QTimer timer;
+        timer.setInterval(500);
+        ASSERT_TRUE(BeginVersionCheck(&timer, 1));
+        ASSERT_TRUE(testsupport::WaitFor(
+            "the agent's end", [] { return RunningAgentCount() == 0; }, testsupport::TurnEventLoop));
+        AutoUpdateAction(0, 0, &timer);
+        EXPECT_EQ(UpdateStatusText, Failed(LastCheckDateText(FilePrefix)));
+        struct stat st {};
+        ASSERT_EQ(lstat(platform::NativePath(marker).c_str(), &st), 0) << "the marker stands";
+        if (made) {
+            EXPECT_TRUE(st.st_ctim.tv_sec == made->tv_sec && st.st_ctim.tv_nsec == made->tv_nsec)
+                << "the marker was written again";
+        }
+        made = st.st_ctim;
     }
     EXPECT_TRUE(errorCodes.codes.empty());
 }
