@@ -25,11 +25,13 @@ std::optional<std::vector<std::string>>& TestingCommandLine() {
 
 std::string ExecutablePath() {
     if (!TestingPath().empty()) return TestingPath();
-    char buffer[PATH_MAX + 1];
-    const ssize_t n = readlink("/proc/self/exe", buffer, PATH_MAX);
-    if (n <= 0) return {};
-    buffer[n] = '\0';
-    return buffer;
+    // The file a process runs does not change while it runs: the system is asked once.
+    static const std::string path = [] {
+        char buffer[PATH_MAX + 1];
+        const ssize_t n = readlink("/proc/self/exe", buffer, PATH_MAX);
+        return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+    }();
+    return path;
 }
 
 std::string ExecutableFolder() {
