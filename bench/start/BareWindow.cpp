@@ -1,13 +1,18 @@
 // The yardsticks of the start benchmark, bare Qt Widgets programs:
 //
-//   kestrune_bare_window WIDTH HEIGHT
+//   kestrune_bare_window WIDTH HEIGHT [wait]
 //     creates a window of the given size, shows it, lets it paint, closes it and ends;
-//   kestrune_bare_window dialog
+//   kestrune_bare_window dialog [wait]
 //     shows, modally, a dialog made like the settings window: the same size, the same kinds and
 //     number of widgets in the same places (Qt's own inner widgets included: the scroll box's
 //     bars, the interval list's popup), with the texts that window shows in English, closed by
 //     the modal driver's click on its "ButtonOk" at its first paint, and ends. Nothing of the
 //     program is in it: no translation, no settings, no frame registry.
+//
+// With "wait" each waits as the program's host window does before its job: a 151 x 498 window
+// (the given size in the first form) is shown and painted, and a precise 100 ms timer named
+// "Timer1", started when the window is shown as the host window starts its own, ends the wait; then the window closes, or the dialog is shown
+// (and the window closes after it). The modal driver times that timer on both sides alike.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -98,22 +103,53 @@ int ShowSettingsLikeDialog(QApplication& app) {
     return 0;
 }
 
+// A window that starts its timer when it is shown, before its first paint, as the host window does.
+class WaitingWindow : public QWidget {
+public:
+    QTimer* timer = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QWidget::showEvent(event);
+        if (timer && !timer->isActive()) timer->start();
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
-    if (argc > 1 && std::strcmp(argv[1], "dialog") == 0) return ShowSettingsLikeDialog(app);
-    const int width = argc > 2 ? std::atoi(argv[1]) : 200;
-    const int height = argc > 2 ? std::atoi(argv[2]) : 200;
-    QWidget window;
+    const bool dialog = argc > 1 && std::strcmp(argv[1], "dialog") == 0;
+    const int waitArgument = dialog ? 2 : 3;  // after "dialog", or after the size
+    const bool wait = argc > waitArgument && std::strcmp(argv[waitArgument], "wait") == 0;
+    if (dialog && !wait) return ShowSettingsLikeDialog(app);
+    const int width = !dialog && argc > 2 ? std::atoi(argv[1]) : dialog ? 151 : 200;
+    const int height = !dialog && argc > 2 ? std::atoi(argv[2]) : dialog ? 498 : 200;
+    WaitingWindow window;
     window.resize(width, height);
-    window.show();
-    // Closed once the event loop has shown and painted it.
-    QTimer::singleShot(0, &window, [&] {
-        window.repaint();
+    auto finish = [&] {
+        if (dialog) ShowSettingsLikeDialog(app);
         window.close();
         app.quit();
-    });
+    };
+    if (wait) {
+        window.timer = new QTimer(&window);
+        window.timer->setObjectName("Timer1");
+        window.timer->setInterval(100);
+        window.timer->setTimerType(Qt::PreciseTimer);
+        QObject::connect(window.timer, &QTimer::timeout, &window, [&] {
+            window.timer->stop();
+            finish();
+        });
+    }
+    window.show();
+    if (!wait) {
+        // Closed once the event loop has shown and painted it.
+        QTimer::singleShot(0, &window, [&] {
+            window.repaint();
+            finish();
+        });
+    }
     return app.exec();
 }
