@@ -3,7 +3,8 @@
 //
 //   mode 0  a mode-0 start (start-up services, first paint, the job timer, exit) beside
 //           `kestrune_bare_window 151 498 wait`: a bare window of the host window's size that is
-//           shown and painted, waits a precise 100 ms timer from that paint, and is closed;
+//           shown and painted, waits a precise 100 ms timer started at its showing, as the host
+//           window's is, and is closed;
 //   mode 1  a mode-1 start that shows the settings window, closed by the driver's click on its
 //           "ButtonOk" at its first paint, beside `kestrune_bare_window dialog wait`: the same
 //           bare window and wait, then a modal dialog of the settings window's size with the same
@@ -192,7 +193,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("%d runs each; medians of KV.Kestrune and of the bare program, the modal driver in both\n", runs);
-    std::printf("bare: a 151 x 498 window that waits a 100 ms timer from its first paint, then closes (mode 0)\n");
+    std::printf("bare: a 151 x 498 window that waits a precise 100 ms timer from its showing, then closes (mode 0)\n");
     std::printf("      or shows a dialog like the settings window, closed the same way (mode 1)\n");
     std::printf("\"less timer\": each run's wall time less its Timer1 wait, timed in that run, on both sides\n");
     std::printf("run      wall time        bare   less timer       bare  ratio  peak memory         bare  ratio\n");
