@@ -69,6 +69,26 @@ protected:
         if (!how.empty()) testsupport::WriteFile(home_.root() + "/www/" + name + ".how", how + "\n");
     }
 
+    // Puts a stand-in agent (a shell script) in the real one's place and begins a due check with it.
+    void BeginCheckWithStandInAgent(const std::string& script, QTimer& timer) {
+        const std::string agent = app() + "/Resource/Pellmark";
+        testsupport::WriteFile(agent, "#!/bin/sh\n" + script + "\n");
+        ASSERT_EQ(chmod(agent.c_str(), 0755), 0);
+        VersionCheckBegun = false;
+        platform::RemoveFile(LastCheckFilePath(FilePrefix));
+        timer.setInterval(500);
+        ASSERT_TRUE(BeginVersionCheck(&timer, 1));
+    }
+    // The same, then waits for the agent's end and polls once, as the timer would then.
+    void RunCheckWithStandInAgent(const std::string& script) {
+        QTimer timer;
+        ASSERT_NO_FATAL_FAILURE(BeginCheckWithStandInAgent(script, timer));
+        ASSERT_TRUE(testsupport::WaitFor(
+            "the agent's end", [] { return RunningAgentCount() == 0; }, testsupport::TurnEventLoop));
+        AutoUpdateAction(0, 0, &timer);
+        EXPECT_FALSE(timer.isActive()) << "the poll takes the end as the answer";
+    }
+
     // Begins the check as the first paint does and lets the timer poll until it stops. window
     // receives the new-version window when one opens; it is then closed with "remind later".
     void RunCheck(const std::function<void(TUFormNewVerExists*)>& window = {}) {
@@ -215,7 +235,6 @@ TEST_F(VersionCheckTest, TheReadyFlagAloneDoesNotEndTheCheck) {
         {"failed", 1, true},
         {"ran to its end", 0, false},
     };
-    const std::string agent = app() + "/Resource/Pellmark";
     const std::string go = home_.root() + "/go";
     const std::string flag = GetProgramPath(0, FilePrefix + "_CheckReady");
     LoadSettingsUAU(nullptr);
@@ -225,15 +244,12 @@ TEST_F(VersionCheckTest, TheReadyFlagAloneDoesNotEndTheCheck) {
         // As the agent does, a run that answers takes the failure marker away before its flag.
         const std::string answered =
             c.exitCode == 0 ? "rm -f '" + platform::NativePath(settings()) + "Prog_1.0_CheckFailed'\n" : "";
-        testsupport::WriteFile(agent, "#!/bin/sh\n" + answered + ": > \"$TEMP/Prog_1.0_CheckReady\"\nwhile [ ! -e '" +
-                                          go + "' ]; do sleep 0.02; done\nexit " + std::to_string(c.exitCode) + "\n");
-        ASSERT_EQ(chmod(agent.c_str(), 0755), 0);
         const auto release = qScopeGuard([&] { testsupport::WriteFile(go, ""); });  // also when the test fails
-        VersionCheckBegun = false;
-        platform::RemoveFile(LastCheckFilePath(FilePrefix));
         QTimer timer;
-        timer.setInterval(500);
-        ASSERT_TRUE(BeginVersionCheck(&timer, 1));
+        ASSERT_NO_FATAL_FAILURE(
+            BeginCheckWithStandInAgent(answered + ": > \"$TEMP/Prog_1.0_CheckReady\"\nwhile [ ! -e '" + go +
+                                           "' ]; do sleep 0.02; done\nexit " + std::to_string(c.exitCode),
+                                       timer));
         ASSERT_TRUE(testsupport::WaitFor(
             "the stand-in agent's ready flag", [&] { return platform::FileAgeReadable(flag); },
             testsupport::TurnEventLoop));
@@ -261,22 +277,11 @@ TEST_F(VersionCheckTest, ARunThatLeavesNoAnswerReadsAsFailed) {
         {"ends without a word", "exit 0"},
         {"killed at once", "kill -KILL $$"},
     };
-    const std::string agent = app() + "/Resource/Pellmark";
     LoadSettingsUAU(nullptr);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        testsupport::WriteFile(agent, std::string("#!/bin/sh\n") + c.script + "\n");
-        ASSERT_EQ(chmod(agent.c_str(), 0755), 0);
-        VersionCheckBegun = false;
         VersionCheckFailed = false;
-        platform::RemoveFile(LastCheckFilePath(FilePrefix));
-        QTimer timer;
-        timer.setInterval(500);
-        ASSERT_TRUE(BeginVersionCheck(&timer, 1));
-        ASSERT_TRUE(testsupport::WaitFor(
-            "the agent's end", [] { return RunningAgentCount() == 0; }, testsupport::TurnEventLoop));
-        AutoUpdateAction(0, 0, &timer);
-        EXPECT_FALSE(timer.isActive());
+        ASSERT_NO_FATAL_FAILURE(RunCheckWithStandInAgent(c.script));
         const std::string date = LastCheckDateText(FilePrefix);
         EXPECT_EQ(UpdateStatusText, Failed(date));
         VersionCheckFailed = false;  // a later start knows only the files
@@ -289,22 +294,12 @@ TEST_F(VersionCheckTest, ARunThatLeavesNoAnswerReadsAsFailed) {
 // The failure marker is written once: a check that fails again while it stands leaves the file
 // as it is (its status change time stays that of its making).
 TEST_F(VersionCheckTest, AStandingFailureMarkerIsNotWrittenAgain) {
-    const std::string agent = app() + "/Resource/Pellmark";
     const std::string marker = settings() + "Prog_1.0_CheckFailed";
-    testsupport::WriteFile(agent, "#!/bin/sh\nexit 1\n");
-    ASSERT_EQ(chmod(agent.c_str(), 0755), 0);
     LoadSettingsUAU(nullptr);
     std::optional<timespec> made;
     for (const char* round : {"the first failure", "a second failure"}) {
         SCOPED_TRACE(round);
-        VersionCheckBegun = false;
-        platform::RemoveFile(LastCheckFilePath(FilePrefix));
-        QTimer timer;
-        timer.setInterval(500);
-        ASSERT_TRUE(BeginVersionCheck(&timer, 1));
-        ASSERT_TRUE(testsupport::WaitFor(
-            "the agent's end", [] { return RunningAgentCount() == 0; }, testsupport::TurnEventLoop));
-        AutoUpdateAction(0, 0, &timer);
+        ASSERT_NO_FATAL_FAILURE(RunCheckWithStandInAgent("exit 1"));
         EXPECT_EQ(UpdateStatusText, Failed(LastCheckDateText(FilePrefix)));
         struct stat st {};
         ASSERT_EQ(lstat(platform::NativePath(marker).c_str(), &st), 0) << "the marker stands";
