@@ -25,7 +25,7 @@ std::optional<std::vector<std::string>>& TestingCommandLine() {
 
 std::string ExecutablePath() {
     if (!TestingPath().empty()) return TestingPath();
-    // The file a process runs does not change while it runs: the system is asked once.
+    // Asked once, at the first call: a later move of the program's folder is not followed.
     static const std::string path = [] {
         char buffer[PATH_MAX + 1];
         const ssize_t n = readlink("/proc/self/exe", buffer, PATH_MAX);

@@ -11,8 +11,9 @@
 //
 // With "wait" each waits as the program's host window does before its job: a 151 x 498 window
 // (the given size in the first form) is shown and painted, and a precise 100 ms timer named
-// "Timer1", started when the window is shown as the host window starts its own, ends the wait; then the window closes, or the dialog is shown
-// (and the window closes after it). The modal driver times that timer on both sides alike.
+// "Timer1", started when the window is shown as the host window starts its own, ends the wait;
+// then the window closes, or the dialog is shown (and the window closes after it). The modal
+// driver times that timer on both sides alike.
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>

@@ -42,7 +42,7 @@ namespace {
 
 struct Series {
     std::vector<double> seconds, cpuSeconds, mebibytes;
-    std::vector<double> timerSeconds;  // the job timer's wait in each run (KV.Kestrune only)
+    std::vector<double> timerSeconds;  // each run's Timer1 wait (none for the bare programs that do not wait)
     void Add(const benchsupport::RunCost& cost) {
         seconds.push_back(cost.seconds);
         cpuSeconds.push_back(cost.cpuSeconds);
@@ -94,14 +94,14 @@ void ExpectClosedWindow(const std::string& report, const std::string& name, cons
         throw std::runtime_error(std::string(run) + " closed no " + name + " (driver report: \"" + shown + "\")");
 }
 
-// The job timer's wait of the run just ended, as the driver measured it (microseconds).
+// The Timer1 wait of the run just ended, as the driver measured it (microseconds).
 double TimerWaitSeconds(const std::string& report) {
     const std::string waited = testsupport::ReadFile(report);
     std::remove(report.c_str());
     char* end = nullptr;
     const double microseconds = std::strtod(waited.c_str(), &end);
     if (waited.empty() || *end != '\0' || microseconds <= 0)
-        throw std::runtime_error("the driver timed no job timer (report: \"" + waited + "\")");
+        throw std::runtime_error("the driver timed no Timer1 (report: \"" + waited + "\")");
     return microseconds / 1e6;
 }
 
