@@ -393,11 +393,7 @@ ReplacementHook SetReplacementHookForTesting(ReplacementHook hook) {
 }
 
 std::vector<std::string> ListDirectory(std::string_view path) {
-    DIR* dir = opendir(NativePath(path).c_str());
-    if (!dir) return {};
-    std::vector<std::string> names = ListOpenDirectory(dir);
-    closedir(dir);
-    return names;
+    return ListDirectoryIfOpened(path).value_or(std::vector<std::string>{});
 }
 
 std::vector<std::string> ListOpenDirectory(DIR* dir) {

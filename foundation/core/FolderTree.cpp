@@ -116,7 +116,7 @@ bool CopyDirectory(const std::string& fromFolder, const std::string& toFolder, b
         if (!platform::IsDirectory(fromFolder)) return;
         complete = true;
         for (const std::string& name : platform::ListDirectory(fromFolder)) {
-            if (platform::IsWriteTemporaryName(name)) continue;  // as in CopyEntry
+            if (platform::IsWriteTemporaryName(name)) continue;  // as in platform::CopyTreeEntry
             const std::string entry = fromFolder + "\\" + name;
             const bool ok = platform::IsDirectory(entry) ? CopyFileTo(entry, to, "", failIfExists)
                                                          : CopyFileTo(entry, to, name, failIfExists);
