@@ -66,12 +66,12 @@ bool ClearIfDead(const std::string& path, int fd, bool withMessages) {
 // The process id that opens an entry's name "<pid>-<n>.copy" or "<pid>-<n>.tmp"; 0 for none.
 pid_t EntryProcess(const std::string& name) {
     const std::size_t dash = name.find('-');
-    if (dash == 0 || dash == std::string::npos || dash > 10) return 0;
+    if (dash == 0 || dash == std::string::npos) return 0;
+    // Digits only, and a number a process id can be: a name with more digits than pid_t holds
+    // opens no process.
     pid_t pid = 0;
-    for (std::size_t i = 0; i < dash; ++i) {
-        if (name[i] < '0' || name[i] > '9') return 0;
-        pid = pid * 10 + (name[i] - '0');
-    }
+    const auto [end, error] = std::from_chars(name.data(), name.data() + dash, pid);
+    if (error != std::errc() || end != name.data() + dash) return 0;
     return pid;
 }
 

@@ -205,9 +205,13 @@ TEST_F(SingleInstance, EntriesOfKilledCopiesAreGoneAfterTheNextStart) {
     WriteFile(copies + "/" + dead + "-1.messages", "1027\n");
     WriteFile(copies + "/" + dead + "-2.tmp", "");
     WriteFile(copies + "/" + live + "-99.tmp", "");
+    // A name whose number no process id can be opens no process: nobody's entry to clear.
+    const std::string noProcess = copies + "/9999999999-1.tmp";
+    WriteFile(noProcess, "");
     EXPECT_TRUE(Check());
     for (const char* name : {"-1.copy", "-1.messages", "-2.tmp"}) EXPECT_FALSE(FileExists(copies + "/" + dead + name));
     EXPECT_TRUE(FileExists(copies + "/" + live + "-99.tmp"));
+    EXPECT_TRUE(FileExists(noProcess));
     EXPECT_EQ(Entries().size(), 1u);  // this window's own
     EXPECT_TRUE(errors.empty());
 }
