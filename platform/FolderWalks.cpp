@@ -42,7 +42,7 @@ void AddFailure(TreeRemoval& failures, const std::vector<TreeLevel>& levels, con
     if (++failures.count > kNamedRemovalFailures) return;
     std::string path;
     for (const TreeLevel& level : levels) path += level.name + "/";
-    failures.named += "\n  " + path + name + ": " + std::strerror(error);
+    failures.named.push_back(path + name + ": " + std::strerror(error));
 }
 
 // Opens a folder entry without following a link; -1 when it is no folder or cannot be opened.

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -16,10 +17,10 @@ namespace platform {
 bool CopyTreeEntry(const std::string& source, const std::string& target, bool failIfExists, std::size_t fileLimit);
 
 // What stayed of a removed tree: how many entries, and the first kNamedRemovalFailures of them
-// named with their reason, one "\n  path: reason" each.
+// named with their reason, "path: reason" each (the names as the folders hold them, unescaped).
 struct TreeRemoval {
     std::size_t count = 0;
-    std::string named;
+    std::vector<std::string> named;
 };
 inline constexpr std::size_t kNamedRemovalFailures = 10;
 // Removes the entry at the absolute path with everything in it, walking the tree without

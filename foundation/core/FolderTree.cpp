@@ -138,8 +138,8 @@ bool DeleteDirectory(const std::string& folder) {
         }
         FolderRemovalFailed = true;
         std::string text = std::string(kProductName) + ": the folder \"" + Printable(path) +
-                           "\" could not be removed: " + std::to_string(failures.count) + " entries stayed" +
-                           failures.named;
+                           "\" could not be removed: " + std::to_string(failures.count) + " entries stayed";
+        for (const std::string& named : failures.named) text += "\n  " + Printable(named);
         if (failures.count > platform::kNamedRemovalFailures) text += "\n  ...";
         std::fprintf(stderr, "%s\n", text.c_str());
         throw std::runtime_error(text);

@@ -359,11 +359,14 @@ TEST_F(HostileStart, AnUninstallThatCannotRemoveEverythingSaysSo) {
     ASSERT_GE(fd, 0);
     close(fd);
     WriteFile(folder + "/sudo/state", "root's");  // made as root, after the rest was given away
+    WriteFile(folder + "/sudo/\x1b[2J", "");      // a name that would clear the terminal it is shown on
 
     const ProcessResult refused = Start({"uninstall", "Prog"}, {{"KESTRUNE_DRIVER_ACTION", "Button3"}}, runAs);
     EXPECT_FALSE(refused.timedOut);
     EXPECT_EQ(refused.exitCode, 3) << refused.err;
     EXPECT_NE(refused.err.find("could not be removed"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("sudo/\\x1b[2J"), std::string::npos) << "the entries that stayed are named escaped";
+    EXPECT_EQ(refused.err.find('\x1b'), std::string::npos);
     EXPECT_EQ(ReadFile(report()).substr(0, 10), "UFormError") << "the failure is reported";
     EXPECT_EQ(ReadFile(folder + "/sudo/state"), "root's");
     EXPECT_FALSE(FileExists(folder + "/Kestrune.ini"));
