@@ -321,7 +321,8 @@ bool JudgeResults() {
     // A description that is not one (too few lines, no size, too large, not a file) or that
     // names a version not newer than this one announces nothing and is removed.
     const DescriptionCheck verdict = CheckDescriptionFile(description);
-    // Another copy has judged it meanwhile: its outcome is on disk, nothing is left to judge.
+    // Gone since it was found (a run without the lock, or the window's own clean-up): nothing is
+    // left to judge.
     if (verdict == DescriptionCheck::Missing) {
         UpdateCheckStatusText(true);
         return false;
