@@ -58,12 +58,7 @@ public:
         }
     }
     void Blank() {
-        if (!markup_ && characters_ >= kLongestParagraph) {
-            out_ += u'\n';
-            characters_ = 0;
-        } else if (!blank_) {
-            out_ += u' ';
-        }
+        if (!EndLongParagraph() && !blank_) out_ += u' ';
         blank_ = true;
         run_ = 0;
     }
@@ -76,6 +71,14 @@ public:
     long long Characters() const { return characters_; }
 
 private:
+    // Plain text ends a paragraph that has grown to kLongestParagraph with a new line; true when
+    // it did.
+    bool EndLongParagraph() {
+        if (markup_ || characters_ < kLongestParagraph) return false;
+        out_ += u'\n';
+        characters_ = 0;
+        return true;
+    }
     void Append(char32_t c) {
         if (c == kZeroWidthSpace) {
             out_ += QChar(c);
@@ -90,12 +93,7 @@ private:
         } else {
             marks_ = 0;
             if (run_ >= kLongestPageRun) {
-                if (!markup_ && characters_ >= kLongestParagraph) {
-                    out_ += u'\n';
-                    characters_ = 0;
-                } else {
-                    out_ += QChar(kZeroWidthSpace);
-                }
+                if (!EndLongParagraph()) out_ += QChar(kZeroWidthSpace);
                 run_ = 0;
             }
             ++run_;

@@ -146,6 +146,10 @@ TEST(PageWriter, PlainTextIsTheTreesWordsUnderTheSameLimits) {
     const RebuiltPage word = RebuildPage("<p>" + QString(1 << 20, 'x'));
     ASSERT_TRUE(word.plain);
     EXPECT_GE(word.text.count(u'\n'), (1 << 20) / 20'000 - 1);
+    // A paragraph of words gets its line end at the blank after its 20,000th character.
+    const RebuiltPage words = RebuildPage("<p>" + Repeated("word ", 5000) + "x");
+    ASSERT_TRUE(words.plain);
+    EXPECT_EQ(words.text, Repeated("word ", 4999) + "word\nx");
 }
 
 // The page's own encoding is its text's: a charset it names changes nothing.
