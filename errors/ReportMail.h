@@ -33,9 +33,9 @@ public:
 };
 
 // Button5Click: the report body, then SendMail. Answers true when the mail was delivered; false
-// when it was not, its failure box shown: the send failed, or the body could not be made (an
-// error log that is no readable file), or another mail is being sent. The window then keeps the
-// user's entries, so that they can be sent again.
+// when it was not: the send failed, or the body could not be made (an error log that is no
+// readable file), each with its failure box, or another mail is being sent (no box). The window
+// then keeps the user's entries, so that they can be sent again.
 bool SendReportFromWindow(MailWindow& window);
 // Button6Click: the review body, then SendMail; answers as the report does.
 bool SendReviewFromWindow(MailWindow& window);
